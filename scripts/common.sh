@@ -1,0 +1,46 @@
+# Shared by the README's commands: stop at the first failing step with a clear message,
+# install what is missing on Debian 12, configure and build.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+JOBS="$(nproc 2>/dev/null || echo 2)"
+
+step() { printf '\n==> %s\n' "$*"; }
+fail() { printf '\nFAILED: %s\n' "$*" >&2; exit 1; }
+trap 'fail "the step above stopped with status $? (line $LINENO of $(basename "${BASH_SOURCE[0]}"))"' ERR
+
+# Packages the build, the program and the tests need.
+PACKAGES=(cmake g++ make git googletest libgtest-dev libgmock-dev
+          qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev libxkbcommon-dev
+          xvfb xauth xdotool x11-utils python3 clang-format)
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"
+    elif command -v sudo >/dev/null 2>&1; then sudo "$@"
+    else fail "installing packages needs root: run this command as root or install sudo"; fi
+}
+
+install_packages() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    if [ "${#missing[@]}" -eq 0 ]; then
+        step "All required packages are installed"
+        return
+    fi
+    command -v apt-get >/dev/null 2>&1 || fail "apt-get not found; install these packages by hand: ${missing[*]}"
+    step "Installing: ${missing[*]}"
+    as_root apt-get update || fail "apt-get update failed"
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}" \
+        || fail "apt-get install failed for: ${missing[*]}"
+}
+
+# configure_and_build BUILD_DIR [cmake options...]
+configure_and_build() {
+    local dir="$1"; shift
+    step "Configuring $dir"
+    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" || fail "cmake could not configure $dir"
+    step "Building $dir"
+    cmake --build "$dir" -j "$JOBS" || fail "the build in $dir failed"
+}

@@ -1,0 +1,11 @@
+set(ORVANTA_MODEL_SOURCES
+    model/Utf8.cpp
+    model/CParameter.cpp
+    model/COsc.cpp
+    model/CPatch.cpp
+    model/CWave.cpp
+    model/CParameterArray.cpp
+    model/CTernData.cpp
+    model/CTernTextOut.cpp
+    model/CDomain.cpp
+)

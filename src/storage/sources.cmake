@@ -1,0 +1,3 @@
+set(ORVANTA_STORAGE_SOURCES
+    storage/CNativeFileSystem.cpp
+)
