@@ -1,14 +1,38 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace Orvanta {
 
+// An open file of a CFileSystem. Closing happens at the latest when the object is destroyed.
+class CFile {
+public:
+    CFile() = default;
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+    virtual ~CFile() = default;
+
+    // Reads up to buffer.size() bytes from the current position. Returns the number of bytes read,
+    // fewer at the end of the file, or -1 on a read error.
+    [[nodiscard]] virtual std::int64_t Read(std::span<std::uint8_t> buffer) = 0;
+    // Writes all of `data` at the current position; false when not every byte could be written.
+    [[nodiscard]] virtual bool Write(std::span<const std::uint8_t> data) = 0;
+    // Moves the position to `offset` bytes from the start of the file.
+    [[nodiscard]] virtual bool Seek(std::int64_t offset) = 0;
+    // Flushes and closes; false when written bytes could not be stored. Later calls answer true.
+    [[nodiscard]] virtual bool Close() = 0;
+};
+
+// Result of CreateFolder.
+enum class FolderCreation { kCreated, kExisted, kFailed };
+
 // The file system as the core sees it. Every file-system access of the core goes through one
-// object of this interface: the native one in normal use, a fault-injecting double in tests.
-// Paths are the core's internal paths (absolute, "/" separators); the implementation turns them
-// into file-system paths.
+// object of this interface, the one CDomain holds: the native one in normal use, a fault-injecting
+// double in tests. Paths are file-system paths, i.e. internal paths after ToNativePath, in UTF-8.
 class CFileSystem {
 public:
     CFileSystem() = default;
@@ -16,8 +40,37 @@ public:
     CFileSystem& operator=(const CFileSystem&) = delete;
     virtual ~CFileSystem() = default;
 
+    // Opens an existing regular file for binary reading; null when that is not possible.
+    [[nodiscard]] virtual std::unique_ptr<CFile> OpenRead(const std::string& path) = 0;
+    // Opens an existing regular file for binary reading and writing, without truncating it and
+    // without creating it; null when that is not possible.
+    [[nodiscard]] virtual std::unique_ptr<CFile> OpenReadWrite(const std::string& path) = 0;
+    // Copies the whole file `from` to `to`, creating `to` or replacing its content. Copying a file
+    // onto itself leaves it as it is and succeeds. On failure a destination that did not exist
+    // before is removed again.
+    [[nodiscard]] virtual bool CopyWholeFile(const std::string& from, const std::string& to) = 0;
+    // Renames (moves) a file; an existing file at `to` is replaced where the platform allows it.
+    [[nodiscard]] virtual bool Rename(const std::string& from, const std::string& to) = 0;
+    // Deletes a file (never a folder); true when it was deleted.
+    [[nodiscard]] virtual bool Delete(const std::string& path) = 0;
+    // Creates one folder whose parent exists. kExisted only when a folder is already there.
+    [[nodiscard]] virtual FolderCreation CreateFolder(const std::string& path) = 0;
+    // Removes an empty folder (never a file or a symbolic link); true when it was removed.
+    [[nodiscard]] virtual bool RemoveFolder(const std::string& path) = 0;
+    // Names (without folder) of the regular files in `folder` whose names match `pattern`, where
+    // "*" stands for any run of characters and "?" for one, without regard to letter case. Symbolic
+    // links count as what they point to. Unordered; empty when the folder cannot be read.
+    [[nodiscard]] virtual std::vector<std::string> ListFolder(const std::string& folder,
+                                                              const std::string& pattern) = 0;
     // Size of the file in bytes; -1 when it cannot be opened.
     [[nodiscard]] virtual std::int64_t FileSize(const std::string& path) = 0;
+    // True when `path` is a folder (or a symbolic link to one).
+    [[nodiscard]] virtual bool IsFolder(const std::string& path) = 0;
+    // True when anything, even a dangling symbolic link, is at `path`.
+    [[nodiscard]] virtual bool Exists(const std::string& path) = 0;
+    // True when both paths exist and name the same file or folder on disk (through links,
+    // different spellings or mount points).
+    [[nodiscard]] virtual bool IsSameEntry(const std::string& first, const std::string& second) = 0;
 };
 
 // The process's native file system, implemented by the storage layer.

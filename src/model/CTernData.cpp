@@ -111,4 +111,23 @@ std::vector<std::size_t> CTernData::EmptySlots(int which) const {
     return slots;
 }
 
+bool CTernData::SetProjectPath(const std::string& path) {
+    m_projectPath = path;
+    return IsProjectPath(path);
+}
+
+bool CTernData::IsProjectPath(const std::string& path) {
+    const auto dot = path.rfind('.');
+    if (dot == std::string::npos) {
+        return false;
+    }
+    std::string tail = path.substr(dot);
+    for (char& c : tail) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return tail == ".prj/";
+}
+
 } // namespace Orvanta

@@ -37,6 +37,12 @@ public:
     [[nodiscard]] std::size_t UsedExtent(int which) const;
     [[nodiscard]] std::vector<std::size_t> EmptySlots(int which) const;
 
+    // Stores `path` as the project path, even when it is not a project folder, and answers whether
+    // it is one (IsProjectPath).
+    bool SetProjectPath(const std::string& path);
+    // True when the path, taken from its last "." to the end and with A-Z lower-cased, is ".prj/".
+    [[nodiscard]] static bool IsProjectPath(const std::string& path);
+
     CPatchArray m_patches;
     CWaveArray m_waves;
     std::vector<std::string> m_patchFiles;

@@ -4,10 +4,23 @@
 
 namespace Orvanta {
 
-// The file system of the machine, through std::filesystem and file streams.
+// The file system of the machine, through std::filesystem and file streams. Paths are UTF-8; on
+// POSIX systems their bytes are handed over unchanged, so names that are not valid UTF-8 still work.
+// Not final: tests derive from it to change single operations.
 class CNativeFileSystem : public CFileSystem {
 public:
+    [[nodiscard]] std::unique_ptr<CFile> OpenRead(const std::string& path) override;
+    [[nodiscard]] std::unique_ptr<CFile> OpenReadWrite(const std::string& path) override;
+    [[nodiscard]] bool CopyWholeFile(const std::string& from, const std::string& to) override;
+    [[nodiscard]] bool Rename(const std::string& from, const std::string& to) override;
+    [[nodiscard]] bool Delete(const std::string& path) override;
+    [[nodiscard]] FolderCreation CreateFolder(const std::string& path) override;
+    [[nodiscard]] bool RemoveFolder(const std::string& path) override;
+    [[nodiscard]] std::vector<std::string> ListFolder(const std::string& folder, const std::string& pattern) override;
     [[nodiscard]] std::int64_t FileSize(const std::string& path) override;
+    [[nodiscard]] bool IsFolder(const std::string& path) override;
+    [[nodiscard]] bool Exists(const std::string& path) override;
+    [[nodiscard]] bool IsSameEntry(const std::string& first, const std::string& second) override;
 };
 
 } // namespace Orvanta

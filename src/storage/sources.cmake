@@ -1,3 +1,10 @@
 set(ORVANTA_STORAGE_SOURCES
+    storage/Wildcard.cpp
     storage/CNativeFileSystem.cpp
+    storage/ProjectNaming.cpp
+    storage/OscCodec.cpp
+    storage/CSvdManager.cpp
+    storage/PatchFile.cpp
+    storage/CTernFileDocument.cpp
+    storage/CTernFileDocumentLoad.cpp
 )

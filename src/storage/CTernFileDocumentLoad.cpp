@@ -1,0 +1,192 @@
+// Loading a project folder into a CTernFileDocument.
+
+#include "model/CDomain.h"
+#include "model/CFileSystem.h"
+#include "storage/CTernFileDocument.h"
+#include "storage/PatchFile.h"
+#include "storage/ProjectNaming.h"
+
+#include <algorithm>
+#include <functional>
+#include <unordered_set>
+#include <utility>
+
+namespace Orvanta {
+
+namespace {
+
+// Full paths of the files in `folder` (a folder path ending in "/") that match any of the patterns.
+// A name that matches more than one pattern (such as "001 Pad.aif.wav") is listed once only: a
+// second entry would be taken for a duplicate of its own slot and deleted by the next save.
+std::vector<std::string> ListFiles(const std::string& folder, std::initializer_list<const char*> patterns) {
+    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
+    std::vector<std::string> paths;
+    std::unordered_set<std::string> seen;
+    for (const char* pattern : patterns) {
+        for (std::string& name : fileSystem.ListFolder(ToNativePath(folder), pattern)) {
+            if (seen.insert(name).second) {
+                paths.push_back(folder + name);
+            }
+        }
+    }
+    return paths;
+}
+
+// RAII pair of the front end's wait cursor hooks.
+class CWaitCursor {
+public:
+    CWaitCursor(std::function<void()> begin, std::function<void()> end) : m_end(std::move(end)) { begin(); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+    ~CWaitCursor() { Restore(); }
+    void Restore() {
+        if (m_end) {
+            std::exchange(m_end, nullptr)();
+        }
+    }
+
+private:
+    std::function<void()> m_end;
+};
+
+} // namespace
+
+bool CTernFileDocument::OpenProjectFolder(const std::string& folder) {
+    const std::string path = NormaliseProjectPath(folder);
+    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
+    // The folders are tested directly: creating them to see whether that fails would take any
+    // failure to create (a read-only or missing parent) for "exists" and open a missing folder.
+    bool loaded = fileSystem.IsFolder(ToNativePath(path)) && fileSystem.IsFolder(ToNativePath(path + "Patch")) &&
+                  fileSystem.IsFolder(ToNativePath(path + "Wave"));
+    if (loaded) {
+        const std::vector<std::string> patchFiles = ListFiles(path + "Patch/", {"*.p00"});
+        const std::vector<std::string> waveFiles = ListFiles(path + "Wave/", {"*.w*", "*.aif*", "*.vpw"});
+        CWaitCursor wait([this] { BeginWaitCursor(); }, [this] { EndWaitCursor(); });
+        loaded = LoadProject(path, patchFiles, waveFiles);
+        if (loaded) {
+            OnProjectPathChanged(path);
+            SetModified(false);
+        }
+        wait.Restore();
+    }
+    if (!loaded) {
+        ResetToNew();
+        CDomain::Instance().MessageReporter().Error(kErrorLoad);
+    }
+    return loaded;
+}
+
+bool CTernFileDocument::LoadProject(const std::string& projectPath, const std::vector<std::string>& patchFiles,
+                                    const std::vector<std::string>& waveFiles) {
+    // Loading replaces everything, including deletions planned from an earlier content.
+    ResetToNew();
+    bool loaded = m_data.SetProjectPath(projectPath);
+    if (loaded) {
+        m_data.m_patchFiles = AssignSlots(patchFiles, kPatchList);
+        m_data.m_waveFiles = AssignSlots(waveFiles, kWaveList);
+        loaded = LoadPatches() && LoadWaves();
+    }
+    if (!loaded) {
+        ResetToNew();
+    }
+    return loaded;
+}
+
+std::vector<std::string> CTernFileDocument::AssignSlots(const std::vector<std::string>& files, int which) {
+    const std::size_t slotCount = CTernData::Capacity(which == kPatchList ? kPatchList : kWaveList);
+    std::vector<std::string> candidates;
+    candidates.reserve(files.size());
+    for (const std::string& path : files) {
+        if (IsSlotFileName(path)) {
+            candidates.push_back(path);
+        } else {
+            m_pendingDeletions.push_back(path);
+        }
+    }
+    // Byte order of the whole path; within one folder that is the order of the slot numbers, and
+    // of several files with one number the first in byte order wins.
+    std::sort(candidates.begin(), candidates.end());
+
+    std::vector<std::string> slots(slotCount);
+    std::size_t next = 0;
+    for (std::size_t slot = 1; slot <= slotCount && next < candidates.size(); ++slot) {
+        while (next < candidates.size()) {
+            const int number = ParseSlotNumber(candidates[next]);
+            if (number > static_cast<int>(slot)) {
+                break;
+            }
+            if (number == static_cast<int>(slot)) {
+                slots[slot - 1] = candidates[next++];
+                break;
+            }
+            // Number 000, or a second file for a slot already filled.
+            m_pendingDeletions.push_back(candidates[next++]);
+        }
+    }
+    // What is left either claims the last slot a second time, a surplus like any other duplicate,
+    // or carries a number above the slot count and stays on disk untouched.
+    for (; next < candidates.size(); ++next) {
+        if (ParseSlotNumber(candidates[next]) <= static_cast<int>(slotCount)) {
+            m_pendingDeletions.push_back(candidates[next]);
+        }
+    }
+    return slots;
+}
+
+bool CTernFileDocument::LoadPatches() {
+    m_data.m_patches.Resize(0);
+    for (std::size_t i = 0; i < kPatchSlots; ++i) {
+        const std::string path = i < m_data.m_patchFiles.size() ? m_data.m_patchFiles[i] : std::string();
+        auto patch = std::make_unique<CPatch>();
+        patch->m_path = path;
+        patch->SetName(BareName(path), false);
+        if (!path.empty() && !ReadPatchFile(path, *patch)) {
+            return false;
+        }
+        m_data.m_patches.Append(std::move(patch));
+    }
+    return true;
+}
+
+bool CTernFileDocument::LoadWaves() {
+    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
+    m_data.m_waves.Resize(0);
+    for (std::size_t i = 0; i < kWaveSlots; ++i) {
+        const std::string path = i < m_data.m_waveFiles.size() ? m_data.m_waveFiles[i] : std::string();
+        if (!path.empty() && !fileSystem.OpenRead(ToNativePath(path))) {
+            return false;
+        }
+        auto wave = std::make_unique<CWave>();
+        wave->m_path = path;
+        wave->SetName(BareName(path), false);
+        m_data.m_waves.Append(std::move(wave));
+    }
+    for (std::size_t i = 0; i < m_data.m_patches.size(); ++i) {
+        for (const int number : m_data.m_patches[i].UsedWaves()) {
+            if (IsWaveSlotNumber(number) && static_cast<std::size_t>(number) <= m_data.m_waves.size()) {
+                m_data.m_waves[static_cast<std::size_t>(number) - 1].AddUser(static_cast<std::int32_t>(i), false);
+            }
+        }
+    }
+    return true;
+}
+
+bool CTernFileDocument::CheckSourceFiles(const CTernData& data) {
+    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
+    const auto opens = [&fileSystem](const CParameter& item) {
+        return item.IsEmpty() || fileSystem.OpenRead(ToNativePath(item.m_path)) != nullptr;
+    };
+    for (std::size_t i = 0; i < data.m_patches.size(); ++i) {
+        if (!opens(data.m_patches[i])) {
+            return false;
+        }
+    }
+    for (std::size_t i = 0; i < data.m_waves.size(); ++i) {
+        if (!opens(data.m_waves[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace Orvanta

@@ -1,0 +1,278 @@
+#include "storage/OscCodec.h"
+
+#include <algorithm>
+
+namespace Orvanta {
+
+// clang-format off
+// byteOffset, width, bitShift, bias, fallback, rawMin, rawMax; one row per value, in vector order.
+const std::array<CBlockDescriptor, kBlockValueCount> kBlockDescriptors = {{
+    {  0,   2, 0,  0,   0,  0,   2}, // 0
+    {  0,   1, 2,  0,   0,  0,   1}, // 1
+    {  0,   3, 3,  0,   0,  0,   4}, // 2
+    {  0,   7, 6,  0, 127,  0, 127}, // 3
+    {  1,   7, 5,  0,   0,  0, 127}, // 4
+    {  2,   7, 4,  0,   0,  0, 127}, // 5
+    {  3,   1, 3,  0,   0,  0,   1}, // 6
+    {  3,   7, 4,  0, 127,  0, 127}, // 7
+    {  4,   6, 3, 32,  32, 12,  52}, // 8
+    {  5,   7, 1, 64,  64,  1, 127}, // 9
+    {  6,   7, 0,  0,  64,  0, 127}, // 10
+    {  6,   6, 7, 32,  32, 12,  52}, // 11
+    {  7,   7, 5, 64,  64,  1, 127}, // 12
+    {  8,   7, 4,  0, 127,  0, 127}, // 13
+    {  9,   7, 3,  0,   0,  0, 127}, // 14
+    { 10,   7, 2,  0,   0,  0, 127}, // 15
+    { 11,   2, 1,  0,   0,  0,   2}, // 16
+    { 11,   1, 3,  0,   0,  0,   1}, // 17
+    { 11,   2, 4,  0,   0,  0,   2}, // 18
+    { 11,   5, 6, 16,  16,  4,  28}, // 19
+    { 12,   7, 3, 64,  64,  1, 127}, // 20
+    { 13,   6, 2, 32,  42, 12,  52}, // 21
+    { 14,   7, 0, 64,  64,  1, 127}, // 22
+    { 14,   7, 7, 64,  64,  1, 127}, // 23
+    { 15,   7, 6, 64,  64, 16, 112}, // 24
+    { 16,   7, 5, 64,  64, 14, 114}, // 25
+    { 17,   5, 4,  0,   0,  0,  30}, // 26
+    { 18,   7, 1,  0, 127,  0, 127}, // 27
+    { 19,   6, 0, 32,  32, 12,  52}, // 28
+    { 19,   7, 6, 64,  64,  1, 127}, // 29
+    { 20,   4, 5,  0,   0,  0,  10}, // 30
+    { 21,   6, 1,  0,  10,  0,  40}, // 31
+    { 21,   7, 7, 64,  64,  1, 127}, // 32
+    { 22,   6, 6, 32,  32, 12,  52}, // 33
+    { 23,   7, 4, 64,  64,  1, 127}, // 34
+    { 24,   7, 3, 64,  64,  1, 127}, // 35
+    { 25,   7, 2,  0,   0,  0, 127}, // 36
+    { 26,   6, 1, 32,  32, 12,  52}, // 37
+    { 26,   7, 7, 64,  64,  1, 127}, // 38
+    { 27,   7, 6, 64,  64,  1, 127}, // 39
+    { 28,  -4, 5,  0,   0,  0,   0}, // 40
+    { 29,  -4, 1,  0,   0,  0,   0}, // 41
+    { 29,  -4, 5,  0,   0,  0,   0}, // 42
+    { 28, -16, 5,  0,   1,  0, 999}, // 43
+    { 31,  -4, 0,  0,   0,  0,   0}, // 44
+    { 31,  -4, 4,  0,   0,  0,   0}, // 45
+    { 32,  -4, 0,  0,   0,  0,   0}, // 46
+    { 32,  -4, 4,  0,   0,  0,   0}, // 47
+    { 33,  -4, 0,  0,   0,  0,   0}, // 48
+    { 33,  -4, 4,  0,   0,  0,   0}, // 49
+    { 34,  -4, 0,  0,   0,  0,   0}, // 50
+    { 31, -32, 0,  0,   0,  0,   0}, // 51
+    { 35,   7, 0, 64,  64,  1, 127}, // 52
+    { 35,   6, 7, 32,  32, 12,  52}, // 53
+    { 36,   7, 5, 64,  64,  1, 127}, // 54
+    { 37,   7, 4, 64,  64,  1, 127}, // 55
+    { 38,   2, 3,  0,   2,  0,   2}, // 56
+    { 38,   7, 5, 64,  64,  1, 127}, // 57
+    { 39,   6, 4, 32,  32, 12,  52}, // 58
+    { 40,   7, 2, 64,  64,  1, 127}, // 59
+    { 41,   7, 1, 64,  64,  1, 127}, // 60
+    { 42,   1, 0,  0,   0,  0,   1}, // 61
+    { 42,   1, 1,  0,   0,  0,   1}, // 62
+    { 42,   2, 2,  0,   0,  0,   3}, // 63
+    { 42,   1, 4,  0,   0,  0,   1}, // 64
+    { 42,   1, 5,  0,   1,  0,   1}, // 65
+    { 42,   7, 6,  0,   1,  0, 127}, // 66
+    { 43,   1, 5,  0,   1,  0,   1}, // 67
+    { 43,   1, 6,  0,   1,  0,   1}, // 68
+    { 43,   1, 7,  0,   0,  0,   1}, // 69
+    { 44,   2, 0,  0,   0,  0,   2}, // 70
+    { 44,   5, 2, 16,  16,  4,  28}, // 71
+    { 44,   7, 7, 64,  64,  1, 127}, // 72
+    { 45,   6, 6, 32,  42, 12,  52}, // 73
+    { 46,   7, 4, 64,  64,  1, 127}, // 74
+    { 47,   7, 3, 64,  64,  1, 127}, // 75
+    { 48,   7, 2, 64,  64, 16, 112}, // 76
+    { 49,   7, 1, 64,  64, 14, 114}, // 77
+    { 50,   5, 0,  0,   0,  0,  30}, // 78
+    { 50,   7, 5,  0, 127,  0, 127}, // 79
+    { 51,   6, 4, 32,  32, 12,  52}, // 80
+    { 52,   7, 2, 64,  64,  1, 127}, // 81
+    { 53,   4, 1,  0,   0,  0,  10}, // 82
+    { 53,   6, 5,  0,  10,  0,  40}, // 83
+    { 54,   7, 3, 64,  64,  1, 127}, // 84
+    { 55,   6, 2, 32,  32, 12,  52}, // 85
+    { 56,   7, 0, 64,  64,  1, 127}, // 86
+    { 56,   7, 7, 64,  64,  1, 127}, // 87
+    { 57,   7, 6,  0,   0,  0, 127}, // 88
+    { 58,   6, 5, 32,  32, 12,  52}, // 89
+    { 59,   7, 3, 64,  64,  1, 127}, // 90
+    { 60,   7, 2, 64,  64,  1, 127}, // 91
+    { 61,  -4, 1,  0,   0,  0,   0}, // 92
+    { 61,  -4, 5,  0,   0,  0,   0}, // 93
+    { 62,  -4, 1,  0,   0,  0,   0}, // 94
+    { 61, -16, 1,  0,   1,  0, 999}, // 95
+    { 64,  -4, 0,  0,   0,  0,   0}, // 96
+    { 64,  -4, 4,  0,   0,  0,   0}, // 97
+    { 65,  -4, 0,  0,   0,  0,   0}, // 98
+    { 65,  -4, 4,  0,   0,  0,   0}, // 99
+    { 66,  -4, 0,  0,   0,  0,   0}, // 100
+    { 66,  -4, 4,  0,   0,  0,   0}, // 101
+    { 67,  -4, 0,  0,   0,  0,   0}, // 102
+    { 64, -32, 0,  0,   0,  0,   0}, // 103
+    { 68,   7, 0, 64,  64,  1, 127}, // 104
+    { 68,   6, 7, 32,  32, 12,  52}, // 105
+    { 69,   7, 5, 64,  64,  1, 127}, // 106
+    { 70,   7, 4, 64,  64,  1, 127}, // 107
+    { 71,   2, 3,  0,   2,  0,   2}, // 108
+    { 71,   7, 5, 64,  64,  1, 127}, // 109
+    { 72,   6, 4, 32,  32, 12,  52}, // 110
+    { 73,   7, 2, 64,  64,  1, 127}, // 111
+    { 74,   7, 1, 64,  64,  1, 127}, // 112
+    { 75,   1, 0,  0,   0,  0,   1}, // 113
+    { 75,   1, 1,  0,   0,  0,   1}, // 114
+    { 75,   2, 2,  0,   0,  0,   3}, // 115
+    { 75,   1, 4,  0,   0,  0,   1}, // 116
+    { 75,   1, 5,  0,   1,  0,   1}, // 117
+    { 75,   7, 6,  0,   1,  0, 127}, // 118
+    { 76,   1, 5,  0,   1,  0,   1}, // 119
+    { 76,   1, 6,  0,   1,  0,   1}, // 120
+}};
+// clang-format on
+
+namespace {
+
+constexpr std::uint32_t kAllOnes = 0xFFFFFFFFU;
+
+constexpr std::uint32_t Mask(unsigned bits) {
+    return bits >= 32 ? kAllOnes : (std::uint32_t{1} << bits) - 1U;
+}
+
+constexpr std::uint32_t ShiftLeft(std::uint32_t value, unsigned bits) {
+    return bits >= 32 ? 0U : value << bits;
+}
+
+// Number of bytes that hold a field and the position of its last bit within them.
+struct CFieldSpan {
+    unsigned byteCount;
+    unsigned lowBit; // bits below the field in the joined bytes
+};
+
+CFieldSpan SpanOf(unsigned bitShift, unsigned width) {
+    const unsigned bits = bitShift + width;
+    const unsigned byteCount = (bits + 7U) / 8U;
+    return {byteCount, byteCount * 8U - bits};
+}
+
+bool IsPieceRow(const CBlockDescriptor& row) {
+    return row.width < 0 && row.width > -8;
+}
+
+unsigned FieldWidth(const CBlockDescriptor& row) {
+    return static_cast<unsigned>(row.width < 0 ? -row.width : row.width);
+}
+
+} // namespace
+
+unsigned RecentringShift(const CBlockDescriptor& row) {
+    return (row.rawMin < row.bias && row.bias < 64U) ? 64U - row.bias : 0U;
+}
+
+std::uint32_t ReadBlockField(std::span<const std::uint8_t, kPackedBlockSize> block, unsigned byteOffset,
+                             unsigned bitShift, unsigned width) {
+    const CFieldSpan span = SpanOf(bitShift, width);
+    std::uint64_t joined = 0;
+    for (unsigned i = 0; i < span.byteCount; ++i) {
+        const std::size_t at = std::size_t{byteOffset} + i;
+        joined = (joined << 8U) | (at < block.size() ? block[at] : 0U);
+    }
+    return static_cast<std::uint32_t>(joined >> span.lowBit) & Mask(width);
+}
+
+void WriteBlockField(std::span<std::uint8_t, kPackedBlockSize> block, unsigned byteOffset, unsigned bitShift,
+                     unsigned width, std::uint32_t value) {
+    const CFieldSpan span = SpanOf(bitShift, width);
+    std::uint64_t joined = 0;
+    for (unsigned i = 0; i < span.byteCount; ++i) {
+        const std::size_t at = std::size_t{byteOffset} + i;
+        joined = (joined << 8U) | (at < block.size() ? block[at] : 0U);
+    }
+    const std::uint64_t fieldMask = std::uint64_t{Mask(width)} << span.lowBit;
+    joined = (joined & ~fieldMask) | ((std::uint64_t{value & Mask(width)} << span.lowBit) & fieldMask);
+    for (unsigned i = span.byteCount; i > 0; --i) {
+        const std::size_t at = std::size_t{byteOffset} + i - 1;
+        if (at < block.size()) {
+            block[at] = static_cast<std::uint8_t>(joined & 0xFFU);
+        }
+        joined >>= 8U;
+    }
+}
+
+int UnpackBlock(std::span<const std::uint8_t, kPackedBlockSize> block, std::span<const CBlockDescriptor> table,
+                std::span<std::uint8_t> values) {
+    const std::size_t count = std::min(table.size(), values.size());
+    std::size_t i = 0;
+    while (i < count) {
+        const CBlockDescriptor& row = table[i];
+        if (row.width >= 0) {
+            const std::uint32_t raw = ReadBlockField(block, row.byteOffset, row.bitShift, FieldWidth(row));
+            values[i] = static_cast<std::uint8_t>(raw + RecentringShift(row));
+            ++i;
+            continue;
+        }
+        unsigned pieceBits = 0;
+        for (; i < count && IsPieceRow(table[i]); ++i) {
+            const unsigned width = FieldWidth(table[i]);
+            values[i] = static_cast<std::uint8_t>(ReadBlockField(block, table[i].byteOffset, table[i].bitShift, width));
+            pieceBits += width;
+        }
+        if (i == count) {
+            break;
+        }
+        const CBlockDescriptor& closing = table[i];
+        const unsigned width = FieldWidth(closing);
+        const unsigned remainder = width > pieceBits ? width - pieceBits : 0U;
+        if (remainder > 7U) {
+            return -1;
+        }
+        const std::uint32_t field = ReadBlockField(block, closing.byteOffset, closing.bitShift, width);
+        values[i] = static_cast<std::uint8_t>(field & Mask(remainder));
+        ++i;
+    }
+    return static_cast<int>(i);
+}
+
+int PackBlock(std::span<std::uint8_t, kPackedBlockSize> block, std::span<const CBlockDescriptor> table,
+              std::span<const std::uint8_t> values) {
+    const std::size_t count = std::min(table.size(), values.size());
+    std::size_t i = 0;
+    while (i < count) {
+        const CBlockDescriptor& row = table[i];
+        if (row.width >= 0) {
+            const unsigned width = FieldWidth(row);
+            // Unsigned: a value below the shift wraps to a large number and takes the fallback.
+            std::uint32_t raw = std::uint32_t{values[i]} - RecentringShift(row);
+            if (raw > Mask(width)) {
+                raw = row.fallback;
+            }
+            WriteBlockField(block, row.byteOffset, row.bitShift, width, raw);
+            ++i;
+            continue;
+        }
+        // A piece byte too large for its bits turns its bits and all above them into ones; a
+        // closing byte too large for the remaining bits turns all 32 bits into ones.
+        std::uint32_t combined = 0;
+        unsigned pieceBits = 0;
+        for (; i < count && IsPieceRow(table[i]); ++i) {
+            const unsigned width = FieldWidth(table[i]);
+            combined = values[i] > Mask(width) ? kAllOnes : (ShiftLeft(combined, width) | values[i]);
+            pieceBits += width;
+        }
+        if (i == count) {
+            break;
+        }
+        const CBlockDescriptor& closing = table[i];
+        const unsigned width = FieldWidth(closing);
+        const unsigned remainder = width > pieceBits ? width - pieceBits : 0U;
+        combined = values[i] > Mask(remainder) ? kAllOnes : (ShiftLeft(combined, remainder) | values[i]);
+        if (combined > Mask(width)) {
+            combined = closing.fallback;
+        }
+        WriteBlockField(block, closing.byteOffset, closing.bitShift, width, combined);
+        ++i;
+    }
+    return static_cast<int>(i);
+}
+
+} // namespace Orvanta

@@ -1,0 +1,51 @@
+#include "storage/PatchFile.h"
+
+#include "model/CDomain.h"
+#include "model/CFileSystem.h"
+#include "storage/ProjectNaming.h"
+
+#include <algorithm>
+
+namespace Orvanta {
+
+bool ReadPatchFile(const std::string& path, CPatch& patch) {
+    const std::unique_ptr<CFile> file = CDomain::Instance().FileSystem().OpenRead(ToNativePath(path));
+    if (!file) {
+        return false;
+    }
+    std::array<std::uint8_t, kPatchRecordSize> record{};
+    // A read may deliver less than asked before the end of the file; keep reading until the
+    // record is complete or nothing more comes.
+    std::size_t filled = 0;
+    while (filled < record.size()) {
+        const std::int64_t got = file->Read(std::span(record).subspan(filled));
+        if (got <= 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    if (filled < record.size() ||
+        !std::equal(kPatchHeaderTemplate.begin(), kPatchHeaderTemplate.end(), record.begin())) {
+        return false;
+    }
+    CSvdManager().UnpackPatch(std::span(record).subspan<kPatchBlocksOffset, kPackedPatchSize>(), patch);
+    return file->Close();
+}
+
+bool WritePatchData(const std::string& path, const CPatch* patch) {
+    if (patch == nullptr) {
+        return true;
+    }
+    const std::unique_ptr<CFile> file = CDomain::Instance().FileSystem().OpenReadWrite(ToNativePath(path));
+    if (!file) {
+        return false;
+    }
+    std::array<std::uint8_t, kPackedPatchSize> blocks{};
+    CSvdManager().PackPatch(*patch, blocks);
+    if (!file->Seek(static_cast<std::int64_t>(kPatchBlocksOffset)) || !file->Write(blocks)) {
+        return false;
+    }
+    return file->Close();
+}
+
+} // namespace Orvanta

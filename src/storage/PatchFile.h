@@ -1,0 +1,42 @@
+#pragma once
+
+#include "storage/CSvdManager.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace Orvanta {
+
+class CPatch;
+
+// Layout of a patch file (".p00"). Multi-byte numbers are big-endian; offsets from the file start.
+//
+//   0   30    container header template (below); the file is valid only when these bytes match
+//   30  232   not interpreted and never written: keeps what the file held when it was copied
+//   262 1248  oscillator blocks 0-15, 78 bytes each (OscCodec.h)
+//   1510 any  optional trailing bytes, ignored on reading and left in place on writing
+//
+// The patch's name is not in the file; it comes from the file name.
+inline constexpr std::size_t kPatchHeaderSize = 30;
+inline constexpr std::size_t kPatchBlocksOffset = 262;
+inline constexpr std::size_t kPatchRecordSize = kPatchBlocksOffset + kPackedPatchSize; // 1510
+
+// Header template: the 16-bit header length 30, "SVD0", eight zero bytes, the block type "PATa",
+// the model code "ZEPH", the 32-bit value 32 and four zero bytes.
+inline constexpr std::array<std::uint8_t, kPatchHeaderSize> kPatchHeaderTemplate = {
+    0x00, 0x1E, 'S', 'V', 'D', '0', 0,   0, 0, 0, 0,    0, 0, 0, 'P',
+    'A',  'T',  'a', 'Z', 'E', 'P', 'H', 0, 0, 0, 0x20, 0, 0, 0, 0};
+
+// Reads the patch file at `path` (an internal path) into `patch`: the file must open, hold at least
+// 1510 bytes and start with the header template. On failure `patch` may be half filled and must be
+// discarded.
+bool ReadPatchFile(const std::string& path, CPatch& patch);
+
+// Rewrites the oscillator blocks (bytes 262 to 1509) of the existing patch file at `path` from
+// `patch`, without truncating or creating the file; every other byte stays as it is. Succeeds
+// without touching the file when `patch` is null.
+bool WritePatchData(const std::string& path, const CPatch* patch);
+
+} // namespace Orvanta
