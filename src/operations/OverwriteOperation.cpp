@@ -1,0 +1,126 @@
+#include "operations/OverwriteOperation.h"
+
+#include "model/CDomain.h"
+#include "model/CTernData.h"
+#include "operations/TransferOperations.h"
+#include "operations/WaveReferences.h"
+#include "operations/WaveSpace.h"
+
+namespace Orvanta {
+
+namespace {
+
+void OverwritePatches(CTernData& project, std::size_t start, std::size_t n, bool fromOtherWindow) {
+    const CPatchArray& transfer = CDomain::Instance().m_transferPatches;
+    for (std::size_t k = 0; k < n; ++k) {
+        project.m_patches.Replace(start + k, transfer.CloneAt(k));
+    }
+    if (fromOtherWindow) {
+        const std::vector<std::size_t> slots = project.EmptySlots(kWaveList);
+        PlaceAccompanyingWaves(project, slots);
+        RepointToAccompanyingWaves(project.m_patches, start, n, slots);
+        const std::size_t placed = std::min(slots.size(), CDomain::Instance().m_transferWaves.size());
+        for (std::size_t l = 0; l < placed; ++l) {
+            project.m_waves[slots[l]].ClearUsers();
+        }
+    }
+    for (std::size_t i = start; i < start + n; ++i) {
+        for (const int w : project.m_patches[i].UsedWaves()) {
+            if (w > 0) {
+                project.m_waves[static_cast<std::size_t>(w - 1)].AddUser(static_cast<std::int32_t>(i), false);
+            }
+        }
+    }
+}
+
+// A move inside one window: every reference that named a moved wave at drag start (as the patch
+// snapshot in the transfer buffer shows) now names its new slot. The snapshot is read because the
+// deletion of the target range has already cleared the references to those slots, and a moved wave
+// may have come from that range.
+void RepointMovedWaves(CTernData& project, std::size_t start, std::size_t n) {
+    const CPatchArray& snapshot = CDomain::Instance().m_transferPatches;
+    CWaveNumberIndex moved;
+    for (std::size_t k = 0; k < n; ++k) {
+        moved.Add(MarkerOf(project.m_waves[start + k]) + 1, static_cast<int>(k));
+    }
+    const std::size_t patches = std::min(project.m_patches.size(), snapshot.size());
+    for (std::size_t p = 0; p < patches; ++p) {
+        CPatch& patch = project.m_patches[p];
+        const CPatch& before = snapshot[p];
+        for (std::size_t b = 0; b < CPatch::kOscCount; ++b) {
+            for (int r = 0; r < static_cast<int>(COsc::kReferenceCount); ++r) {
+                const int k = moved.Find(before.m_osc[b].GetWaveNumber(r));
+                if (k >= 0) {
+                    patch.m_osc[b].SetWaveNumber(r, static_cast<int>(start) + k + 1);
+                }
+            }
+        }
+    }
+    for (std::size_t k = 0; k < n; ++k) {
+        RemoveMarker(project.m_waves[start + k]);
+    }
+}
+
+void OverwriteWaves(CTernData& project, std::size_t start, std::size_t n, bool fromOtherWindow) {
+    const CDomain& domain = CDomain::Instance();
+    for (std::size_t k = 0; k < n; ++k) {
+        project.m_waves.Replace(start + k, domain.m_transferWaves.CloneAt(k));
+    }
+    if (fromOtherWindow || domain.m_dropCopies == 1) {
+        for (std::size_t k = 0; k < n; ++k) {
+            project.m_waves[start + k].ClearUsers();
+        }
+    } else {
+        RepointMovedWaves(project, start, n);
+    }
+}
+
+} // namespace
+
+bool CanOverwrite(CTernData& project, std::size_t start, int which, bool fromOtherWindow) {
+    CDomain& domain = CDomain::Instance();
+    const std::size_t n = TransferCount(which);
+    if (n == 0) {
+        return false;
+    }
+    if (!project.IsValidRange(which, start, n)) {
+        return false;
+    }
+    if (project.AnyUsedInRange(which, start, n) &&
+        domain.MessageReporter().Ask(kButtonsOkCancel, kAskOverwrite) == kAnswerCancel) {
+        return false;
+    }
+    if (DropAddsWaveData(which, fromOtherWindow)) {
+        if (which == kPatchList && !HasRoomForAccompanyingWaves(project)) {
+            return false;
+        }
+        std::int64_t total = TotalWaveBytes(project.m_waves);
+        if (which == kWaveList) {
+            total -= WaveBytes(project.m_waves, start, n);
+        }
+        total += TotalWaveBytes(domain.m_transferWaves);
+        if (!StaysWithinWaveLimit(total)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Overwrite(CTernData& project, std::size_t start, int which, bool fromOtherWindow) {
+    if (!CanOverwrite(project, start, which, fromOtherWindow)) {
+        return false;
+    }
+    CDomain& domain = CDomain::Instance();
+    domain.ClearUndo();
+    domain.SaveUndo(kUndoBoth, &project);
+    const std::size_t n = TransferCount(which);
+    DeleteItems(project, SlotRange(start, n), which, false);
+    if (which == kPatchList) {
+        OverwritePatches(project, start, n, fromOtherWindow);
+    } else {
+        OverwriteWaves(project, start, n, fromOtherWindow);
+    }
+    return true;
+}
+
+} // namespace Orvanta
