@@ -1,0 +1,152 @@
+#pragma once
+
+// Shared set-up of the operation tests: a scripted message reporter, wave sizes from a table instead
+// of the disk, and helpers that fill projects in memory.
+
+#include "ConsistencyChecker.h"
+#include "ScriptedReporter.h"
+
+#include "model/CDomain.h"
+#include "model/CTernData.h"
+#include "operations/TransferOperations.h"
+#include "storage/CNativeFileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Orvanta::TestSupport {
+
+// Wave file sizes from a table: a path not in the table cannot be opened.
+class FakeWaveSizes : public CNativeFileSystem {
+public:
+    std::int64_t FileSize(const std::string& path) override {
+        const auto found = m_sizes.find(path);
+        return found == m_sizes.end() ? -1 : found->second;
+    }
+    void SetSize(const std::string& path, std::int64_t size) { m_sizes[path] = size; }
+
+private:
+    std::map<std::string, std::int64_t> m_sizes;
+};
+
+// Source selector values of the two references of a block.
+inline constexpr std::size_t kSelectorValue[2] = {18, 70};
+
+// Makes reference r of block b a wave reference naming wave `number` (0 for none).
+inline void SetWaveReference(CPatch& patch, std::size_t b, int r, int number) {
+    patch.m_osc[b].m_values[kSelectorValue[r]] = 1;
+    patch.m_osc[b].SetWaveNumber(r, number);
+}
+
+// Every reference's wave number, block 0 to 15, reference 0 then 1.
+inline std::vector<int> WaveReferences(const CPatch& patch) {
+    std::vector<int> numbers;
+    for (const COsc& osc : patch.m_osc) {
+        numbers.push_back(osc.GetWaveNumber(0));
+        numbers.push_back(osc.GetWaveNumber(1));
+    }
+    return numbers;
+}
+
+// Users in ascending order.
+inline std::vector<std::int32_t> SortedUsers(const CWave& wave) {
+    std::vector<std::int32_t> users = wave.m_users;
+    std::sort(users.begin(), users.end());
+    return users;
+}
+
+// Rebuilds every wave's users from the patches' references, as loading does.
+inline void RebuildUsers(CTernData& project) {
+    for (std::size_t j = 0; j < project.m_waves.size(); ++j) {
+        project.m_waves[j].ClearUsers();
+    }
+    for (std::size_t p = 0; p < project.m_patches.size(); ++p) {
+        for (const int w : project.m_patches[p].UsedWaves()) {
+            if (w > 0) {
+                project.m_waves[static_cast<std::size_t>(w - 1)].AddUser(static_cast<std::int32_t>(p), false);
+            }
+        }
+    }
+}
+
+// Everything a librarian operation may change in a project, for comparing states.
+struct ProjectState {
+    std::vector<std::string> patchPaths, patchNames, wavePaths, waveNames;
+    std::vector<std::uint8_t> oscValues;
+    std::vector<std::vector<std::int32_t>> waveUsers;
+    bool operator==(const ProjectState&) const = default;
+};
+
+inline ProjectState CaptureState(const CTernData& project) {
+    ProjectState state;
+    state.oscValues.reserve(project.m_patches.size() * CPatch::kOscCount * COsc::kValueCount);
+    for (std::size_t p = 0; p < project.m_patches.size(); ++p) {
+        const CPatch& patch = project.m_patches[p];
+        state.patchPaths.push_back(patch.m_path);
+        state.patchNames.push_back(patch.m_name);
+        for (const COsc& osc : patch.m_osc) {
+            state.oscValues.insert(state.oscValues.end(), osc.m_values.begin(), osc.m_values.end());
+        }
+    }
+    for (std::size_t j = 0; j < project.m_waves.size(); ++j) {
+        state.wavePaths.push_back(project.m_waves[j].m_path);
+        state.waveNames.push_back(project.m_waves[j].m_name);
+        state.waveUsers.push_back(project.m_waves[j].m_users);
+    }
+    return state;
+}
+
+// Base fixture: a scripted reporter in slot 0, wave sizes from a table, a clean domain.
+class OperationsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_reporter = ScriptedReporter::Install();
+        CDomain& domain = CDomain::Instance();
+        domain.SetFileSystem(&m_sizes);
+        domain.ClearUndo();
+        domain.m_dropInserts = 0;
+        domain.m_dropCopies = 0;
+        EmptyTransfer();
+    }
+
+    void TearDown() override {
+        CDomain& domain = CDomain::Instance();
+        domain.ClearUndo();
+        EmptyTransfer();
+        domain.m_dropInserts = 0;
+        domain.m_dropCopies = 0;
+        domain.SetFileSystem(nullptr);
+        ScriptedReporter::Uninstall();
+    }
+
+    // Fills patch slot `slot` of `project` (named by `folder`, e.g. "A") with a patch file path and a name.
+    static CPatch& UsePatch(CTernData& project, const std::string& folder, std::size_t slot) {
+        CPatch& patch = project.m_patches[slot];
+        patch.m_path = "/" + folder + ".prj/Patch/" + std::to_string(slot + 1) + " P" + std::to_string(slot) + ".p00";
+        patch.SetName(patch.m_path, true);
+        return patch;
+    }
+
+    // Fills wave slot `slot` with a wave file of `size` bytes.
+    CWave& UseWave(CTernData& project, const std::string& folder, std::size_t slot, std::int64_t size = 1000) {
+        CWave& wave = project.m_waves[slot];
+        wave.m_path = "/" + folder + ".prj/Wave/" + std::to_string(slot + 1) + " W" + std::to_string(slot) + ".w00";
+        wave.SetName(wave.m_path, true);
+        m_sizes.SetSize(wave.m_path, size);
+        return wave;
+    }
+
+    static ::testing::AssertionResult Consistent(const CTernData& project) {
+        return ConsistencyChecker::IsConsistent(project);
+    }
+
+    FakeWaveSizes m_sizes;
+    std::shared_ptr<ScriptedReporter> m_reporter;
+};
+
+} // namespace Orvanta::TestSupport

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "model/CTernTextOut.h"
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Orvanta::TestSupport {
+
+// A message reporter for tests: records every error code and question, and answers questions from
+// a script (queued answers first, then an answering function if set, then the default answer).
+class ScriptedReporter : public CTernTextOut {
+public:
+    struct Question {
+        int buttons = 0;
+        int code = 0;
+        bool operator==(const Question&) const = default;
+    };
+    using Answerer = std::function<int(int buttons, int code)>;
+
+    // Creates a scripted reporter, installs it as the domain's message reporter (slot 0) and returns
+    // it. Uninstall puts the silent default back.
+    static std::shared_ptr<ScriptedReporter> Install();
+    static void Uninstall();
+
+    void Error(int code) override;
+    int Ask(int buttons, int question) override;
+
+    void QueueAnswer(int answer) { m_answers.push_back(answer); }
+    void SetAnswerer(Answerer answerer) { m_answerer = std::move(answerer); }
+    void SetDefaultAnswer(int answer) { m_defaultAnswer = answer; }
+    // Forgets the recorded codes, questions and text (the script stays).
+    void ClearRecord();
+
+    [[nodiscard]] const std::vector<int>& Errors() const { return m_errors; }
+    [[nodiscard]] const std::vector<Question>& Questions() const { return m_questions; }
+    // Question codes only, in the order asked.
+    [[nodiscard]] std::vector<int> QuestionCodes() const;
+    [[nodiscard]] const std::string& Text() const { return m_text; }
+
+protected:
+    void Sink(const std::string& text) override { m_text += text; }
+
+private:
+    std::vector<int> m_errors;
+    std::vector<Question> m_questions;
+    std::deque<int> m_answers;
+    Answerer m_answerer;
+    int m_defaultAnswer = kAnswerOk;
+    std::string m_text;
+};
+
+} // namespace Orvanta::TestSupport
