@@ -1,0 +1,52 @@
+#include "views/CTextOutBox.h"
+
+#include "resources/StringTable.h"
+#include "winframework/CMessageBox.h"
+#include "winframework/ResourceString.h"
+
+namespace Orvanta {
+
+CTextOutBox::CTextOutBox(QWidget* parentWindow) : m_parent(parentWindow) {}
+
+void CTextOutBox::Error(int code) {
+    CMessageBox::Show(m_parent, ResourceString(kIdsApplicationTitle), QString::fromUtf8(ErrorText(code)),
+                      QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Warning);
+}
+
+int CTextOutBox::Ask(int buttons, int question) {
+    const QMessageBox::StandardButtons set = ButtonsFor(buttons);
+    const QMessageBox::StandardButton defaultButton =
+        set.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
+    const QMessageBox::StandardButton answer =
+        CMessageBox::Show(m_parent, ResourceString(kIdsApplicationTitle), QString::fromUtf8(QuestionText(question)),
+                          set, defaultButton, QMessageBox::Question);
+    return AnswerFor(answer);
+}
+
+QMessageBox::StandardButtons CTextOutBox::ButtonsFor(int buttons) {
+    switch (buttons) {
+    case kButtonsOkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case kButtonsYesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case kButtonsYesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    default:
+        return QMessageBox::Ok;
+    }
+}
+
+int CTextOutBox::AnswerFor(QMessageBox::StandardButton button) {
+    switch (button) {
+    case QMessageBox::Ok:
+        return kAnswerOk;
+    case QMessageBox::Yes:
+        return kAnswerYes;
+    case QMessageBox::No:
+        return kAnswerNo;
+    default:
+        return kAnswerCancel;
+    }
+}
+
+} // namespace Orvanta

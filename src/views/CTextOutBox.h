@@ -1,0 +1,34 @@
+#pragma once
+
+#include "model/CTernTextOut.h"
+
+#include <QMessageBox>
+#include <QPointer>
+#include <QWidget>
+
+namespace Orvanta {
+
+// The message reporter of the program: errors and questions of the lower layers as modal message
+// boxes with the application title as caption. Write, Printf, Indent and Sink keep the silent base
+// behaviour.
+class CTextOutBox : public CTernTextOut {
+public:
+    explicit CTextOutBox(QWidget* parentWindow = nullptr);
+
+    // The window the boxes are parented to (the main window once there is one).
+    void SetParentWindow(QWidget* parentWindow) { m_parent = parentWindow; }
+
+    // A box with the text of the error code and an OK button.
+    void Error(int code) override;
+    // A box with the question's text and the button set: 1 OK and Cancel, 2 Yes and No, 3 Yes, No
+    // and Cancel, any other OK only. Answers OK 0, Yes 2, No 3, anything else (Cancel, closing) 1.
+    int Ask(int buttons, int question) override;
+
+    static QMessageBox::StandardButtons ButtonsFor(int buttons);
+    static int AnswerFor(QMessageBox::StandardButton button);
+
+private:
+    QPointer<QWidget> m_parent;
+};
+
+} // namespace Orvanta

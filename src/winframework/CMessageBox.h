@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+namespace Orvanta {
+
+// The program's modal message boxes. Tests script the answers: with an answer queued, Show
+// records what it would show and returns that answer without opening a window.
+class CMessageBox {
+public:
+    struct Shown {
+        QString caption;
+        QString text;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+    };
+
+    // Shows `text` with `buttons` and `caption`, parented to `parent` when given. Returns the
+    // button pressed, or NoButton when the box was closed without one.
+    static QMessageBox::StandardButton Show(QWidget* parent, const QString& caption, const QString& text,
+                                            QMessageBox::StandardButtons buttons,
+                                            QMessageBox::StandardButton defaultButton = QMessageBox::NoButton,
+                                            QMessageBox::Icon icon = QMessageBox::NoIcon);
+
+    // Test hooks. Answers are used in the order queued; NoButton stands for closing the box.
+    static void SetNextAnswer(QMessageBox::StandardButton answer);
+    static void ClearAnswers();
+    [[nodiscard]] static int PendingAnswers();
+    // The last box shown or answered from the queue, and how many there were since the last reset.
+    [[nodiscard]] static const Shown& LastShown();
+    [[nodiscard]] static int ShownCount();
+    static void ResetShown();
+};
+
+} // namespace Orvanta
