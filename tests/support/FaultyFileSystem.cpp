@@ -1,0 +1,155 @@
+#include "FaultyFileSystem.h"
+
+#include "ProjectBuilder.h"
+
+#include <algorithm>
+
+namespace Orvanta::TestSupport {
+
+namespace {
+
+// A file of the inner file system whose reads, writes and seeks can be made to fail.
+class FaultyFile : public CFile {
+public:
+    FaultyFile(FaultyFileSystem& owner, std::unique_ptr<CFile> inner, std::string path)
+        : m_owner(owner), m_inner(std::move(inner)), m_path(std::move(path)) {}
+
+    [[nodiscard]] std::int64_t Read(std::span<std::uint8_t> buffer) override {
+        return m_owner.ShouldFail(FaultyFileSystem::kRead, m_path) ? -1 : m_inner->Read(buffer);
+    }
+    [[nodiscard]] bool Write(std::span<const std::uint8_t> data) override {
+        if (!m_owner.ShouldFail(FaultyFileSystem::kWrite, m_path)) {
+            return m_inner->Write(data);
+        }
+        if (m_owner.TornFaults()) {
+            (void)m_inner->Write(data.first(data.size() / 2));
+        }
+        return false;
+    }
+    [[nodiscard]] bool Seek(std::int64_t offset) override {
+        return !m_owner.ShouldFail(FaultyFileSystem::kSeek, m_path) && m_inner->Seek(offset);
+    }
+    [[nodiscard]] bool Close() override { return m_inner->Close(); }
+
+private:
+    FaultyFileSystem& m_owner;
+    std::unique_ptr<CFile> m_inner;
+    std::string m_path;
+};
+
+} // namespace
+
+FaultyFileSystem::FaultyFileSystem(CFileSystem& inner) : m_inner(inner) {}
+
+void FaultyFileSystem::FailNthCall(unsigned ops, int n) {
+    m_nthOps = ops;
+    m_nthRemaining = n;
+}
+
+void FaultyFileSystem::FailOnPath(unsigned ops, const std::string& path) {
+    m_pathFaults.push_back({ops, path});
+}
+
+void FaultyFileSystem::ClearFaults() {
+    m_nthOps = 0;
+    m_nthRemaining = 0;
+    m_pathFaults.clear();
+}
+
+int FaultyFileSystem::Calls(unsigned ops) const {
+    return static_cast<int>(std::count_if(m_calls.begin(), m_calls.end(), [ops](const Call& c) { return c.op & ops; }));
+}
+
+std::vector<std::string> FaultyFileSystem::CalledPaths(unsigned ops) const {
+    std::vector<std::string> paths;
+    for (const Call& call : m_calls) {
+        if (call.op & ops) {
+            paths.push_back(call.path);
+        }
+    }
+    return paths;
+}
+
+bool FaultyFileSystem::ShouldFail(Op op, const std::string& path, const std::string& secondPath) {
+    m_calls.push_back({op, path});
+    bool fail = false;
+    if (m_nthRemaining > 0 && (m_nthOps & op) != 0 && --m_nthRemaining == 0) {
+        fail = true;
+    }
+    for (const PathFault& fault : m_pathFaults) {
+        if ((fault.ops & op) != 0 && (fault.path == path || (!secondPath.empty() && fault.path == secondPath))) {
+            fail = true;
+        }
+    }
+    if (fail) {
+        ++m_faultsInjected;
+    }
+    return fail;
+}
+
+std::unique_ptr<CFile> FaultyFileSystem::OpenRead(const std::string& path) {
+    if (ShouldFail(kOpenRead, path)) {
+        return nullptr;
+    }
+    std::unique_ptr<CFile> inner = m_inner.OpenRead(path);
+    return inner ? std::make_unique<FaultyFile>(*this, std::move(inner), path) : nullptr;
+}
+
+std::unique_ptr<CFile> FaultyFileSystem::OpenReadWrite(const std::string& path) {
+    if (ShouldFail(kOpenReadWrite, path)) {
+        return nullptr;
+    }
+    std::unique_ptr<CFile> inner = m_inner.OpenReadWrite(path);
+    return inner ? std::make_unique<FaultyFile>(*this, std::move(inner), path) : nullptr;
+}
+
+bool FaultyFileSystem::CopyWholeFile(const std::string& from, const std::string& to) {
+    if (!ShouldFail(kCopy, from, to)) {
+        return m_inner.CopyWholeFile(from, to);
+    }
+    if (m_torn) {
+        // Half of the source at the destination, written past the inner file system.
+        std::vector<std::uint8_t> content = ProjectBuilder::ReadBytes(from);
+        content.resize(content.size() / 2);
+        ProjectBuilder::WriteBytes(to, content);
+    }
+    return false;
+}
+
+bool FaultyFileSystem::Rename(const std::string& from, const std::string& to) {
+    return !ShouldFail(kRename, from, to) && m_inner.Rename(from, to);
+}
+
+bool FaultyFileSystem::Delete(const std::string& path) {
+    return !ShouldFail(kDelete, path) && m_inner.Delete(path);
+}
+
+FolderCreation FaultyFileSystem::CreateFolder(const std::string& path) {
+    return ShouldFail(kCreateFolder, path) ? FolderCreation::kFailed : m_inner.CreateFolder(path);
+}
+
+bool FaultyFileSystem::RemoveFolder(const std::string& path) {
+    return !ShouldFail(kRemoveFolder, path) && m_inner.RemoveFolder(path);
+}
+
+std::vector<std::string> FaultyFileSystem::ListFolder(const std::string& folder, const std::string& pattern) {
+    return ShouldFail(kList, folder) ? std::vector<std::string>() : m_inner.ListFolder(folder, pattern);
+}
+
+std::int64_t FaultyFileSystem::FileSize(const std::string& path) {
+    return ShouldFail(kSize, path) ? -1 : m_inner.FileSize(path);
+}
+
+bool FaultyFileSystem::IsFolder(const std::string& path) {
+    return !ShouldFail(kQuery, path) && m_inner.IsFolder(path);
+}
+
+bool FaultyFileSystem::Exists(const std::string& path) {
+    return !ShouldFail(kQuery, path) && m_inner.Exists(path);
+}
+
+bool FaultyFileSystem::IsSameEntry(const std::string& first, const std::string& second) {
+    return !ShouldFail(kQuery, first, second) && m_inner.IsSameEntry(first, second);
+}
+
+} // namespace Orvanta::TestSupport

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "model/CFileSystem.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace Orvanta::TestSupport {
+
+// A file system that passes every call to another one (the native one by default) and can make
+// chosen calls fail: the n-th call of some kinds, or every call of some kinds on one path. Tests use
+// it to prove that an operation loses nothing whichever file-system call fails. Install it with
+// CDomain::Instance().SetFileSystem (StorageDomainGuard does that and undoes it).
+class FaultyFileSystem : public CFileSystem {
+public:
+    // Kinds of calls, as bits that can be combined.
+    enum Op : unsigned {
+        kOpenRead = 1U << 0,
+        kOpenReadWrite = 1U << 1,
+        kRead = 1U << 2,
+        kWrite = 1U << 3,
+        kSeek = 1U << 4,
+        kCopy = 1U << 5,
+        kRename = 1U << 6,
+        kDelete = 1U << 7,
+        kCreateFolder = 1U << 8,
+        kRemoveFolder = 1U << 9,
+        kList = 1U << 10,
+        kSize = 1U << 11,
+        kQuery = 1U << 12, // IsFolder, Exists, IsSameEntry
+    };
+    static constexpr unsigned kOpen = kOpenRead | kOpenReadWrite;
+    static constexpr unsigned kAnyOp = (1U << 13) - 1U;
+    static constexpr std::size_t kOpKinds = 13;
+
+    explicit FaultyFileSystem(CFileSystem& inner = NativeFileSystem());
+
+    // From now on, the n-th call (1-based) whose kind is in `ops` fails; 0 disarms.
+    void FailNthCall(unsigned ops, int n);
+    // Every call whose kind is in `ops` and that names `path` (either path of a two-path call) fails.
+    void FailOnPath(unsigned ops, const std::string& path);
+    // With torn faults, a failing write stores the first half of its bytes and a failing copy leaves
+    // the first half of the file at the destination, as a full disk or a crash would.
+    void SetTornFaults(bool torn) { m_torn = torn; }
+    // Removes every fault; the call counts stay.
+    void ClearFaults();
+
+    // Calls made so far whose kind is in `ops`.
+    [[nodiscard]] int Calls(unsigned ops) const;
+    // Faults injected so far.
+    [[nodiscard]] int FaultsInjected() const { return m_faultsInjected; }
+    // Paths (first path of each call) of the calls made so far whose kind is in `ops`, in order.
+    [[nodiscard]] std::vector<std::string> CalledPaths(unsigned ops) const;
+
+    // Decides whether this call fails, and counts it. Used by the files this object hands out.
+    bool ShouldFail(Op op, const std::string& path, const std::string& secondPath = std::string());
+    [[nodiscard]] bool TornFaults() const { return m_torn; }
+
+    [[nodiscard]] std::unique_ptr<CFile> OpenRead(const std::string& path) override;
+    [[nodiscard]] std::unique_ptr<CFile> OpenReadWrite(const std::string& path) override;
+    [[nodiscard]] bool CopyWholeFile(const std::string& from, const std::string& to) override;
+    [[nodiscard]] bool Rename(const std::string& from, const std::string& to) override;
+    [[nodiscard]] bool Delete(const std::string& path) override;
+    [[nodiscard]] FolderCreation CreateFolder(const std::string& path) override;
+    [[nodiscard]] bool RemoveFolder(const std::string& path) override;
+    [[nodiscard]] std::vector<std::string> ListFolder(const std::string& folder, const std::string& pattern) override;
+    [[nodiscard]] std::int64_t FileSize(const std::string& path) override;
+    [[nodiscard]] bool IsFolder(const std::string& path) override;
+    [[nodiscard]] bool Exists(const std::string& path) override;
+    [[nodiscard]] bool IsSameEntry(const std::string& first, const std::string& second) override;
+
+private:
+    struct PathFault {
+        unsigned ops;
+        std::string path;
+    };
+    struct Call {
+        Op op;
+        std::string path;
+    };
+
+    CFileSystem& m_inner;
+    unsigned m_nthOps = 0;
+    int m_nthRemaining = 0;
+    std::vector<PathFault> m_pathFaults;
+    std::vector<Call> m_calls;
+    int m_faultsInjected = 0;
+    bool m_torn = false;
+};
+
+} // namespace Orvanta::TestSupport
