@@ -1,0 +1,191 @@
+#include "storage/CNativeFileSystem.h"
+
+#include "ProjectBuilder.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+namespace Orvanta {
+namespace {
+
+namespace fs = std::filesystem;
+using TestSupport::ProjectBuilder;
+using Bytes = std::vector<std::uint8_t>;
+
+class NativeFileSystemTest : public ::testing::Test {
+protected:
+    std::string File(const std::string& name, const Bytes& bytes) {
+        const std::string path = m_folder / name;
+        ProjectBuilder::WriteBytes(path, bytes);
+        return path;
+    }
+
+    TestSupport::TempFolder m_folder;
+    CNativeFileSystem m_fs;
+};
+
+TEST_F(NativeFileSystemTest, ReadWriteSeekWithoutTruncation) {
+    const std::string path = File("data.bin", {1, 2, 3, 4, 5, 6});
+    {
+        std::unique_ptr<CFile> file = m_fs.OpenReadWrite(path);
+        ASSERT_TRUE(file);
+        ASSERT_TRUE(file->Seek(2));
+        const Bytes patch = {9, 9};
+        ASSERT_TRUE(file->Write(patch));
+        EXPECT_TRUE(file->Close());
+        EXPECT_TRUE(file->Close()) << "a second close is harmless";
+    }
+    EXPECT_EQ(ProjectBuilder::ReadBytes(path), (Bytes{1, 2, 9, 9, 5, 6}));
+
+    std::unique_ptr<CFile> file = m_fs.OpenRead(path);
+    ASSERT_TRUE(file);
+    Bytes buffer(10);
+    EXPECT_EQ(file->Read(buffer), 6) << "fewer bytes at the end of the file";
+    EXPECT_EQ(file->Read(buffer), 0);
+    ASSERT_TRUE(file->Seek(4));
+    EXPECT_EQ(file->Read(std::span(buffer).first(1)), 1);
+    EXPECT_EQ(buffer[0], 5);
+}
+
+TEST_F(NativeFileSystemTest, OpeningNeverCreatesAndRefusesWhatIsNoFile) {
+    EXPECT_FALSE(m_fs.OpenRead(m_folder / "missing"));
+    EXPECT_FALSE(m_fs.OpenReadWrite(m_folder / "missing"));
+    EXPECT_FALSE(fs::exists(m_folder / "missing"));
+    EXPECT_FALSE(m_fs.OpenRead(m_folder.Path())) << "a folder is not a file";
+    EXPECT_EQ(m_fs.FileSize(m_folder.Path()), -1);
+}
+
+TEST_F(NativeFileSystemTest, OpeningAPipeDoesNotHang) {
+#if defined(__unix__) || defined(__APPLE__)
+    const std::string pipe = m_folder / "001 Pipe.w00";
+    ASSERT_EQ(std::system(("mkfifo '" + pipe + "'").c_str()), 0);
+    EXPECT_FALSE(m_fs.OpenRead(pipe));
+    EXPECT_EQ(m_fs.FileSize(pipe), -1);
+    EXPECT_TRUE(m_fs.ListFolder(m_folder.Path(), "*").empty()) << "a pipe is never listed";
+#else
+    GTEST_SKIP() << "no named pipes here";
+#endif
+}
+
+TEST_F(NativeFileSystemTest, CopyReplacesTheDestinationWhole) {
+    Bytes big(3 << 20);
+    for (std::size_t i = 0; i < big.size(); ++i) {
+        big[i] = static_cast<std::uint8_t>(i * 31 + (i >> 13));
+    }
+    const std::string source = File("source.w00", big);
+    const std::string destination = File("destination.w00", Bytes(5 << 20, 7));
+    ASSERT_TRUE(m_fs.CopyWholeFile(source, destination));
+    EXPECT_EQ(ProjectBuilder::ReadBytes(destination), big);
+    ASSERT_TRUE(m_fs.CopyWholeFile(source, m_folder / "new.w00"));
+    EXPECT_EQ(ProjectBuilder::ReadBytes(m_folder / "new.w00"), big);
+    const std::string empty = File("empty.w00", {});
+    ASSERT_TRUE(m_fs.CopyWholeFile(empty, destination));
+    EXPECT_TRUE(ProjectBuilder::ReadBytes(destination).empty());
+}
+
+TEST_F(NativeFileSystemTest, CopyOntoItselfKeepsTheContent) {
+    const std::string path = File("self.w00", {1, 2, 3});
+    EXPECT_TRUE(m_fs.CopyWholeFile(path, path));
+    fs::create_symlink(path, m_folder / "alias.w00");
+    EXPECT_TRUE(m_fs.CopyWholeFile(m_folder / "alias.w00", path));
+    EXPECT_EQ(ProjectBuilder::ReadBytes(path), (Bytes{1, 2, 3}));
+}
+
+TEST_F(NativeFileSystemTest, FailedCopyLeavesNoNewFile) {
+    EXPECT_FALSE(m_fs.CopyWholeFile(m_folder / "missing", m_folder / "copy"));
+    EXPECT_FALSE(fs::exists(m_folder / "copy"));
+    const std::string source = File("source", {1});
+    EXPECT_FALSE(m_fs.CopyWholeFile(source, m_folder / "no/such/folder/copy"));
+    EXPECT_FALSE(m_fs.CopyWholeFile(m_folder.Path(), m_folder / "copy")) << "a folder is not copied";
+    EXPECT_FALSE(fs::exists(m_folder / "copy"));
+}
+
+TEST_F(NativeFileSystemTest, RenameAndDelete) {
+    const std::string path = File("a.p00", {1});
+    EXPECT_TRUE(m_fs.Rename(path, m_folder / "b.p00"));
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(ProjectBuilder::ReadBytes(m_folder / "b.p00"), Bytes{1});
+    EXPECT_FALSE(m_fs.Rename(path, m_folder / "c.p00"));
+    EXPECT_TRUE(m_fs.Delete(m_folder / "b.p00"));
+    EXPECT_FALSE(m_fs.Delete(m_folder / "b.p00"));
+    fs::create_directory(m_folder / "sub");
+    EXPECT_FALSE(m_fs.Delete(m_folder / "sub")) << "Delete never removes a folder";
+    EXPECT_TRUE(fs::exists(m_folder / "sub"));
+}
+
+TEST_F(NativeFileSystemTest, DeletingALinkKeepsItsTarget) {
+    const std::string target = File("target.w00", {4});
+    fs::create_symlink(target, m_folder / "link.w00");
+    EXPECT_TRUE(m_fs.Delete(m_folder / "link.w00"));
+    EXPECT_TRUE(fs::exists(target));
+}
+
+TEST_F(NativeFileSystemTest, CreateFolderTellsCreatedExistedAndFailed) {
+    EXPECT_EQ(m_fs.CreateFolder(m_folder / "New"), FolderCreation::kCreated);
+    EXPECT_EQ(m_fs.CreateFolder(m_folder / "New"), FolderCreation::kExisted);
+    EXPECT_EQ(m_fs.CreateFolder(m_folder / "New/"), FolderCreation::kExisted);
+    EXPECT_EQ(m_fs.CreateFolder(m_folder / "Missing/Child"), FolderCreation::kFailed);
+    File("Plain", {1});
+    EXPECT_EQ(m_fs.CreateFolder(m_folder / "Plain"), FolderCreation::kFailed) << "a file is no folder";
+}
+
+TEST_F(NativeFileSystemTest, RemoveFolderOnlyRemovesEmptyRealFolders) {
+    fs::create_directory(m_folder / "Empty");
+    fs::create_directory(m_folder / "Full");
+    File("Full/x", {1});
+    fs::create_directory_symlink(m_folder / "Empty", m_folder / "Link");
+    EXPECT_FALSE(m_fs.RemoveFolder(m_folder / "Full"));
+    EXPECT_FALSE(m_fs.RemoveFolder(m_folder / "Link/")) << "a link to a folder is not removed";
+    EXPECT_TRUE(fs::is_symlink(m_folder / "Link"));
+    EXPECT_FALSE(m_fs.RemoveFolder(m_folder / "Full/x")) << "a file is not removed";
+    EXPECT_TRUE(m_fs.RemoveFolder(m_folder / "Empty/"));
+    EXPECT_FALSE(fs::exists(m_folder / "Empty"));
+}
+
+TEST_F(NativeFileSystemTest, ListFolderMatchesWithoutLetterCaseAndOnlyFiles) {
+    File("001 Pad.p00", {});
+    File("002 LEAD.P00", {});
+    File("003 Bass.p00.bak", {});
+    fs::create_directory(m_folder / "004 Folder.p00");
+    fs::create_symlink(m_folder / "001 Pad.p00", m_folder / "005 Link.p00");
+    fs::create_symlink(m_folder / "gone", m_folder / "006 Dangling.p00");
+    std::vector<std::string> names = m_fs.ListFolder(m_folder.Path(), "*.p00");
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"001 Pad.p00", "002 LEAD.P00", "005 Link.p00"}));
+    EXPECT_TRUE(m_fs.ListFolder(m_folder / "missing/", "*").empty());
+}
+
+TEST_F(NativeFileSystemTest, NamesThatAreNotUtf8PassUnchanged) {
+    const std::string name = "001 \xFF\xFE.p00";
+    const std::string path = File(name, {1, 2});
+    EXPECT_EQ(m_fs.ListFolder(m_folder.Path(), "*.p00"), std::vector<std::string>{name});
+    EXPECT_EQ(m_fs.FileSize(path), 2);
+    EXPECT_TRUE(m_fs.OpenRead(path));
+}
+
+TEST_F(NativeFileSystemTest, QueriesAndFolderIdentity) {
+    const std::string file = File("f", {1, 2, 3});
+    EXPECT_EQ(m_fs.FileSize(file), 3);
+    EXPECT_EQ(m_fs.FileSize(m_folder / "missing"), -1);
+    EXPECT_TRUE(m_fs.IsFolder(m_folder.Path()));
+    EXPECT_FALSE(m_fs.IsFolder(file));
+    EXPECT_TRUE(m_fs.Exists(file));
+    EXPECT_FALSE(m_fs.Exists(m_folder / "missing"));
+    fs::create_symlink(m_folder / "gone", m_folder / "dangling");
+    EXPECT_TRUE(m_fs.Exists(m_folder / "dangling")) << "an entry is there, even if it leads nowhere";
+
+    fs::create_directory(m_folder / "Song.prj");
+    fs::create_directory_symlink(m_folder / "Song.prj", m_folder / "Alias.prj");
+    EXPECT_TRUE(m_fs.IsFolder(m_folder / "Alias.prj/"));
+    EXPECT_TRUE(m_fs.IsSameEntry(m_folder / "Song.prj/", m_folder / "Alias.prj/"));
+    EXPECT_TRUE(m_fs.IsSameEntry(m_folder / "Song.prj/", m_folder / "./Song.prj/"));
+    EXPECT_FALSE(m_fs.IsSameEntry(m_folder / "Song.prj/", m_folder.Path()));
+    EXPECT_FALSE(m_fs.IsSameEntry(m_folder / "Song.prj/", m_folder / "Other.prj/")) << "one side missing";
+}
+
+} // namespace
+} // namespace Orvanta
