@@ -4,12 +4,18 @@
 #include "winframework/CMessageBox.h"
 #include "winframework/ResourceString.h"
 
+#include <QApplication>
+
 namespace Orvanta {
 
 CTextOutBox::CTextOutBox(QWidget* parentWindow) : m_parent(parentWindow) {}
 
+QWidget* CTextOutBox::ParentWindow() const {
+    return m_parent != nullptr ? m_parent.data() : QApplication::activeWindow();
+}
+
 void CTextOutBox::Error(int code) {
-    CMessageBox::Show(m_parent, ResourceString(kIdsApplicationTitle), QString::fromUtf8(ErrorText(code)),
+    CMessageBox::Show(ParentWindow(), ResourceString(kIdsApplicationTitle), QString::fromUtf8(ErrorText(code)),
                       QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Warning);
 }
 
@@ -18,8 +24,8 @@ int CTextOutBox::Ask(int buttons, int question) {
     const QMessageBox::StandardButton defaultButton =
         set.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
     const QMessageBox::StandardButton answer =
-        CMessageBox::Show(m_parent, ResourceString(kIdsApplicationTitle), QString::fromUtf8(QuestionText(question)),
-                          set, defaultButton, QMessageBox::Question);
+        CMessageBox::Show(ParentWindow(), ResourceString(kIdsApplicationTitle),
+                          QString::fromUtf8(QuestionText(question)), set, defaultButton, QMessageBox::Question);
     return AnswerFor(answer);
 }
 

@@ -28,6 +28,9 @@ public:
     static int AnswerFor(QMessageBox::StandardButton button);
 
 private:
+    // The window set with SetParentWindow, else the active window of the application.
+    [[nodiscard]] QWidget* ParentWindow() const;
+
     QPointer<QWidget> m_parent;
 };
 
