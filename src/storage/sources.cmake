@@ -7,4 +7,8 @@ set(ORVANTA_STORAGE_SOURCES
     storage/PatchFile.cpp
     storage/CTernFileDocument.cpp
     storage/CTernFileDocumentLoad.cpp
+    storage/WorkFolder.cpp
+    storage/CTernFileDocumentSave.cpp
+    storage/WaveImport.cpp
+    storage/ProjectCleaning.cpp
 )
