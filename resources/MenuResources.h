@@ -1,0 +1,142 @@
+#pragma once
+
+// The menus of the main window, as plain tables. Menu 4096 is shown while no project window is
+// active, menu 4107 while one is. In an item's text "\t" separates the accelerator text.
+
+#include <span>
+#include <string_view>
+
+namespace Orvanta {
+
+struct MenuItemResource {
+    // A command number; kMenuSeparator for a separator line, kMenuRecentFiles for the place of the
+    // recent-file entries, kMenuWindowList for the item that becomes the window-list pop-up.
+    int command;
+    std::string_view text;
+};
+
+inline constexpr int kMenuSeparator = 0;
+inline constexpr int kMenuRecentFiles = -1;
+inline constexpr int kMenuWindowList = 57112;
+
+struct MenuResource {
+    std::string_view title;
+    std::span<const MenuItemResource> items;
+};
+
+namespace MenuTables {
+
+inline constexpr MenuItemResource kFile4096[] = {
+    {57600, "&New\tCtrl+N"}, {57601, "&Open...\tCtrl+O"},
+    {kMenuSeparator, ""},    {kMenuRecentFiles, "Open Most Recently Used File"},
+    {kMenuSeparator, ""},    {57665, "E&xit"},
+};
+
+inline constexpr MenuItemResource kHelp[] = {
+    {32858, "Orvanta Librarian &Manual"},
+    {kMenuSeparator, ""},
+    {57664, "&About Orvanta Librarian..."},
+};
+
+inline constexpr MenuItemResource kFile4107[] = {
+    {57600, "&New\tCtrl+N"},
+    {57601, "&Open...\tCtrl+O"},
+    {57602, "&Close"},
+    {57603, "&Save\tCtrl+S"},
+    {57604, "Save &As..."},
+    {kMenuSeparator, ""},
+    {32864, "Clean &Project..."},
+    {32865, "&Import Wave..."},
+    {kMenuSeparator, ""},
+    {kMenuRecentFiles, "Open Most Recently Used File"},
+    {kMenuSeparator, ""},
+    {57665, "E&xit"},
+};
+
+inline constexpr MenuItemResource kEdit[] = {
+    {57643, "&Undo\tCtrl+Z"},
+    {kMenuSeparator, ""},
+    {57088, "&Delete\tDEL"},
+    {57642, "Select &All\tCtrl+A"},
+};
+
+inline constexpr MenuItemResource kView[] = {
+    {59392, "&Tool Bar"},
+    {59393, "&Status Bar"},
+};
+
+inline constexpr MenuItemResource kSetup[] = {
+    {32854, "Set Up &Font..."},
+    {32863, "Set Up &Grid..."},
+};
+
+inline constexpr MenuItemResource kWindow[] = {
+    {kMenuWindowList, "Move to &Top\tCtrl+G"},
+    {kMenuSeparator, ""},
+    {57150, "Maximize &Height"},
+    {57151, "Maximize &Width"},
+    {57152, "&Save Current Position"},
+    {kMenuSeparator, ""},
+    {57650, "&Cascade Windows"},
+    {57651, "Tile Windows H&orizontally"},
+    {57652, "Tile Windows &Vertically"},
+    {57649, "&Arrange Icons"},
+};
+
+inline constexpr MenuResource kMenu4096[] = {
+    {"&File", kFile4096},
+    {"&Help", kHelp},
+};
+
+inline constexpr MenuResource kMenu4107[] = {
+    {"&File", kFile4107}, {"&Edit", kEdit},     {"&View", kView},
+    {"&Setup", kSetup},   {"&Window", kWindow}, {"&Help", kHelp},
+};
+
+} // namespace MenuTables
+
+// Menu 4096 or 4107; empty for any other number.
+constexpr std::span<const MenuResource> LoadMenuResource(int id) {
+    if (id == 4096) {
+        return MenuTables::kMenu4096;
+    }
+    if (id == 4107) {
+        return MenuTables::kMenu4107;
+    }
+    return {};
+}
+
+struct AcceleratorResource {
+    int command;
+    std::string_view keys; // in the form QKeySequence reads ("Ctrl+N", "Del", "F1")
+};
+
+namespace AcceleratorTables {
+
+inline constexpr AcceleratorResource k4096[] = {
+    {57600, "Ctrl+N"},
+    {57601, "Ctrl+O"},
+};
+
+inline constexpr AcceleratorResource k4107[] = {
+    {32858, "F1"},     {57642, "Ctrl+A"}, {57643, "Ctrl+Z"}, {57600, "Ctrl+N"},
+    {57601, "Ctrl+O"}, {57603, "Ctrl+S"}, {57088, "Del"},    {57112, "Ctrl+G"},
+};
+
+} // namespace AcceleratorTables
+
+// Accelerator table 4096 or 4107; empty for any other number.
+constexpr std::span<const AcceleratorResource> LoadAcceleratorResource(int id) {
+    if (id == 4096) {
+        return AcceleratorTables::k4096;
+    }
+    if (id == 4107) {
+        return AcceleratorTables::k4107;
+    }
+    return {};
+}
+
+// Tool bar 4096: command numbers in order, kMenuSeparator for a gap.
+inline constexpr int kToolBar4096[] = {57600, 57601, 57603, kMenuSeparator, 57643, 57088, kMenuSeparator, 32858};
+
+} // namespace Orvanta

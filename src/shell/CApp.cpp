@@ -1,0 +1,413 @@
+#include "shell/CApp.h"
+
+#include "model/CDomain.h"
+#include "model/CTernTextOut.h"
+#include "shell/CAboutDialog.h"
+#include "shell/CCleanProjectDlg.h"
+#include "shell/CDocMan.h"
+#include "shell/CDocTemplate.h"
+#include "shell/CFileDoc.h"
+#include "shell/CFileFrame.h"
+#include "shell/CMainFrame.h"
+#include "shell/CSelectFolderDialog.h"
+#include "shell/CommandIds.h"
+#include "shell/ShellPaths.h"
+#include "storage/WorkFolder.h"
+#include "views/CFileView.h"
+#include "views/CProgressBar.h"
+#include "views/CTextOutBox.h"
+#include "winframework/CCmdLinePrm.h"
+#include "winframework/CMDIChildWndEx.h"
+#include "winframework/CMessageBox.h"
+#include "winframework/CSettings.h"
+#include "winframework/CSingleInstance.h"
+#include "winframework/ResourceString.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QLabel> // complete types for the progress reporter's members
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTimer>
+
+namespace Orvanta {
+
+namespace {
+
+CApp* g_app = nullptr;
+
+constexpr const char* kOptionSection = "Option";
+constexpr const char* kFontPrefix = "Font";
+
+} // namespace
+
+CApp::CApp(QObject* parent) : CApp(Options{}, parent) {}
+
+CApp::CApp(Options options, QObject* parent)
+    : QObject(parent), m_options(std::move(options)), m_docManager(std::make_unique<CDocMan>()) {
+    g_app = this;
+}
+
+CApp::~CApp() {
+    if (m_idleConnection) {
+        disconnect(m_idleConnection);
+    }
+    // Documents go before their windows' main window; nothing is asked any more.
+    for (CFileDoc* document : Documents()) {
+        DestroyDocument(*document, false);
+    }
+    delete m_mainFrame.data();
+    if (g_app == this) {
+        g_app = nullptr;
+    }
+}
+
+CApp* CApp::Instance() {
+    return g_app;
+}
+
+CDocTemplate& CApp::ProjectTemplate() const {
+    return *m_docManager->Template(kIdrProjectTemplate);
+}
+
+std::vector<CFileDoc*> CApp::Documents() const {
+    CDocTemplate* projects = m_docManager->Template(kIdrProjectTemplate);
+    return projects != nullptr ? projects->Documents() : std::vector<CFileDoc*>{};
+}
+
+QString CApp::ProjectFromArguments(const QStringList& arguments) {
+    const QString value = CCmdLinePrm::SinglePlainValue(CCmdLinePrm::ParseArguments(arguments));
+    if (value.isEmpty()) {
+        return {};
+    }
+    const QFileInfo info(value);
+    return info.isRelative() ? QDir::current().absoluteFilePath(value) : value;
+}
+
+bool CApp::InitInstance(const QStringList& arguments) {
+    const QString title = ResourceString(kIdsApplicationTitle);
+    const QString project = ProjectFromArguments(arguments);
+
+    // 1. One primary process per user: a later start hands its project to the first and ends.
+    m_instance = std::make_unique<CSingleInstance>(title, m_options.runtimeFolder);
+    if (!m_instance->BecomePrimary()) {
+        m_secondary = true;
+        if (!m_instance->SendToPrimary(project)) {
+            ShowMessage(kIdsUndefinedError); // no primary answers, and none can be made
+        }
+        return false;
+    }
+    connect(m_instance.get(), &CSingleInstance::ActivationRequested, this, &CApp::OnActivationRequested);
+
+    // 3. The settings key; 4. the recent-file list.
+    QCoreApplication::setOrganizationName(QString::fromLatin1(CSettings::kOrganisation));
+    QCoreApplication::setApplicationName(QString::fromLatin1(CSettings::kApplication));
+    m_recentFiles = CSettings::ReadRecentFiles();
+
+    // 5. The document manager with the project template.
+    if (m_docManager->Template(kIdrProjectTemplate) == nullptr) {
+        m_docManager->AddTemplate(std::make_unique<CDocTemplate>(kIdrProjectTemplate));
+    }
+    CFileView::SetCleanOptionsPrompt([](QWidget* parent) {
+        CCleanProjectDlg dialog(parent);
+        return dialog.Run() == QDialog::Accepted;
+    });
+
+    // 6. The main window.
+    m_mainFrame = new CMainFrame(*this);
+    if (!m_mainFrame->Create()) {
+        return false;
+    }
+    // 7. The "Option" settings; 8. the window is shown.
+    LoadSettings();
+    m_mainFrame->show();
+    m_mainFrame->repaint();
+
+    // 9. The reporters; 10. the path separator.
+    CreateReporters();
+    CDomain::Instance().SetSeparator("/");
+
+    // 11. The work folder.
+    if (!PrepareWorkFolder()) {
+        ShowMessage(kIdsNoWorkFolder);
+        return false;
+    }
+
+    m_idleConnection =
+        connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this, &CApp::OnIdle);
+
+    // 12. A project named on the command line.
+    if (!project.isEmpty() && OpenDocumentFile(project) == nullptr) {
+        return false;
+    }
+    m_running = true;
+    if (!m_pendingActivations.isEmpty()) {
+        QTimer::singleShot(0, this, [this] {
+            const QStringList pending = std::exchange(m_pendingActivations, {});
+            for (const QString& path : pending) {
+                OnActivationRequested(path);
+            }
+        });
+    }
+    emit Started();
+    return true;
+}
+
+void CApp::CreateReporters() {
+    CDomain& domain = CDomain::Instance();
+    domain.SetReporter(1, std::make_shared<CTernTextOutBuffer>());
+    domain.SetReporter(0, std::make_shared<CTextOutBox>(m_mainFrame.data()));
+    domain.SetProgress(std::make_unique<CProgressBar>(CProgressBar::kTemplateId, m_mainFrame.data()));
+}
+
+bool CApp::PrepareWorkFolder() {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const std::string defaultPath =
+        data.isEmpty() ? std::string() : QDir(data).filePath(QString::fromLatin1(kWorkFolderName)).toStdString();
+    if (!SetUpWorkFolder(ChooseWorkFolderPath(defaultPath))) {
+        return false;
+    }
+    m_workFolder = QString::fromStdString(SetUpWorkFolderPath());
+    return true;
+}
+
+int CApp::ExitInstance() {
+    m_running = false;
+    if (m_idleConnection) {
+        disconnect(m_idleConnection);
+        m_idleConnection = {};
+    }
+    if (!m_secondary) {
+        for (CFileDoc* document : Documents()) {
+            DestroyDocument(*document, false);
+        }
+        SaveSettings();
+        if (!m_workFolder.isEmpty()) {
+            CleanWorkFolder(); // each file that cannot be deleted is reported, the rest still go
+        }
+        CDomain::Instance().ReleaseReporters();
+    }
+    delete m_mainFrame.data();
+    m_instance.reset();
+    return 0;
+}
+
+void CApp::ShowMessage(int stringId) {
+    CMessageBox::Show(m_mainFrame.data(), ResourceString(kIdsApplicationTitle), ResourceString(stringId),
+                      QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Warning);
+}
+
+void CApp::LoadSettings() {
+    SerializeSettings(false);
+}
+
+void CApp::SaveSettings() {
+    SerializeSettings(true);
+}
+
+void CApp::SerializeSettings(bool saving) {
+    CDomain& domain = CDomain::Instance();
+    const QString section = QString::fromLatin1(kOptionSection);
+    const QString prefix = QString::fromLatin1(kFontPrefix);
+    if (saving) {
+        m_font.Save(section, prefix);
+        CSettings::WriteInt(SettingId::GridSw, domain.m_gridOn);
+        CSettings::WriteInt(SettingId::WaveOption, domain.m_waveOption);
+        CSettings::WriteInt(SettingId::PatchOption, domain.m_patchOption);
+        CSettings::WriteRecentFiles(m_recentFiles);
+        return;
+    }
+    CMDIChildWndEx::SetPlacementMode(CMDIChildWndEx::kPersistentPlacementMode);
+    m_font.Load(section, prefix);
+    domain.m_gridOn = CSettings::ReadInt(SettingId::GridSw);
+    domain.m_waveOption = CSettings::ReadInt(SettingId::WaveOption);
+    domain.m_patchOption = CSettings::ReadInt(SettingId::PatchOption);
+}
+
+void CApp::OnIdle() {
+    if (m_mainFrame != nullptr) {
+        m_mainFrame->UpdateCommandUI();
+    }
+    if (!m_flushQueued && CDomain::Instance().PendingErrorCode() != 0) {
+        // Shown from the event loop, not from inside the dispatcher's wait.
+        m_flushQueued = true;
+        QTimer::singleShot(0, this, &CApp::FlushPendingError);
+    }
+}
+
+void CApp::FlushPendingError() {
+    m_flushQueued = false;
+    CDomain& domain = CDomain::Instance();
+    const int code = domain.PendingErrorCode();
+    if (code == 0) {
+        return;
+    }
+    // Cleared first, so that the box's own event loop does not show it again.
+    domain.ReportToTextBuffer(0);
+    domain.MessageReporter().Error(code);
+}
+
+CFileDoc* CApp::NewDocument() {
+    CFileDoc& document = ProjectTemplate().CreateDocument();
+    connect(&document, &CFileDoc::PathNameSet, this, &CApp::AddToRecentFileList);
+    document.OnNewDocument();
+    auto* frame = new CFileFrame(document);
+    connect(frame, &CFileFrame::FrameClosed, this, [this](CFileDoc* closed) {
+        if (ProjectTemplate().Contains(closed)) {
+            DestroyDocument(*closed, true); // inside the window's own close: deleted afterwards
+        }
+    });
+    if (frame->View() != nullptr) {
+        frame->View()->OnInitialUpdate();
+    }
+    if (m_mainFrame != nullptr) {
+        m_mainFrame->AddFileFrame(frame);
+    }
+    return &document;
+}
+
+void CApp::DestroyDocument(CFileDoc& document, bool deferred) {
+    // Files of this project that other open projects still use are kept in the work folder.
+    document.PreserveReferencedFiles();
+    std::unique_ptr<CFileDoc> owned = ProjectTemplate().RemoveDocument(document);
+    if (!owned) {
+        return;
+    }
+    if (CFileFrame* frame = owned->Frame(); frame != nullptr) {
+        frame->SetCloseWithoutPrompt(true);
+        frame->hide();
+    }
+    if (deferred) {
+        owned.release()->deleteLater();
+    }
+    if (m_mainFrame != nullptr) {
+        QTimer::singleShot(0, m_mainFrame.data(), [frame = m_mainFrame] {
+            if (frame != nullptr) {
+                frame->UpdateFrameTitle();
+                frame->UpdateCommandUI();
+            }
+        });
+    }
+}
+
+void CApp::CloseDocument(CFileDoc& document) {
+    DestroyDocument(document, false);
+}
+
+bool CApp::CloseAllDocuments() {
+    for (CFileDoc* document : Documents()) {
+        if (!document->SaveModified()) {
+            return false;
+        }
+    }
+    for (CFileDoc* document : Documents()) {
+        DestroyDocument(*document, false);
+    }
+    return true;
+}
+
+CFileDoc* CApp::OpenDocumentFile(const QString& path) {
+    return OpenProject(path);
+}
+
+CFileDoc* CApp::FindOpenProject(const QString& path) const {
+    for (CFileDoc* document : Documents()) {
+        const std::string& projectPath = document->Data().m_projectPath;
+        if (!projectPath.empty() && IsSameProjectFolder(path, QString::fromStdString(projectPath))) {
+            return document;
+        }
+    }
+    return nullptr;
+}
+
+CFileDoc* CApp::OpenProject(const QString& path) {
+    if (CFileDoc* open = FindOpenProject(path); open != nullptr) {
+        if (m_mainFrame != nullptr) {
+            m_mainFrame->ActivateFrame(open->Frame());
+        }
+        return open;
+    }
+    CFileDoc* document = NewDocument();
+    if (!document->LoadFolder(path)) {
+        DestroyDocument(*document, false);
+        return nullptr;
+    }
+    CSettings::WriteString(SettingId::OpenFolderName, FolderNameValue(path));
+    return document;
+}
+
+void CApp::AddToRecentFileList(const QString& path) {
+    if (path.isEmpty()) {
+        return;
+    }
+    m_recentFiles.removeAll(path);
+    m_recentFiles.push_front(path);
+    while (m_recentFiles.size() > CSettings::kRecentFileCount) {
+        m_recentFiles.pop_back();
+    }
+    if (m_mainFrame != nullptr) {
+        m_mainFrame->UpdateRecentFileMenu();
+    }
+}
+
+void CApp::OnFileNew() {
+    NewDocument();
+}
+
+void CApp::OnFileOpen() {
+    const QString folder = CSettings::ReadString(SettingId::OpenFolderName);
+    CSelectProjectDialog dialog(true, tr("Open Project"), tr("Open &Project"), folder, m_mainFrame.data());
+    if (dialog.Run() == QDialog::Accepted) {
+        OpenProject(dialog.Selection());
+    }
+}
+
+void CApp::OnOpenRecentFile(int index) {
+    if (index < 0 || index >= m_recentFiles.size()) {
+        return;
+    }
+    const QString path = m_recentFiles[index];
+    if (OpenDocumentFile(path) == nullptr) {
+        m_recentFiles.removeAll(path);
+        if (m_mainFrame != nullptr) {
+            m_mainFrame->UpdateRecentFileMenu();
+        }
+    }
+}
+
+void CApp::OnAppAbout() {
+    const bool withProductVersion = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
+    CAboutDialog dialog(withProductVersion, m_mainFrame.data());
+    dialog.exec();
+}
+
+void CApp::OnSetUpFont() {
+    bool accepted = false;
+    const QFont chosen = QFontDialog::getFont(&accepted, m_font.Font(), m_mainFrame.data());
+    if (!accepted) {
+        return;
+    }
+    m_font.SetFont(chosen, m_font.ColorRef());
+    for (CFileDoc* document : Documents()) {
+        document->UpdateAllViews(CFileView::kHintUndo);
+    }
+}
+
+void CApp::OnActivationRequested(const QString& path) {
+    if (!m_running) {
+        m_pendingActivations.push_back(path);
+        return;
+    }
+    if (m_mainFrame != nullptr) {
+        m_mainFrame->BringToFront();
+    }
+    if (!path.isEmpty()) {
+        OpenProject(path);
+    }
+}
+
+} // namespace Orvanta

@@ -1,0 +1,127 @@
+#pragma once
+
+#include "winframework/CFontEx.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+namespace Orvanta {
+
+class CDocMan;
+class CDocTemplate;
+class CFileDoc;
+class CMainFrame;
+class CSingleInstance;
+
+// The application object: start-up and exit, the settings of the "Option" section, the work
+// folder, the one project template and the document manager, the project commands (New, Open,
+// the recent files) and the application commands (About, Set Up Font).
+class CApp : public QObject {
+    Q_OBJECT
+
+public:
+    struct Options {
+        // Folder of the single-instance lock and socket; empty: the user's runtime folder.
+        QString runtimeFolder;
+    };
+
+    explicit CApp(QObject* parent = nullptr);
+    CApp(Options options, QObject* parent = nullptr);
+    ~CApp() override;
+
+    // The application object alive, or null.
+    [[nodiscard]] static CApp* Instance();
+
+    // The start-up sequence with the program's arguments (without the program itself). False ends
+    // the process before the event loop (another instance took over, or a step failed).
+    bool InitInstance(const QStringList& arguments);
+    // The exit steps: only in the primary instance the settings are written, the work folder is
+    // emptied of patch and wave files (when it was set up in this run) and the reporters released.
+    // Runs after every start, also after a failed one. Returns the exit code.
+    int ExitInstance();
+
+    [[nodiscard]] bool IsSecondaryInstance() const { return m_secondary; }
+    [[nodiscard]] CMainFrame* MainFrame() const { return m_mainFrame.data(); }
+    [[nodiscard]] CDocMan& DocManager() const { return *m_docManager; }
+    // The project template (4107).
+    [[nodiscard]] CDocTemplate& ProjectTemplate() const;
+    [[nodiscard]] std::vector<CFileDoc*> Documents() const;
+    // The list font shared by the project windows.
+    [[nodiscard]] CFontEx& ListFont() { return m_font; }
+    // The work folder set up in this run ("/" separators, ending in "/"); empty when none.
+    [[nodiscard]] const QString& WorkFolder() const { return m_workFolder; }
+
+    // Opening by name (the command line, the recent-file list, another start): OpenProject.
+    CFileDoc* OpenDocumentFile(const QString& path);
+    // Activates the document already showing the folder `path`, or opens it in a new document.
+    // Null when the folder could not be loaded (the new document is gone again).
+    CFileDoc* OpenProject(const QString& path);
+    // The open document whose project is the folder `path`, compared by folder identity.
+    [[nodiscard]] CFileDoc* FindOpenProject(const QString& path) const;
+    // File > New: a new, unmodified "Untitled<n>" document with its window.
+    CFileDoc* NewDocument();
+    // Asks about every modified document in turn, then closes them all. False (nothing closed)
+    // when a question was cancelled or a save failed.
+    bool CloseAllDocuments();
+    // Closes one document without asking: its files still used by other projects are kept in
+    // the work folder, its window and the document go.
+    void CloseDocument(CFileDoc& document);
+
+    // Commands.
+    void OnFileNew();
+    void OnFileOpen();
+    void OnOpenRecentFile(int index);
+    void OnAppAbout();
+    void OnSetUpFont();
+
+    // The recent-file list, most recent first, at most 8 entries.
+    [[nodiscard]] const QStringList& RecentFiles() const { return m_recentFiles; }
+    void AddToRecentFileList(const QString& path);
+
+    // The "Option" section: the list font, the grid switch and the two clean options.
+    void LoadSettings();
+    void SaveSettings();
+
+    // The idle work: the command states, and an error code a lower layer left in the text
+    // buffer is shown once the current operation has returned.
+    void OnIdle();
+    void FlushPendingError();
+
+    // The project named by the arguments: the value of the only plain parameter, made absolute;
+    // empty when there is no plain parameter or more than one.
+    static QString ProjectFromArguments(const QStringList& arguments);
+
+signals:
+    // Start-up has finished and the event loop may run (for tests and the activation hand-over).
+    void Started();
+
+private:
+    void SerializeSettings(bool saving);
+    void CreateReporters();
+    // The work folder of this user (ORVANTA_WORK_FOLDER, or "OrvantaWork" in the application data
+    // folder), made private; false when it cannot be made.
+    bool PrepareWorkFolder();
+    void DestroyDocument(CFileDoc& document, bool deferred);
+    void OnActivationRequested(const QString& path);
+    void ShowMessage(int stringId);
+
+    Options m_options;
+    bool m_secondary = false;
+    bool m_running = false;
+    bool m_flushQueued = false;
+    std::unique_ptr<CSingleInstance> m_instance;
+    std::unique_ptr<CDocMan> m_docManager;
+    QPointer<CMainFrame> m_mainFrame;
+    CFontEx m_font;
+    QString m_workFolder;
+    QStringList m_recentFiles;
+    QStringList m_pendingActivations;
+    QMetaObject::Connection m_idleConnection;
+};
+
+} // namespace Orvanta

@@ -1,0 +1,158 @@
+#include "shell/CFileDoc.h"
+
+#include "shell/CDocTemplate.h"
+#include "shell/CFileFrame.h"
+#include "shell/CSelectFolderDialog.h"
+#include "shell/ShellPaths.h"
+#include "views/CFileView.h"
+#include "winframework/CSettings.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+
+namespace Orvanta {
+
+CFileDoc::CFileDoc(CDocTemplate& docTemplate) : m_template(docTemplate) {}
+
+CFileDoc::~CFileDoc() {
+    // The window goes first: its view refers to this document.
+    delete m_frame.data();
+    while (m_waitDepth > 0) {
+        EndWaitCursor();
+    }
+}
+
+CFileFrame* CFileDoc::Frame() const {
+    return m_frame.data();
+}
+
+void CFileDoc::SetFrame(CFileFrame* frame) {
+    m_frame = frame;
+}
+
+void CFileDoc::UpdateAllViews(int hint) {
+    if (m_frame != nullptr && m_frame->View() != nullptr) {
+        m_frame->View()->OnUpdate(hint);
+    }
+}
+
+bool CFileDoc::IsModified() const {
+    return CRichEditDocEx::IsModified();
+}
+
+void CFileDoc::SetModified(bool modified) {
+    SetModifiedFlag(modified);
+}
+
+void CFileDoc::SetModifiedFlag(bool modified) {
+    CTernFileDocument::SetModified(modified);
+    CRichEditDocEx::SetModifiedFlag(modified); // the frames refresh their titles on the signal
+}
+
+void CFileDoc::SetPathName(const QString& pathName) {
+    CRichEditDocEx::SetPathName(pathName);
+    if (!pathName.isEmpty()) {
+        emit PathNameSet(pathName);
+    }
+}
+
+bool CFileDoc::OnNewDocument() {
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool CFileDoc::LoadFolder(const QString& path) {
+    m_chosenPath = path;
+    const bool loaded = OpenProjectFolder(path.toStdString());
+    m_chosenPath.clear();
+    return loaded;
+}
+
+bool CFileDoc::SaveFolder(const QString& path) {
+    m_chosenPath = path;
+    const bool saved = SaveProjectTo(path.toStdString());
+    m_chosenPath.clear();
+    return saved;
+}
+
+void CFileDoc::OnProjectPathChanged(const std::string& path) {
+    SetPathName(m_chosenPath.isEmpty() ? QString::fromStdString(path) : m_chosenPath);
+    UpdateAllViews(CFileView::kHintNone);
+}
+
+QString CFileDoc::ProposedSavePath() const {
+    if (!GetPathName().isEmpty()) {
+        return GetPathName();
+    }
+    const QString parent = ParentOfFolderName(CSettings::ReadString(SettingId::OpenFolderName));
+    if (parent.isEmpty()) {
+        return GetTitle();
+    }
+    if (parent.endsWith(u'/') || parent.endsWith(u'\\')) {
+        return parent + GetTitle();
+    }
+    return parent + u'/' + GetTitle();
+}
+
+bool CFileDoc::DoSave(const QString& path, bool /*replace*/) {
+    if (!path.isEmpty()) {
+        return SaveFolder(path);
+    }
+    CSelectProjectDialog dialog(false, tr("Save Project"), tr("Save &Project"), ProposedSavePath(), DialogParent());
+    if (dialog.Run() != QDialog::Accepted) {
+        return false;
+    }
+    const QString chosen = dialog.Selection();
+    const bool saved = SaveFolder(chosen);
+    if (saved && !chosen.isEmpty()) {
+        CSettings::WriteString(SettingId::OpenFolderName, FolderNameValue(chosen));
+    }
+    return saved;
+}
+
+bool CFileDoc::OnFileSave() {
+    return DoFileSave();
+}
+
+bool CFileDoc::OnFileSaveAs() {
+    return DoSave(QString());
+}
+
+bool CFileDoc::DoFileSave() {
+    const QString path = GetPathName();
+    const QFileInfo folder(path);
+    if (!path.isEmpty() && folder.exists() && folder.isWritable()) {
+        return DoSave(path);
+    }
+    return DoSave(QString());
+}
+
+std::vector<CTernFileDocument*> CFileDoc::GetOpenDocuments() {
+    std::vector<CTernFileDocument*> documents;
+    for (CFileDoc* document : m_template.Documents()) {
+        documents.push_back(document);
+    }
+    return documents;
+}
+
+void CFileDoc::BeginWaitCursor() {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    ++m_waitDepth;
+}
+
+void CFileDoc::EndWaitCursor() {
+    if (m_waitDepth > 0) {
+        --m_waitDepth;
+        QGuiApplication::restoreOverrideCursor();
+    }
+}
+
+QWidget* CFileDoc::DialogParent() const {
+    if (m_frame != nullptr) {
+        return m_frame->window();
+    }
+    return QApplication::activeWindow();
+}
+
+} // namespace Orvanta

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "storage/CTernFileDocument.h"
+#include "winframework/CRichEditDocEx.h"
+
+#include <QPointer>
+#include <QString>
+
+#include <vector>
+
+class QWidget;
+
+namespace Orvanta {
+
+class CDocTemplate;
+class CFileFrame;
+
+// One open project: the plain document of the window framework (title, path name, modified flag,
+// save prompt) joined with the project's storage face (its container, loading and saving). The
+// two modified flags are one: a change marked by the core shows in the titles at once.
+class CFileDoc : public CRichEditDocEx, public CTernFileDocument {
+    Q_OBJECT
+
+public:
+    explicit CFileDoc(CDocTemplate& docTemplate);
+    ~CFileDoc() override;
+
+    [[nodiscard]] CDocTemplate& Template() const { return m_template; }
+    // The project window that shows this document (one per document), or null.
+    [[nodiscard]] CFileFrame* Frame() const;
+    void SetFrame(CFileFrame* frame);
+    // Every view of the document updates itself; hint 1 after Undo and after a new font.
+    void UpdateAllViews(int hint);
+
+    // The one modified flag.
+    [[nodiscard]] bool IsModified() const override;
+    void SetModified(bool modified) override;
+    void SetModifiedFlag(bool modified = true) override;
+    // The path name as the user chose it; its last component becomes the title and the path goes
+    // onto the recent-file list (through the PathNameSet signal).
+    void SetPathName(const QString& pathName) override;
+
+    // New document: unmodified.
+    bool OnNewDocument();
+    // Loads the project folder `path` (as chosen by the user); on failure the core has shown its
+    // message and the document is empty again.
+    bool LoadFolder(const QString& path);
+    // Saves into the folder `path` as chosen by the user; shows its own messages.
+    bool SaveFolder(const QString& path);
+    // Save and Save As: with a path, saves there; without one, asks for a folder with the Save
+    // Project dialog first. True when saved.
+    bool DoSave(const QString& path, bool replace = true);
+    // File > Save: in place when the document's folder exists and is writable, else as Save As.
+    bool OnFileSave();
+    bool OnFileSaveAs();
+
+    // The folder the Save Project dialog proposes: the path name, or beside the folder last opened
+    // or saved ("OpenFolder"/"FolderName") under the document's title.
+    [[nodiscard]] QString ProposedSavePath() const;
+
+    // Every open project document of the template, this one included, in the template's order.
+    [[nodiscard]] std::vector<CTernFileDocument*> GetOpenDocuments() override;
+
+signals:
+    // The path name was set after a successful load or save (for the recent-file list).
+    void PathNameSet(const QString& pathName);
+
+protected:
+    bool DoFileSave() override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+    void OnProjectPathChanged(const std::string& path) override;
+
+private:
+    [[nodiscard]] QWidget* DialogParent() const;
+
+    CDocTemplate& m_template;
+    QPointer<CFileFrame> m_frame;
+    // The path as the user chose it, while a load or save is under way.
+    QString m_chosenPath;
+    int m_waitDepth = 0;
+};
+
+} // namespace Orvanta

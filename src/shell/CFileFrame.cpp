@@ -1,0 +1,48 @@
+#include "shell/CFileFrame.h"
+
+#include "shell/CFileDoc.h"
+#include "shell/CommandIds.h"
+#include "views/CFileView.h"
+
+#include <QCloseEvent>
+
+namespace Orvanta {
+
+CFileFrame::CFileFrame(CFileDoc& document, QWidget* parent)
+    : CChildFrame(kIdrProjectTemplate, parent), m_document(document) {
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    m_view = new CFileView(document, this);
+    setWidget(m_view);
+    setMinimumSize(CFileView::kMinimumFrameSize);
+    document.SetFrame(this);
+    connect(&document, &CRichEditDocEx::TitleChanged, this, &CFileFrame::UpdateFrameTitle);
+    connect(&document, &CRichEditDocEx::ModifiedChanged, this, &CFileFrame::UpdateFrameTitle);
+    UpdateFrameTitle();
+}
+
+CFileFrame::~CFileFrame() = default;
+
+CFileView* CFileFrame::View() const {
+    return m_view.data();
+}
+
+QString CFileFrame::FrameTitle(const QString& documentTitle, bool modified) {
+    return documentTitle + u' ' + (modified ? QStringLiteral("*") : QString());
+}
+
+void CFileFrame::UpdateFrameTitle() {
+    setWindowTitle(FrameTitle(m_document.GetTitle(), m_document.IsModified()));
+}
+
+void CFileFrame::closeEvent(QCloseEvent* event) {
+    if (!m_closeWithoutPrompt && !m_document.SaveModified()) {
+        event->ignore();
+        return;
+    }
+    CChildFrame::closeEvent(event);
+    if (event->isAccepted()) {
+        emit FrameClosed(&m_document);
+    }
+}
+
+} // namespace Orvanta

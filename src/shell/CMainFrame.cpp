@@ -1,0 +1,446 @@
+#include "shell/CMainFrame.h"
+
+#include "resources/MenuResources.h"
+#include "shell/CApp.h"
+#include "shell/CFileDoc.h"
+#include "shell/CFileFrame.h"
+#include "shell/CommandIds.h"
+#include "views/CFileView.h"
+#include "winframework/ResourceString.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QStyle>
+#include <QToolBar>
+
+#include <initializer_list>
+
+namespace Orvanta {
+
+namespace {
+
+QString FromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The status-bar prompt and the tool tip of a command: its string, split at "\n".
+void ApplyPrompt(QAction* action, int command) {
+    const QString text = ResourceString(command);
+    if (text.isEmpty()) {
+        return;
+    }
+    const qsizetype cut = text.indexOf(u'\n');
+    action->setStatusTip(cut < 0 ? text : text.left(cut));
+    if (cut >= 0) {
+        action->setToolTip(text.mid(cut + 1));
+    }
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(CApp& app, QWidget* parent) : CMDIFrameWndEx(parent), m_app(app) {
+    setWindowTitle(ResourceString(kIdsMainFrame));
+    setWindowIcon(style()->standardIcon(QStyle::SP_DriveFDIcon));
+    CreateActions();
+    connect(MdiArea(), &QMdiArea::subWindowActivated, this, &CMainFrame::OnSubWindowActivated);
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QAction* CMainFrame::MakeAction(int command, const QString& text) {
+    auto* action = new QAction(text, this);
+    action->setData(command);
+    addAction(action); // its shortcut works wherever the focus is in the main window
+    m_actions[command] = action;
+    ApplyPrompt(action, command);
+    return action;
+}
+
+QAction* CMainFrame::Action(int command) const {
+    const auto found = m_actions.find(command);
+    if (found != m_actions.end()) {
+        return found->second;
+    }
+    return CommandAction(command);
+}
+
+void CMainFrame::CreateActions() {
+    // Texts come from the menus; an action keeps the text of its first appearance.
+    for (const int menuId : {kIdrMainFrame, kIdrProjectTemplate}) {
+        for (const MenuResource& menu : LoadMenuResource(menuId)) {
+            for (const MenuItemResource& item : menu.items) {
+                if (item.command <= 0 || Action(item.command) != nullptr) {
+                    continue;
+                }
+                MakeAction(item.command, FromView(item.text));
+            }
+        }
+    }
+    for (const int command :
+         std::initializer_list<int>{kCmdWindowList, kCmdMaximizeHeight, kCmdMaximizeWidth, kCmdSaveCurrentPosition}) {
+        if (QAction* action = CommandAction(command); action != nullptr) {
+            ApplyPrompt(action, command == kCmdWindowList ? 65535 : command);
+        }
+    }
+
+    const QStyle* look = style();
+    Action(kCmdFileNew)->setIcon(look->standardIcon(QStyle::SP_FileIcon));
+    Action(kCmdFileOpen)->setIcon(look->standardIcon(QStyle::SP_DialogOpenButton));
+    Action(kCmdFileSave)->setIcon(look->standardIcon(QStyle::SP_DialogSaveButton));
+    Action(kCmdEditUndo)->setIcon(look->standardIcon(QStyle::SP_ArrowBack));
+    Action(kCmdEditDelete)->setIcon(look->standardIcon(QStyle::SP_TrashIcon));
+    Action(kCmdHelpManual)->setIcon(look->standardIcon(QStyle::SP_DialogHelpButton));
+
+    connect(Action(kCmdFileNew), &QAction::triggered, this, [this] { m_app.OnFileNew(); });
+    connect(Action(kCmdFileOpen), &QAction::triggered, this, [this] { m_app.OnFileOpen(); });
+    connect(Action(kCmdFileClose), &QAction::triggered, this, [this] {
+        if (CFileFrame* frame = ActiveFileFrame(); frame != nullptr) {
+            frame->close();
+        }
+    });
+    connect(Action(kCmdFileSave), &QAction::triggered, this, [this] {
+        if (CFileDoc* document = ActiveDocument(); document != nullptr) {
+            document->OnFileSave();
+        }
+    });
+    connect(Action(kCmdFileSaveAs), &QAction::triggered, this, [this] {
+        if (CFileDoc* document = ActiveDocument(); document != nullptr) {
+            document->OnFileSaveAs();
+        }
+    });
+    connect(Action(kCmdAppExit), &QAction::triggered, this, &QWidget::close);
+    connect(Action(kCmdCleanProject), &QAction::triggered, this, [this] { ForActiveView(&CFileView::OnCleanProject); });
+    connect(Action(kCmdImportWave), &QAction::triggered, this, [this] { ForActiveView(&CFileView::OnImportWave); });
+    connect(Action(kCmdEditDelete), &QAction::triggered, this, [this] { ForActiveView(&CFileView::OnDelete); });
+    connect(Action(kCmdEditSelectAll), &QAction::triggered, this, [this] { ForActiveView(&CFileView::OnSelectAll); });
+    connect(Action(kCmdSetUpGrid), &QAction::triggered, this, [this] { ForActiveView(&CFileView::OnSetUpGrid); });
+    connect(Action(kCmdSetUpFont), &QAction::triggered, this, [this] { m_app.OnSetUpFont(); });
+    connect(Action(kCmdAppAbout), &QAction::triggered, this, [this] { m_app.OnAppAbout(); });
+    connect(Action(kCmdWindowCascade), &QAction::triggered, MdiArea(), &QMdiArea::cascadeSubWindows);
+    connect(Action(kCmdWindowTileHorizontally), &QAction::triggered, this, [this] { TileWindows(Qt::Vertical); });
+    connect(Action(kCmdWindowTileVertically), &QAction::triggered, this, [this] { TileWindows(Qt::Horizontal); });
+    connect(Action(kCmdWindowArrange), &QAction::triggered, this, &CMainFrame::ArrangeIcons);
+    QAction* toolBarToggle = Action(kCmdViewToolBar);
+    toolBarToggle->setCheckable(true);
+    connect(toolBarToggle, &QAction::toggled, this, [this](bool on) {
+        if (m_toolBar != nullptr) {
+            m_toolBar->setVisible(on);
+        }
+    });
+    QAction* statusBarToggle = Action(kCmdViewStatusBar);
+    statusBarToggle->setCheckable(true);
+    connect(statusBarToggle, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
+
+    // Undo and the manual come with their handlers; until then the entries are there but disabled.
+    Action(kCmdEditUndo)->setEnabled(false);
+    Action(kCmdHelpManual)->setEnabled(false);
+}
+
+bool CMainFrame::Create() {
+    RestorePlacement();
+    if (!CreateBars()) {
+        return false;
+    }
+    RestoreBarState();
+    Action(kCmdViewToolBar)->setChecked(!m_toolBar->isHidden());
+    Action(kCmdViewStatusBar)->setChecked(!statusBar()->isHidden());
+    BuildMenuBar(kIdrMainFrame);
+    UpdateFrameTitle();
+    UpdateCommandUI();
+    return true;
+}
+
+bool CMainFrame::CreateBars() {
+    m_toolBar = new QToolBar(tr("Tool Bar"), this);
+    m_toolBar->setObjectName(QStringLiteral("ToolBar"));
+    m_toolBar->setIconSize(QSize(16, 15));
+    m_toolBar->setMovable(true);
+    m_toolBar->setFloatable(true);
+    m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    for (const int command : kToolBar4096) {
+        if (command == kMenuSeparator) {
+            m_toolBar->addSeparator();
+        } else if (QAction* action = Action(command); action != nullptr) {
+            m_toolBar->addAction(action);
+        }
+    }
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+    connect(m_toolBar, &QToolBar::visibilityChanged, this, [this](bool visible) {
+        if (!isHidden()) {
+            Action(kCmdViewToolBar)->setChecked(visible);
+        }
+    });
+
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->showMessage(ResourceString(kIdsIdleMessage));
+    setDockNestingEnabled(true);
+    return true;
+}
+
+void CMainFrame::BuildMenuBar(int menuId) {
+    if (menuId == m_menuId) {
+        return;
+    }
+    m_menuId = menuId;
+    QMenuBar* bar = menuBar();
+    bar->clear();
+    for (const QPointer<QMenu>& menu : m_menus) {
+        if (menu != nullptr) {
+            menu->deleteLater();
+        }
+    }
+    m_menus.clear();
+    m_fileMenu = nullptr;
+    QMenu* windowMenu = nullptr;
+    for (const MenuResource& resource : LoadMenuResource(menuId)) {
+        auto* menu = new QMenu(FromView(resource.title), bar);
+        m_menus.push_back(menu);
+        for (const MenuItemResource& item : resource.items) {
+            if (item.command == kMenuSeparator) {
+                menu->addSeparator();
+            } else if (item.command == kMenuRecentFiles) {
+                m_fileMenu = menu;
+                QAction* placeholder = menu->addAction(FromView(item.text));
+                placeholder->setObjectName(QStringLiteral("RecentFilePlaceholder"));
+                placeholder->setEnabled(false);
+            } else if (QAction* action = Action(item.command); action != nullptr) {
+                if (item.command == kMenuWindowList) {
+                    action->setText(FromView(item.text));
+                    windowMenu = menu;
+                }
+                menu->addAction(action);
+            }
+        }
+        bar->addMenu(menu);
+        if (menu == m_fileMenu) {
+            connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateRecentFileMenu);
+        }
+    }
+    SetWindowMenu(windowMenu, 0);
+    ApplyAccelerators(menuId);
+    UpdateRecentFileMenu();
+}
+
+void CMainFrame::ApplyAccelerators(int menuId) {
+    // Only the commands of the active table have their keys.
+    for (const int table : {kIdrMainFrame, kIdrProjectTemplate}) {
+        for (const AcceleratorResource& accelerator : LoadAcceleratorResource(table)) {
+            if (QAction* action = Action(accelerator.command); action != nullptr) {
+                action->setShortcut(QKeySequence());
+            }
+        }
+    }
+    for (const AcceleratorResource& accelerator : LoadAcceleratorResource(menuId)) {
+        if (QAction* action = Action(accelerator.command); action != nullptr) {
+            action->setShortcut(QKeySequence(FromView(accelerator.keys)));
+        }
+    }
+}
+
+void CMainFrame::UpdateRecentFileMenu() {
+    if (m_fileMenu == nullptr) {
+        return;
+    }
+    for (QAction* action : m_recentActions) {
+        m_fileMenu->removeAction(action);
+        action->deleteLater();
+    }
+    m_recentActions.clear();
+    QAction* placeholder = m_fileMenu->findChild<QAction*>(QStringLiteral("RecentFilePlaceholder"));
+    if (placeholder == nullptr) {
+        return;
+    }
+    const QStringList paths = m_app.RecentFiles();
+    placeholder->setVisible(paths.isEmpty());
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        QString shown = paths[i];
+        shown.replace(u'&', QStringLiteral("&&"));
+        auto* entry = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown), m_fileMenu);
+        entry->setData(kCmdFileMruFirst + static_cast<int>(i));
+        const int index = static_cast<int>(i);
+        connect(entry, &QAction::triggered, this, [this, index] { m_app.OnOpenRecentFile(index); });
+        m_fileMenu->insertAction(placeholder, entry);
+        m_recentActions.push_back(entry);
+    }
+}
+
+CFileFrame* CMainFrame::ActiveFileFrame() const {
+    return qobject_cast<CFileFrame*>(MdiArea()->currentSubWindow());
+}
+
+CFileDoc* CMainFrame::ActiveDocument() const {
+    CFileFrame* frame = ActiveFileFrame();
+    return frame != nullptr ? &frame->Document() : nullptr;
+}
+
+CFileView* CMainFrame::ActiveView() const {
+    CFileFrame* frame = ActiveFileFrame();
+    return frame != nullptr ? frame->View() : nullptr;
+}
+
+void CMainFrame::ForActiveView(void (CFileView::*command)()) {
+    if (CFileView* view = ActiveView(); view != nullptr) {
+        (view->*command)();
+    }
+    UpdateCommandUI();
+}
+
+QString CMainFrame::FrameTitle() const {
+    const QString title = ResourceString(kIdsApplicationTitle);
+    const CFileFrame* frame = ActiveFileFrame();
+    if (frame == nullptr || frame->isMaximized()) {
+        return title;
+    }
+    const CFileDoc& document = frame->Document();
+    const std::string& projectPath = document.Data().m_projectPath;
+    const QString name = projectPath.empty() ? document.GetTitle() : QString::fromStdString(projectPath);
+    return title + QStringLiteral(" - ") + name + u' ' + (document.IsModified() ? QStringLiteral("*") : QString());
+}
+
+void CMainFrame::UpdateFrameTitle() {
+    const QString title = FrameTitle();
+    if (title != windowTitle()) {
+        setWindowTitle(title);
+    }
+}
+
+void CMainFrame::AddFileFrame(CFileFrame* frame) {
+    AddChild(frame);
+    frame->CascadeFrom(CollectWindows());
+    connect(frame, &CChildFrame::WindowListRequested, this, &CMainFrame::ShowWindowListPopup);
+    connect(frame, &QMdiSubWindow::windowStateChanged, this, [this] { UpdateFrameTitle(); });
+    CFileDoc& document = frame->Document();
+    connect(&document, &CRichEditDocEx::TitleChanged, this, &CMainFrame::UpdateFrameTitle);
+    connect(&document, &CRichEditDocEx::ModifiedChanged, this, &CMainFrame::UpdateFrameTitle);
+    if (CFileView* view = frame->View(); view != nullptr) {
+        connect(view, &CFileView::SelectionChanged, this, &CMainFrame::UpdateCommandUI);
+    }
+    MdiArea()->setActiveSubWindow(frame);
+    OnSubWindowActivated();
+}
+
+void CMainFrame::ActivateFrame(CFileFrame* frame) {
+    if (frame == nullptr) {
+        return;
+    }
+    if (frame->isMinimized()) {
+        frame->showNormal();
+    }
+    MdiArea()->setActiveSubWindow(frame);
+    OnSubWindowActivated();
+    BringToFront();
+}
+
+void CMainFrame::BringToFront() {
+    if (isMinimized()) {
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+        showNormal();
+    }
+    raise();
+    activateWindow();
+}
+
+void CMainFrame::OnSubWindowActivated() {
+    // While a dialog has the focus the area reports no active window; the current one stays.
+    CFileFrame* current = ActiveFileFrame();
+    if (current != m_current) {
+        if (m_current != nullptr && m_current->View() != nullptr) {
+            m_current->View()->OnDeactivated();
+        }
+        m_current = current;
+        if (current != nullptr && current->View() != nullptr) {
+            current->View()->OnActivated();
+        }
+    }
+    BuildMenuBar(current != nullptr ? kIdrProjectTemplate : kIdrMainFrame);
+    UpdateFrameTitle();
+    UpdateCommandUI();
+}
+
+void CMainFrame::UpdateCommandUI() {
+    const CFileFrame* frame = ActiveFileFrame();
+    const bool hasProject = frame != nullptr;
+    const CFileView* view = frame != nullptr ? frame->View() : nullptr;
+    for (const int command :
+         {kCmdFileClose, kCmdFileSave, kCmdFileSaveAs, kCmdCleanProject, kCmdImportWave, kCmdSetUpGrid,
+          kCmdWindowCascade, kCmdWindowTileHorizontally, kCmdWindowTileVertically, kCmdWindowArrange}) {
+        Action(command)->setEnabled(hasProject);
+    }
+    Action(kCmdEditSelectAll)->setEnabled(view != nullptr);
+    Action(kCmdEditDelete)->setEnabled(view != nullptr && view->CanDelete());
+    UpdateWindowCommands();
+}
+
+QList<QMdiSubWindow*> CMainFrame::CollectWindows() const {
+    QList<QMdiSubWindow*> windows;
+    for (CFileDoc* document : m_app.Documents()) {
+        if (CFileFrame* frame = document->Frame(); frame != nullptr && !windows.contains(frame)) {
+            windows.push_back(frame);
+        }
+    }
+    return windows;
+}
+
+void CMainFrame::TileWindows(Qt::Orientation direction) {
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* window : CollectWindows()) {
+        if (window->isVisible() && !window->isMinimized()) {
+            windows.push_back(window);
+        }
+    }
+    if (windows.isEmpty()) {
+        return;
+    }
+    const QRect area = MdiArea()->viewport()->rect();
+    const int count = static_cast<int>(windows.size());
+    for (int i = 0; i < count; ++i) {
+        QMdiSubWindow* window = windows[i];
+        if (window->isMaximized()) {
+            window->showNormal();
+        }
+        if (direction == Qt::Vertical) {
+            // One above the other, each as wide as the area.
+            const int top = area.top() + area.height() * i / count;
+            const int bottom = area.top() + area.height() * (i + 1) / count;
+            window->setGeometry(area.left(), top, area.width(), bottom - top);
+        } else {
+            // Side by side, each as high as the area.
+            const int left = area.left() + area.width() * i / count;
+            const int right = area.left() + area.width() * (i + 1) / count;
+            window->setGeometry(left, area.top(), right - left, area.height());
+        }
+    }
+}
+
+void CMainFrame::ArrangeIcons() {
+    const QRect area = MdiArea()->viewport()->rect();
+    int left = area.left();
+    for (QMdiSubWindow* window : CollectWindows()) {
+        if (window->isMinimized()) {
+            const QSize size = window->size();
+            window->move(left, area.bottom() + 1 - size.height());
+            left += size.width();
+        }
+    }
+}
+
+bool CMainFrame::CloseDocuments() {
+    return m_app.CloseAllDocuments();
+}
+
+bool CMainFrame::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        statusBar()->showMessage(tip.isEmpty() ? ResourceString(kIdsIdleMessage) : tip);
+        return true;
+    }
+    return CMDIFrameWndEx::event(event);
+}
+
+} // namespace Orvanta

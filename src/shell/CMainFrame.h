@@ -1,0 +1,96 @@
+#pragma once
+
+#include "winframework/CMDIFrameWndEx.h"
+
+#include <QPointer>
+#include <QString>
+
+#include <map>
+
+class QAction;
+class QMenu;
+class QToolBar;
+
+namespace Orvanta {
+
+class CApp;
+class CFileDoc;
+class CFileFrame;
+class CFileView;
+
+// The main window: the multiple-document area with the project windows, the menu bar (menu 4096
+// while no project window is active, menu 4107 while one is), the tool bar (New, Open, Save |
+// Undo, Delete | Manual) and the status bar with the command prompts and "Ready".
+class CMainFrame : public CMDIFrameWndEx {
+    Q_OBJECT
+
+public:
+    explicit CMainFrame(CApp& app, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Placement, the bars and their stored layout. False when a bar cannot be made.
+    bool Create();
+
+    // The action of a command number, or null.
+    [[nodiscard]] QAction* Action(int command) const;
+    [[nodiscard]] QToolBar* ToolBar() const { return m_toolBar; }
+    // 4107 while a project window is active, else 4096.
+    [[nodiscard]] int MenuResourceId() const { return m_menuId; }
+
+    // The project window that is current in the area (also while a dialog has the focus), its
+    // document and its view; null when there is none.
+    [[nodiscard]] CFileFrame* ActiveFileFrame() const;
+    [[nodiscard]] CFileDoc* ActiveDocument() const;
+    [[nodiscard]] CFileView* ActiveView() const;
+
+    // The main title: the application title alone while no project window is active or the active
+    // one is maximised, else "Orvanta Librarian - " + the project path (or the title of an unsaved
+    // project) + " " + "*" when modified.
+    [[nodiscard]] QString FrameTitle() const;
+    void UpdateFrameTitle();
+
+    // A new project window joins the area: stored position, moved aside from windows at the same
+    // place, shown and made active.
+    void AddFileFrame(CFileFrame* frame);
+    // Makes `frame` the active project window and brings the main window to the front.
+    void ActivateFrame(CFileFrame* frame);
+    // Brings the main window to the front, restoring it when minimised.
+    void BringToFront();
+
+    // Enables the commands by the current state (the idle update of the command states).
+    void UpdateCommandUI();
+    // Fills the recent-file entries of the File menu.
+    void UpdateRecentFileMenu();
+
+    // The project windows of the open documents, in the template's order.
+    [[nodiscard]] QList<QMdiSubWindow*> CollectWindows() const override;
+
+protected:
+    bool CloseDocuments() override;
+    bool event(QEvent* event) override;
+
+private:
+    QAction* MakeAction(int command, const QString& text);
+    void CreateActions();
+    bool CreateBars();
+    void BuildMenuBar(int menuId);
+    void ApplyAccelerators(int menuId);
+    void OnSubWindowActivated();
+    void ForActiveView(void (CFileView::*command)());
+    // Tile Windows: Qt::Vertical puts the windows one above the other (horizontally tiled),
+    // Qt::Horizontal side by side.
+    void TileWindows(Qt::Orientation direction);
+    // Arrange Icons: the minimised windows in a row along the bottom of the area.
+    void ArrangeIcons();
+
+    CApp& m_app;
+    std::map<int, QAction*> m_actions;
+    QToolBar* m_toolBar = nullptr;
+    QList<QPointer<QMenu>> m_menus;
+    QPointer<QMenu> m_fileMenu;
+    QList<QAction*> m_recentActions;
+    QPointer<CFileFrame> m_current;
+    int m_menuId = 0;
+};
+
+} // namespace Orvanta

@@ -1,0 +1,42 @@
+#pragma once
+
+namespace Orvanta {
+
+// Command identifiers of the menus, the accelerators and the tool bar. The status-bar prompt and
+// the tool tip of a command are string resources of the same number.
+enum CommandId : int {
+    kCmdFileNew = 57600,
+    kCmdFileOpen = 57601,
+    kCmdFileClose = 57602,
+    kCmdFileSave = 57603,
+    kCmdFileSaveAs = 57604,
+    kCmdFileMruFirst = 57616, // 57616 .. 57623: the recent-file entries
+    kCmdAppExit = 57665,
+    kCmdEditUndo = 57643,
+    kCmdEditDelete = 57088,
+    kCmdEditSelectAll = 57642,
+    kCmdViewToolBar = 59392,
+    kCmdViewStatusBar = 59393,
+    kCmdSetUpFont = 32854,
+    kCmdSetUpGrid = 32863,
+    kCmdCleanProject = 32864,
+    kCmdImportWave = 32865,
+    kCmdHelpManual = 32858,
+    kCmdAppAbout = 57664,
+    kCmdWindowList = 57112,
+    kCmdMaximizeHeight = 57150,
+    kCmdMaximizeWidth = 57151,
+    kCmdSaveCurrentPosition = 57152,
+    kCmdWindowArrange = 57649,
+    kCmdWindowCascade = 57650,
+    kCmdWindowTileHorizontally = 57651,
+    kCmdWindowTileVertically = 57652,
+};
+
+// Resource numbers of the shell.
+enum ShellResourceId : int {
+    kIdrMainFrame = 4096,       // menu, accelerators, tool bar and icon of the main window
+    kIdrProjectTemplate = 4107, // the project template: its menu, accelerators and icon
+};
+
+} // namespace Orvanta

@@ -1,0 +1,46 @@
+#include "shell/ShellPaths.h"
+
+#include "model/CDomain.h"
+#include "model/CFileSystem.h"
+#include "storage/ProjectNaming.h"
+
+#include <QDir>
+
+namespace Orvanta {
+
+QString NormalisedProjectPath(const QString& path) {
+    return QString::fromStdString(NormaliseProjectPath(path.toStdString()));
+}
+
+bool IsSameProjectFolder(const QString& first, const QString& second) {
+    if (first.isEmpty() || second.isEmpty()) {
+        return false;
+    }
+    const std::string a = NormaliseProjectPath(first.toStdString());
+    const std::string b = NormaliseProjectPath(second.toStdString());
+    if (a == b) {
+        return true;
+    }
+    return CDomain::Instance().FileSystem().IsSameEntry(ToNativePath(a), ToNativePath(b));
+}
+
+QString FolderNameValue(const QString& path) {
+    return path + QDir::separator();
+}
+
+QString ParentOfFolderName(const QString& folderName) {
+    QString text = folderName;
+    while (text.endsWith(u'/') || text.endsWith(u'\\')) {
+        text.chop(1);
+    }
+    const qsizetype cut = std::max(text.lastIndexOf(u'/'), text.lastIndexOf(u'\\'));
+    if (cut < 0) {
+        return text;
+    }
+    if (cut == 0) {
+        return text.left(1); // the root itself
+    }
+    return text.left(cut);
+}
+
+} // namespace Orvanta

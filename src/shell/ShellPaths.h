@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace Orvanta {
+
+// Path texts of the shell.
+
+// A project path as the core holds it (absolute, "/" separators, ending in "/"), from a path as
+// the user chose it.
+QString NormalisedProjectPath(const QString& path);
+// Whether two project paths name the same folder: equal in the core's form, or the same folder on
+// disk reached by two paths (a symbolic link, another spelling).
+bool IsSameProjectFolder(const QString& first, const QString& second);
+
+// The "OpenFolder"/"FolderName" value for a path: the path with one native separator appended.
+QString FolderNameValue(const QString& path);
+// The folder that holds the path of a "FolderName" value: trailing separators dropped, then the
+// text before the last separator ("/" or "\"), or the whole text when there is none.
+QString ParentOfFolderName(const QString& folderName);
+
+} // namespace Orvanta
