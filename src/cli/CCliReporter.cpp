@@ -1,0 +1,33 @@
+#include "cli/CCliReporter.h"
+
+namespace Orvanta::Cli {
+
+int AnswerFor(int buttons, bool yes) {
+    switch (buttons) {
+    case kButtonsOkCancel:
+        return yes ? kAnswerOk : kAnswerCancel;
+    case kButtonsYesNo:
+    case kButtonsYesNoCancel:
+        return yes ? kAnswerYes : kAnswerNo;
+    default:
+        return kAnswerOk;
+    }
+}
+
+void CCliReporter::Error(int code) {
+    ++m_errorCount;
+    m_out << "error: " << ErrorText(code) << std::endl;
+}
+
+int CCliReporter::Ask(int buttons, int question) {
+    const int answer = AnswerFor(buttons, m_answerYes);
+    const bool confirmed = answer == kAnswerOk || answer == kAnswerYes;
+    m_out << "question: " << QuestionText(question) << " -> " << (confirmed ? "yes" : "no") << std::endl;
+    return answer;
+}
+
+void CCliReporter::Sink(const std::string& text) {
+    m_out << text << std::flush;
+}
+
+} // namespace Orvanta::Cli

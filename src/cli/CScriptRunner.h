@@ -1,0 +1,55 @@
+#pragma once
+
+#include "cli/ScriptParser.h"
+
+#include <ostream>
+#include <string>
+
+namespace Orvanta::Cli {
+
+class CCliReporter;
+class CProjectWindows;
+struct CProjectWindow;
+
+// Runs the statements of a parsed script against the open project windows, each through the
+// core's own operation, as the GUI's commands and drops do. A statement that is refused or fails
+// prints "failed: line N" on the error stream, after a line saying why when the core itself says
+// nothing; the script then goes on.
+class CScriptRunner {
+public:
+    CScriptRunner(CProjectWindows& windows, CCliReporter& reporter, std::ostream& out, std::ostream& err)
+        : m_windows(windows), m_reporter(reporter), m_out(out), m_err(err) {}
+
+    // Runs every statement in order; 0 when every one succeeded, 1 when any failed.
+    int Run(const CScript& script);
+    // Runs one statement; true when it succeeded.
+    bool Execute(const CStatement& statement);
+
+private:
+    bool Open(const CStatement& s);
+    bool New(const CStatement& s);
+    bool Drop(const CStatement& s);
+    bool Delete(const CStatement& s);
+    bool Rename(const CStatement& s);
+    bool Import(const CStatement& s);
+    bool Clean(const CStatement& s);
+    bool Undo(const CStatement& s);
+    bool Save(const CStatement& s);
+    bool SaveAs(const CStatement& s);
+    bool Close(const CStatement& s);
+    bool Print(const CStatement& s);
+
+    // The window `name`, or null after saying that there is none.
+    CProjectWindow* Window(const CStatement& s, const std::string& name);
+    // Prints why the statement is refused; returns false.
+    bool Refuse(const CStatement& s, const std::string& why);
+    // Shows an error that a lower layer left in the text buffer, as the GUI's idle processing does.
+    void ShowPendingError();
+
+    CProjectWindows& m_windows;
+    CCliReporter& m_reporter;
+    std::ostream& m_out;
+    std::ostream& m_err;
+};
+
+} // namespace Orvanta::Cli

@@ -1,0 +1,302 @@
+#include "cli/CliApp.h"
+
+#include "VersionInfo.h"
+#include "cli/CCliReporter.h"
+#include "cli/CProjectWindows.h"
+#include "cli/CRunWorkFolder.h"
+#include "cli/CScriptRunner.h"
+#include "cli/CliPaths.h"
+#include "cli/DemoProject.h"
+#include "cli/ProjectCheck.h"
+#include "cli/ProjectReport.h"
+#include "cli/ScriptParser.h"
+#include "model/CDomain.h"
+#include "operations/TransferOperations.h"
+#include "storage/CTernFileDocument.h"
+#include "storage/WorkFolder.h"
+
+#include <charconv>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <sstream>
+
+namespace Orvanta::Cli {
+
+namespace {
+
+constexpr const char* kUsage = R"(Usage: orvanta-cli [--work-folder DIR] COMMAND ...
+
+Inspect, check and script Orvanta projects (folders named NAME.prj holding Patch/ and Wave/).
+
+Commands:
+  info PROJECT [--json]   show a project without changing anything: used patch slots (number, name,
+                          file, wave numbers used), used wave slots (number, name, file, bytes, users as
+                          patch numbers), total wave size, files a save in place would delete, missing
+                          files
+  check PROJECT           exit 0 when the project loads and every file it refers to is present;
+                          otherwise print why and exit 1
+  run SCRIPT              run a librarian script; "-" reads standard input
+  demo PATH [--seed N]    write a demo project folder at PATH (a name ending in ".prj"; refused if PATH
+                          exists); the same seed gives the same project
+  --help, --version
+
+Script: one statement a line; blank lines and lines beginning with # are skipped; words are split at
+blanks, and double quotes group words into one. KIND is "patches" or "waves". SEL lists numbers and
+ranges as the lists show them, from 1 (for example 1-3,7), in list order. NUMBER is the slot number,
+from 1, where the first dropped item lands. Relative paths are taken from the current folder.
+  open NAME PATH                        open the project folder PATH as the window NAME
+  new NAME                              a new, untitled project window NAME
+  copy FROM KIND SEL TO NUMBER [insert] drag SEL from FROM's list onto TO's list of the same kind, as a
+  move FROM KIND SEL TO NUMBER [insert] drag between two windows or, when FROM is TO, within one:
+                                        overwrite unless "insert"; "move" then deletes the dragged items
+                                        at their (re-selected) places as the drag source does
+  delete NAME KIND SEL                  the Delete command ("OK to delete?")
+  rename NAME KIND SEL TEXT             the Edit Name dialog confirmed with TEXT for the selected items
+  import NAME FILE...                   Import Wave with these files, in this order
+  clean NAME [keep-user-waves] [keep-patch-numbering]
+  undo                                  the Undo command
+  save NAME                             Save in place (refused for a window that has no folder yet)
+  save-as NAME PATH                     Save As into PATH
+  close NAME                            close without saving (files that other windows still use are
+                                        preserved)
+  answer yes|no                         how every following question is answered: yes = OK/Yes,
+                                        no = Cancel/No; before the first "answer", questions are
+                                        answered no
+  print NAME [--json]                   what "info" shows, for the project as it is in memory now
+
+Every message of the system goes to standard error on its own line, "error: TEXT" or
+"question: TEXT -> yes|no". A statement that is refused or fails prints "failed: line N" and the
+script goes on; a drop of a block onto its own place is not a failure. Exit status: 0 when every
+statement succeeded, 1 when any failed, 2 when the script does not parse (then nothing runs).
+
+--json prints one JSON object on one line: {"path", "patches": [{"number", "name", "file", "waves"}],
+"waves": [{"number", "name", "file", "bytes", "users"}], "waveBytes", "waveMemory",
+"pendingDeletions", "missing"}, listing used slots only.
+
+Work folder: a run keeps temporary copies of files (imported waves, files displaced by a save, files
+of closed projects that other windows still use) in a fresh private folder that is removed at exit,
+unless --work-folder DIR or the environment variable ORVANTA_WORK_FOLDER names one; then its patch
+and wave files are deleted at exit and the folder stays.
+)";
+
+// The domain as a run of the tool needs it: "/" as separator, the message reporter that writes to
+// the error stream, the text buffer and a quiet progress. Everything is put back at the end, so
+// that the domain is clean for a later run in the same process.
+class CCliSession {
+public:
+    explicit CCliSession(std::ostream& err) : m_reporter(std::make_shared<CCliReporter>(err)) {
+        CDomain& domain = CDomain::Instance();
+        domain.SetSeparator("/");
+        domain.SetReporter(1, std::make_shared<CTernTextOutBuffer>());
+        domain.SetReporter(0, m_reporter);
+        domain.SetProgress(std::make_unique<CQuietProgress>());
+    }
+    CCliSession(const CCliSession&) = delete;
+    CCliSession& operator=(const CCliSession&) = delete;
+    ~CCliSession() {
+        CDomain& domain = CDomain::Instance();
+        domain.ClearUndo();
+        EmptyTransfer();
+        domain.ReleaseReporters();
+        domain.SetWorkFolder(std::string());
+    }
+
+    [[nodiscard]] CCliReporter& Reporter() { return *m_reporter; }
+
+private:
+    std::shared_ptr<CCliReporter> m_reporter;
+};
+
+int UsageError(std::ostream& err, const std::string& message) {
+    err << "orvanta-cli: " << message << "\nTry \"orvanta-cli --help\"." << std::endl;
+    return kExitUsage;
+}
+
+// PROJECT [--json], in either order.
+bool ReadProjectArguments(const std::vector<std::string>& args, bool allowJson, std::string& project, bool& json) {
+    json = false;
+    project.clear();
+    for (const std::string& arg : args) {
+        if (allowJson && arg == "--json" && !json) {
+            json = true;
+        } else if (project.empty() && !arg.empty()) {
+            project = arg;
+        } else {
+            return false;
+        }
+    }
+    return !project.empty();
+}
+
+int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string project;
+    bool json = false;
+    if (!ReadProjectArguments(args, true, project, json)) {
+        return UsageError(err, "info takes: info PROJECT [--json]");
+    }
+    CCliSession session(err);
+    CTernFileDocument document;
+    if (!document.OpenProjectFolder(AbsolutePath(project))) {
+        return kExitFailed;
+    }
+    const CProjectReport report = BuildReport(document);
+    out << (json ? FormatReportJson(report) + "\n" : FormatReportText(report)) << std::flush;
+    return kExitOk;
+}
+
+int Check(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string project;
+    bool json = false;
+    if (!ReadProjectArguments(args, false, project, json)) {
+        return UsageError(err, "check takes: check PROJECT");
+    }
+    CCliSession session(err);
+    const CCheckResult result = CheckProject(AbsolutePath(project));
+    PrintCheckResult(project, result, out);
+    return result.problems.empty() ? kExitOk : kExitFailed;
+}
+
+std::optional<std::string> ReadScript(const std::string& name) {
+    std::ostringstream text;
+    if (name == "-") {
+        text << std::cin.rdbuf();
+        return text.str();
+    }
+    std::ifstream in(name, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    text << in.rdbuf();
+    if (in.bad()) {
+        return std::nullopt;
+    }
+    return text.str();
+}
+
+int Run(const std::vector<std::string>& args, const std::optional<std::string>& workFolder, std::ostream& out,
+        std::ostream& err) {
+    if (args.size() != 1) {
+        return UsageError(err, "run takes: run SCRIPT (\"-\" reads standard input)");
+    }
+    const std::optional<std::string> text = ReadScript(args[0]);
+    if (!text) {
+        err << "orvanta-cli: cannot read the script " << args[0] << std::endl;
+        return kExitUsage;
+    }
+    const CScript script = ParseScript(*text);
+    if (!script.errors.empty()) {
+        for (const CParseError& error : script.errors) {
+            err << "line " << error.line << ": " << error.message << std::endl;
+        }
+        err << "the script does not parse; nothing was run" << std::endl;
+        return kExitUsage;
+    }
+    CCliSession session(err);
+    CRunWorkFolder work;
+    if (!work.SetUp(workFolder)) {
+        err << "error: " << kWorkFolderErrorText << std::endl;
+        return kExitFailed;
+    }
+    CProjectWindows windows;
+    CScriptRunner runner(windows, session.Reporter(), out, err);
+    const int status = runner.Run(script);
+    windows.CloseAll();
+    return status;
+}
+
+std::optional<std::uint64_t> ReadSeed(const std::string& text) {
+    std::uint64_t seed = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, seed);
+    if (text.empty() || error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return seed;
+}
+
+int Demo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string path;
+    std::uint64_t seed = kDefaultDemoSeed;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--seed" && i + 1 < args.size()) {
+            const std::optional<std::uint64_t> value = ReadSeed(args[++i]);
+            if (!value) {
+                return UsageError(err, "the seed must be a whole number from 0 on, not \"" + args[i] + "\"");
+            }
+            seed = *value;
+        } else if (path.empty() && !args[i].empty() && args[i] != "--seed") {
+            path = args[i];
+        } else {
+            return UsageError(err, "demo takes: demo PATH [--seed N]");
+        }
+    }
+    if (path.empty()) {
+        return UsageError(err, "demo takes: demo PATH [--seed N]");
+    }
+    CCliSession session(err);
+    CDemoSummary summary;
+    std::string error;
+    if (!WriteDemoProject(AbsolutePath(path), seed, summary, error)) {
+        err << "orvanta-cli: " << error << std::endl;
+        return kExitFailed;
+    }
+    out << "Wrote the demo project " << path << ": " << summary.patches << " patches (slot " << summary.emptyPatchSlot
+        << " left empty), " << summary.waves << " waves (" << summary.unusedWaves << " unused), seed " << seed
+        << std::endl;
+    return kExitOk;
+}
+
+} // namespace
+
+std::string UsageText() {
+    return kUsage;
+}
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::optional<std::string> workFolder;
+    std::size_t i = 0;
+    for (; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            out << UsageText() << std::flush;
+            return kExitOk;
+        }
+        if (arg == "--version") {
+            out << "orvanta-cli " << VersionInfo::kFileVersion << std::endl;
+            return kExitOk;
+        }
+        if (arg == "--work-folder") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) {
+                return UsageError(err, "--work-folder needs a folder");
+            }
+            workFolder = args[++i];
+        } else if (arg.rfind("--work-folder=", 0) == 0) {
+            workFolder = arg.substr(14);
+        } else {
+            break;
+        }
+    }
+    if (i == args.size()) {
+        return UsageError(err, "no command given");
+    }
+    const std::string& command = args[i];
+    const std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+    if (command == "info") {
+        return Info(rest, out, err);
+    }
+    if (command == "check") {
+        return Check(rest, out, err);
+    }
+    if (command == "run") {
+        return Run(rest, workFolder, out, err);
+    }
+    if (command == "demo") {
+        return Demo(rest, out, err);
+    }
+    return UsageError(err, "unknown command \"" + command + "\"");
+}
+
+} // namespace Orvanta::Cli

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace Orvanta {
+class CTernFileDocument;
+}
+
+namespace Orvanta::Cli {
+
+// What "info" and "print" show of a project: its used slots, its wave memory, the files a save in
+// place would delete and the files it refers to that cannot be opened.
+struct CPatchEntry {
+    int number = 0;         // slot number, from 1
+    std::string name;       // display name
+    std::string file;       // source path: where the patch's data lies now
+    std::vector<int> waves; // wave numbers the patch uses, ascending
+};
+
+struct CWaveEntry {
+    int number = 0;
+    std::string name;
+    std::string file;
+    std::int64_t bytes = 0; // size of the source file; 0 when it cannot be opened
+    std::vector<int> users; // numbers of the patches that use the wave, ascending
+};
+
+struct CProjectReport {
+    std::string path; // project folder; empty for an untitled project
+    std::vector<CPatchEntry> patches;
+    std::vector<CWaveEntry> waves;
+    std::int64_t waveBytes = 0;
+    std::string waveMemory; // the total wave size as the project window shows it
+    std::vector<std::string> pendingDeletions;
+    std::vector<std::string> missing; // source paths of used slots that cannot be opened
+};
+
+// Reads the report off a project document as it is in memory now. Nothing is changed.
+[[nodiscard]] CProjectReport BuildReport(const CTernFileDocument& document);
+
+// The report as text for a reader, one line per used slot.
+[[nodiscard]] std::string FormatReportText(const CProjectReport& report);
+
+// The report as one JSON object on one line: {"path", "patches": [{"number", "name", "file",
+// "waves"}], "waves": [{"number", "name", "file", "bytes", "users"}], "waveBytes", "waveMemory",
+// "pendingDeletions", "missing"}.
+[[nodiscard]] std::string FormatReportJson(const CProjectReport& report);
+
+// A JSON string literal of `text`: quotes, backslashes and control characters escaped; bytes that
+// are not valid UTF-8 become U+FFFD so that the output stays valid JSON.
+[[nodiscard]] std::string JsonString(const std::string& text);
+
+} // namespace Orvanta::Cli

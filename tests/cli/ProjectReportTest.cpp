@@ -1,0 +1,110 @@
+#include "cli/ProjectReport.h"
+
+#include "ProjectBuilder.h"
+#include "StorageDomainGuard.h"
+#include "TempFolder.h"
+
+#include "storage/CTernFileDocument.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace Orvanta::Cli {
+namespace {
+
+using TestSupport::ProjectBuilder;
+
+class ProjectReportTest : public ::testing::Test {
+protected:
+    ProjectReportTest() : m_project(m_temp.Path(), "Song.prj") {
+        m_project.AddPatch("001 Lead.p00", ProjectBuilder::PatchUsingWaves(2));
+        m_project.AddPatch("003 Pad.p00", ProjectBuilder::PatchUsingWaves(2, 1));
+        m_project.AddPatchBytes("Readme.p00", {1, 2, 3});
+        m_project.AddWave("001 Kick.wav", 100);
+        m_project.AddWave("002 Strings.w00", 2000);
+        m_project.AddSystemFiles();
+    }
+
+    TestSupport::StorageDomainGuard m_guard;
+    TestSupport::TempFolder m_temp;
+    ProjectBuilder m_project;
+};
+
+TEST_F(ProjectReportTest, ListsUsedSlotsWavesUsersAndPendingDeletions) {
+    CTernFileDocument document;
+    ASSERT_TRUE(document.OpenProjectFolder(m_project.Path()));
+    const CProjectReport report = BuildReport(document);
+    EXPECT_EQ(report.path, m_project.Path());
+    ASSERT_EQ(report.patches.size(), 2U);
+    EXPECT_EQ(report.patches[0].number, 1);
+    EXPECT_EQ(report.patches[0].name, "Lead");
+    EXPECT_EQ(report.patches[0].file, m_project.Path() + "Patch/001 Lead.p00");
+    EXPECT_EQ(report.patches[0].waves, (std::vector<int>{2}));
+    EXPECT_EQ(report.patches[1].number, 3);
+    EXPECT_EQ(report.patches[1].waves, (std::vector<int>{1, 2}));
+    ASSERT_EQ(report.waves.size(), 2U);
+    EXPECT_EQ(report.waves[0].name, "Kick");
+    EXPECT_EQ(report.waves[0].bytes, 100);
+    EXPECT_EQ(report.waves[0].users, (std::vector<int>{3}));
+    EXPECT_EQ(report.waves[1].users, (std::vector<int>{1, 3}));
+    EXPECT_EQ(report.waveBytes, 2100);
+    EXPECT_EQ(report.waveMemory, "2.1 KB");
+    EXPECT_EQ(report.pendingDeletions, (std::vector<std::string>{m_project.Path() + "Patch/Readme.p00"}));
+    EXPECT_TRUE(report.missing.empty());
+}
+
+TEST_F(ProjectReportTest, NamesFilesThatHaveGoneSinceLoading) {
+    CTernFileDocument document;
+    ASSERT_TRUE(document.OpenProjectFolder(m_project.Path()));
+    ASSERT_EQ(std::remove((m_project.Path() + "Wave/002 Strings.w00").c_str()), 0);
+    const CProjectReport report = BuildReport(document);
+    EXPECT_EQ(report.missing, (std::vector<std::string>{m_project.Path() + "Wave/002 Strings.w00"}));
+    EXPECT_EQ(report.waves[1].bytes, 0);
+    EXPECT_EQ(report.waveBytes, 100);
+}
+
+TEST_F(ProjectReportTest, JsonHoldsTheContractFields) {
+    CTernFileDocument document;
+    ASSERT_TRUE(document.OpenProjectFolder(m_project.Path()));
+    CProjectReport report = BuildReport(document);
+    report.path = "/p/Song.prj/";
+    report.patches.resize(1);
+    report.patches[0].file = "/p/Song.prj/Patch/001 Lead.p00";
+    report.waves.resize(1);
+    report.waves[0].file = "/p/Song.prj/Wave/001 Kick.wav";
+    report.pendingDeletions = {"/p/Song.prj/Patch/Readme.p00"};
+    EXPECT_EQ(
+        FormatReportJson(report),
+        "{\"path\":\"/p/Song.prj/\",\"patches\":[{\"number\":1,\"name\":\"Lead\",\"file\":\"/p/Song.prj/Patch/001 "
+        "Lead.p00\",\"waves\":[2]}],\"waves\":[{\"number\":1,\"name\":\"Kick\",\"file\":\"/p/Song.prj/Wave/001 "
+        "Kick.wav\",\"bytes\":100,\"users\":[3]}],\"waveBytes\":2100,\"waveMemory\":\"2.1 KB\","
+        "\"pendingDeletions\":[\"/p/Song.prj/Patch/Readme.p00\"],\"missing\":[]}");
+}
+
+TEST_F(ProjectReportTest, TextShowsEverySlotAndTheTotals) {
+    CTernFileDocument document;
+    ASSERT_TRUE(document.OpenProjectFolder(m_project.Path()));
+    const std::string text = FormatReportText(BuildReport(document));
+    EXPECT_NE(text.find("Patches: 2 used"), std::string::npos);
+    EXPECT_NE(text.find("003  Pad           waves 1,2"), std::string::npos) << text;
+    EXPECT_NE(text.find("Patch/003 Pad.p00"), std::string::npos);
+    EXPECT_NE(text.find("002  Strings             2000 bytes  users 1,3"), std::string::npos) << text;
+    EXPECT_NE(text.find("Total wave size: 2.1 KB (2100 bytes)"), std::string::npos);
+    EXPECT_NE(text.find("Files a save in place would delete:\n  " + m_project.Path() + "Patch/Readme.p00"),
+              std::string::npos);
+    EXPECT_NE(text.find("Missing files: none"), std::string::npos);
+}
+
+TEST(JsonStringTest, EscapesWhatJsonRequiresAndKeepsValidUtf8) {
+    EXPECT_EQ(JsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
+    EXPECT_EQ(JsonString("tab\there\nnew\x01"), "\"tab\\there\\nnew\\u0001\"");
+    EXPECT_EQ(JsonString("Caf\xC3\xA9 \xE2\x82\xAC"), "\"Caf\xC3\xA9 \xE2\x82\xAC\"");
+    // A Latin-1 byte, a truncated sequence and an over-long encoding are not UTF-8.
+    EXPECT_EQ(JsonString("Caf\xE9"), "\"Caf\\ufffd\"");
+    EXPECT_EQ(JsonString("x\xE2\x82"), "\"x\\ufffd\\ufffd\"");
+    EXPECT_EQ(JsonString("\xC0\xAF"), "\"\\ufffd\\ufffd\"");
+}
+
+} // namespace
+} // namespace Orvanta::Cli

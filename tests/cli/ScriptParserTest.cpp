@@ -1,0 +1,147 @@
+#include "cli/ScriptParser.h"
+
+#include "model/CTernData.h"
+
+#include <gtest/gtest.h>
+
+namespace Orvanta::Cli {
+namespace {
+
+std::vector<std::string> Words(std::string_view line) {
+    std::string error;
+    std::vector<std::string> words = SplitWords(line, error);
+    EXPECT_EQ(error, "");
+    return words;
+}
+
+TEST(SplitWordsTest, SplitsAtBlanksAndTabsAndGroupsQuotedWords) {
+    EXPECT_EQ(Words("open  A\t/x/A.prj "), (std::vector<std::string>{"open", "A", "/x/A.prj"}));
+    EXPECT_EQ(Words("open A \"/my songs/Set, 1.prj\""),
+              (std::vector<std::string>{"open", "A", "/my songs/Set, 1.prj"}));
+    EXPECT_EQ(Words("rename A patches 1 \"\""), (std::vector<std::string>{"rename", "A", "patches", "1", ""}));
+    EXPECT_EQ(Words("a\"b c\"d"), (std::vector<std::string>{"ab cd"}));
+}
+
+TEST(SplitWordsTest, RefusesAnOpenQuote) {
+    std::string error;
+    EXPECT_TRUE(SplitWords("open A \"/x/A.prj", error).empty());
+    EXPECT_NE(error, "");
+}
+
+TEST(ParseSelectionTest, ReadsNumbersAndRangesInListOrder) {
+    std::string error;
+    EXPECT_EQ(ParseSelection("1-3,7", kPatchList, error), (CSelection{0, 1, 2, 6}));
+    EXPECT_EQ(ParseSelection("7,2,2-3", kPatchList, error), (CSelection{1, 2, 6}));
+    EXPECT_EQ(ParseSelection("999", kWaveList, error), (CSelection{998}));
+    EXPECT_EQ(ParseSelection("510-512", kPatchList, error), (CSelection{509, 510, 511}));
+}
+
+TEST(ParseSelectionTest, RefusesNumbersOutsideTheListAndMalformedText) {
+    for (const auto& [text, which] : std::vector<std::pair<std::string, int>>{{"0", kPatchList},
+                                                                              {"513", kPatchList},
+                                                                              {"1000", kWaveList},
+                                                                              {"3-1", kPatchList},
+                                                                              {"1,,2", kPatchList},
+                                                                              {"1-", kPatchList},
+                                                                              {"-2", kPatchList},
+                                                                              {"a", kPatchList},
+                                                                              {"1-2-3", kPatchList},
+                                                                              {"", kPatchList},
+                                                                              {"99999999999999", kWaveList},
+                                                                              {"+1", kPatchList}}) {
+        std::string error;
+        EXPECT_FALSE(ParseSelection(text, which, error)) << text;
+        EXPECT_NE(error, "") << text;
+    }
+}
+
+TEST(ParseScriptTest, ReadsEveryStatement) {
+    const CScript script = ParseScript("# a comment\n"
+                                       "\n"
+                                       "open A \"dir with blank/A.prj\"\r\n"
+                                       "new B\n"
+                                       "  # indented comment\n"
+                                       "copy A patches 1-2 B 5\n"
+                                       "move A waves 3 A 1 insert\n"
+                                       "delete B patches 5\n"
+                                       "rename B waves 1,2 \"Big Name\"\n"
+                                       "import B x.wav \"y z.aif\"\n"
+                                       "clean B keep-patch-numbering keep-user-waves\n"
+                                       "undo\n"
+                                       "save A\n"
+                                       "save-as B B.prj\n"
+                                       "close A\n"
+                                       "answer yes\n"
+                                       "print B --json\n");
+    ASSERT_TRUE(script.errors.empty()) << script.errors.front().message;
+    ASSERT_EQ(script.statements.size(), 14U);
+    const CStatement& open = script.statements[0];
+    EXPECT_EQ(open.kind, StatementKind::Open);
+    EXPECT_EQ(open.line, 3);
+    EXPECT_EQ(open.window, "A");
+    EXPECT_EQ(open.text, "dir with blank/A.prj");
+
+    const CStatement& copy = script.statements[2];
+    EXPECT_EQ(copy.kind, StatementKind::Copy);
+    EXPECT_EQ(copy.line, 6);
+    EXPECT_EQ(copy.window, "A");
+    EXPECT_EQ(copy.target, "B");
+    EXPECT_EQ(copy.which, kPatchList);
+    EXPECT_EQ(copy.selection, (CSelection{0, 1}));
+    EXPECT_EQ(copy.number, 5);
+    EXPECT_FALSE(copy.insert);
+
+    const CStatement& move = script.statements[3];
+    EXPECT_EQ(move.kind, StatementKind::Move);
+    EXPECT_EQ(move.which, kWaveList);
+    EXPECT_TRUE(move.insert);
+
+    EXPECT_EQ(script.statements[5].text, "Big Name");
+    EXPECT_EQ(script.statements[6].files, (std::vector<std::string>{"x.wav", "y z.aif"}));
+    EXPECT_TRUE(script.statements[7].keepUserWaves);
+    EXPECT_TRUE(script.statements[7].keepPatchNumbering);
+    EXPECT_EQ(script.statements[8].kind, StatementKind::Undo);
+    EXPECT_EQ(script.statements[10].kind, StatementKind::SaveAs);
+    EXPECT_EQ(script.statements[10].text, "B.prj");
+    EXPECT_TRUE(script.statements[12].answerYes);
+    EXPECT_TRUE(script.statements[13].json);
+}
+
+TEST(ParseScriptTest, ReportsEveryBadLineWithItsNumber) {
+    const CScript script = ParseScript("open A A.prj\n"
+                                       "frobnicate A\n"
+                                       "copy A tracks 1 B 1\n"
+                                       "copy A patches 0 B 1\n"
+                                       "copy A waves 1 B 1000\n"
+                                       "delete A patches 513\n"
+                                       "copy A patches 1 B 1 overwrite\n"
+                                       "answer maybe\n"
+                                       "undo now\n"
+                                       "open A\n"
+                                       "rename A patches 1 \"open quote\n"
+                                       "clean A keep-everything\n"
+                                       "print A --xml\n"
+                                       "import A\n"
+                                       "close A\n");
+    ASSERT_EQ(script.errors.size(), 13U);
+    for (std::size_t i = 0; i < script.errors.size(); ++i) {
+        EXPECT_EQ(script.errors[i].line, static_cast<int>(i + 2));
+        EXPECT_NE(script.errors[i].message, "");
+    }
+    EXPECT_EQ(script.errors[0].message, "unknown statement \"frobnicate\"");
+    EXPECT_EQ(script.errors[1].message, "KIND must be \"patches\" or \"waves\", not \"tracks\"");
+    EXPECT_EQ(script.errors[2].message, "patch number 0 is outside 1-512");
+    EXPECT_EQ(script.errors[3].message, "wave number 1000 is outside 1-999");
+    EXPECT_EQ(script.errors[4].message, "patch number 513 is outside 1-512");
+    EXPECT_EQ(script.errors[5].message, "\"copy\" takes: copy FROM KIND SEL TO NUMBER [insert]");
+    EXPECT_EQ(script.statements.size(), 2U); // the two good lines are still parsed
+}
+
+TEST(ParseScriptTest, AcceptsAnEmptyScript) {
+    const CScript script = ParseScript("\n# nothing\n   \n");
+    EXPECT_TRUE(script.errors.empty());
+    EXPECT_TRUE(script.statements.empty());
+}
+
+} // namespace
+} // namespace Orvanta::Cli
