@@ -13,7 +13,8 @@
 //   OnCleanProject(), OnImportWave(), OnSetUpGrid(). ImportFiles(paths) imports files dropped on the
 //   main window into this project. The signal SelectionChanged() tells when CanDelete() may change.
 // - OnActivated() when the frame becomes the active child (shows the missing-file warning once per
-//   activation, never during a drag), OnDeactivated() when it stops being active.
+//   activation, never during a drag), OnDeactivated() when another child becomes active (not when the
+//   application merely loses the focus: that would repeat the warning on every return).
 // - Set Up Grid re-lays every list of every open project window: ApplyGridToAll() reaches every
 //   CFileView alive; ApplyGrid() does one view.
 // - The document is marked modified through CTernFileDocument::SetModified(true) (the shell's
@@ -33,6 +34,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 
 class QLabel;
@@ -114,6 +116,10 @@ public:
     [[nodiscard]] static CFileView* ActiveView();
     // Brings the frame around this view to the top of the project windows.
     void RaiseFrame();
+    // During a drag the cursor has rested `milliseconds` over this window: after more than
+    // kHoverRaiseMs a window that is not the active one is brought to the top.
+    void OnHoverTime(int milliseconds);
+    static constexpr int kHoverRaiseMs = 1000;
 
     // Drag and drop. `which` is the dragged kind; `dropIndex` the slot of the first dropped item;
     // `fromSourceList` whether the drop lands in the list the drag started from.
@@ -144,6 +150,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    [[nodiscard]] std::array<CParameterListCtrl*, 2> Lists() const;
     void RefreshTotalSize();
     // Gives the lists click focus only while this view is the active one, so that a press in a
     // background project window does not activate it.
@@ -157,6 +164,7 @@ private:
     QLabel* m_sizeText;
     CParameterListCtrl* m_lastFocused;
     bool m_missingReported = false;
+    bool m_showingWarning = false;
 };
 
 } // namespace Orvanta

@@ -3,6 +3,8 @@
 #include "resources/DialogTemplates.h"
 #include "winframework/DialogUnits.h"
 
+#include <QWidget>
+
 namespace Orvanta {
 
 bool CDlgTempl::Load(int templateId) {
@@ -41,6 +43,16 @@ std::optional<QRect> CDlgTempl::ItemRectPixels(int controlId, const QFont& dialo
         return std::nullopt;
     }
     return DialogUnitsToPixels(*rect, dialogFont);
+}
+
+void CDlgTempl::PlaceControls(QWidget& dialog, std::initializer_list<std::pair<int, QWidget*>> controls) const {
+    const QFont font = dialog.font();
+    dialog.setFixedSize(DialogRectPixels(font).size());
+    for (const auto& [id, control] : controls) {
+        if (const std::optional<QRect> rect = ItemRectPixels(id, font); rect && control != nullptr) {
+            control->setGeometry(*rect);
+        }
+    }
 }
 
 } // namespace Orvanta

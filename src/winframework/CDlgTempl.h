@@ -3,8 +3,12 @@
 #include <QFont>
 #include <QRect>
 
+#include <initializer_list>
 #include <optional>
+#include <utility>
 #include <vector>
+
+class QWidget;
 
 namespace Orvanta {
 
@@ -35,6 +39,10 @@ public:
     // The same rectangles in pixels for `dialogFont`.
     [[nodiscard]] QRect DialogRectPixels(const QFont& dialogFont) const;
     [[nodiscard]] std::optional<QRect> ItemRectPixels(int controlId, const QFont& dialogFont) const;
+
+    // Gives `dialog` the template's size and places each control from its template rectangle,
+    // both converted with the dialog's font. Controls the template lacks are left alone.
+    void PlaceControls(QWidget& dialog, std::initializer_list<std::pair<int, QWidget*>> controls) const;
 
 private:
     int m_templateId = 0;

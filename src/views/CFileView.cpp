@@ -1,0 +1,466 @@
+#include "views/CFileView.h"
+
+#include "model/CDomain.h"
+#include "operations/DropOperations.h"
+#include "operations/EditCommands.h"
+#include "operations/InsertOperation.h"
+#include "operations/OverwriteOperation.h"
+#include "operations/TransferOperations.h"
+#include "resources/DialogTemplates.h"
+#include "resources/StringTable.h"
+#include "storage/CTernFileDocument.h"
+#include "storage/ProjectCleaning.h"
+#include "storage/WaveImport.h"
+#include "views/CPatchListCtrl.h"
+#include "views/CSetGridDlg.h"
+#include "views/CWaveListCtrl.h"
+#include "views/DragState.h"
+#include "winframework/CMessageBox.h"
+#include "winframework/CProfiledFileDialog.h"
+#include "winframework/CWaitCursor.h"
+#include "winframework/ResourceString.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+#include <algorithm>
+
+namespace Orvanta {
+
+namespace {
+
+// Every project view alive, in creation order, and the one activated last.
+QList<CFileView*>& Views() {
+    static QList<CFileView*> views;
+    return views;
+}
+
+CFileView*& Active() {
+    static CFileView* active = nullptr;
+    return active;
+}
+
+// Which window a press began in and which one the cursor was over last, to raise the right
+// project window when the press ends.
+struct PressState {
+    CFileView* pressed = nullptr;
+    CFileView* hovered = nullptr;
+    bool raisedByHover = false;
+};
+
+PressState& Press() {
+    static PressState state;
+    return state;
+}
+
+CFileView::CleanOptionsPrompt& CleanPrompt() {
+    static CFileView::CleanOptionsPrompt prompt;
+    return prompt;
+}
+
+} // namespace
+
+CFileView::CFileView(CTernFileDocument& document, QWidget* parent)
+    : CFormViewEx(kTemplateId, parent), m_document(document), m_patchList(new CPatchListCtrl(Form())),
+      m_waveList(new CWaveListCtrl(Form())), m_patchLabel(new QLabel(QStringLiteral("Patch"), Form())),
+      m_waveLabel(new QLabel(QStringLiteral("Wave"), Form())), m_sizeText(new QLabel(Form())),
+      m_lastFocused(m_waveList) {
+    setObjectName(QStringLiteral("FileView"));
+    m_sizeText->setObjectName(QStringLiteral("WaveSize"));
+    for (CParameterListCtrl* list : Lists()) {
+        list->SetHost(this);
+        list->installEventFilter(this);
+    }
+    setFocusProxy(m_patchList);
+    Views().push_back(this);
+}
+
+CFileView::~CFileView() {
+    Views().removeAll(this);
+    if (Active() == this) {
+        Active() = nullptr;
+    }
+    PressState& press = Press();
+    if (press.pressed == this || press.hovered == this) {
+        press = PressState();
+    }
+    DragState& drag = DragState::Instance();
+    for (CParameterListCtrl* list : Lists()) {
+        list->SetHost(nullptr);
+        if (drag.sourceList == list || drag.targetList == list || drag.lastEnteredList == list) {
+            drag = DragState();
+        }
+    }
+}
+
+std::array<CParameterListCtrl*, 2> CFileView::Lists() const {
+    return {m_patchList, m_waveList};
+}
+
+CParameterListCtrl& CFileView::List(int which) const {
+    return which == kPatchList ? static_cast<CParameterListCtrl&>(*m_patchList) : *m_waveList;
+}
+
+CParameterListCtrl& CFileView::FocusedList() const {
+    if (m_patchList->hasFocus()) {
+        return *m_patchList;
+    }
+    if (m_waveList->hasFocus()) {
+        return *m_waveList;
+    }
+    return *m_lastFocused;
+}
+
+QString CFileView::TotalSizeText() const {
+    return m_sizeText->text();
+}
+
+void CFileView::RefreshTotalSize() {
+    m_sizeText->setText(QString::fromStdString(WaveMemoryText(m_document.Data())));
+}
+
+void CFileView::OnInitialUpdate() {
+    CTernData& project = m_document.Data();
+    for (CParameterListCtrl* list : Lists()) {
+        const bool rebinding = list->DescriptorCount() > 0;
+        if (rebinding) {
+            list->SaveColumnWidths();
+        }
+        list->SetParameterArray(&project.List(list->GetListKind()));
+        if (rebinding) {
+            list->Reinitialise();
+        } else {
+            list->BuildColumns();
+            list->Rebuild(false, 0);
+        }
+    }
+    RefreshTotalSize();
+    CFormViewEx::OnInitialUpdate();
+}
+
+void CFileView::OnUpdate(int /*hint*/) {
+    // After Undo (hint 1) as after any other change: the arrays may differ in every slot.
+    m_patchList->Rebuild(false, 0);
+    m_waveList->Rebuild(false, 0);
+    RefreshTotalSize();
+    emit SelectionChanged();
+}
+
+void CFileView::LayoutControls(int /*width*/, int /*height*/) {
+    AnchorControl(m_patchLabel, kIdcPatchLabel, kPatchLabelAnchor);
+    AnchorControl(m_patchList, kIdcPatchList, kPatchListAnchor);
+    AnchorControl(m_waveLabel, kIdcWaveLabel, kWaveLabelAnchor);
+    AnchorControl(m_sizeText, kIdcWaveSize, kSizeTextAnchor);
+    AnchorControl(m_waveList, kIdcWaveList, kWaveListAnchor);
+}
+
+bool CFileView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        if (watched == m_patchList) {
+            m_lastFocused = m_patchList;
+        } else if (watched == m_waveList) {
+            m_lastFocused = m_waveList;
+        }
+        emit SelectionChanged();
+    }
+    return CFormViewEx::eventFilter(watched, event);
+}
+
+// Commands.
+
+bool CFileView::CanDelete() const {
+    const CParameterListCtrl& list = FocusedList();
+    return CanDeleteSelection(m_document.Data(), list.GetSelectedIndices(), list.GetListKind());
+}
+
+void CFileView::OnDelete() {
+    CParameterListCtrl& list = FocusedList();
+    const CSelection selection = list.GetSelectedIndices();
+    const int which = list.GetListKind();
+    if (!CanDeleteSelection(m_document.Data(), selection, which)) {
+        return;
+    }
+    if (!DeleteSelection(m_document.Data(), selection, which)) {
+        return; // the user cancelled "OK to delete?"
+    }
+    list.Rebuild(false, 0);
+    RefreshTotalSize();
+    List(which == kPatchList ? kWaveList : kPatchList).Rebuild(false, 0);
+    MarkModified();
+}
+
+void CFileView::OnSelectAll() {
+    FocusedList().SelectUsedRange();
+}
+
+void CFileView::SetCleanOptionsPrompt(CleanOptionsPrompt prompt) {
+    CleanPrompt() = std::move(prompt);
+}
+
+void CFileView::OnCleanProject() {
+    const CleanOptionsPrompt& prompt = CleanPrompt();
+    if (!prompt || !prompt(this)) {
+        return;
+    }
+    {
+        const CWaitCursor wait;
+        CleanProjectWithUndo(m_document.Data(), [](CTernData& project) { return CleanProject(project); });
+    }
+    m_patchList->Rebuild(false, 0);
+    m_waveList->Rebuild(false, 0);
+    MarkModified();
+    OnUpdate(kHintNone);
+}
+
+void CFileView::OnImportWave() {
+    CProfiledFileDialog dialog(CProfiledFileDialog::Mode::Open, QString(), QString(), true,
+                               QString::fromLatin1(kImportFilter), this);
+    const QString section = QStringLiteral("WAV");
+    dialog.SetFolderProfile(section, QStringLiteral("InitialDirectory"), QString());
+    dialog.SetFileNameProfile(section, QStringLiteral("InitialFileName"), QString());
+    dialog.SetFilterProfile(section, QStringLiteral("InitialFilterIndex"), 1);
+    dialog.SetBufferSize(kImportBufferSize);
+    if (dialog.Show() != QDialog::Accepted) {
+        return;
+    }
+    ImportFiles(dialog.ChosenFiles());
+}
+
+int CFileView::ImportFiles(const QStringList& paths) {
+    if (paths.isEmpty()) {
+        return 0;
+    }
+    std::size_t count = 0;
+    std::vector<std::size_t> emptySlots;
+    {
+        const CWaitCursor wait;
+        std::vector<std::string> files;
+        files.reserve(static_cast<std::size_t>(paths.size()));
+        for (QString path : paths) {
+            files.push_back(path.replace(QLatin1Char('\\'), QLatin1Char('/')).toStdString());
+        }
+        emptySlots = m_document.Data().EmptySlots(kWaveList);
+        count = m_document.ImportWaves(files);
+    }
+    if (count == 0) {
+        return 0;
+    }
+    count = std::min(count, emptySlots.size());
+    RefreshTotalSize();
+    MarkModified();
+    CSelection selection = m_waveList->GetSelectedIndices();
+    m_waveList->Rebuild(true, 0);
+    selection.insert(selection.end(), emptySlots.begin(), emptySlots.begin() + static_cast<std::ptrdiff_t>(count));
+    std::sort(selection.begin(), selection.end());
+    selection.erase(std::unique(selection.begin(), selection.end()), selection.end());
+    m_waveList->SelectRows(selection);
+    const int first = static_cast<int>(emptySlots.front());
+    if (!m_waveList->IsRowVisible(first)) {
+        m_waveList->ScrollRowToTop(first);
+    }
+    return static_cast<int>(count);
+}
+
+void CFileView::OnSetUpGrid() {
+    CSetGridDlg dialog(this);
+    dialog.SetValue(CDomain::Instance().m_gridOn);
+    if (dialog.Show() != QDialog::Accepted) {
+        return;
+    }
+    CDomain::Instance().m_gridOn = dialog.Value();
+    ApplyGridToAll();
+}
+
+void CFileView::ApplyGridToAll() {
+    for (CFileView* view : AllViews()) {
+        view->ApplyGrid();
+    }
+}
+
+void CFileView::ApplyGrid() {
+    for (CParameterListCtrl* list : Lists()) {
+        list->SaveColumnWidths();
+        list->Reinitialise();
+    }
+}
+
+QList<CFileView*> CFileView::AllViews() {
+    return Views();
+}
+
+// Activation and raising.
+
+void CFileView::OnActivated() {
+    CFileView*& active = Active();
+    if (active != this) {
+        if (active != nullptr) {
+            active->OnDeactivated();
+        }
+        active = this;
+    }
+    for (CFileView* view : Views()) {
+        view->UpdateClickFocus(view == this);
+    }
+    if (DragState::Instance().inProgress || m_missingReported) {
+        return;
+    }
+    if (CTernFileDocument::CheckSourceFiles(m_document.Data())) {
+        return;
+    }
+    m_missingReported = true;
+    m_showingWarning = true;
+    CMessageBox::Show(this, ResourceString(kIdsApplicationTitle), ResourceString(kIdsMissingSourceFiles),
+                      QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Warning);
+    m_showingWarning = false;
+}
+
+void CFileView::OnDeactivated() {
+    // The warning's own box takes the activation away for a moment; that is no deactivation.
+    if (!m_showingWarning) {
+        m_missingReported = false;
+    }
+}
+
+CFileView* CFileView::ActiveView() {
+    return Active();
+}
+
+bool CFileView::IsActiveProjectView() const {
+    return Active() == this;
+}
+
+void CFileView::UpdateClickFocus(bool active) {
+    const Qt::FocusPolicy policy = active ? Qt::StrongFocus : Qt::TabFocus;
+    m_patchList->setFocusPolicy(policy);
+    m_waveList->setFocusPolicy(policy);
+}
+
+void CFileView::RaiseFrame() {
+    for (QWidget* widget = parentWidget(); widget != nullptr; widget = widget->parentWidget()) {
+        if (auto* frame = qobject_cast<QMdiSubWindow*>(widget)) {
+            if (QMdiArea* area = frame->mdiArea(); area != nullptr) {
+                area->setActiveSubWindow(frame);
+            } else {
+                frame->raise();
+            }
+            return;
+        }
+    }
+    window()->raise();
+}
+
+void CFileView::OnHoverTime(int milliseconds) {
+    PressState& press = Press();
+    press.hovered = this;
+    if (milliseconds > kHoverRaiseMs && !IsActiveProjectView()) {
+        RaiseFrame();
+        press.raisedByHover = true;
+    }
+}
+
+void CFileView::OnListPressBegan(CParameterListCtrl& /*list*/) {
+    Press() = PressState{this, this, false};
+}
+
+void CFileView::OnListPressEnded(CParameterListCtrl& list, bool dropped) {
+    PressState& press = Press();
+    const bool raise =
+        press.pressed != nullptr && (dropped || (!press.raisedByHover && press.hovered == press.pressed));
+    press = PressState();
+    if (raise) {
+        const bool wasActive = IsActiveProjectView();
+        RaiseFrame();
+        if (!wasActive && !dropped) {
+            list.setFocusPolicy(Qt::StrongFocus);
+            list.setFocus(Qt::MouseFocusReason);
+        }
+    }
+}
+
+// The lists' host.
+
+CTernData& CFileView::HostProject() {
+    return m_document.Data();
+}
+
+void CFileView::MarkModified() {
+    m_document.SetModified(true);
+}
+
+CParameterListCtrl* CFileView::OtherList(const CParameterListCtrl& list) {
+    if (&list == m_patchList) {
+        return m_waveList;
+    }
+    if (&list == m_waveList) {
+        return m_patchList;
+    }
+    return nullptr;
+}
+
+void CFileView::OnListSelectionChanged(CParameterListCtrl& /*list*/) {
+    emit SelectionChanged();
+}
+
+// Drag and drop.
+
+bool CFileView::CopySelection(int which) {
+    const CSelection selection = List(which).GetSelectedIndices();
+    if (selection.empty()) {
+        return false;
+    }
+    return StartDrag(m_document.Data(), selection, which);
+}
+
+bool CFileView::DropInsert(int which, int dropIndex, bool fromSourceList) {
+    if (TransferCount(which) == 0 || dropIndex < 0) {
+        return false;
+    }
+    const std::size_t count = Insert(m_document.Data(), static_cast<std::size_t>(dropIndex), which, !fromSourceList);
+    if (count == 0) {
+        return false;
+    }
+    CParameterListCtrl& list = List(which);
+    list.Rebuild(false, 0);
+    list.SelectRows(SlotRange(static_cast<std::size_t>(dropIndex), RowsToSelectAfterInsert(which, count, dropIndex)));
+    RefreshTotalSize();
+    if (which == kPatchList) {
+        m_waveList->Rebuild(true, 0);
+    }
+    MarkModified();
+    return true;
+}
+
+bool CFileView::DropOverwrite(int which, int dropIndex, bool fromSourceList) {
+    if (TransferCount(which) == 0 || dropIndex < 0) {
+        return false;
+    }
+    if (!Overwrite(m_document.Data(), static_cast<std::size_t>(dropIndex), which, !fromSourceList)) {
+        return false;
+    }
+    List(which).Rebuild(true, 0);
+    RefreshTotalSize();
+    if (which == kPatchList) {
+        m_waveList->Rebuild(true, 0);
+    }
+    MarkModified();
+    return true;
+}
+
+bool CFileView::DeleteAfterMove(int which, bool otherWindow) {
+    CParameterListCtrl& list = List(which);
+    const CSelection selection = list.GetSelectedIndices();
+    if (!Orvanta::DeleteAfterMove(m_document.Data(), selection, which, otherWindow)) {
+        return false;
+    }
+    list.Rebuild(false, 0);
+    if (which == kPatchList) {
+        m_waveList->Rebuild(false, 0);
+    }
+    RefreshTotalSize();
+    MarkModified();
+    return true;
+}
+
+} // namespace Orvanta

@@ -1,0 +1,413 @@
+#include "views/CParameterListCtrl.h"
+
+#include "model/CDomain.h"
+#include "model/CParameterArray.h"
+#include "model/CTernData.h"
+#include "operations/EditCommands.h"
+#include "views/CListHost.h"
+#include "views/CParameterItemDelegate.h"
+#include "views/CParameterTableModel.h"
+#include "winframework/CSettings.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <vector>
+
+namespace Orvanta {
+
+namespace {
+
+// Consecutive rows merged into ranges spanning all columns.
+QItemSelection SelectionOfRows(const QAbstractItemModel& model, const CSelection& rows) {
+    QItemSelection selection;
+    const int lastColumn = model.columnCount() - 1;
+    const int rowCount = model.rowCount();
+    std::size_t i = 0;
+    while (i < rows.size()) {
+        std::size_t j = i;
+        while (j + 1 < rows.size() && rows[j + 1] == rows[j] + 1) {
+            ++j;
+        }
+        const int first = static_cast<int>(rows[i]);
+        const int last = std::min(static_cast<int>(rows[j]), rowCount - 1);
+        if (first < rowCount && lastColumn >= 0) {
+            selection.select(model.index(first, 0), model.index(last, lastColumn));
+        }
+        i = j + 1;
+    }
+    return selection;
+}
+
+} // namespace
+
+CParameterListCtrl::CParameterListCtrl(CParameterTableModel* model, QWidget* parent)
+    : CSimpleEditListCtrl(parent), m_model(model), m_delegate(new CParameterItemDelegate(this)) {
+    m_model->setParent(this);
+    setModel(m_model);
+    setItemDelegate(m_delegate);
+    setShowGrid(CDomain::Instance().m_gridOn != 0);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    UpdateRowHeight();
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (m_host != nullptr) {
+            m_host->OnListSelectionChanged(*this);
+        }
+    });
+}
+
+CParameterListCtrl::~CParameterListCtrl() = default;
+
+void CParameterListCtrl::SetParameterArray(CParameterArray* array) {
+    m_array = array;
+    m_model->SetArray(array);
+}
+
+bool CParameterListCtrl::IsNumberColumn(int column) const {
+    const std::span<const ColumnSpec> table = m_model->Columns();
+    return column >= 0 && static_cast<std::size_t>(column) < table.size() &&
+           table[static_cast<std::size_t>(column)].columnKind == kNumberColumn;
+}
+
+bool CParameterListCtrl::IsNameColumn(int column) const {
+    const std::span<const ColumnSpec> table = m_model->Columns();
+    return column >= 0 && static_cast<std::size_t>(column) < table.size() &&
+           table[static_cast<std::size_t>(column)].columnKind == kNameColumn;
+}
+
+void CParameterListCtrl::MarkModified() {
+    if (m_host != nullptr) {
+        m_host->MarkModified();
+    }
+}
+
+void CParameterListCtrl::SetCellText(int row, int column, const QString& text) {
+    if (m_array == nullptr || row < 0 || static_cast<std::size_t>(row) >= m_array->size()) {
+        return;
+    }
+    if (IsNameColumn(column) && m_host != nullptr) {
+        RenameElements(m_host->HostProject(), GetListKind(), {static_cast<std::size_t>(row)}, text.toStdString());
+    }
+    MarkModified();
+}
+
+void CParameterListCtrl::ApplyValues(int column, const QList<int>& rows, const RowValues& values) {
+    // One new name for every selected element is one rename: a single Undo restores every name.
+    const bool oneName = std::all_of(values.begin(), values.end(),
+                                     [&values](const auto& entry) { return entry.second == values.begin()->second; });
+    if (!IsNameColumn(column) || m_host == nullptr || m_array == nullptr || values.empty() || !oneName) {
+        CSimpleEditListCtrl::ApplyValues(column, rows, values);
+        return;
+    }
+    CSelection indices;
+    for (const int row : rows) {
+        if (row >= 0 && static_cast<std::size_t>(row) < m_array->size()) {
+            indices.push_back(static_cast<std::size_t>(row));
+        }
+    }
+    if (indices.empty()) {
+        return;
+    }
+    RenameElements(m_host->HostProject(), GetListKind(), indices, values.begin()->second.toStdString());
+    MarkModified();
+}
+
+void CParameterListCtrl::DrawCellText(QPainter& painter, const QRect& rect, int /*row*/, int /*column*/,
+                                      const QString& text, Qt::Alignment alignment) const {
+    painter.drawText(rect, static_cast<int>(alignment | Qt::TextSingleLine), text);
+}
+
+void CParameterListCtrl::BuildColumns() {
+    const std::span<const ColumnSpec> table = GetColumnTable();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        InsertColumn(static_cast<int>(i), table[i].descriptor);
+    }
+    RestoreColumnWidths();
+}
+
+void CParameterListCtrl::FillItems() {
+    m_model->Refill();
+}
+
+void CParameterListCtrl::DeselectAll() {
+    if (selectionModel() != nullptr && selectionModel()->hasSelection()) {
+        selectionModel()->clearSelection();
+    }
+}
+
+int CParameterListCtrl::GetFirstSelected() const {
+    const QList<int> rows = SelectedRows();
+    return rows.isEmpty() ? -1 : rows.front();
+}
+
+int CParameterListCtrl::GetLastSelected() const {
+    const QList<int> rows = SelectedRows();
+    return rows.isEmpty() ? -1 : rows.back();
+}
+
+CSelection CParameterListCtrl::GetSelectedIndices() const {
+    CSelection indices;
+    const std::size_t size = m_array == nullptr ? 0 : m_array->size();
+    for (const int row : SelectedRows()) {
+        if (row >= 0 && static_cast<std::size_t>(row) < size) {
+            indices.push_back(static_cast<std::size_t>(row));
+        }
+    }
+    return indices;
+}
+
+void CParameterListCtrl::SelectRows(const CSelection& rows) {
+    selectionModel()->select(SelectionOfRows(*m_model, rows),
+                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void CParameterListCtrl::SelectUsedRange() {
+    SelectRows(SlotRange(0, static_cast<std::size_t>(m_usedCount)));
+    SelectLinkedItems();
+}
+
+void CParameterListCtrl::SelectLinkedItems() {
+    CParameterListCtrl* other = m_host == nullptr ? nullptr : m_host->OtherList(*this);
+    if (other == nullptr || m_array == nullptr) {
+        return;
+    }
+    CSelection linked;
+    if (GetListKind() == kPatchList) {
+        const auto& patches = static_cast<const CPatchArray&>(*m_array);
+        for (const std::size_t slot : GetSelectedIndices()) {
+            for (const int number : patches[slot].UsedWaves()) {
+                if (number >= 1 && static_cast<std::size_t>(number) <= kWaveSlots) {
+                    linked.push_back(static_cast<std::size_t>(number - 1));
+                }
+            }
+        }
+    } else {
+        const auto& waves = static_cast<const CWaveArray&>(*m_array);
+        for (const std::size_t slot : GetSelectedIndices()) {
+            for (const std::int32_t user : waves[slot].m_users) {
+                if (user >= 0 && static_cast<std::size_t>(user) < kPatchSlots) {
+                    linked.push_back(static_cast<std::size_t>(user));
+                }
+            }
+        }
+    }
+    std::sort(linked.begin(), linked.end());
+    linked.erase(std::unique(linked.begin(), linked.end()), linked.end());
+    other->SelectRows(linked);
+}
+
+void CParameterListCtrl::Rebuild(bool keepSelection, int selectCount) {
+    const int top = TopRow();
+    const int focus = FocusedRow();
+    const int column = CurrentColumn();
+    const std::size_t size = m_array == nullptr ? 0 : m_array->size();
+    std::vector<bool> marks(std::max(static_cast<std::size_t>(m_model->rowCount()), size), false);
+    if (keepSelection) {
+        if (selectCount > 0) {
+            const int first = GetFirstSelected();
+            if (first >= 0 && static_cast<std::size_t>(first) + static_cast<std::size_t>(selectCount) <= marks.size()) {
+                std::fill_n(marks.begin() + first, selectCount, true);
+            }
+        } else {
+            for (const std::size_t index : GetSelectedIndices()) {
+                marks[index] = true;
+            }
+        }
+    }
+
+    const int horizontal = horizontalScrollBar()->value();
+    setUpdatesEnabled(false);
+    FillItems();
+    setUpdatesEnabled(true);
+    if (horizontalScrollBar()->value() == 0 && horizontal != 0) {
+        horizontalScrollBar()->setValue(horizontal);
+    }
+
+    ScrollRowToTop(top);
+    if (focus >= 0 && m_model->rowCount() > 0) {
+        SetFocusedRow(std::min(focus, m_model->rowCount() - 1));
+    }
+    if (column >= 0) {
+        SetCurrentColumn(column);
+    }
+    if (keepSelection) {
+        CSelection rows;
+        for (std::size_t i = 0; i < marks.size(); ++i) {
+            if (marks[i]) {
+                rows.push_back(i);
+            }
+        }
+        SelectRows(rows);
+    }
+
+    m_usedCount = 0;
+    for (std::size_t i = size; i > 0; --i) {
+        if (!m_array->Element(i - 1).IsEmpty()) {
+            m_usedCount = static_cast<int>(i);
+            break;
+        }
+    }
+    viewport()->update();
+}
+
+void CParameterListCtrl::Reinitialise() {
+    const int top = TopRow();
+    const int focus = FocusedRow();
+    const int column = CurrentColumn();
+    while (DescriptorCount() > 0) {
+        DeleteColumn(DescriptorCount() - 1);
+    }
+    setShowGrid(CDomain::Instance().m_gridOn != 0);
+    BuildColumns();
+    Rebuild(false, 0);
+    ScrollRowToTop(top);
+    if (focus >= 0 && m_model->rowCount() > 0) {
+        SetFocusedRow(std::min(focus, m_model->rowCount() - 1));
+    }
+    if (column >= 0) {
+        SetCurrentColumn(column);
+    }
+}
+
+void CParameterListCtrl::SaveColumnWidths() const {
+    const int count = horizontalHeader()->count();
+    if (count == 0 || DescriptorCount() == 0) {
+        return; // the columns were never built: nothing of the user's to keep
+    }
+    QList<int> widths;
+    for (int i = 0; i < count; ++i) {
+        widths.push_back(columnWidth(i));
+    }
+    const auto [section, value] = GetProfileNames();
+    CSettings::WriteProfileString(section, value, CSettings::FormatColumnWidths(widths));
+}
+
+void CParameterListCtrl::RestoreColumnWidths() {
+    const auto [section, value] = GetProfileNames();
+    const int count = horizontalHeader()->count();
+    const QList<int> widths =
+        CSettings::ParseColumnWidths(CSettings::ReadProfileString(section, value, QString()), count);
+    for (int i = 0; i < count && i < widths.size(); ++i) {
+        setColumnWidth(i, widths[i]);
+    }
+}
+
+bool CParameterListCtrl::CanEditRowInPlace(int row) const {
+    if (m_array == nullptr || row < 0 || static_cast<std::size_t>(row) >= m_array->size() || !IsRowVisible(row)) {
+        return false;
+    }
+    if (SelectedRows().size() > 1) {
+        return false;
+    }
+    const CParameter& element = m_array->Element(static_cast<std::size_t>(row));
+    return !element.IsEmpty() && !element.IsNativeWave();
+}
+
+void CParameterListCtrl::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        event->accept(); // no selection change and no menu
+        return;
+    }
+    if (event->button() != Qt::LeftButton) {
+        CSimpleEditListCtrl::mousePressEvent(event);
+        return;
+    }
+    m_pressed = true;
+    if (m_host != nullptr) {
+        m_host->OnListPressBegan(*this);
+    }
+    CSimpleEditListCtrl::mousePressEvent(event);
+    SelectLinkedItems();
+}
+
+void CParameterListCtrl::mouseReleaseEvent(QMouseEvent* event) {
+    CSimpleEditListCtrl::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && m_pressed) {
+        m_pressed = false;
+        if (m_host != nullptr) {
+            m_host->OnListPressEnded(*this, false);
+        }
+    }
+}
+
+void CParameterListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    const QPoint point = event->position().toPoint();
+    const std::optional<CellHit> hit = CellHitTest(point);
+    if (hit && CanEditRowInPlace(hit->row)) {
+        EditStartAt(point);
+    }
+    event->accept();
+}
+
+void CParameterListCtrl::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::SelectAll)) {
+        SelectUsedRange();
+        event->accept();
+        return;
+    }
+    CSimpleEditListCtrl::keyPressEvent(event);
+    switch (event->key()) {
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        SelectLinkedItems();
+        break;
+    default:
+        break;
+    }
+}
+
+void CParameterListCtrl::paintEvent(QPaintEvent* event) {
+    CSimpleEditListCtrl::paintEvent(event);
+    // The focus rectangle around the whole focused row.
+    const int row = FocusedRow();
+    if (!hasFocus() || row < 0 || m_model->columnCount() == 0) {
+        return;
+    }
+    const QRect first = visualRect(m_model->index(row, 0));
+    const QRect last = visualRect(m_model->index(row, m_model->columnCount() - 1));
+    const QRect rect = first.united(last).adjusted(0, 0, -1, -1);
+    if (!rect.isValid() || !rect.intersects(viewport()->rect())) {
+        return;
+    }
+    QPainter painter(viewport());
+    QPen pen(IsRowSelected(row) ? palette().color(QPalette::HighlightedText) : palette().color(QPalette::Text));
+    pen.setStyle(Qt::DotLine);
+    painter.setPen(pen);
+    painter.drawRect(rect);
+}
+
+void CParameterListCtrl::changeEvent(QEvent* event) {
+    CSimpleEditListCtrl::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        UpdateRowHeight();
+    }
+}
+
+void CParameterListCtrl::focusInEvent(QFocusEvent* event) {
+    CSimpleEditListCtrl::focusInEvent(event);
+    viewport()->update();
+}
+
+void CParameterListCtrl::focusOutEvent(QFocusEvent* event) {
+    CSimpleEditListCtrl::focusOutEvent(event);
+    viewport()->update();
+}
+
+void CParameterListCtrl::UpdateRowHeight() {
+    const int height = fontMetrics().height() + 2;
+    verticalHeader()->setMinimumSectionSize(std::min(height, 6));
+    verticalHeader()->setDefaultSectionSize(height);
+}
+
+} // namespace Orvanta

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "operations/TransferOperations.h"
+#include "views/CSimpleEditListCtrl.h"
+#include "views/ColumnSpec.h"
+
+#include <QString>
+
+#include <span>
+#include <utility>
+
+namespace Orvanta {
+
+class CListHost;
+class CParameterArray;
+class CParameterItemDelegate;
+class CParameterTableModel;
+
+// A list of one parameter array of an open project (512 patches or 999 waves), one row per slot,
+// drawn by CParameterItemDelegate. It keeps the selection of the two lists of its window linked
+// (patches select the waves they use, waves the patches that use them), remembers its column widths
+// in the settings, and renames the selected elements.
+class CParameterListCtrl : public CSimpleEditListCtrl {
+    Q_OBJECT
+
+public:
+    // Takes ownership of `model`.
+    CParameterListCtrl(CParameterTableModel* model, QWidget* parent = nullptr);
+    ~CParameterListCtrl() override;
+
+    // The window that holds the list (not owned; may be null in tests).
+    void SetHost(CListHost* host) { m_host = host; }
+    [[nodiscard]] CListHost* Host() const { return m_host; }
+
+    // The array shown; the list is filled by Rebuild or Reinitialise.
+    void SetParameterArray(CParameterArray* array);
+    [[nodiscard]] CParameterArray* GetParameterArray() const { return m_array; }
+    [[nodiscard]] CParameterArray* GetItems() const override { return GetParameterArray(); }
+    // The transfer buffer's array of this kind.
+    [[nodiscard]] virtual CParameterArray& GetClipboardArray() const = 0;
+    [[nodiscard]] virtual std::span<const ColumnSpec> GetColumnTable() const = 0;
+    // Settings section and value of the column widths.
+    [[nodiscard]] virtual std::pair<QString, QString> GetProfileNames() const = 0;
+    [[nodiscard]] CParameterTableModel& Model() const { return *m_model; }
+
+    // Renames the element of `row` (name column only) and marks the document modified.
+    void SetCellText(int row, int column, const QString& text) override;
+    // Draws a cell's text; the wave list adds its usage arrow in the number column.
+    virtual void DrawCellText(QPainter& painter, const QRect& rect, int row, int column, const QString& text,
+                              Qt::Alignment alignment) const;
+
+    // One column per entry of the column table, then the stored widths.
+    void BuildColumns();
+    // One row per array element.
+    void FillItems();
+    // Selects rows 0 to UsedCount() - 1, then the linked items of the other list.
+    void SelectUsedRange();
+    void DeselectAll();
+    [[nodiscard]] int GetFirstSelected() const;
+    [[nodiscard]] int GetLastSelected() const;
+    // The selected slots below the array's size, ascending.
+    [[nodiscard]] CSelection GetSelectedIndices() const;
+    // Selects exactly `rows` (others deselected).
+    void SelectRows(const CSelection& rows);
+
+    // Refills the rows from the array, keeping top row, focus and current column. With
+    // `keepSelection`: `selectCount` > 0 selects that many slots from the first selected one (when
+    // they fit), 0 keeps the selected slots.
+    void Rebuild(bool keepSelection, int selectCount);
+    // Rebuilds rows and columns with or without grid lines (CDomain's grid switch), keeping top
+    // row, focus and current column.
+    void Reinitialise();
+    void SaveColumnWidths() const;
+    void RestoreColumnWidths();
+
+    // Selects in the other list what this list's selection is linked to.
+    void SelectLinkedItems();
+
+    // 1 + the last used slot, 0 when every slot is empty; refreshed by Rebuild and Reinitialise.
+    [[nodiscard]] int UsedCount() const { return m_usedCount; }
+    [[nodiscard]] bool IsNumberColumn(int column) const;
+    [[nodiscard]] bool IsNameColumn(int column) const;
+    // Whether double-clicking `row` may start renaming: a used, non-native element, alone in the
+    // selection (if anything is selected).
+    [[nodiscard]] bool CanEditRowInPlace(int row) const;
+
+protected:
+    void ApplyValues(int column, const QList<int>& rows, const RowValues& values) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void UpdateRowHeight();
+    void MarkModified();
+
+    CParameterTableModel* m_model;
+    CParameterItemDelegate* m_delegate;
+    CParameterArray* m_array = nullptr;
+    CListHost* m_host = nullptr;
+    int m_usedCount = 0;
+    bool m_pressed = false;
+};
+
+} // namespace Orvanta

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <optional>
+
+class QLineEdit;
+
+namespace Orvanta {
+
+// "Edit Name": one line of text for the new name of the selected patches or waves. The dialog
+// limits neither length nor characters; the renaming filters the text.
+class CReplaceStringDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int kTemplateId = 4145;
+
+    explicit CReplaceStringDlg(QWidget* parent = nullptr);
+    ~CReplaceStringDlg() override;
+
+    void SetText(const QString& text);
+    [[nodiscard]] QString Text() const { return m_text; }
+    [[nodiscard]] QLineEdit* Edit() const { return m_edit; }
+
+    // Runs the dialog modally (or answers from the script); returns Accepted or Rejected. On OK
+    // Text() holds the entered text.
+    int Show();
+
+    // Test hooks: the next Show answers OK with `text`, or Cancel when no text is given, without
+    // opening a window. The text offered by the last Show is kept for inspection.
+    static void SetNextResult(std::optional<QString> text);
+    static void ClearScript();
+    [[nodiscard]] static QString LastOfferedText();
+    [[nodiscard]] static int ShownCount();
+
+    void accept() override;
+
+private:
+    QLineEdit* m_edit;
+    QString m_text;
+};
+
+} // namespace Orvanta

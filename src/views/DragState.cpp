@@ -1,0 +1,10 @@
+#include "views/DragState.h"
+
+namespace Orvanta {
+
+DragState& DragState::Instance() {
+    static DragState state;
+    return state;
+}
+
+} // namespace Orvanta

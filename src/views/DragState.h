@@ -1,0 +1,27 @@
+#pragma once
+
+namespace Orvanta {
+
+class CParameterListCtrl;
+
+// The one drag of rows between lists that can run at a time, shared by every list and project
+// window: set when a list starts a drag and cleared when it ends.
+struct DragState {
+    bool inProgress = false;
+    int anchorRow = -1;      // row at which the drag began
+    int anchorOffset = 0;    // selected indices before the anchor's
+    bool contiguous = false; // the selected indices form one unbroken run
+    bool waveDrag = false;   // the dragged kind is wave
+    int dropStart = -1;      // row at which the first dragged element would land
+    int dropIndex = -1;      // the effective drop index
+    CParameterListCtrl* sourceList = nullptr;
+    CParameterListCtrl* targetList = nullptr;
+    CParameterListCtrl* lastEnteredList = nullptr;
+    bool dropSucceeded = false;
+    int cursorX = -1;
+    int cursorY = -1;
+
+    [[nodiscard]] static DragState& Instance();
+};
+
+} // namespace Orvanta
