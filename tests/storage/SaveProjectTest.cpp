@@ -1,0 +1,543 @@
+#include "SaveFixture.h"
+
+#include "model/CDomain.h"
+#include "storage/CSvdManager.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace Orvanta::SaveTesting {
+namespace {
+
+using TestSupport::FolderSnapshot;
+using TestSupport::TakeFolderSnapshot;
+
+void EmptyWave(CTernData& data, std::size_t i) {
+    data.m_waves.Replace(i, std::make_unique<CWave>());
+}
+
+void SwapPatches(CTernData& data, std::size_t first, std::size_t second) {
+    std::unique_ptr<CPatch> held = data.m_patches.Replace(first, data.m_patches.CloneAt(second));
+    data.m_patches.Replace(second, std::move(held));
+}
+
+std::array<std::uint8_t, kPackedPatchSize> PackedBlocks(const CPatch& patch) {
+    std::array<std::uint8_t, kPackedPatchSize> blocks{};
+    CSvdManager().PackPatch(patch, blocks);
+    return blocks;
+}
+
+TEST_F(SaveTest, SwappingTwoPatchesInPlaceMakesOneWorkCopy) {
+    ProjectBuilder a = Project("A.prj");
+    a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
+    a.AddPatchBytes("002 Beta.p00", PatchBytes(0x22));
+    a.AddSystemFiles();
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    CTernData& data = document.Data();
+    SwapPatches(data, 0, 1);
+    document.SetModified(true);
+    const ProjectRecord before = RecordProject(data);
+
+    ASSERT_TRUE(document.SaveProjectTo(a.Path()));
+    ExpectSavedProject(data, before, "swap");
+    EXPECT_EQ(data.m_patches[0].m_name, "Beta");
+    EXPECT_EQ(Bytes(a.Path() + "Patch/001 Beta.p00")[100], 0x22);
+    EXPECT_EQ(Bytes(a.Path() + "Patch/002 Alpha.p00")[100], 0x11);
+    EXPECT_EQ(WorkFiles().size(), 1U);
+    EXPECT_TRUE(m_reporter->Errors().empty());
+    EXPECT_TRUE(m_reporter->Questions().empty());
+    EXPECT_FALSE(document.IsModified());
+}
+
+TEST_F(SaveTest, RenamingAPatchRenamesItsFileAndRewritesOnlyTheBlocks) {
+    ProjectBuilder a = Project("A.prj");
+    a.AddPatchBytes("007 Lead.p00", PatchBytes(0x77, ProjectBuilder::PatchUsingWaves(3), 9));
+    a.AddWave("003 Pad.w00");
+    a.AddWave("004 Bell.w00");
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    CTernData& data = document.Data();
+    const std::vector<std::uint8_t> original = Bytes(a.Path() + "Patch/007 Lead.p00");
+    data.m_patches[6].SetName("Bass", false);
+    ASSERT_TRUE(data.m_patches[6].m_osc[0].SetWaveNumber(0, 4));
+    document.SetModified(true);
+    const int copiesBefore = m_files.Calls(FaultyFileSystem::kCopy);
+
+    ASSERT_TRUE(document.SaveProjectTo(a.Path()));
+    const std::string renamed = a.Path() + "Patch/007 Bass.p00";
+    EXPECT_FALSE(FileExists(a.Path() + "Patch/007 Lead.p00"));
+    const std::vector<std::uint8_t> saved = Bytes(renamed);
+    EXPECT_TRUE(SamePatchContainer(saved, original));
+    const auto blocks = PackedBlocks(data.m_patches[6]);
+    EXPECT_TRUE(std::equal(blocks.begin(), blocks.end(), saved.begin() + kPatchBlocksOffset));
+    EXPECT_FALSE(std::equal(blocks.begin(), blocks.end(), original.begin() + kPatchBlocksOffset));
+    CPatch reread;
+    ASSERT_TRUE(ReadPatchFile(renamed, reread));
+    EXPECT_EQ(reread.m_osc[0].GetWaveNumber(0), 4);
+    EXPECT_EQ(data.m_patches[6].m_path, renamed);
+    EXPECT_EQ(data.m_patchFiles[6], renamed);
+    EXPECT_EQ(m_files.Calls(FaultyFileSystem::kCopy), copiesBefore);
+    EXPECT_TRUE(WorkFiles().empty());
+}
+
+TEST_F(SaveTest, RenameOntoAnExistingFileFailsBeforeAnyChange) {
+    ProjectBuilder a = Project("A.prj");
+    a.AddPatchBytes("007 Bass.p00", PatchBytes(0x71));
+    a.AddPatchBytes("007 Lead.p00", PatchBytes(0x72)); // a duplicate of slot 7, planned for deletion
+    a.AddPatchBytes("002 Keys.p00", PatchBytes(0x73));
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    CTernData& data = document.Data();
+    ASSERT_EQ(data.m_patches[6].m_name, "Bass");
+    SwapPatches(data, 1, 2); // a change that would move files if the save went ahead
+    data.m_patches[6].SetName("Lead", false);
+    document.SetModified(true);
+    const FolderSnapshot before = TakeFolderSnapshot(m_temp.Path());
+
+    EXPECT_FALSE(document.SaveProjectTo(a.Path()));
+    EXPECT_EQ(m_reporter->Errors(), std::vector<int>{kErrorSave});
+    EXPECT_EQ(TakeFolderSnapshot(m_temp.Path()), before);
+    EXPECT_TRUE(document.IsModified());
+}
+
+TEST_F(SaveTest, WaveCopiedToAnotherProjectSurvivesTheSaveOfItsOrigin) {
+    ProjectBuilder a = Project("A.prj");
+    ProjectBuilder b = Project("B.prj");
+    const std::string kick = a.AddWave("001 Kick.wav", 300);
+    const std::vector<std::uint8_t> kickBytes = Bytes(kick);
+    CTernFileDocument& documentA = m_documents.Open(a.Path());
+    CTernFileDocument& documentB = m_documents.Open(b.Path());
+    documentB.Data().m_waves.Replace(0, documentA.Data().m_waves.CloneAt(0));
+    documentB.SetModified(true);
+    EmptyWave(documentA.Data(), 0);
+    documentA.SetModified(true);
+
+    ASSERT_TRUE(documentA.SaveProjectTo(a.Path()));
+    EXPECT_FALSE(FileExists(kick));
+    const std::string parked = documentB.Data().m_waves[0].m_path;
+    EXPECT_EQ(parked.rfind(m_workFolder, 0), 0U) << parked;
+    EXPECT_EQ(Bytes(parked), kickBytes);
+
+    ASSERT_TRUE(documentB.SaveProjectTo(b.Path()));
+    EXPECT_EQ(documentB.Data().m_waves[0].m_path, b.Path() + "Wave/001 Kick.wav");
+    EXPECT_EQ(Bytes(b.Path() + "Wave/001 Kick.wav"), kickBytes);
+    EXPECT_TRUE(FileExists(parked)); // work files stay until the program cleans its work folder
+}
+
+TEST_F(SaveTest, ClosingAProjectPreservesTheFilesAnotherProjectUses) {
+    ProjectBuilder a = Project("A.prj");
+    ProjectBuilder b = Project("B.prj");
+    a.AddPatchBytes("003 Keys.p00", PatchBytes(0x33));
+    a.AddWave("002 Pad.w00", 200);
+    a.AddWave("005 Other.wav", 50);
+    CTernFileDocument& documentA = m_documents.Open(a.Path());
+    CTernFileDocument& documentB = m_documents.Open(b.Path());
+    CTernData& dataB = documentB.Data();
+    dataB.m_patches.Replace(0, documentA.Data().m_patches.CloneAt(2));
+    dataB.m_waves.Replace(0, documentA.Data().m_waves.CloneAt(1));
+    documentB.SetModified(true);
+    const ProjectRecord before = RecordProject(dataB);
+    const FolderSnapshot folderA = TakeFolderSnapshot(a.Path());
+
+    m_documents.Close(documentA);
+    EXPECT_EQ(TakeFolderSnapshot(a.Path()), folderA);
+    EXPECT_EQ(dataB.m_patches[0].m_path.rfind(m_workFolder, 0), 0U);
+    EXPECT_EQ(dataB.m_waves[0].m_path.rfind(m_workFolder, 0), 0U);
+    ExpectEveryObjectReadable(dataB, before, "after close");
+    EXPECT_EQ(WorkFiles().size(), 2U); // the unused wave is not copied
+
+    ASSERT_TRUE(documentB.SaveProjectTo(b.Path()));
+    ExpectSavedProject(dataB, before, "B saved");
+}
+
+TEST_F(SaveTest, SaveAsOntoAnExistingProjectAsksAndNoWritesNothing) {
+    ProjectBuilder a = Project("A.prj");
+    a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
+    a.AddWave("002 Pad.w00");
+    a.AddSystemFiles();
+    ProjectBuilder t = Project("T.prj");
+    t.AddPatchBytes("001 Old.p00", PatchBytes(0x99));
+    t.AddPatchBytes("009 Older.p00", PatchBytes(0x98));
+    t.AddWave("004 Gone.wav");
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    const FolderSnapshot before = TakeFolderSnapshot(m_temp.Path());
+    const FolderSnapshot folderA = TakeFolderSnapshot(a.Path());
+    const auto state = PathState(document.Data());
+
+    m_reporter->QueueAnswer(kAnswerNo);
+    EXPECT_FALSE(document.SaveProjectTo(t.Path()));
+    EXPECT_EQ(m_reporter->QuestionCodes(), std::vector<int>{kAskReplaceProject});
+    EXPECT_EQ(m_reporter->Questions()[0].buttons, kButtonsYesNo);
+    EXPECT_TRUE(m_reporter->Errors().empty());
+    EXPECT_EQ(TakeFolderSnapshot(m_temp.Path()), before);
+    EXPECT_EQ(PathState(document.Data()), state);
+
+    m_reporter->QueueAnswer(kAnswerYes);
+    const ProjectRecord record = RecordProject(document.Data());
+    ASSERT_TRUE(document.SaveProjectTo(t.Path()));
+    EXPECT_EQ(document.Data().m_projectPath, t.Path());
+    ExpectSavedProject(document.Data(), record, "replaced");
+    for (const char* name : {"Orvanta System.s00", "Orvanta Palette.s00", "Orvanta Template.s00"}) {
+        EXPECT_EQ(Bytes(t.Path() + name), Bytes(a.Path() + name)) << name;
+    }
+    EXPECT_EQ(TakeFolderSnapshot(a.Path()), folderA);
+    EXPECT_TRUE(m_reporter->Errors().empty());
+}
+
+TEST_F(SaveTest, SaveAsLeavesTheOldFolderUntouched) {
+    ProjectBuilder a = Project("A.prj");
+    a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
+    a.AddPatchBytes("002 Beta.p00", PatchBytes(0x22));
+    a.AddWave("003 Pad.w00");
+    a.AddSystemFiles();
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    SwapPatches(document.Data(), 0, 1);
+    document.SetModified(true);
+    const FolderSnapshot folderA = TakeFolderSnapshot(a.Path());
+    const ProjectRecord record = RecordProject(document.Data());
+
+    const std::string target = m_temp / "Copy.prj";
+    ASSERT_TRUE(document.SaveProjectTo(target));
+    EXPECT_EQ(TakeFolderSnapshot(a.Path()), folderA);
+    EXPECT_EQ(document.Data().m_projectPath, target + "/");
+    ExpectSavedProject(document.Data(), record, "save as");
+    EXPECT_TRUE(FileExists(target + "/Orvanta Template.s00"));
+    EXPECT_TRUE(m_reporter->Questions().empty());
+}
+
+TEST_F(SaveTest, StrayAndDuplicateFilesGoWithTheNextSaveInPlace) {
+    ProjectBuilder a = Project("A.prj");
+    a.AddPatchBytes("001 One.p00", PatchBytes(0x01));
+    a.AddPatchBytes("001 Two.p00", PatchBytes(0x02));
+    a.AddPatchBytes("stray.p00", PatchBytes(0x03));
+    a.AddPatchBytes("777 Keep.p00", PatchBytes(0x04));
+    a.AddWave("001 Kick.wav");
+    a.AddWave("loose.wav");
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    ASSERT_EQ(document.PendingDeletions().size(), 3U);
+    const ProjectRecord record = RecordProject(document.Data());
+
+    ASSERT_TRUE(document.SaveProjectTo(a.Path()));
+    ExpectSavedProject(document.Data(), record, "cleaned", {"777 Keep.p00"});
+    EXPECT_TRUE(document.PendingDeletions().empty());
+}
+
+// A duplicate planned for deletion can be the very file a slot is saved into.
+TEST_F(SaveTest, AFileASlotWasJustSavedIntoIsNotDeletedAsADuplicate) {
+    ProjectBuilder a = Project("A.prj");
+    ProjectBuilder b = Project("B.prj");
+    a.AddPatchBytes("005 Bass.p00", PatchBytes(0x51));
+    a.AddPatchBytes("005 Pad.p00", PatchBytes(0x52));
+    b.AddPatchBytes("002 Pad.p00", PatchBytes(0x62));
+    CTernFileDocument& documentA = m_documents.Open(a.Path());
+    CTernFileDocument& documentB = m_documents.Open(b.Path());
+    ASSERT_EQ(documentA.PendingDeletions(), std::vector<std::string>{a.Path() + "Patch/005 Pad.p00"});
+    documentA.Data().m_patches.Replace(4, documentB.Data().m_patches.CloneAt(1));
+    documentA.SetModified(true);
+    const ProjectRecord record = RecordProject(documentA.Data());
+
+    ASSERT_TRUE(documentA.SaveProjectTo(a.Path()));
+    ExpectSavedProject(documentA.Data(), record, "dropped Pad");
+    EXPECT_EQ(Bytes(a.Path() + "Patch/005 Pad.p00")[100], 0x62);
+    EXPECT_TRUE(documentA.PendingDeletions().empty());
+}
+
+TEST_F(SaveTest, SaveAsCreatesAFolderThatDoesNotExistYet) {
+    ProjectBuilder a = Project("A.prj");
+    a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    const ProjectRecord record = RecordProject(document.Data());
+    ASSERT_TRUE(document.SaveProjectTo(m_temp / "Fresh.prj"));
+    ExpectSavedProject(document.Data(), record, "fresh");
+    EXPECT_TRUE(m_reporter->Questions().empty());
+}
+
+TEST_F(SaveTest, AFolderThatCannotBeCreatedFailsTheSave) {
+    ProjectBuilder a = Project("A.prj");
+    a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    const auto state = PathState(document.Data());
+    const FolderSnapshot before = TakeFolderSnapshot(m_temp.Path());
+
+    // A missing parent folder.
+    EXPECT_FALSE(document.SaveProjectTo(m_temp / "missing/Deep.prj"));
+    EXPECT_EQ(m_reporter->Errors(), std::vector<int>{kErrorSave});
+    EXPECT_TRUE(m_reporter->Questions().empty());
+    EXPECT_EQ(TakeFolderSnapshot(m_temp.Path()), before);
+
+    // "Patch" cannot be created (a read-only parent, say): no question, nothing left behind.
+    m_reporter->ClearRecord();
+    m_files.FailOnPath(FaultyFileSystem::kCreateFolder, m_temp / "New.prj/Patch");
+    EXPECT_FALSE(document.SaveProjectTo(m_temp / "New.prj"));
+    EXPECT_EQ(m_reporter->Errors(), std::vector<int>{kErrorSave});
+    EXPECT_TRUE(m_reporter->Questions().empty());
+    EXPECT_EQ(TakeFolderSnapshot(m_temp.Path()), before);
+    EXPECT_EQ(PathState(document.Data()), state);
+}
+
+TEST_F(SaveTest, AFolderThatIsNoProjectIsRefusedBeforeAnythingChanges) {
+    ProjectBuilder a = Project("A.prj");
+    a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
+    ProjectBuilder plain = Project("Plain");
+    plain.AddWave("001 Voice.wav");
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    const FolderSnapshot before = TakeFolderSnapshot(m_temp.Path());
+
+    EXPECT_FALSE(document.SaveProjectTo(plain.Path()));
+    EXPECT_EQ(m_reporter->Errors(), std::vector<int>{kErrorSave});
+    EXPECT_TRUE(m_reporter->Questions().empty());
+    EXPECT_EQ(TakeFolderSnapshot(m_temp.Path()), before);
+    EXPECT_EQ(document.Data().m_projectPath, a.Path());
+}
+
+TEST_F(SaveTest, AMissingSourceFileFailsAndRemovesAnEmptyTarget) {
+    ProjectBuilder a = Project("A.prj");
+    a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
+    const std::string wave = a.AddWave("002 Pad.w00");
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    std::filesystem::remove(wave);
+    std::filesystem::create_directory(m_temp / "Empty.prj");
+    const FolderSnapshot folderA = TakeFolderSnapshot(a.Path());
+
+    EXPECT_FALSE(document.SaveProjectTo(m_temp / "Empty.prj"));
+    EXPECT_EQ(m_reporter->Errors(), std::vector<int>{kErrorSave});
+    EXPECT_FALSE(std::filesystem::exists(m_temp / "Empty.prj"));
+    EXPECT_EQ(TakeFolderSnapshot(a.Path()), folderA);
+}
+
+TEST_F(SaveTest, TheFolderOfAnotherOpenProjectIsRefusedHoweverItIsSpelled) {
+    ProjectBuilder a = Project("A.prj");
+    ProjectBuilder b = Project("B.prj");
+    a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
+    b.AddPatchBytes("001 Beta.p00", PatchBytes(0x22));
+    std::filesystem::create_directory_symlink(m_temp / "B.prj", m_temp / "Alias.prj");
+    std::filesystem::create_directory(m_temp / "x");
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    (void)m_documents.Open(b.Path());
+    const FolderSnapshot before = TakeFolderSnapshot(m_temp.Path());
+
+    EXPECT_FALSE(document.SaveProjectTo(b.Path()));
+    EXPECT_FALSE(document.SaveProjectTo(m_temp / "Alias.prj"));
+    EXPECT_FALSE(document.SaveProjectTo(m_temp / "x/../B.prj"));
+    EXPECT_EQ(m_reporter->Errors(), (std::vector<int>{kErrorSave, kErrorSave, kErrorSave}));
+    EXPECT_TRUE(m_reporter->Questions().empty());
+    EXPECT_EQ(TakeFolderSnapshot(m_temp.Path()), before);
+}
+
+// Save As onto the project's own folder through a link is a save in place: without that, the user
+// would be asked to replace the project and every wave would be deleted before being copied.
+TEST_F(SaveTest, SaveAsOntoTheOwnFolderThroughALinkSavesInPlace) {
+    ProjectBuilder a = Project("A.prj");
+    a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
+    a.AddPatchBytes("002 Beta.p00", PatchBytes(0x22));
+    a.AddWave("001 Kick.wav", 500);
+    a.AddWave("002 Pad.w00", 400);
+    std::filesystem::create_directory_symlink(m_temp / "A.prj", m_temp / "Link.prj");
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    SwapPatches(document.Data(), 0, 1);
+    document.Data().m_waves[1].SetName("Strings", false);
+    document.SetModified(true);
+    const ProjectRecord record = RecordProject(document.Data());
+    m_reporter->SetDefaultAnswer(kAnswerYes);
+
+    ASSERT_TRUE(document.SaveProjectTo(m_temp / "Link.prj"));
+    EXPECT_TRUE(m_reporter->Questions().empty());
+    EXPECT_EQ(document.Data().m_projectPath, a.Path());
+    ExpectSavedProject(document.Data(), record, "through link");
+}
+
+// A Save As that fails part-way leaves the objects on the files they had.
+TEST_F(SaveTest, AFailedSaveAsLeavesSourcesAndSlotFilesAsTheyWere) {
+    ProjectBuilder a = Project("A.prj");
+    a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
+    a.AddPatchBytes("002 Beta.p00", PatchBytes(0x22));
+    a.AddPatchBytes("002 Dup.p00", PatchBytes(0x23));
+    a.AddWave("001 Kick.wav", 500);
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    SwapPatches(document.Data(), 0, 1);
+    document.Data().m_patches[1].SetName("Renamed", false);
+    document.SetModified(true);
+    const auto state = PathState(document.Data());
+    const std::vector<std::string> pending = document.PendingDeletions();
+    const ProjectRecord record = RecordProject(document.Data());
+    const FolderSnapshot folderA = TakeFolderSnapshot(a.Path());
+
+    m_files.FailOnPath(FaultyFileSystem::kCopy, m_temp / "C.prj/Wave/001 Kick.wav");
+    EXPECT_FALSE(document.SaveProjectTo(m_temp / "C.prj"));
+    EXPECT_EQ(m_reporter->Errors(), std::vector<int>{kErrorSave});
+    EXPECT_EQ(PathState(document.Data()), state);
+    EXPECT_EQ(document.PendingDeletions(), pending);
+    EXPECT_EQ(TakeFolderSnapshot(a.Path()), folderA);
+    EXPECT_TRUE(document.IsModified());
+
+    m_files.ClearFaults();
+    ASSERT_TRUE(document.SaveProjectTo(a.Path()));
+    ExpectSavedProject(document.Data(), record, "in place after failed save as");
+}
+
+// The work copy must exist before any object is pointed at it.
+TEST_F(SaveTest, AFailedEvacuationLeavesTheObjectsOnTheOriginalFile) {
+    ProjectBuilder a = Project("A.prj");
+    a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
+    a.AddPatchBytes("002 Beta.p00", PatchBytes(0x22));
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    SwapPatches(document.Data(), 0, 1);
+    document.SetModified(true);
+    const ProjectRecord record = RecordProject(document.Data());
+    const FolderSnapshot folderA = TakeFolderSnapshot(a.Path());
+
+    m_files.SetTornFaults(true);
+    m_files.FailNthCall(FaultyFileSystem::kCopy, 1); // the copy of "001 Alpha.p00" to the work folder
+    EXPECT_FALSE(document.SaveProjectTo(a.Path()));
+    EXPECT_EQ(document.Data().m_patches[1].m_path, a.Path() + "Patch/001 Alpha.p00");
+    ExpectEveryObjectReadable(document.Data(), record, "after failed evacuation");
+    EXPECT_EQ(TakeFolderSnapshot(a.Path()), folderA);
+
+    m_files.ClearFaults();
+    ASSERT_TRUE(document.SaveProjectTo(a.Path()));
+    ExpectSavedProject(document.Data(), record, "saved again");
+}
+
+// Undo after a save could otherwise bring back references to files the save deleted.
+TEST_F(SaveTest, SavingClearsTheUndoStateOfEveryProject) {
+    ProjectBuilder a = Project("A.prj");
+    ProjectBuilder b = Project("B.prj");
+    a.AddWave("001 Kick.wav", 300);
+    CTernFileDocument& documentA = m_documents.Open(a.Path());
+    CTernFileDocument& documentB = m_documents.Open(b.Path());
+    CDomain& domain = CDomain::Instance();
+    // B took A's wave, then the user emptied that slot of B again: B's undo copy names A's file.
+    documentB.Data().m_waves.Replace(0, documentA.Data().m_waves.CloneAt(0));
+    domain.ClearUndo();
+    ASSERT_TRUE(domain.SaveUndo(kUndoBoth, &documentB.Data()));
+    EmptyWave(documentB.Data(), 0);
+    documentB.SetModified(true);
+    EmptyWave(documentA.Data(), 0);
+    documentA.SetModified(true);
+
+    ASSERT_TRUE(documentA.SaveProjectTo(a.Path()));
+    EXPECT_FALSE(FileExists(a.Path() + "Wave/001 Kick.wav")); // nobody used it any more
+    EXPECT_FALSE(domain.HasUndo());
+    domain.Undo();
+    EXPECT_TRUE(documentB.Data().m_waves[0].IsEmpty());
+}
+
+TEST_F(SaveTest, AnUnwritablePatchFileFailsTheCheckBeforeAnyFileIsTouched) {
+    ProjectBuilder a = Project("A.prj");
+    a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
+    a.AddPatchBytes("002 Beta.p00", PatchBytes(0x22));
+    const std::string locked = a.AddPatchBytes("003 Gamma.p00", PatchBytes(0x33));
+    a.AddWave("001 Kick.wav");
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    SwapPatches(document.Data(), 0, 1);
+    EmptyWave(document.Data(), 0);
+    document.SetModified(true);
+    const FolderSnapshot before = TakeFolderSnapshot(m_temp.Path());
+
+    m_files.FailOnPath(FaultyFileSystem::kOpenReadWrite, locked);
+    EXPECT_FALSE(document.SaveProjectTo(a.Path()));
+    EXPECT_EQ(m_reporter->Errors(), std::vector<int>{kErrorSave});
+    EXPECT_EQ(TakeFolderSnapshot(m_temp.Path()), before);
+    EXPECT_EQ(m_files.Calls(FaultyFileSystem::kCopy | FaultyFileSystem::kRename | FaultyFileSystem::kDelete |
+                            FaultyFileSystem::kWrite),
+              0);
+}
+
+#if !defined(_WIN32)
+// The same with a file that is really read-only. Root ignores file permissions, so as root the save
+// runs in a child process as an unprivileged user; the test is skipped where the restriction does
+// not apply even then.
+TEST_F(SaveTest, AReadOnlyPatchFileOnDiskFailsTheSaveBeforeAnyFileIsTouched) {
+    ProjectBuilder a = Project("A.prj");
+    a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
+    const std::string locked = a.AddPatchBytes("002 Beta.p00", PatchBytes(0x22));
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    document.Data().m_patches[0].SetName("Renamed", false);
+    document.SetModified(true);
+    constexpr uid_t kNobody = 65534;
+    const bool asRoot = ::geteuid() == 0;
+    if (asRoot) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(a.Path())) {
+            ASSERT_EQ(::chown(entry.path().c_str(), kNobody, kNobody), 0);
+        }
+        ASSERT_EQ(::chown(a.Path().c_str(), kNobody, kNobody), 0);
+        ASSERT_EQ(::chmod(m_temp.Path().c_str(), 0755), 0);
+    }
+    ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
+    const FolderSnapshot before = TakeFolderSnapshot(a.Path());
+
+    // 0: refused with nothing changed; 1: saved; 2: the file is writable after all; 3: changed.
+    const auto run = [&]() -> int {
+        if (NativeFileSystem().OpenReadWrite(locked) != nullptr) {
+            return 2;
+        }
+        if (document.SaveProjectTo(a.Path())) {
+            return 1;
+        }
+        return TakeFolderSnapshot(a.Path()) == before ? 0 : 3;
+    };
+    int outcome = 0;
+    if (asRoot) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const bool dropped = ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+            ::_exit(dropped ? run() : 2);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        outcome = WEXITSTATUS(status);
+    } else {
+        outcome = run();
+    }
+    if (outcome == 2) {
+        GTEST_SKIP() << "read-only files are writable for this user";
+    }
+    EXPECT_EQ(outcome, 0);
+    EXPECT_EQ(TakeFolderSnapshot(a.Path()), before);
+}
+#endif
+
+TEST_F(SaveTest, SaveAsCopiesTheSystemFilesAndFailsWhenOneCannotBeCopied) {
+    ProjectBuilder a = Project("A.prj");
+    a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
+    a.AddSystemFiles();
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    const auto state = PathState(document.Data());
+
+    m_files.FailOnPath(FaultyFileSystem::kCopy, a.Path() + "Orvanta Palette.s00");
+    EXPECT_FALSE(document.SaveProjectTo(m_temp / "C.prj"));
+    EXPECT_EQ(m_reporter->Errors(), std::vector<int>{kErrorSave});
+    EXPECT_EQ(PathState(document.Data()), state);
+
+    m_files.ClearFaults();
+    m_reporter->SetDefaultAnswer(kAnswerYes);
+    ASSERT_TRUE(document.SaveProjectTo(m_temp / "C.prj"));
+    for (const char* name : {"Orvanta System.s00", "Orvanta Palette.s00", "Orvanta Template.s00"}) {
+        EXPECT_EQ(Bytes(m_temp / "C.prj/" + name), Bytes(a.Path() + name)) << name;
+    }
+}
+
+TEST_F(SaveTest, WithoutAWorkFolderASaveThatMustParkAFileFailsBeforeAnyChange) {
+    ProjectBuilder a = Project("A.prj");
+    a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
+    a.AddPatchBytes("002 Beta.p00", PatchBytes(0x22));
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    SwapPatches(document.Data(), 0, 1);
+    document.SetModified(true);
+    CDomain::Instance().SetWorkFolder("");
+    const FolderSnapshot before = TakeFolderSnapshot(m_temp.Path());
+
+    EXPECT_FALSE(document.SaveProjectTo(a.Path()));
+    EXPECT_EQ(TakeFolderSnapshot(m_temp.Path()), before);
+}
+
+} // namespace
+} // namespace Orvanta::SaveTesting
