@@ -40,8 +40,10 @@ bool CRunWorkFolder::SetUp(const std::optional<std::string>& named) {
     std::string folder;
     if (named) {
         folder = AbsolutePath(*named);
+        m_chosen = folder;
     } else if (const std::string fromEnvironment = ChooseWorkFolderPath(std::string()); !fromEnvironment.empty()) {
         folder = AbsolutePath(fromEnvironment);
+        m_chosen = folder;
     } else {
         folder = CreatePrivateTemporaryFolder();
         m_private = !folder.empty();

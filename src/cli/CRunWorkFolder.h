@@ -24,9 +24,12 @@ public:
 
     // The folder in the system's form (ending in "/"), once set up.
     [[nodiscard]] const std::string& Path() const { return m_path; }
+    // The folder named by --work-folder or the environment, made absolute; empty for a private one.
+    [[nodiscard]] const std::string& Chosen() const { return m_chosen; }
 
 private:
     std::string m_path;
+    std::string m_chosen;
     bool m_private = false;
 };
 

@@ -5,6 +5,7 @@
 #include "cli/CliPaths.h"
 #include "cli/ProjectReport.h"
 #include "model/CDomain.h"
+#include "model/CFileSystem.h"
 #include "model/CTernData.h"
 #include "operations/DropOperations.h"
 #include "operations/EditCommands.h"
@@ -195,9 +196,15 @@ bool CScriptRunner::Import(const CStatement& s) {
     if (window == nullptr) {
         return false;
     }
+    // What the file dialog of Import Wave ensures: only existing files can be chosen.
+    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
     std::vector<std::string> files;
     for (const std::string& file : s.files) {
-        files.push_back(AbsolutePath(file));
+        const std::string path = AbsolutePath(file);
+        if (fileSystem.IsFolder(ToNativePath(path)) || fileSystem.OpenRead(ToNativePath(path)) == nullptr) {
+            return Refuse(s, "cannot read the file " + file);
+        }
+        files.push_back(path);
     }
     // Marks the document modified itself when it placed any wave.
     return window->document->ImportWaves(files) > 0;

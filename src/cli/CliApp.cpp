@@ -198,6 +198,12 @@ int Run(const std::vector<std::string>& args, const std::optional<std::string>& 
     CRunWorkFolder work;
     if (!work.SetUp(workFolder)) {
         err << "error: " << kWorkFolderErrorText << std::endl;
+        if (!work.Chosen().empty()) {
+            err << "orvanta-cli: " << work.Chosen()
+                << " cannot be the work folder: it must be a folder of yours that nobody else can enter, or a "
+                   "path where such a folder can be created"
+                << std::endl;
+        }
         return kExitFailed;
     }
     CProjectWindows windows;
