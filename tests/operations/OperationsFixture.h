@@ -13,7 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -66,11 +68,29 @@ inline void RebuildUsers(CTernData& project) {
         project.m_waves[j].ClearUsers();
     }
     for (std::size_t p = 0; p < project.m_patches.size(); ++p) {
-        for (const int w : project.m_patches[p].UsedWaves()) {
-            if (w > 0) {
-                project.m_waves[static_cast<std::size_t>(w - 1)].AddUser(static_cast<std::int32_t>(p), false);
+        for (const COsc& osc : project.m_patches[p].m_osc) {
+            for (int r = 0; r < 2; ++r) {
+                const int w = osc.GetWaveNumber(r);
+                if (IsWaveSlotNumber(w) && static_cast<std::size_t>(w) <= project.m_waves.size()) {
+                    project.m_waves[static_cast<std::size_t>(w - 1)].AddUser(static_cast<std::int32_t>(p), false);
+                }
             }
         }
+    }
+}
+
+// Empties every slot of a project of 512 patches and 999 waves, as a new container has them.
+inline void ResetProject(CTernData& project) {
+    for (std::size_t p = 0; p < project.m_patches.size(); ++p) {
+        CPatch& patch = project.m_patches[p];
+        patch.Clear();
+        for (COsc& osc : patch.m_osc) {
+            osc.Init();
+        }
+    }
+    for (std::size_t j = 0; j < project.m_waves.size(); ++j) {
+        project.m_waves[j].Clear();
+        project.m_waves[j].ClearUsers();
     }
 }
 
@@ -78,26 +98,41 @@ inline void RebuildUsers(CTernData& project) {
 struct ProjectState {
     std::vector<std::string> patchPaths, patchNames, wavePaths, waveNames;
     std::vector<std::uint8_t> oscValues;
-    std::vector<std::vector<std::int32_t>> waveUsers;
+    std::vector<std::int32_t> waveUsers; // each wave's users in order, each list ended by -1
     bool operator==(const ProjectState&) const = default;
 };
 
-inline ProjectState CaptureState(const CTernData& project) {
-    ProjectState state;
-    state.oscValues.reserve(project.m_patches.size() * CPatch::kOscCount * COsc::kValueCount);
+// Fills `state` from the project, reusing its buffers.
+inline void CaptureState(const CTernData& project, ProjectState& state) {
+    constexpr std::size_t kPatchBytes = CPatch::kOscCount * COsc::kValueCount;
+    state.oscValues.resize(project.m_patches.size() * kPatchBytes);
+    state.patchPaths.resize(project.m_patches.size());
+    state.patchNames.resize(project.m_patches.size());
+    std::uint8_t* values = state.oscValues.data();
     for (std::size_t p = 0; p < project.m_patches.size(); ++p) {
         const CPatch& patch = project.m_patches[p];
-        state.patchPaths.push_back(patch.m_path);
-        state.patchNames.push_back(patch.m_name);
+        state.patchPaths[p] = patch.m_path;
+        state.patchNames[p] = patch.m_name;
         for (const COsc& osc : patch.m_osc) {
-            state.oscValues.insert(state.oscValues.end(), osc.m_values.begin(), osc.m_values.end());
+            std::memcpy(values, osc.m_values.data(), std::min(osc.m_values.size(), COsc::kValueCount));
+            values += COsc::kValueCount;
         }
     }
+    state.wavePaths.resize(project.m_waves.size());
+    state.waveNames.resize(project.m_waves.size());
+    state.waveUsers.clear();
     for (std::size_t j = 0; j < project.m_waves.size(); ++j) {
-        state.wavePaths.push_back(project.m_waves[j].m_path);
-        state.waveNames.push_back(project.m_waves[j].m_name);
-        state.waveUsers.push_back(project.m_waves[j].m_users);
+        const CWave& wave = project.m_waves[j];
+        state.wavePaths[j] = wave.m_path;
+        state.waveNames[j] = wave.m_name;
+        state.waveUsers.insert(state.waveUsers.end(), wave.m_users.begin(), wave.m_users.end());
+        state.waveUsers.push_back(-1);
     }
+}
+
+inline ProjectState CaptureState(const CTernData& project) {
+    ProjectState state;
+    CaptureState(project, state);
     return state;
 }
 

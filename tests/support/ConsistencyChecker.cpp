@@ -34,24 +34,34 @@ std::vector<std::string> ConsistencyChecker::Problems(const CTernData& project) 
                            std::to_string(project.m_waveFiles.size()) + " entries");
     }
 
-    // The users each wave should have, from the patches' references.
+    // The users each wave should have, from the patches' references (each patch once per wave).
     std::vector<std::vector<std::int32_t>> expected(project.m_waves.size());
+    std::vector<std::int32_t> lastUser(kMaxWaveNumber + 1, -1);
     for (std::size_t p = 0; p < project.m_patches.size(); ++p) {
-        for (const int w : project.m_patches[p].UsedWaves()) {
-            if (w <= 0) {
-                continue;
-            }
-            const auto slot = static_cast<std::size_t>(w - 1);
-            if (slot < expected.size()) {
-                expected[slot].push_back(static_cast<std::int32_t>(p));
-            } else {
-                problems.push_back("patch " + std::to_string(p) + " names wave " + std::to_string(w) +
-                                   " past the end of the wave list");
+        const auto user = static_cast<std::int32_t>(p);
+        for (const COsc& osc : project.m_patches[p].m_osc) {
+            for (int r = 0; r < static_cast<int>(COsc::kReferenceCount); ++r) {
+                const int w = osc.GetWaveNumber(r);
+                if (!IsWaveSlotNumber(w) || lastUser[static_cast<std::size_t>(w)] == user) {
+                    continue;
+                }
+                lastUser[static_cast<std::size_t>(w)] = user;
+                const auto slot = static_cast<std::size_t>(w - 1);
+                if (slot < expected.size()) {
+                    expected[slot].push_back(user);
+                } else {
+                    problems.push_back("patch " + std::to_string(p) + " names wave " + std::to_string(w) +
+                                       " past the end of the wave list");
+                }
             }
         }
     }
     for (std::size_t j = 0; j < project.m_waves.size(); ++j) {
-        std::vector<std::int32_t> users = project.m_waves[j].m_users;
+        const std::vector<std::int32_t>& listed = project.m_waves[j].m_users;
+        if (listed.empty() && expected[j].empty()) {
+            continue;
+        }
+        std::vector<std::int32_t> users = listed;
         std::sort(users.begin(), users.end());
         if (users != expected[j]) {
             problems.push_back("wave slot " + std::to_string(j) + " lists users " + Join(project.m_waves[j].m_users) +
