@@ -297,8 +297,6 @@ protected:
                 ResetProject(*m_projects[i]);
             }
             Populate(*m_projects[i], kNames[i]);
-            std::cout << "total " << TotalWaveBytes(m_projects[i]->m_waves) << " empty waves "
-                      << m_projects[i]->CountEmpty(1) << "\n";
         }
         m_reporter->SetAnswerer([this](int, int) { return Chance(80) ? kAnswerOk : kAnswerCancel; });
         std::vector<std::string> steps;
