@@ -306,7 +306,6 @@ protected:
             std::string description;
             const bool changed = RunStep(step, description);
             steps.push_back(description);
-            std::cout << description << "\n";
             ++(changed ? m_changedSteps : m_unchangedSteps);
             const std::string failure = CheckStep(step, changed);
             if (!failure.empty()) {
