@@ -1,0 +1,282 @@
+// Project documents: New, Open, Save, Save As and Close as the user meets them.
+
+#include "shell/CFileDoc.h"
+#include "ShellTestFixture.h"
+#include "shell/CFileFrame.h"
+#include "shell/CMainFrame.h"
+#include "winframework/CSettings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMdiArea>
+
+namespace Orvanta::ShellTesting {
+namespace {
+
+class CFileDocTest : public ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        ASSERT_TRUE(Start());
+    }
+
+    [[nodiscard]] std::size_t DocumentCount() const { return m_app->Documents().size(); }
+    [[nodiscard]] CFileDoc* ActiveDocument() const { return m_app->MainFrame()->ActiveDocument(); }
+};
+
+TEST_F(CFileDocTest, NewDocumentsAreNumberedAndUnmodified) {
+    CFileDoc* first = m_app->NewDocument();
+    CFileDoc* second = m_app->NewDocument();
+    EXPECT_EQ(first->GetTitle(), QStringLiteral("Untitled1"));
+    EXPECT_EQ(second->GetTitle(), QStringLiteral("Untitled2"));
+    EXPECT_FALSE(second->IsModified());
+    EXPECT_TRUE(second->GetPathName().isEmpty());
+    EXPECT_EQ(ActiveDocument(), second);
+}
+
+TEST_F(CFileDocTest, EveryOpenUsesTheNextUntitledNumber) {
+    const QString project = MakeProject("A.prj");
+    ASSERT_NE(m_app->OpenProject(project), nullptr);
+    EXPECT_EQ(m_app->NewDocument()->GetTitle(), QStringLiteral("Untitled2"));
+}
+
+TEST_F(CFileDocTest, OpenLoadsTitlesAndRemembersTheFolder) {
+    const QString project = MakeProject("A.prj");
+    CFileDoc* document = m_app->OpenProject(project);
+    ASSERT_NE(document, nullptr);
+    EXPECT_EQ(document->GetTitle(), QStringLiteral("A.prj"));
+    EXPECT_EQ(document->GetPathName(), project);
+    EXPECT_FALSE(document->IsModified());
+    EXPECT_EQ(document->Data().m_patches[0].m_name, "Lead");
+    EXPECT_EQ(CSettings::ReadString(SettingId::OpenFolderName), project + QDir::separator());
+    EXPECT_EQ(m_app->RecentFiles().value(0), project);
+}
+
+TEST_F(CFileDocTest, OpenThroughTheDialogStartsAtTheLastFolder) {
+    const QString project = MakeProject("A.prj");
+    CSettings::WriteString(SettingId::OpenFolderName, project + QDir::separator());
+    CSelectFolderDialog::SetNextAnswer(project);
+    m_app->OnFileOpen();
+    EXPECT_EQ(CSelectFolderDialog::LastRequest().title, QStringLiteral("Open Project"));
+    EXPECT_EQ(CSelectFolderDialog::LastRequest().acceptCaption, QStringLiteral("Open &Project"));
+    EXPECT_TRUE(CSelectFolderDialog::LastRequest().newDisabled);
+    EXPECT_EQ(CSelectFolderDialog::LastRequest().initialPath, project + QDir::separator());
+    ASSERT_EQ(DocumentCount(), 1u);
+    CSelectFolderDialog::SetNextAnswer(std::nullopt);
+    m_app->OnFileOpen();
+    EXPECT_EQ(DocumentCount(), 1u);
+}
+
+TEST_F(CFileDocTest, OpeningAnOpenProjectActivatesIt) {
+    const QString first = MakeProject("A.prj");
+    const QString second = MakeProject("B.prj");
+    CFileDoc* a = m_app->OpenProject(first);
+    CFileDoc* b = m_app->OpenProject(second);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(ActiveDocument(), b);
+    CSettings::WriteString(SettingId::OpenFolderName, QStringLiteral("untouched"));
+    EXPECT_EQ(m_app->OpenProject(first + u'/'), a);
+    EXPECT_EQ(DocumentCount(), 2u);
+    EXPECT_EQ(ActiveDocument(), a);
+    EXPECT_EQ(CSettings::ReadString(SettingId::OpenFolderName), QStringLiteral("untouched"));
+}
+
+TEST_F(CFileDocTest, OneFolderReachedByALinkIsNeverOpenTwice) {
+    const QString project = MakeProject("A.prj");
+    ASSERT_TRUE(QFile::link(project, TempPath("Link.prj")));
+    CFileDoc* a = m_app->OpenProject(project);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(m_app->FindOpenProject(TempPath("Link.prj")), a);
+    EXPECT_EQ(m_app->OpenProject(TempPath("Link.prj")), a);
+    EXPECT_EQ(DocumentCount(), 1u);
+}
+
+TEST_F(CFileDocTest, ADifferentFolderIsNotTakenForAnOpenOne) {
+    const QString first = MakeProject("A.prj");
+    const QString second = MakeProject("a.prj");
+    ASSERT_NE(m_app->OpenProject(first), nullptr);
+    EXPECT_EQ(m_app->FindOpenProject(second), nullptr);
+}
+
+TEST_F(CFileDocTest, AFailedLoadLeavesNoWindowAndWritesNoSettings) {
+    TestSupport::ProjectBuilder broken(m_temp.Path(), "Broken.prj", {true, false});
+    QString path = QString::fromStdString(broken.Path());
+    path.chop(1);
+    CSettings::WriteString(SettingId::OpenFolderName, QStringLiteral("before"));
+    CMessageBox::SetNextAnswer(QMessageBox::Ok);
+    EXPECT_EQ(m_app->OpenProject(path), nullptr);
+    Pump();
+    EXPECT_EQ(CMessageBox::LastShown().text, QStringLiteral("This project could not be loaded."));
+    EXPECT_EQ(DocumentCount(), 0u);
+    EXPECT_TRUE(m_app->MainFrame()->MdiArea()->subWindowList().isEmpty());
+    EXPECT_EQ(CSettings::ReadString(SettingId::OpenFolderName), QStringLiteral("before"));
+    EXPECT_TRUE(m_app->RecentFiles().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral("/Wave")));
+}
+
+TEST_F(CFileDocTest, ARecentEntryThatFailsIsRemoved) {
+    const QString project = MakeProject("A.prj");
+    m_app->AddToRecentFileList(TempPath("Gone.prj"));
+    m_app->AddToRecentFileList(project);
+    ASSERT_EQ(m_app->RecentFiles().size(), 2);
+    CMessageBox::SetNextAnswer(QMessageBox::Ok);
+    m_app->OnOpenRecentFile(1);
+    EXPECT_EQ(m_app->RecentFiles(), QStringList{project});
+}
+
+TEST_F(CFileDocTest, TheRecentListKeepsEightEntriesMostRecentFirst) {
+    for (int i = 0; i < 10; ++i) {
+        m_app->AddToRecentFileList(QStringLiteral("/p/%1.prj").arg(i));
+    }
+    m_app->AddToRecentFileList(QStringLiteral("/p/5.prj"));
+    const QStringList expected = {QStringLiteral("/p/5.prj"), QStringLiteral("/p/9.prj"), QStringLiteral("/p/8.prj"),
+                                  QStringLiteral("/p/7.prj"), QStringLiteral("/p/6.prj"), QStringLiteral("/p/4.prj"),
+                                  QStringLiteral("/p/3.prj"), QStringLiteral("/p/2.prj")};
+    EXPECT_EQ(m_app->RecentFiles(), expected);
+    Stop();
+    EXPECT_EQ(CSettings::ReadRecentFiles(), expected);
+}
+
+TEST_F(CFileDocTest, SaveAsOfAnUntitledDocumentProposesTheLastFolder) {
+    const QString project = MakeProject("A.prj");
+    ASSERT_NE(m_app->OpenProject(project), nullptr);
+    CFileDoc* untitled = m_app->NewDocument();
+    EXPECT_EQ(untitled->ProposedSavePath(), TempPath("Untitled2"));
+    CSelectFolderDialog::SetNextAnswer(std::nullopt);
+    EXPECT_FALSE(untitled->OnFileSaveAs());
+    EXPECT_EQ(CSelectFolderDialog::LastRequest().title, QStringLiteral("Save Project"));
+    EXPECT_EQ(CSelectFolderDialog::LastRequest().acceptCaption, QStringLiteral("Save &Project"));
+    EXPECT_FALSE(CSelectFolderDialog::LastRequest().newDisabled);
+    EXPECT_EQ(CSelectFolderDialog::LastRequest().initialPath, TempPath("Untitled2"));
+}
+
+TEST_F(CFileDocTest, SaveAsIntoANewFolderMovesTheDocumentThere) {
+    const QString project = MakeProject("A.prj");
+    CFileDoc* document = m_app->OpenProject(project);
+    ASSERT_NE(document, nullptr);
+    document->SetModified(true);
+    ASSERT_TRUE(QDir().mkpath(TempPath("Copy.prj")));
+    CSelectFolderDialog::SetNextAnswer(TempPath("Copy.prj"));
+    ASSERT_TRUE(document->OnFileSaveAs());
+    EXPECT_EQ(document->GetPathName(), TempPath("Copy.prj"));
+    EXPECT_EQ(document->GetTitle(), QStringLiteral("Copy.prj"));
+    EXPECT_FALSE(document->IsModified());
+    EXPECT_TRUE(QFileInfo::exists(TempPath("Copy.prj/Patch/001 Lead.p00")));
+    EXPECT_TRUE(QFileInfo::exists(TempPath("Copy.prj/Wave/001 Pad.wav")));
+    EXPECT_EQ(CSettings::ReadString(SettingId::OpenFolderName), TempPath("Copy.prj") + QDir::separator());
+    EXPECT_EQ(m_app->RecentFiles().value(0), TempPath("Copy.prj"));
+}
+
+TEST_F(CFileDocTest, SaveOntoAnotherOpenProjectsFolderIsRefused) {
+    const QString first = MakeProject("A.prj");
+    const QString second = MakeProject("B.prj");
+    ASSERT_TRUE(QFile::link(first, TempPath("LinkToA.prj")));
+    CFileDoc* a = m_app->OpenProject(first);
+    CFileDoc* b = m_app->OpenProject(second);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    b->Data().m_patches[0].m_name = "Changed";
+    b->SetModified(true);
+    for (const QString& target : {first, TempPath("LinkToA.prj")}) {
+        CMessageBox::ResetShown();
+        CMessageBox::SetNextAnswer(QMessageBox::Ok);
+        CSelectFolderDialog::SetNextAnswer(target);
+        EXPECT_FALSE(b->OnFileSaveAs());
+        EXPECT_EQ(CMessageBox::LastShown().text, QStringLiteral("This project could not be saved."));
+        EXPECT_EQ(b->GetPathName(), second);
+        EXPECT_TRUE(b->IsModified());
+        EXPECT_EQ(QString::fromStdString(b->Data().m_projectPath), second + u'/');
+        EXPECT_FALSE(QFileInfo::exists(first + QStringLiteral("/Patch/001 Changed.p00")));
+    }
+}
+
+TEST_F(CFileDocTest, ClosePromptCancelKeepsTheProjectOpen) {
+    const QString project = MakeProject("A.prj");
+    CFileDoc* document = m_app->OpenProject(project);
+    ASSERT_NE(document, nullptr);
+    document->SetModified(true);
+    CMessageBox::SetNextAnswer(QMessageBox::Cancel);
+    EXPECT_FALSE(document->Frame()->close());
+    Pump();
+    EXPECT_EQ(CMessageBox::LastShown().text, QStringLiteral("Save changes to A.prj?"));
+    EXPECT_EQ(CMessageBox::LastShown().buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    ASSERT_EQ(DocumentCount(), 1u);
+    EXPECT_TRUE(m_app->Documents().front()->IsModified());
+}
+
+TEST_F(CFileDocTest, ClosePromptNoClosesWithoutSaving) {
+    const QString project = MakeProject("A.prj");
+    CFileDoc* document = m_app->OpenProject(project);
+    ASSERT_NE(document, nullptr);
+    document->Data().m_patches[0].m_name = "Renamed";
+    document->SetModified(true);
+    CMessageBox::SetNextAnswer(QMessageBox::No);
+    EXPECT_TRUE(document->Frame()->close());
+    Pump();
+    EXPECT_EQ(DocumentCount(), 0u);
+    EXPECT_TRUE(QFileInfo::exists(project + QStringLiteral("/Patch/001 Lead.p00")));
+    EXPECT_FALSE(QFileInfo::exists(project + QStringLiteral("/Patch/001 Renamed.p00")));
+}
+
+TEST_F(CFileDocTest, ClosePromptYesSavesThenCloses) {
+    const QString project = MakeProject("A.prj");
+    CFileDoc* document = m_app->OpenProject(project);
+    ASSERT_NE(document, nullptr);
+    document->Data().m_patches[0].m_name = "Renamed";
+    document->SetModified(true);
+    CMessageBox::SetNextAnswer(QMessageBox::Yes);
+    EXPECT_TRUE(document->Frame()->close());
+    Pump();
+    EXPECT_EQ(DocumentCount(), 0u);
+    EXPECT_TRUE(QFileInfo::exists(project + QStringLiteral("/Patch/001 Renamed.p00")));
+    EXPECT_FALSE(QFileInfo::exists(project + QStringLiteral("/Patch/001 Lead.p00")));
+}
+
+TEST_F(CFileDocTest, ClosePromptYesWithACancelledSaveKeepsTheProjectOpen) {
+    CFileDoc* document = m_app->NewDocument();
+    document->SetModified(true);
+    CMessageBox::SetNextAnswer(QMessageBox::Yes);
+    CSelectFolderDialog::SetNextAnswer(std::nullopt);
+    EXPECT_FALSE(document->Frame()->close());
+    Pump();
+    EXPECT_EQ(DocumentCount(), 1u);
+}
+
+TEST_F(CFileDocTest, LeavingAsksForEachModifiedProjectAndCancelStops) {
+    CFileDoc* first = m_app->NewDocument();
+    m_app->NewDocument();
+    CFileDoc* third = m_app->NewDocument();
+    first->SetModified(true);
+    third->SetModified(true);
+    CMessageBox::SetNextAnswer(QMessageBox::No);
+    CMessageBox::SetNextAnswer(QMessageBox::Cancel);
+    EXPECT_FALSE(m_app->CloseAllDocuments());
+    EXPECT_EQ(CMessageBox::ShownCount(), 2);
+    EXPECT_EQ(CMessageBox::LastShown().text, QStringLiteral("Save changes to Untitled3?"));
+    EXPECT_EQ(DocumentCount(), 3u);
+    CMessageBox::SetNextAnswer(QMessageBox::No);
+    CMessageBox::SetNextAnswer(QMessageBox::No);
+    EXPECT_TRUE(m_app->CloseAllDocuments());
+    EXPECT_EQ(DocumentCount(), 0u);
+}
+
+TEST_F(CFileDocTest, ClosingKeepsFilesThatAnotherProjectStillUses) {
+    const QString first = MakeProject("A.prj");
+    CFileDoc* a = m_app->OpenProject(first);
+    CFileDoc* b = m_app->NewDocument();
+    ASSERT_NE(a, nullptr);
+    // B took A's wave: its source is A's file.
+    b->Data().m_waves[0].m_path = a->Data().m_waves[0].m_path;
+    b->Data().m_waves[0].m_name = "Pad";
+    b->SetModified(true);
+    ASSERT_TRUE(a->Frame()->close());
+    Pump();
+    const QString source = QString::fromStdString(b->Data().m_waves[0].m_path);
+    EXPECT_TRUE(source.startsWith(m_app->WorkFolder())) << source.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(source));
+}
+
+} // namespace
+} // namespace Orvanta::ShellTesting

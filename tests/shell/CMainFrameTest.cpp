@@ -1,0 +1,236 @@
+// The main window: titles, the two menus, accelerators, the tool bar, the status bar and the
+// cascade of new project windows.
+
+#include "shell/CMainFrame.h"
+#include "ShellTestFixture.h"
+#include "shell/CFileDoc.h"
+#include "shell/CFileFrame.h"
+#include "winframework/CSettings.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+
+namespace Orvanta::ShellTesting {
+namespace {
+
+class CMainFrameTest : public ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        ASSERT_TRUE(Start());
+        m_frame = m_app->MainFrame();
+    }
+
+    [[nodiscard]] QStringList MenuTitles() const {
+        QStringList titles;
+        for (const QAction* action : m_frame->menuBar()->actions()) {
+            titles.push_back(action->text());
+        }
+        return titles;
+    }
+
+    [[nodiscard]] QMenu* Menu(const QString& title) const {
+        for (QAction* action : m_frame->menuBar()->actions()) {
+            if (action->text() == title) {
+                return action->menu();
+            }
+        }
+        return nullptr;
+    }
+
+    [[nodiscard]] static QStringList ItemTexts(const QMenu* menu) {
+        QStringList texts;
+        for (const QAction* action : menu->actions()) {
+            if (!action->isSeparator() && action->isVisible()) {
+                texts.push_back(action->text());
+            }
+        }
+        return texts;
+    }
+
+    CMainFrame* m_frame = nullptr;
+};
+
+TEST_F(CMainFrameTest, TitleIsTheApplicationTitleWithoutAProject) {
+    EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Orvanta Librarian"));
+}
+
+TEST_F(CMainFrameTest, TitlesOfAnUntitledProject) {
+    CFileDoc* document = m_app->NewDocument();
+    EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Orvanta Librarian - Untitled1 "));
+    EXPECT_EQ(document->Frame()->windowTitle(), QStringLiteral("Untitled1 "));
+    document->SetModified(true);
+    EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Orvanta Librarian - Untitled1 *"));
+    EXPECT_EQ(document->Frame()->windowTitle(), QStringLiteral("Untitled1 *"));
+}
+
+TEST_F(CMainFrameTest, TitlesOfALoadedProjectShowItsPathAndTheModifiedMark) {
+    const QString project = MakeProject("My.prj");
+    CFileDoc* document = m_app->OpenProject(project);
+    ASSERT_NE(document, nullptr);
+    EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Orvanta Librarian - ") + project + QStringLiteral("/ "));
+    EXPECT_EQ(document->Frame()->windowTitle(), QStringLiteral("My.prj "));
+    // A change marked by the core shows at once.
+    static_cast<CTernFileDocument*>(document)->SetModified(true);
+    EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Orvanta Librarian - ") + project + QStringLiteral("/ *"));
+    EXPECT_EQ(document->Frame()->windowTitle(), QStringLiteral("My.prj *"));
+}
+
+TEST_F(CMainFrameTest, TitleFollowsTheActiveProjectWindow) {
+    CFileDoc* first = m_app->NewDocument();
+    m_app->NewDocument();
+    EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Orvanta Librarian - Untitled2 "));
+    m_frame->ActivateFrame(first->Frame());
+    EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Orvanta Librarian - Untitled1 "));
+}
+
+TEST_F(CMainFrameTest, WithAMaximisedProjectWindowTheTitleIsTheApplicationTitle) {
+    CFileDoc* document = m_app->NewDocument();
+    document->Frame()->showMaximized();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_frame->FrameTitle(), QStringLiteral("Orvanta Librarian"));
+    EXPECT_TRUE(m_frame->windowTitle().startsWith(QStringLiteral("Orvanta Librarian")));
+    EXPECT_FALSE(m_frame->windowTitle().contains(QStringLiteral("Orvanta Librarian - Untitled1 ")));
+    document->Frame()->showNormal();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Orvanta Librarian - Untitled1 "));
+}
+
+TEST_F(CMainFrameTest, MenuWithoutAProjectWindow) {
+    EXPECT_EQ(m_frame->MenuResourceId(), 4096);
+    EXPECT_EQ(MenuTitles(), (QStringList{QStringLiteral("&File"), QStringLiteral("&Help")}));
+    EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&File"))),
+              (QStringList{QStringLiteral("&New\tCtrl+N"), QStringLiteral("&Open...\tCtrl+O"),
+                           QStringLiteral("Open Most Recently Used File"), QStringLiteral("E&xit")}));
+    EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&Help"))), (QStringList{QStringLiteral("Orvanta Librarian &Manual"),
+                                                                     QStringLiteral("&About Orvanta Librarian...")}));
+    EXPECT_EQ(m_frame->Action(57600)->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
+    EXPECT_EQ(m_frame->Action(57601)->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+    EXPECT_TRUE(m_frame->Action(57603)->shortcut().isEmpty());
+    EXPECT_TRUE(m_frame->Action(32858)->shortcut().isEmpty());
+}
+
+TEST_F(CMainFrameTest, MenuWithAProjectWindow) {
+    m_app->NewDocument();
+    EXPECT_EQ(m_frame->MenuResourceId(), 4107);
+    EXPECT_EQ(MenuTitles(),
+              (QStringList{QStringLiteral("&File"), QStringLiteral("&Edit"), QStringLiteral("&View"),
+                           QStringLiteral("&Setup"), QStringLiteral("&Window"), QStringLiteral("&Help")}));
+    EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&File"))),
+              (QStringList{QStringLiteral("&New\tCtrl+N"), QStringLiteral("&Open...\tCtrl+O"), QStringLiteral("&Close"),
+                           QStringLiteral("&Save\tCtrl+S"), QStringLiteral("Save &As..."),
+                           QStringLiteral("Clean &Project..."), QStringLiteral("&Import Wave..."),
+                           QStringLiteral("Open Most Recently Used File"), QStringLiteral("E&xit")}));
+    EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&Edit"))),
+              (QStringList{QStringLiteral("&Undo\tCtrl+Z"), QStringLiteral("&Delete\tDEL"),
+                           QStringLiteral("Select &All\tCtrl+A")}));
+    EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&View"))),
+              (QStringList{QStringLiteral("&Tool Bar"), QStringLiteral("&Status Bar")}));
+    EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&Setup"))),
+              (QStringList{QStringLiteral("Set Up &Font..."), QStringLiteral("Set Up &Grid...")}));
+    EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&Window"))),
+              (QStringList{QStringLiteral("Move to &Top\tCtrl+G"), QStringLiteral("Maximize &Height"),
+                           QStringLiteral("Maximize &Width"), QStringLiteral("&Save Current Position"),
+                           QStringLiteral("&Cascade Windows"), QStringLiteral("Tile Windows H&orizontally"),
+                           QStringLiteral("Tile Windows &Vertically"), QStringLiteral("&Arrange Icons")}));
+    const std::pair<int, const char*> keys[] = {{32858, "F1"},     {57642, "Ctrl+A"}, {57643, "Ctrl+Z"},
+                                                {57600, "Ctrl+N"}, {57601, "Ctrl+O"}, {57603, "Ctrl+S"},
+                                                {57088, "Del"},    {57112, "Ctrl+G"}};
+    for (const auto& [command, key] : keys) {
+        EXPECT_EQ(m_frame->Action(command)->shortcut(), QKeySequence(QString::fromLatin1(key))) << command;
+    }
+}
+
+TEST_F(CMainFrameTest, ClosingTheLastProjectWindowBringsBackTheShortMenu) {
+    CFileDoc* document = m_app->NewDocument();
+    ASSERT_TRUE(document->Frame()->close());
+    Pump();
+    EXPECT_EQ(m_frame->MenuResourceId(), 4096);
+    EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Orvanta Librarian"));
+}
+
+TEST_F(CMainFrameTest, RecentFilesAppearInTheFileMenu) {
+    m_app->AddToRecentFileList(QStringLiteral("/p/One.prj"));
+    m_app->AddToRecentFileList(QStringLiteral("/p/R&B.prj"));
+    EXPECT_EQ(
+        ItemTexts(Menu(QStringLiteral("&File"))),
+        (QStringList{QStringLiteral("&New\tCtrl+N"), QStringLiteral("&Open...\tCtrl+O"),
+                     QStringLiteral("&1 /p/R&&B.prj"), QStringLiteral("&2 /p/One.prj"), QStringLiteral("E&xit")}));
+}
+
+TEST_F(CMainFrameTest, ToolBarOrderPromptsAndTips) {
+    QStringList order;
+    for (const QAction* action : m_frame->ToolBar()->actions()) {
+        order.push_back(action->isSeparator() ? QStringLiteral("|") : QString::number(action->data().toInt()));
+    }
+    EXPECT_EQ(order, (QStringList{QStringLiteral("57600"), QStringLiteral("57601"), QStringLiteral("57603"),
+                                  QStringLiteral("|"), QStringLiteral("57643"), QStringLiteral("57088"),
+                                  QStringLiteral("|"), QStringLiteral("32858")}));
+    EXPECT_EQ(m_frame->Action(57601)->statusTip(), QStringLiteral("Open project"));
+    EXPECT_EQ(m_frame->Action(57601)->toolTip(), QStringLiteral("Open"));
+    EXPECT_EQ(m_frame->Action(57088)->statusTip(), QStringLiteral("Delete the selection"));
+    EXPECT_EQ(m_frame->Action(57088)->toolTip(), QStringLiteral("Delete"));
+    EXPECT_EQ(m_frame->Action(57112)->statusTip(), QStringLiteral("Move to top"));
+    EXPECT_EQ(m_frame->ToolBar()->windowTitle(), QStringLiteral("Tool Bar"));
+}
+
+TEST_F(CMainFrameTest, StatusBarSaysReadyWhenNoPromptIsShown) {
+    EXPECT_EQ(m_frame->statusBar()->currentMessage(), QStringLiteral("Ready"));
+    QStatusTipEvent prompt(QStringLiteral("Open project"));
+    QCoreApplication::sendEvent(m_frame, &prompt);
+    EXPECT_EQ(m_frame->statusBar()->currentMessage(), QStringLiteral("Open project"));
+    QStatusTipEvent cleared{QString()};
+    QCoreApplication::sendEvent(m_frame, &cleared);
+    EXPECT_EQ(m_frame->statusBar()->currentMessage(), QStringLiteral("Ready"));
+}
+
+TEST_F(CMainFrameTest, ProjectCommandsAreEnabledOnlyWithAProject) {
+    m_frame->UpdateCommandUI();
+    EXPECT_FALSE(m_frame->Action(57603)->isEnabled());
+    EXPECT_FALSE(m_frame->Action(32864)->isEnabled());
+    EXPECT_TRUE(m_frame->Action(57600)->isEnabled());
+    m_app->NewDocument();
+    m_frame->UpdateCommandUI();
+    EXPECT_TRUE(m_frame->Action(57603)->isEnabled());
+    EXPECT_TRUE(m_frame->Action(32864)->isEnabled());
+    EXPECT_TRUE(m_frame->Action(57642)->isEnabled());
+    // Nothing is selected in an empty project: nothing to delete.
+    EXPECT_FALSE(m_frame->Action(57088)->isEnabled());
+}
+
+TEST_F(CMainFrameTest, NewWindowsAtTheSavedPositionCascadeByTenPixels) {
+    CSettings::WriteString(SettingId::ChildWindowPosition, QStringLiteral("20,30,360,200"), 4107);
+    QList<QPoint> corners;
+    for (int i = 0; i < 3; ++i) {
+        corners.push_back(m_app->NewDocument()->Frame()->pos());
+    }
+    EXPECT_EQ(corners, (QList<QPoint>{QPoint(20, 30), QPoint(30, 40), QPoint(40, 50)}));
+}
+
+TEST_F(CMainFrameTest, TheWindowListNamesEveryProjectWindow) {
+    m_app->NewDocument();
+    m_app->NewDocument();
+    const QList<QMdiSubWindow*> windows = m_frame->CollectWindows();
+    ASSERT_EQ(windows.size(), 2);
+    EXPECT_EQ(windows[0]->windowTitle(), QStringLiteral("Untitled1 "));
+    EXPECT_EQ(windows[1]->windowTitle(), QStringLiteral("Untitled2 "));
+}
+
+TEST_F(CMainFrameTest, ExitWithAModifiedProjectAsksAndCancelKeepsRunning) {
+    m_app->NewDocument()->SetModified(true);
+    CMessageBox::SetNextAnswer(QMessageBox::Cancel);
+    EXPECT_FALSE(m_frame->close());
+    EXPECT_TRUE(m_frame->isVisible());
+    EXPECT_EQ(m_app->Documents().size(), 1u);
+    CMessageBox::SetNextAnswer(QMessageBox::No);
+    EXPECT_TRUE(m_frame->close());
+    EXPECT_TRUE(m_app->Documents().empty());
+}
+
+} // namespace
+} // namespace Orvanta::ShellTesting
