@@ -5,6 +5,7 @@
 #include "views/CFileView.h"
 
 #include <QCloseEvent>
+#include <QStyle>
 
 namespace Orvanta {
 
@@ -14,6 +15,7 @@ CFileFrame::CFileFrame(CFileDoc& document, QWidget* parent)
     m_view = new CFileView(document, this);
     setWidget(m_view);
     setMinimumSize(CFileView::kMinimumFrameSize);
+    setWindowIcon(style()->standardIcon(QStyle::SP_DirIcon));
     document.SetFrame(this);
     connect(&document, &CRichEditDocEx::TitleChanged, this, &CFileFrame::UpdateFrameTitle);
     connect(&document, &CRichEditDocEx::ModifiedChanged, this, &CFileFrame::UpdateFrameTitle);

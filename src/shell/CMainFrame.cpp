@@ -312,6 +312,11 @@ void CMainFrame::UpdateFrameTitle() {
 
 void CMainFrame::AddFileFrame(CFileFrame* frame) {
     AddChild(frame);
+    if (!frame->RestorePlacement()) {
+        // No stored position: the area places the window; it gets three quarters of the area.
+        const QSize area = MdiArea()->viewport()->size();
+        frame->resize(frame->size().expandedTo(area * 3 / 4));
+    }
     frame->CascadeFrom(CollectWindows());
     connect(frame, &CChildFrame::WindowListRequested, this, &CMainFrame::ShowWindowListPopup);
     connect(frame, &QMdiSubWindow::windowStateChanged, this, [this] { UpdateFrameTitle(); });

@@ -203,6 +203,21 @@ TEST_F(CMainFrameTest, ProjectCommandsAreEnabledOnlyWithAProject) {
     EXPECT_FALSE(m_frame->Action(57088)->isEnabled());
 }
 
+TEST_F(CMainFrameTest, EditCommandsReachTheActiveProjectWindow) {
+    CFileDoc* document = m_app->OpenProject(MakeProject("A.prj"));
+    ASSERT_NE(document, nullptr);
+    ASSERT_FALSE(document->Data().m_waves[0].IsEmpty());
+    m_frame->Action(57642)->trigger(); // Select All in the focused list, the wave list
+    m_frame->UpdateCommandUI();
+    ASSERT_TRUE(m_frame->Action(57088)->isEnabled());
+    CMessageBox::SetNextAnswer(QMessageBox::Yes);
+    m_frame->Action(57088)->trigger(); // Delete
+    EXPECT_EQ(CMessageBox::LastShown().text, QStringLiteral("OK to delete?"));
+    EXPECT_TRUE(document->Data().m_waves[0].IsEmpty());
+    EXPECT_TRUE(document->IsModified());
+    EXPECT_EQ(m_frame->windowTitle().right(1), QStringLiteral("*"));
+}
+
 TEST_F(CMainFrameTest, NewWindowsAtTheSavedPositionCascadeByTenPixels) {
     CSettings::WriteString(SettingId::ChildWindowPosition, QStringLiteral("20,30,360,200"), 4107);
     QList<QPoint> corners;
