@@ -16,6 +16,7 @@
 #include "storage/WorkFolder.h"
 
 #include <charconv>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -165,10 +166,15 @@ std::optional<std::string> ReadScript(const std::string& name) {
         text << std::cin.rdbuf();
         return text.str();
     }
+    std::error_code error;
+    if (std::filesystem::is_directory(name, error)) {
+        return std::nullopt;
+    }
     std::ifstream in(name, std::ios::binary);
     if (!in) {
         return std::nullopt;
     }
+    // An empty file inserts nothing, which marks `text` failed; only a read error counts.
     text << in.rdbuf();
     if (in.bad()) {
         return std::nullopt;

@@ -77,6 +77,7 @@ TEST_F(CliAppTest, AWrongCommandLineExitsWithTwo) {
                                                                                       {"check"},
                                                                                       {"run"},
                                                                                       {"run", "missing-script.orv"},
+                                                                                      {"run", "."},
                                                                                       {"demo"},
                                                                                       {"demo", "D.prj", "--seed", "-3"},
                                                                                       {"demo", "D.prj", "--seed", "x"},

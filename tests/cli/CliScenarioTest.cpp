@@ -207,6 +207,14 @@ TEST_F(CliScenarioTest, ClosingAProjectKeepsTheFilesOtherWindowsUse) {
     EXPECT_EQ(TakeFolderSnapshot(Path("A.prj")), Before("A.prj"));
 }
 
+TEST_F(CliScenarioTest, ADropOntoItsOwnPlaceIsNoFailureAndChangesNothing) {
+    BuildA();
+    const ProcessResult result = Run("own-place.orv");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(TakeFolderSnapshot(Path("A.prj")), Before("A.prj"));
+}
+
 TEST_F(CliScenarioTest, CleanDropsUnusedWavesAndClosesBothLists) {
     BuildC();
     const ProcessResult result = Run("clean.orv");

@@ -145,3 +145,86 @@ TEST(ParseScriptTest, AcceptsAnEmptyScript) {
 
 } // namespace
 } // namespace Orvanta::Cli
+
+namespace Orvanta::Cli {
+namespace {
+
+// Scripts put together at random from the words of the language and some noise: the parser never
+// fails hard, every error names a line of the script, and every statement it accepts holds only
+// slot numbers inside its list.
+TEST(ParseScriptTest, RandomScriptsGiveValidStatementsOrLineErrors) {
+    const std::vector<std::string> words = {"open",
+                                            "new",
+                                            "copy",
+                                            "move",
+                                            "delete",
+                                            "rename",
+                                            "import",
+                                            "clean",
+                                            "undo",
+                                            "save",
+                                            "save-as",
+                                            "close",
+                                            "answer",
+                                            "print",
+                                            "patches",
+                                            "waves",
+                                            "A",
+                                            "B",
+                                            "1",
+                                            "0",
+                                            "512",
+                                            "513",
+                                            "999",
+                                            "1000",
+                                            "1-3,7",
+                                            "3-1",
+                                            "1,",
+                                            "insert",
+                                            "yes",
+                                            "no",
+                                            "--json",
+                                            "\"a b\"",
+                                            "\"",
+                                            "keep-user-waves",
+                                            "keep-patch-numbering",
+                                            "#",
+                                            "\t",
+                                            "x.prj"};
+    std::uint64_t state = 12345;
+    const auto next = [&state](std::size_t bound) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<std::size_t>((state >> 33U) % bound);
+    };
+    for (int round = 0; round < 200; ++round) {
+        std::string text;
+        const std::size_t lines = 1 + next(20);
+        for (std::size_t line = 0; line < lines; ++line) {
+            const std::size_t count = next(8);
+            for (std::size_t w = 0; w < count; ++w) {
+                text += words[next(words.size())] + (next(4) == 0 ? "" : " ");
+            }
+            text += next(10) == 0 ? "\r\n" : "\n";
+        }
+        const CScript script = ParseScript(text);
+        for (const CParseError& error : script.errors) {
+            EXPECT_GE(error.line, 1);
+            EXPECT_LE(error.line, static_cast<int>(lines));
+            EXPECT_NE(error.message, "");
+        }
+        for (const CStatement& statement : script.statements) {
+            const auto capacity = CTernData::Capacity(statement.which);
+            for (const std::size_t index : statement.selection) {
+                EXPECT_LT(index, capacity) << text;
+            }
+            if (statement.kind == StatementKind::Copy || statement.kind == StatementKind::Move) {
+                EXPECT_GE(statement.number, 1) << text;
+                EXPECT_LE(statement.number, static_cast<int>(capacity)) << text;
+                EXPECT_FALSE(statement.selection.empty()) << text;
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace Orvanta::Cli
