@@ -1,5 +1,9 @@
 #include "cli/CProjectWindows.h"
 
+#include "model/CDomain.h"
+#include "model/CFileSystem.h"
+#include "storage/ProjectNaming.h"
+
 #include <algorithm>
 
 namespace Orvanta::Cli {
@@ -40,10 +44,13 @@ CProjectWindow* CProjectWindows::FindByData(const CTernData* data) {
 }
 
 CProjectWindow* CProjectWindows::FindByPath(const std::string& projectPath) {
-    const auto found = std::find_if(m_windows.begin(), m_windows.end(), [&projectPath](const CProjectWindow& window) {
-        const std::string& path = window.document->Data().m_projectPath;
-        return !path.empty() && path == projectPath;
-    });
+    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
+    const auto found =
+        std::find_if(m_windows.begin(), m_windows.end(), [&projectPath, &fileSystem](const CProjectWindow& window) {
+            const std::string& path = window.document->Data().m_projectPath;
+            return !path.empty() &&
+                   (path == projectPath || fileSystem.IsSameEntry(ToNativePath(path), ToNativePath(projectPath)));
+        });
     return found == m_windows.end() ? nullptr : &*found;
 }
 

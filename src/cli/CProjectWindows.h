@@ -33,8 +33,8 @@ public:
     [[nodiscard]] CProjectWindow* Find(const std::string& name);
     // The window whose project container is `data`, or null.
     [[nodiscard]] CProjectWindow* FindByData(const CTernData* data);
-    // The window whose project folder is `projectPath` (normalised), or null; untitled windows never
-    // match.
+    // The window whose project folder is `projectPath` (normalised), however it is spelled (a link,
+    // another mount), or null; untitled windows never match.
     [[nodiscard]] CProjectWindow* FindByPath(const std::string& projectPath);
     // Takes the window out of the table and hands its document to the caller.
     std::unique_ptr<CTernFileDocument> Remove(const std::string& name);

@@ -14,7 +14,7 @@ std::string AbsolutePath(const std::string& path) {
     if (error) {
         return path;
     }
-    return absolute.generic_string();
+    return absolute.lexically_normal().generic_string();
 }
 
 } // namespace Orvanta::Cli

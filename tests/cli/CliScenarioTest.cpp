@@ -333,6 +333,8 @@ TEST_F(CliScenarioTest, AScriptThatDoesNotParseRunsNothing) {
 
 TEST_F(CliScenarioTest, MissingWindowsAndFilesFailTheirLinesOnly) {
     BuildA();
+    std::filesystem::create_directory(Path("sub"));
+    std::filesystem::create_directory_symlink(Path("A.prj"), Path("linked.prj"));
     const ProcessResult result = Run("missing.orv");
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "line 3: a window named \"A\" is already open\n"
@@ -350,8 +352,16 @@ TEST_F(CliScenarioTest, MissingWindowsAndFilesFailTheirLinesOnly) {
                               "line 8: cannot read the file in/absent.wav\n"
                               "failed: line 8\n"
                               "line 9: no window named \"Nobody\" is open\n"
-                              "failed: line 9\n");
-    // The last statement still ran.
+                              "failed: line 9\n"
+                              "line 11: the project " +
+                              Path("A.prj") +
+                              " is already open as the window \"A\"\n"
+                              "failed: line 11\n"
+                              "line 12: the project " +
+                              Path("linked.prj") +
+                              " is already open as the window \"A\"\n"
+                              "failed: line 12\n");
+    // The statements after the failed ones still ran.
     EXPECT_EQ(result.out.rfind("{\"path\":\"" + Path("A.prj/") + "\"", 0), 0U) << result.out;
     EXPECT_FALSE(std::filesystem::exists(Path("Missing.prj")));
     EXPECT_EQ(TakeFolderSnapshot(Path("A.prj")), Before("A.prj"));
