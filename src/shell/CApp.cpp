@@ -8,12 +8,14 @@
 #include "shell/CDocTemplate.h"
 #include "shell/CFileDoc.h"
 #include "shell/CFileFrame.h"
+#include "shell/CFontSetupDialog.h"
 #include "shell/CMainFrame.h"
 #include "shell/CSelectFolderDialog.h"
 #include "shell/CommandIds.h"
 #include "shell/ShellPaths.h"
 #include "storage/WorkFolder.h"
 #include "views/CFileView.h"
+#include "views/CParameterListCtrl.h"
 #include "views/CProgressBar.h"
 #include "views/CTextOutBox.h"
 #include "winframework/CCmdLinePrm.h"
@@ -27,7 +29,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QFontDialog>
 #include <QLabel> // complete types for the progress reporter's members
 #include <QProgressBar>
 #include <QPushButton>
@@ -262,6 +263,7 @@ CFileDoc* CApp::NewDocument() {
         }
     });
     if (frame->View() != nullptr) {
+        ApplyListFont(*frame->View());
         frame->View()->OnInitialUpdate();
     }
     if (m_mainFrame != nullptr) {
@@ -386,14 +388,31 @@ void CApp::OnAppAbout() {
 }
 
 void CApp::OnSetUpFont() {
-    bool accepted = false;
-    const QFont chosen = QFontDialog::getFont(&accepted, m_font.Font(), m_mainFrame.data());
-    if (!accepted) {
+    CFontSetupDialog dialog(m_font.Font(), m_font.Color(), m_mainFrame.data());
+    if (dialog.Run() != QDialog::Accepted) {
+        return; // nothing changes, nothing is redrawn
+    }
+    m_font.SetFont(dialog.ChosenFont(), CFontEx::ColorRefFromColor(dialog.ChosenColor()));
+    for (CFileDoc* document : Documents()) {
+        if (CFileFrame* frame = document->Frame(); frame != nullptr && frame->View() != nullptr) {
+            ApplyListFont(*frame->View());
+        }
+        document->UpdateAllViews(CFileView::kHintUndo);
+    }
+}
+
+void CApp::ApplyListFont(CFileView& view) const {
+    if (!m_font.HasFont()) {
         return;
     }
-    m_font.SetFont(chosen, m_font.ColorRef());
-    for (CFileDoc* document : Documents()) {
-        document->UpdateAllViews(CFileView::kHintUndo);
+    for (const int which : {kPatchList, kWaveList}) {
+        CParameterListCtrl& list = view.List(which);
+        list.setFont(m_font.Font());
+        QPalette palette = list.palette();
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            palette.setColor(group, QPalette::Text, QColor(m_font.Color()));
+        }
+        list.setPalette(palette);
     }
 }
 

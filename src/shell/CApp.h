@@ -15,6 +15,7 @@ namespace Orvanta {
 class CDocMan;
 class CDocTemplate;
 class CFileDoc;
+class CFileView;
 class CMainFrame;
 class CSingleInstance;
 
@@ -53,6 +54,8 @@ public:
     [[nodiscard]] std::vector<CFileDoc*> Documents() const;
     // The list font shared by the project windows.
     [[nodiscard]] CFontEx& ListFont() { return m_font; }
+    // Gives both lists of a project window the list font and its colour.
+    void ApplyListFont(CFileView& view) const;
     // The work folder set up in this run ("/" separators, ending in "/"); empty when none.
     [[nodiscard]] const QString& WorkFolder() const { return m_workFolder; }
 

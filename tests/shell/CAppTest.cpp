@@ -5,7 +5,10 @@
 #include "shell/CDocMan.h"
 #include "shell/CDocTemplate.h"
 #include "shell/CFileDoc.h"
+#include "shell/CFileFrame.h"
 #include "shell/CMainFrame.h"
+#include "views/CFileView.h"
+#include "views/CParameterListCtrl.h"
 #include "winframework/CMDIChildWndEx.h"
 #include "winframework/CSettings.h"
 
@@ -82,6 +85,45 @@ TEST_F(CAppTest, OptionsAndFontRoundTripThroughExit) {
     // The missing trailing attributes were written with their defaults.
     EXPECT_EQ(CSettings::ReadString(SettingId::FontAttribute), QStringLiteral("-13,0,0,0,700,0,0,0,128,3,2,0,49"));
     EXPECT_EQ(CSettings::ReadInt(SettingId::FontColor), 0x00FF0000);
+}
+
+TEST_F(CAppTest, ProjectWindowListsUseTheStoredFontAndColour) {
+    CSettings::WriteString(SettingId::FontFaceName, QStringLiteral("Serif"));
+    CSettings::WriteString(SettingId::FontAttribute, QStringLiteral("-17,0,0,0,700,1"));
+    CSettings::WriteInt(SettingId::FontColor, 0x000000FF); // red as 0x00BBGGRR
+    ASSERT_TRUE(Start());
+    CFileView* view = m_app->NewDocument()->Frame()->View();
+    ASSERT_NE(view, nullptr);
+    for (const int which : {kPatchList, kWaveList}) {
+        const CParameterListCtrl& list = view->List(which);
+        EXPECT_EQ(list.font().pixelSize(), 17);
+        EXPECT_TRUE(list.font().italic());
+        EXPECT_EQ(list.palette().color(QPalette::Active, QPalette::Text), QColor(255, 0, 0));
+    }
+}
+
+TEST_F(CAppTest, SetUpFontChangesTheListsOnOkOnly) {
+    ASSERT_TRUE(Start());
+    CFileView* view = m_app->NewDocument()->Frame()->View();
+    ASSERT_NE(view, nullptr);
+    const QFont before = view->List(kPatchList).font();
+    CFontSetupDialog::SetNextAnswer(std::nullopt);
+    m_app->OnSetUpFont();
+    EXPECT_EQ(view->List(kPatchList).font(), before);
+
+    QFont chosen(QStringLiteral("Monospace"));
+    chosen.setPixelSize(21);
+    chosen.setStrikeOut(true);
+    CFontSetupDialog::SetNextAnswer(CFontSetupDialog::Answer{chosen, qRgb(0, 128, 0)});
+    m_app->OnSetUpFont();
+    for (const int which : {kPatchList, kWaveList}) {
+        EXPECT_EQ(view->List(which).font().pixelSize(), 21);
+        EXPECT_TRUE(view->List(which).font().strikeOut());
+        EXPECT_EQ(view->List(which).palette().color(QPalette::Active, QPalette::Text), QColor(0, 128, 0));
+    }
+    Stop();
+    EXPECT_EQ(CSettings::ReadInt(SettingId::FontColor), 0x00008000);
+    EXPECT_EQ(CSettings::ReadString(SettingId::FontAttribute).section(u',', 0, 0), QStringLiteral("-21"));
 }
 
 TEST_F(CAppTest, ExitEmptiesTheWorkFolderOfPatchAndWaveFilesOnly) {

@@ -10,6 +10,7 @@
 #include "TempFolder.h"
 #include "shell/CApp.h"
 #include "shell/CCleanProjectDlg.h"
+#include "shell/CFontSetupDialog.h"
 #include "shell/CInputTextDialog.h"
 #include "shell/CSelectFolderDialog.h"
 #include "winframework/CMessageBox.h"
@@ -31,6 +32,7 @@ inline void ClearAllScripts() {
     CSelectFolderDialog::ClearAnswers();
     CInputTextDialog::ClearAnswers();
     CCleanProjectDlg::ClearAnswers();
+    CFontSetupDialog::ClearAnswers();
 }
 
 // Closes a modal window nobody answered and fails the running test.
