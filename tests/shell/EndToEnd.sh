@@ -4,7 +4,8 @@
 #  2. a second start with another project hands it to the first, which opens it, and ends at once
 #     without writing settings, leaving one process;
 #  3. the exit (as at the end of a session) writes the settings and empties the work folder of
-#     patch and wave files, other files staying.
+#     patch and wave files, other files staying;
+#  4. after a crash (SIGKILL) the next start becomes the running instance.
 # Usage: EndToEnd.sh ORVANTA_LIBRARIAN ORVANTA_MAKE_PROJECT
 set -euo pipefail
 
@@ -90,4 +91,17 @@ grep -q '^Position=' "$SETTINGS" || fail "the main window position not written"
 
 LEFT="$(cd "$ORVANTA_WORK_FOLDER" && ls -A)"
 [ "$LEFT" = "notes.txt" ] || fail "the work folder holds: $LEFT"
+
+echo "== a crashed instance does not block the next start"
+"$GUI" "$ROOT/A.prj" &
+FIRST_PID=$!
+wait_for_title "Orvanta Librarian - $ROOT/A.prj/ "
+kill -KILL "$FIRST_PID"
+wait "$FIRST_PID" 2>/dev/null || true
+"$GUI" "$ROOT/B.prj" &
+FIRST_PID=$!
+wait_for_title "Orvanta Librarian - $ROOT/B.prj/ "
+kill -TERM "$FIRST_PID"
+wait "$FIRST_PID" || fail "the program started after a crash did not end cleanly"
+FIRST_PID=""
 echo "== passed"
