@@ -3,6 +3,7 @@
 
 #include "shell/CMainFrame.h"
 #include "ShellTestFixture.h"
+#include "model/CDomain.h"
 #include "shell/CFileDoc.h"
 #include "shell/CFileFrame.h"
 #include "winframework/CSettings.h"
@@ -216,6 +217,19 @@ TEST_F(CMainFrameTest, EditCommandsReachTheActiveProjectWindow) {
     EXPECT_TRUE(document->Data().m_waves[0].IsEmpty());
     EXPECT_TRUE(document->IsModified());
     EXPECT_EQ(m_frame->windowTitle().right(1), QStringLiteral("*"));
+}
+
+TEST_F(CMainFrameTest, CleanProjectAsksForItsOptionsFirst) {
+    CFileDoc* document = m_app->OpenProject(MakeProject("A.prj"));
+    ASSERT_NE(document, nullptr);
+    CCleanProjectDlg::SetNextAnswer(std::nullopt);
+    m_frame->Action(32864)->trigger();
+    EXPECT_FALSE(document->IsModified());
+    CCleanProjectDlg::SetNextAnswer(CCleanProjectDlg::Answer{true, false});
+    m_frame->Action(32864)->trigger();
+    EXPECT_TRUE(document->IsModified());
+    EXPECT_EQ(CDomain::Instance().m_waveOption, 1);
+    EXPECT_EQ(CDomain::Instance().m_patchOption, 0);
 }
 
 TEST_F(CMainFrameTest, NewWindowsAtTheSavedPositionCascadeByTenPixels) {
