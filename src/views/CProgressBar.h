@@ -2,7 +2,11 @@
 
 #include "model/CTernProgressBar.h"
 
+#include <QDialog>
+#include <QLabel>
 #include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QWidget>
 
 #include <string>
