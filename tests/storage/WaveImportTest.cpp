@@ -140,7 +140,13 @@ TEST_F(WaveImportTest, LongNamesAreCutToTwelveCharactersAndSavedUnderThatName) {
     ASSERT_EQ(document.ImportWaves({file}), 1U);
     const CWave& wave = document.Data().m_waves[0];
     EXPECT_EQ(wave.m_name, "Long Sample ");
-    EXPECT_EQ(wave.m_path, m_workFolder + FormatSlotNumber(ParseSlotNumber(wave.m_path)) + "Long Sample .wav");
+    // Work folder + the counter's prefix (three digits or more and a blank) + the cut name.
+    ASSERT_EQ(wave.m_path.rfind(m_workFolder, 0), 0U);
+    const std::string fileName = wave.m_path.substr(m_workFolder.size());
+    const std::size_t blank = fileName.find(' ');
+    ASSERT_GE(blank, 3U);
+    EXPECT_EQ(fileName.find_first_not_of("0123456789"), blank);
+    EXPECT_EQ(fileName.substr(blank + 1), "Long Sample .wav");
 
     ASSERT_TRUE(document.SaveProjectTo(project.Path()));
     const std::string saved = project.Path() + "Wave/001 Long Sample .wav";
