@@ -29,6 +29,16 @@ void SwapPatches(CTernData& data, std::size_t first, std::size_t second) {
     data.m_patches.Replace(second, std::move(held));
 }
 
+// Adds patches Alpha (slot 1) and Beta (slot 2) to `project`, opens it and swaps the two in memory.
+CTernFileDocument& OpenWithSwappedPatches(DocumentList& documents, ProjectBuilder& project) {
+    project.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
+    project.AddPatchBytes("002 Beta.p00", PatchBytes(0x22));
+    CTernFileDocument& document = documents.Open(project.Path());
+    SwapPatches(document.Data(), 0, 1);
+    document.SetModified(true);
+    return document;
+}
+
 std::array<std::uint8_t, kPackedPatchSize> PackedBlocks(const CPatch& patch) {
     std::array<std::uint8_t, kPackedPatchSize> blocks{};
     CSvdManager().PackPatch(patch, blocks);
@@ -37,13 +47,9 @@ std::array<std::uint8_t, kPackedPatchSize> PackedBlocks(const CPatch& patch) {
 
 TEST_F(SaveTest, SwappingTwoPatchesInPlaceMakesOneWorkCopy) {
     ProjectBuilder a = Project("A.prj");
-    a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
-    a.AddPatchBytes("002 Beta.p00", PatchBytes(0x22));
     a.AddSystemFiles();
-    CTernFileDocument& document = m_documents.Open(a.Path());
+    CTernFileDocument& document = OpenWithSwappedPatches(m_documents, a);
     CTernData& data = document.Data();
-    SwapPatches(data, 0, 1);
-    document.SetModified(true);
     const ProjectRecord before = RecordProject(data);
 
     ASSERT_TRUE(document.SaveProjectTo(a.Path()));
@@ -384,11 +390,7 @@ TEST_F(SaveTest, AFailedSaveAsLeavesSourcesAndSlotFilesAsTheyWere) {
 // The work copy must exist before any object is pointed at it.
 TEST_F(SaveTest, AFailedEvacuationLeavesTheObjectsOnTheOriginalFile) {
     ProjectBuilder a = Project("A.prj");
-    a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
-    a.AddPatchBytes("002 Beta.p00", PatchBytes(0x22));
-    CTernFileDocument& document = m_documents.Open(a.Path());
-    SwapPatches(document.Data(), 0, 1);
-    document.SetModified(true);
+    CTernFileDocument& document = OpenWithSwappedPatches(m_documents, a);
     const ProjectRecord record = RecordProject(document.Data());
     const FolderSnapshot folderA = TakeFolderSnapshot(a.Path());
 
@@ -527,11 +529,7 @@ TEST_F(SaveTest, SaveAsCopiesTheSystemFilesAndFailsWhenOneCannotBeCopied) {
 
 TEST_F(SaveTest, WithoutAWorkFolderASaveThatMustParkAFileFailsBeforeAnyChange) {
     ProjectBuilder a = Project("A.prj");
-    a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
-    a.AddPatchBytes("002 Beta.p00", PatchBytes(0x22));
-    CTernFileDocument& document = m_documents.Open(a.Path());
-    SwapPatches(document.Data(), 0, 1);
-    document.SetModified(true);
+    CTernFileDocument& document = OpenWithSwappedPatches(m_documents, a);
     CDomain::Instance().SetWorkFolder("");
     const FolderSnapshot before = TakeFolderSnapshot(m_temp.Path());
 
