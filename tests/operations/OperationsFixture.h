@@ -130,6 +130,43 @@ inline void CaptureState(const CTernData& project, ProjectState& state) {
     }
 }
 
+// True when the project is in the captured state; stops at the first difference.
+inline bool IsInState(const CTernData& project, const ProjectState& state) {
+    if (project.m_patches.size() != state.patchPaths.size() || project.m_waves.size() != state.wavePaths.size()) {
+        return false;
+    }
+    const std::uint8_t* values = state.oscValues.data();
+    for (std::size_t p = 0; p < project.m_patches.size(); ++p) {
+        const CPatch& patch = project.m_patches[p];
+        if (patch.m_path != state.patchPaths[p] || patch.m_name != state.patchNames[p]) {
+            return false;
+        }
+        for (const COsc& osc : patch.m_osc) {
+            if (osc.m_values.size() != COsc::kValueCount ||
+                std::memcmp(values, osc.m_values.data(), COsc::kValueCount) != 0) {
+                return false;
+            }
+            values += COsc::kValueCount;
+        }
+    }
+    auto users = state.waveUsers.begin();
+    for (std::size_t j = 0; j < project.m_waves.size(); ++j) {
+        const CWave& wave = project.m_waves[j];
+        if (wave.m_path != state.wavePaths[j] || wave.m_name != state.waveNames[j]) {
+            return false;
+        }
+        for (const std::int32_t user : wave.m_users) {
+            if (users == state.waveUsers.end() || *users++ != user) {
+                return false;
+            }
+        }
+        if (users == state.waveUsers.end() || *users++ != -1) {
+            return false;
+        }
+    }
+    return users == state.waveUsers.end();
+}
+
 inline ProjectState CaptureState(const CTernData& project) {
     ProjectState state;
     CaptureState(project, state);
