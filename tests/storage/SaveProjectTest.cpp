@@ -162,6 +162,23 @@ TEST_F(SaveTest, ClosingAProjectPreservesTheFilesAnotherProjectUses) {
     ExpectSavedProject(dataB, before, "B saved");
 }
 
+// Closing never deletes a file, so a copy that fails leaves the other project on the original.
+TEST_F(SaveTest, ClosingWithAFailedCopyLeavesTheOtherProjectOnTheOriginalFile) {
+    ProjectBuilder a = Project("A.prj");
+    ProjectBuilder b = Project("B.prj");
+    const std::string pad = a.AddWave("002 Pad.w00", 200);
+    CTernFileDocument& documentA = m_documents.Open(a.Path());
+    CTernFileDocument& documentB = m_documents.Open(b.Path());
+    documentB.Data().m_waves.Replace(0, documentA.Data().m_waves.CloneAt(1));
+    documentB.SetModified(true);
+
+    m_files.SetTornFaults(true);
+    m_files.FailNthCall(FaultyFileSystem::kCopy, 1);
+    m_documents.Close(documentA);
+    EXPECT_EQ(documentB.Data().m_waves[0].m_path, pad);
+    EXPECT_EQ(Bytes(pad).size(), 200U);
+}
+
 TEST_F(SaveTest, SaveAsOntoAnExistingProjectAsksAndNoWritesNothing) {
     ProjectBuilder a = Project("A.prj");
     a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
