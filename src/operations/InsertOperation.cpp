@@ -2,9 +2,9 @@
 
 #include "model/CDomain.h"
 #include "model/CTernData.h"
+#include "operations/PasteChecks.h"
 #include "operations/TransferOperations.h"
 #include "operations/WaveReferences.h"
-#include "operations/WaveSpace.h"
 
 namespace Orvanta {
 
@@ -136,40 +136,14 @@ void InsertPatches(CTernData& project, std::size_t start, std::size_t n, bool fr
     if (fromOtherWindow) {
         PlaceAccompanyingWaves(project, slots);
     }
-    for (std::size_t i = start; i < start + n; ++i) {
-        for (const int w : project.m_patches[i].UsedWaves()) {
-            if (w > 0) {
-                project.m_waves[static_cast<std::size_t>(w - 1)].AddUser(static_cast<std::int32_t>(i), false);
-            }
-        }
-    }
+    AddUsersOfPatches(project, start, n);
     project.m_patches.Resize(kPatchSlots);
 }
 
 } // namespace
 
 bool CanInsert(CTernData& project, std::size_t start, int which, bool fromOtherWindow) {
-    CDomain& domain = CDomain::Instance();
-    const std::size_t n = TransferCount(which);
-    if (n == 0) {
-        return false;
-    }
-    if (!project.IsValidRange(which, start, n)) {
-        return false;
-    }
-    if (project.AnyUsedInTail(which, n) &&
-        domain.MessageReporter().Ask(kButtonsOkCancel, kAskInsert) == kAnswerCancel) {
-        return false;
-    }
-    if (DropAddsWaveData(which, fromOtherWindow)) {
-        if (which == kPatchList && !HasRoomForAccompanyingWaves(project)) {
-            return false;
-        }
-        if (!StaysWithinWaveLimit(TotalWaveBytes(project.m_waves) + TotalWaveBytes(domain.m_transferWaves))) {
-            return false;
-        }
-    }
-    return true;
+    return CanPaste(project, start, which, fromOtherWindow, DestroyedSlots::Tail);
 }
 
 std::size_t Insert(CTernData& project, std::size_t start, int which, bool fromOtherWindow) {

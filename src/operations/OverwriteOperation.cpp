@@ -2,9 +2,9 @@
 
 #include "model/CDomain.h"
 #include "model/CTernData.h"
+#include "operations/PasteChecks.h"
 #include "operations/TransferOperations.h"
 #include "operations/WaveReferences.h"
-#include "operations/WaveSpace.h"
 
 namespace Orvanta {
 
@@ -24,13 +24,7 @@ void OverwritePatches(CTernData& project, std::size_t start, std::size_t n, bool
             project.m_waves[slots[l]].ClearUsers();
         }
     }
-    for (std::size_t i = start; i < start + n; ++i) {
-        for (const int w : project.m_patches[i].UsedWaves()) {
-            if (w > 0) {
-                project.m_waves[static_cast<std::size_t>(w - 1)].AddUser(static_cast<std::int32_t>(i), false);
-            }
-        }
-    }
+    AddUsersOfPatches(project, start, n);
 }
 
 // A move inside one window: every reference that named a moved wave at drag start (as the patch
@@ -78,32 +72,7 @@ void OverwriteWaves(CTernData& project, std::size_t start, std::size_t n, bool f
 } // namespace
 
 bool CanOverwrite(CTernData& project, std::size_t start, int which, bool fromOtherWindow) {
-    CDomain& domain = CDomain::Instance();
-    const std::size_t n = TransferCount(which);
-    if (n == 0) {
-        return false;
-    }
-    if (!project.IsValidRange(which, start, n)) {
-        return false;
-    }
-    if (project.AnyUsedInRange(which, start, n) &&
-        domain.MessageReporter().Ask(kButtonsOkCancel, kAskOverwrite) == kAnswerCancel) {
-        return false;
-    }
-    if (DropAddsWaveData(which, fromOtherWindow)) {
-        if (which == kPatchList && !HasRoomForAccompanyingWaves(project)) {
-            return false;
-        }
-        std::int64_t total = TotalWaveBytes(project.m_waves);
-        if (which == kWaveList) {
-            total -= WaveBytes(project.m_waves, start, n);
-        }
-        total += TotalWaveBytes(domain.m_transferWaves);
-        if (!StaysWithinWaveLimit(total)) {
-            return false;
-        }
-    }
-    return true;
+    return CanPaste(project, start, which, fromOtherWindow, DestroyedSlots::Range);
 }
 
 bool Overwrite(CTernData& project, std::size_t start, int which, bool fromOtherWindow) {

@@ -33,6 +33,9 @@ bool DeleteItems(CTernData& project, const CSelection& selection, int which, boo
 // Slot indices start to start + count - 1.
 [[nodiscard]] CSelection SlotRange(std::size_t start, std::size_t count);
 
+// Adds the patch slots start to start + count - 1 to the users of every wave they reference.
+void AddUsersOfPatches(CTernData& project, std::size_t start, std::size_t count);
+
 // Puts clones of the transfer buffer's accompanying waves into the wave slots `slots` (one per
 // wave, in buffer order). A patch may still name one of those empty slots (its wave file was
 // missing when the project was loaded); such references are cleared first so that they do not

@@ -1,5 +1,6 @@
 set(ORVANTA_OPERATIONS_SOURCES
     operations/WaveSpace.cpp
+    operations/PasteChecks.cpp
     operations/TransferOperations.cpp
     operations/OverwriteOperation.cpp
     operations/InsertOperation.cpp
