@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -42,6 +43,10 @@ public:
 
     // Opens an existing regular file for binary reading; null when that is not possible.
     [[nodiscard]] virtual std::unique_ptr<CFile> OpenRead(const std::string& path) = 0;
+    // True when the file can be opened for reading; it is opened and closed again at once. The
+    // native file system does without the type check of OpenRead (callers know the path names a
+    // file from a listing); use OpenRead to read.
+    [[nodiscard]] virtual bool CanOpenForReading(const std::string& path) { return OpenRead(path) != nullptr; }
     // Opens an existing regular file for binary reading and writing, without truncating it and
     // without creating it; null when that is not possible.
     [[nodiscard]] virtual std::unique_ptr<CFile> OpenReadWrite(const std::string& path) = 0;
@@ -62,6 +67,20 @@ public:
     // links count as what they point to. Unordered; empty when the folder cannot be read.
     [[nodiscard]] virtual std::vector<std::string> ListFolder(const std::string& folder,
                                                               const std::string& pattern) = 0;
+    // The same for several patterns at once: every file that matches any of them, each once,
+    // unordered. The default lists once per pattern; the native file system reads the folder once.
+    [[nodiscard]] virtual std::vector<std::string> ListFolderMatchingAny(const std::string& folder,
+                                                                         const std::vector<std::string>& patterns) {
+        std::vector<std::string> names;
+        for (const std::string& pattern : patterns) {
+            for (std::string& name : ListFolder(folder, pattern)) {
+                if (std::find(names.begin(), names.end(), name) == names.end()) {
+                    names.push_back(std::move(name));
+                }
+            }
+        }
+        return names;
+    }
     // Size of the file in bytes; -1 when it cannot be opened.
     [[nodiscard]] virtual std::int64_t FileSize(const std::string& path) = 0;
     // True when `path` is a folder (or a symbolic link to one).

@@ -4,12 +4,14 @@
 
 namespace Orvanta {
 
-// The file system of the machine, through std::filesystem and file streams. Paths are UTF-8; on
-// POSIX systems their bytes are handed over unchanged, so names that are not valid UTF-8 still work.
+// The file system of the machine: folders through std::filesystem, files through their POSIX
+// descriptors (file streams on Windows). Paths are UTF-8; on POSIX systems their bytes are handed
+// over unchanged, so names that are not valid UTF-8 still work.
 // Not final: tests derive from it to change single operations.
 class CNativeFileSystem : public CFileSystem {
 public:
     [[nodiscard]] std::unique_ptr<CFile> OpenRead(const std::string& path) override;
+    [[nodiscard]] bool CanOpenForReading(const std::string& path) override;
     [[nodiscard]] std::unique_ptr<CFile> OpenReadWrite(const std::string& path) override;
     [[nodiscard]] bool CopyWholeFile(const std::string& from, const std::string& to) override;
     [[nodiscard]] bool Rename(const std::string& from, const std::string& to) override;
@@ -17,6 +19,8 @@ public:
     [[nodiscard]] FolderCreation CreateFolder(const std::string& path) override;
     [[nodiscard]] bool RemoveFolder(const std::string& path) override;
     [[nodiscard]] std::vector<std::string> ListFolder(const std::string& folder, const std::string& pattern) override;
+    [[nodiscard]] std::vector<std::string> ListFolderMatchingAny(const std::string& folder,
+                                                                 const std::vector<std::string>& patterns) override;
     [[nodiscard]] std::int64_t FileSize(const std::string& path) override;
     [[nodiscard]] bool IsFolder(const std::string& path) override;
     [[nodiscard]] bool Exists(const std::string& path) override;

@@ -8,26 +8,22 @@
 
 #include <algorithm>
 #include <functional>
-#include <unordered_set>
 #include <utility>
 
 namespace Orvanta {
 
 namespace {
 
-// Full paths of the files in `folder` (a folder path ending in "/") that match any of the patterns.
-// A name that matches more than one pattern (such as "001 Pad.aif.wav") is listed once only: a
-// second entry would be taken for a duplicate of its own slot and deleted by the next save.
-std::vector<std::string> ListFiles(const std::string& folder, std::initializer_list<const char*> patterns) {
-    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
-    std::vector<std::string> paths;
-    std::unordered_set<std::string> seen;
-    for (const char* pattern : patterns) {
-        for (std::string& name : fileSystem.ListFolder(ToNativePath(folder), pattern)) {
-            if (seen.insert(name).second) {
-                paths.push_back(folder + name);
-            }
-        }
+const std::string kNoPath;
+
+// Full paths of the files in `folder` (a folder path ending in "/") that match any of the patterns,
+// each once: a name such as "001 Pad.aif.wav" matches two wave patterns, and a second entry would
+// be taken for a duplicate of its own slot and deleted by the next save.
+std::vector<std::string> ListFiles(const std::string& folder, const std::vector<std::string>& patterns) {
+    std::vector<std::string> paths =
+        CDomain::Instance().FileSystem().ListFolderMatchingAny(ToNativePath(folder), patterns);
+    for (std::string& path : paths) {
+        path.insert(0, folder);
     }
     return paths;
 }
@@ -78,8 +74,13 @@ bool CTernFileDocument::OpenProjectFolder(const std::string& folder) {
 
 bool CTernFileDocument::LoadProject(const std::string& projectPath, const std::vector<std::string>& patchFiles,
                                     const std::vector<std::string>& waveFiles) {
-    // Loading replaces everything, including deletions planned from an earlier content.
-    ResetToNew();
+    // Loading replaces everything, including deletions planned from an earlier content. The lists
+    // themselves are rebuilt by LoadPatches and LoadWaves.
+    CDomain& domain = CDomain::Instance();
+    if (domain.IsUndoProject(&m_data)) {
+        domain.ClearUndo();
+    }
+    m_pendingDeletions.clear();
     bool loaded = m_data.SetProjectPath(projectPath);
     if (loaded) {
         m_data.m_patchFiles = AssignSlots(patchFiles, kPatchList);
@@ -133,33 +134,41 @@ std::vector<std::string> CTernFileDocument::AssignSlots(const std::vector<std::s
     return slots;
 }
 
+// The records already in the lists are reset to new ones in place rather than deleted and created
+// again: the same result without allocating sixteen value vectors per patch.
+
 bool CTernFileDocument::LoadPatches() {
-    m_data.m_patches.Resize(0);
+    m_data.m_patches.Resize(kPatchSlots);
     for (std::size_t i = 0; i < kPatchSlots; ++i) {
-        const std::string path = i < m_data.m_patchFiles.size() ? m_data.m_patchFiles[i] : std::string();
-        auto patch = std::make_unique<CPatch>();
-        patch->m_path = path;
-        patch->SetName(BareName(path), false);
-        if (!path.empty() && !ReadPatchFile(path, *patch)) {
+        const std::string& path = i < m_data.m_patchFiles.size() ? m_data.m_patchFiles[i] : kNoPath;
+        CPatch& patch = m_data.m_patches[i];
+        patch.Clear();
+        for (COsc& osc : patch.m_osc) {
+            osc.Init();
+        }
+        patch.m_path = path;
+        patch.SetName(BareName(path), false);
+        if (!path.empty() && !ReadPatchFile(path, patch)) {
             return false;
         }
-        m_data.m_patches.Append(std::move(patch));
     }
     return true;
 }
 
 bool CTernFileDocument::LoadWaves() {
     CFileSystem& fileSystem = CDomain::Instance().FileSystem();
-    m_data.m_waves.Resize(0);
+    m_data.m_waves.Resize(kWaveSlots);
     for (std::size_t i = 0; i < kWaveSlots; ++i) {
-        const std::string path = i < m_data.m_waveFiles.size() ? m_data.m_waveFiles[i] : std::string();
-        if (!path.empty() && !fileSystem.OpenRead(ToNativePath(path))) {
+        const std::string& path = i < m_data.m_waveFiles.size() ? m_data.m_waveFiles[i] : kNoPath;
+        // The listing holds regular files only, so a plain open and close is the whole check.
+        if (!path.empty() && !fileSystem.CanOpenForReading(ToNativePath(path))) {
             return false;
         }
-        auto wave = std::make_unique<CWave>();
-        wave->m_path = path;
-        wave->SetName(BareName(path), false);
-        m_data.m_waves.Append(std::move(wave));
+        CWave& wave = m_data.m_waves[i];
+        wave.Clear();
+        wave.ClearUsers();
+        wave.m_path = path;
+        wave.SetName(BareName(path), false);
     }
     for (std::size_t i = 0; i < m_data.m_patches.size(); ++i) {
         for (const int number : m_data.m_patches[i].UsedWaves()) {

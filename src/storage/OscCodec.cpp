@@ -1,6 +1,9 @@
 #include "storage/OscCodec.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
+#include <vector>
 
 namespace Orvanta {
 
@@ -163,6 +166,98 @@ unsigned FieldWidth(const CBlockDescriptor& row) {
     return static_cast<unsigned>(row.width < 0 ? -row.width : row.width);
 }
 
+// The block followed by eight zero bytes, so that every field can be read with one 64-bit load.
+class CPaddedBlock {
+public:
+    explicit CPaddedBlock(std::span<const std::uint8_t, kPackedBlockSize> block) {
+        std::memcpy(m_bytes.data(), block.data(), kPackedBlockSize);
+    }
+
+    // The eight bytes from `byteOffset` on, joined big-endian.
+    [[nodiscard]] std::uint64_t Word(unsigned byteOffset) const {
+        std::uint64_t word = 0;
+        std::memcpy(&word, m_bytes.data() + std::min<std::size_t>(byteOffset, kPackedBlockSize), sizeof word);
+        if constexpr (std::endian::native == std::endian::little) {
+            word = ByteSwap(word);
+        }
+        return word;
+    }
+
+    // The field of `width` bits (at most 32) after `bitShift` bits of byte `byteOffset`.
+    [[nodiscard]] std::uint32_t Field(unsigned byteOffset, unsigned bitShift, unsigned width) const {
+        return static_cast<std::uint32_t>(Word(byteOffset) >> (64U - bitShift - width)) & Mask(width);
+    }
+
+private:
+    static std::uint64_t ByteSwap(std::uint64_t value) {
+#if defined(__GNUC__) || defined(__clang__)
+        return __builtin_bswap64(value);
+#else
+        std::uint64_t swapped = 0;
+        for (int i = 0; i < 8; ++i) {
+            swapped = (swapped << 8U) | (value & 0xFFU);
+            value >>= 8U;
+        }
+        return swapped;
+#endif
+    }
+
+    std::array<std::uint8_t, kPackedBlockSize + 8> m_bytes{};
+};
+
+// Unpacking of the one descriptor table as a flat list of plain field reads, built once. A split
+// value's pieces are plain fields, and its closing byte is the low remainder of the whole field,
+// which is the plain field that follows the pieces. Only the low eight bits of a field reach the
+// value byte, so one byte of mask is enough.
+struct CReadStep {
+    std::uint8_t byteOffset;
+    std::uint8_t rightShift; // of the 64-bit word loaded at byteOffset
+    std::uint8_t mask;
+    std::uint8_t add; // the re-centring shift
+};
+
+class CReadPlan {
+public:
+    explicit CReadPlan(std::span<const CBlockDescriptor> table) {
+        unsigned pieceBits = 0;
+        for (const CBlockDescriptor& row : table) {
+            unsigned position = row.byteOffset * 8U + row.bitShift;
+            unsigned width = FieldWidth(row);
+            if (IsPieceRow(row)) {
+                pieceBits += width;
+            } else if (row.width < 0) {
+                if (width <= pieceBits || width - pieceBits > 7U) {
+                    return; // not expressible: the general path decides
+                }
+                position += pieceBits;
+                width -= pieceBits;
+                pieceBits = 0;
+            }
+            const unsigned byteOffset = position / 8U;
+            const unsigned bitShift = position % 8U;
+            if (byteOffset > kPackedBlockSize || width > 32U) {
+                return;
+            }
+            m_steps.push_back({static_cast<std::uint8_t>(byteOffset), static_cast<std::uint8_t>(64U - bitShift - width),
+                               static_cast<std::uint8_t>(Mask(std::min(width, 8U))),
+                               static_cast<std::uint8_t>(row.width >= 0 ? RecentringShift(row) : 0U)});
+        }
+        m_valid = m_steps.size() == table.size();
+    }
+
+    [[nodiscard]] bool IsValid() const { return m_valid; }
+    [[nodiscard]] const std::vector<CReadStep>& Steps() const { return m_steps; }
+
+private:
+    std::vector<CReadStep> m_steps;
+    bool m_valid = false;
+};
+
+const CReadPlan& DescriptorReadPlan() {
+    static const CReadPlan plan(kBlockDescriptors);
+    return plan;
+}
+
 } // namespace
 
 unsigned RecentringShift(const CBlockDescriptor& row) {
@@ -202,11 +297,23 @@ void WriteBlockField(std::span<std::uint8_t, kPackedBlockSize> block, unsigned b
 int UnpackBlock(std::span<const std::uint8_t, kPackedBlockSize> block, std::span<const CBlockDescriptor> table,
                 std::span<std::uint8_t> values) {
     const std::size_t count = std::min(table.size(), values.size());
+    const CPaddedBlock padded(block);
+    const CReadPlan& plan = DescriptorReadPlan();
+    if (table.data() == kBlockDescriptors.data() && table.size() == kBlockDescriptors.size() && plan.IsValid()) {
+        // The one table, read as plain fields: several times faster, and a project has 8192 blocks.
+        const CReadStep* steps = plan.Steps().data();
+        for (std::size_t i = 0; i < count; ++i) {
+            const CReadStep& step = steps[i];
+            values[i] =
+                static_cast<std::uint8_t>(((padded.Word(step.byteOffset) >> step.rightShift) & step.mask) + step.add);
+        }
+        return static_cast<int>(count);
+    }
     std::size_t i = 0;
     while (i < count) {
         const CBlockDescriptor& row = table[i];
         if (row.width >= 0) {
-            const std::uint32_t raw = ReadBlockField(block, row.byteOffset, row.bitShift, FieldWidth(row));
+            const std::uint32_t raw = padded.Field(row.byteOffset, row.bitShift, FieldWidth(row));
             values[i] = static_cast<std::uint8_t>(raw + RecentringShift(row));
             ++i;
             continue;
@@ -214,7 +321,7 @@ int UnpackBlock(std::span<const std::uint8_t, kPackedBlockSize> block, std::span
         unsigned pieceBits = 0;
         for (; i < count && IsPieceRow(table[i]); ++i) {
             const unsigned width = FieldWidth(table[i]);
-            values[i] = static_cast<std::uint8_t>(ReadBlockField(block, table[i].byteOffset, table[i].bitShift, width));
+            values[i] = static_cast<std::uint8_t>(padded.Field(table[i].byteOffset, table[i].bitShift, width));
             pieceBits += width;
         }
         if (i == count) {
@@ -226,7 +333,7 @@ int UnpackBlock(std::span<const std::uint8_t, kPackedBlockSize> block, std::span
         if (remainder > 7U) {
             return -1;
         }
-        const std::uint32_t field = ReadBlockField(block, closing.byteOffset, closing.bitShift, width);
+        const std::uint32_t field = padded.Field(closing.byteOffset, closing.bitShift, width);
         values[i] = static_cast<std::uint8_t>(field & Mask(remainder));
         ++i;
     }

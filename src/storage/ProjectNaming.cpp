@@ -4,6 +4,7 @@
 #include "model/Utf8.h"
 
 #include <cstdio>
+#include <string_view>
 
 namespace Orvanta {
 
@@ -32,16 +33,14 @@ std::size_t RootLength(const std::string& path) {
     return 0;
 }
 
-std::string FileName(const std::string& path) {
+std::string_view FileName(std::string_view path) {
     const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-std::string WithoutExtension(std::string name) {
-    if (const auto dot = name.rfind('.'); dot != std::string::npos) {
-        name.erase(dot);
-    }
-    return name;
+std::string_view WithoutExtension(std::string_view name) {
+    const auto dot = name.rfind('.');
+    return dot == std::string_view::npos ? name : name.substr(0, dot);
 }
 
 } // namespace
@@ -97,15 +96,15 @@ std::string FormatSlotNumber(int number) {
 }
 
 std::string StemName(const std::string& path) {
-    return WithoutExtension(FileName(path));
+    return std::string(WithoutExtension(FileName(path)));
 }
 
 std::string BareName(const std::string& path) {
-    std::string name = FileName(path);
-    if (const auto blank = name.find(' '); blank != std::string::npos) {
-        name.erase(0, blank + 1);
+    std::string_view name = FileName(path);
+    if (const auto blank = name.find(' '); blank != std::string_view::npos) {
+        name.remove_prefix(blank + 1);
     }
-    return WithoutExtension(std::move(name));
+    return std::string(WithoutExtension(name));
 }
 
 std::string Extension(const std::string& path) {
@@ -114,7 +113,7 @@ std::string Extension(const std::string& path) {
 }
 
 int ParseSlotNumber(const std::string& path) {
-    const std::string text = FileName(path).substr(0, 3);
+    const std::string_view text = FileName(path).substr(0, 3);
     std::size_t i = 0;
     while (i < text.size() && text[i] == ' ') {
         ++i;
@@ -156,11 +155,11 @@ std::string FormatByteSize(std::int64_t bytes) {
 }
 
 bool IsSlotFileName(const std::string& path) {
-    const std::string stem = StemName(path);
+    const std::string_view stem = WithoutExtension(FileName(path));
     // Characters, not bytes: "001 Cordes Légèr" is 16 characters in 18 bytes, and a name this
     // program saves must be recognised again on the next load.
-    return Utf8Length(stem) <= kMaxSlotStemLength && stem.size() >= 4 && IsDigit(stem[0]) && IsDigit(stem[1]) &&
-           IsDigit(stem[2]) && stem[3] == ' ';
+    return stem.size() >= 4 && IsDigit(stem[0]) && IsDigit(stem[1]) && IsDigit(stem[2]) && stem[3] == ' ' &&
+           Utf8Length(stem) <= kMaxSlotStemLength;
 }
 
 } // namespace Orvanta

@@ -159,6 +159,43 @@ TEST_F(NativeFileSystemTest, ListFolderMatchesWithoutLetterCaseAndOnlyFiles) {
     EXPECT_TRUE(m_fs.ListFolder(m_folder / "missing/", "*").empty());
 }
 
+// Uses the interface's own way of listing several patterns, one listing per pattern.
+class PerPatternListing : public CNativeFileSystem {
+public:
+    std::vector<std::string> ListFolderMatchingAny(const std::string& folder,
+                                                   const std::vector<std::string>& patterns) override {
+        return CFileSystem::ListFolderMatchingAny(folder, patterns);
+    }
+};
+
+TEST_F(NativeFileSystemTest, SeveralPatternsListEachFileOnce) {
+    File("001 Pad.aif.wav", {});
+    File("002 Hit.w.vpw", {});
+    File("003 Kick.AIFF", {});
+    File("004 Text.txt", {});
+    const std::vector<std::string> patterns = {"*.w*", "*.aif*", "*.vpw"};
+    const std::vector<std::string> expected = {"001 Pad.aif.wav", "002 Hit.w.vpw", "003 Kick.AIFF"};
+    std::vector<std::string> names = m_fs.ListFolderMatchingAny(m_folder.Path(), patterns);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, expected);
+    PerPatternListing perPattern;
+    names = perPattern.ListFolderMatchingAny(m_folder.Path(), patterns);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, expected);
+}
+
+TEST_F(NativeFileSystemTest, CanOpenForReadingOpensAndClosesOnly) {
+    const std::string path = File("001 Pad.w00", {1, 2});
+    EXPECT_TRUE(m_fs.CanOpenForReading(path));
+    EXPECT_FALSE(m_fs.CanOpenForReading(m_folder / "missing.w00"));
+    EXPECT_EQ(ProjectBuilder::ReadBytes(path), (Bytes{1, 2}));
+#if defined(__unix__) || defined(__APPLE__)
+    const std::string pipe = m_folder / "002 Pipe.w00";
+    ASSERT_EQ(std::system(("mkfifo '" + pipe + "'").c_str()), 0);
+    (void)m_fs.CanOpenForReading(pipe); // must return at once, whatever it answers
+#endif
+}
+
 TEST_F(NativeFileSystemTest, NamesThatAreNotUtf8PassUnchanged) {
     const std::string name = "001 \xFF\xFE.p00";
     const std::string path = File(name, {1, 2});

@@ -293,6 +293,33 @@ TEST_F(ProjectLoadTest, ReloadForgetsEarlierPendingDeletions) {
     EXPECT_TRUE(m_document.PendingDeletions().empty()) << "a save of Second must not delete First's files";
 }
 
+TEST_F(ProjectLoadTest, ReloadLeavesNothingOfTheEarlierContent) {
+    ProjectBuilder first = Project("First.prj");
+    CPatch edited = ProjectBuilder::PatchUsingWaves(2);
+    edited.m_osc[5].m_values[3] = 99;
+    first.AddPatch("001 Edited.p00", edited);
+    first.AddPatch("003 Other.p00");
+    first.AddWave("002 Used.w00");
+    ASSERT_TRUE(m_document.OpenProjectFolder(first.Path()));
+    ASSERT_EQ(m_document.Data().m_patches[0].m_osc[5].m_values[3], 99);
+    ASSERT_EQ(m_document.Data().m_waves[1].m_users, std::vector<std::int32_t>{0});
+
+    ProjectBuilder second = Project("Second.prj");
+    second.AddPatch("003 Plain.p00");
+    second.AddWave("002 Unused.w00");
+    ASSERT_TRUE(m_document.OpenProjectFolder(second.Path()));
+    const CTernData& data = m_document.Data();
+    const CPatch fresh;
+    EXPECT_TRUE(data.m_patches[0].IsEmpty());
+    EXPECT_EQ(data.m_patches[0].m_name, "");
+    for (std::size_t osc = 0; osc < CPatch::kOscCount; ++osc) {
+        EXPECT_EQ(data.m_patches[0].m_osc[osc].m_values, fresh.m_osc[osc].m_values) << "an empty slot is a new patch";
+    }
+    EXPECT_EQ(data.m_patches[2].m_name, "Plain");
+    EXPECT_TRUE(data.m_waves[1].m_users.empty()) << "no user left over from the first project";
+    EXPECT_EQ(data.m_waves[1].m_name, "Unused");
+}
+
 TEST_F(ProjectLoadTest, BadNamesAndOddEntriesLoadByTheRulesAndChangeNothing) {
     namespace fs = std::filesystem;
     ProjectBuilder project = Project();

@@ -249,6 +249,25 @@ TEST(OscCodecTest, CountsFollowTheShorterOfTableAndValues) {
     EXPECT_EQ(UnpackBlock(block, kBlockDescriptors, many), 121);
 }
 
+TEST(OscCodecTest, TheOneTableAndACopyOfItUnpackAlike) {
+    // The one table is unpacked through a precomputed plan; any other table row by row.
+    const std::vector<CBlockDescriptor> copy(kBlockDescriptors.begin(), kBlockDescriptors.end());
+    for (unsigned seed = 1; seed <= 50; ++seed) {
+        Block block;
+        for (std::size_t i = 0; i < block.size(); ++i) {
+            block[i] = static_cast<std::uint8_t>((i * 131 + seed * 977) ^ (seed << (i % 5)));
+        }
+        Values fast(kBlockValueCount);
+        Values general(kBlockValueCount);
+        ASSERT_EQ(UnpackBlock(block, kBlockDescriptors, fast), 121);
+        ASSERT_EQ(UnpackBlock(block, copy, general), 121);
+        ASSERT_EQ(fast, general) << "seed " << seed;
+        Values few(50);
+        ASSERT_EQ(UnpackBlock(block, kBlockDescriptors, few), 50);
+        ASSERT_TRUE(std::equal(few.begin(), few.end(), general.begin()));
+    }
+}
+
 TEST(OscCodecTest, SplitRemainderWiderThanSevenBitsIsRefused) {
     const std::array<CBlockDescriptor, 3> table = {{
         {0, 3, 0, 0, 0, 0, 7},

@@ -136,6 +136,11 @@ std::vector<std::string> FaultyFileSystem::ListFolder(const std::string& folder,
     return ShouldFail(kList, folder) ? std::vector<std::string>() : m_inner.ListFolder(folder, pattern);
 }
 
+std::vector<std::string> FaultyFileSystem::ListFolderMatchingAny(const std::string& folder,
+                                                                 const std::vector<std::string>& patterns) {
+    return ShouldFail(kList, folder) ? std::vector<std::string>() : m_inner.ListFolderMatchingAny(folder, patterns);
+}
+
 std::int64_t FaultyFileSystem::FileSize(const std::string& path) {
     return ShouldFail(kSize, path) ? -1 : m_inner.FileSize(path);
 }

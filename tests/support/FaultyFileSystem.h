@@ -65,6 +65,8 @@ public:
     [[nodiscard]] FolderCreation CreateFolder(const std::string& path) override;
     [[nodiscard]] bool RemoveFolder(const std::string& path) override;
     [[nodiscard]] std::vector<std::string> ListFolder(const std::string& folder, const std::string& pattern) override;
+    [[nodiscard]] std::vector<std::string> ListFolderMatchingAny(const std::string& folder,
+                                                                 const std::vector<std::string>& patterns) override;
     [[nodiscard]] std::int64_t FileSize(const std::string& path) override;
     [[nodiscard]] bool IsFolder(const std::string& path) override;
     [[nodiscard]] bool Exists(const std::string& path) override;
