@@ -25,7 +25,7 @@ namespace {
 #if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
 constexpr std::uint32_t kDefaultSequences = 1000;
 #else
-constexpr std::uint32_t kDefaultSequences = 120;
+constexpr std::uint32_t kDefaultSequences = 60;
 #endif
 constexpr int kStepsPerSequence = 6;
 constexpr std::size_t kProjects = 3;
