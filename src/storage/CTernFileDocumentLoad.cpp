@@ -7,8 +7,6 @@
 #include "storage/ProjectNaming.h"
 
 #include <algorithm>
-#include <functional>
-#include <utility>
 
 namespace Orvanta {
 
@@ -28,23 +26,6 @@ std::vector<std::string> ListFiles(const std::string& folder, const std::vector<
     return paths;
 }
 
-// RAII pair of the front end's wait cursor hooks.
-class CWaitCursor {
-public:
-    CWaitCursor(std::function<void()> begin, std::function<void()> end) : m_end(std::move(end)) { begin(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-    ~CWaitCursor() { Restore(); }
-    void Restore() {
-        if (m_end) {
-            std::exchange(m_end, nullptr)();
-        }
-    }
-
-private:
-    std::function<void()> m_end;
-};
-
 } // namespace
 
 bool CTernFileDocument::OpenProjectFolder(const std::string& folder) {
@@ -57,13 +38,13 @@ bool CTernFileDocument::OpenProjectFolder(const std::string& folder) {
     if (loaded) {
         const std::vector<std::string> patchFiles = ListFiles(path + "Patch/", {"*.p00"});
         const std::vector<std::string> waveFiles = ListFiles(path + "Wave/", {"*.w*", "*.aif*", "*.vpw"});
-        CWaitCursor wait([this] { BeginWaitCursor(); }, [this] { EndWaitCursor(); });
+        BeginWaitCursor();
         loaded = LoadProject(path, patchFiles, waveFiles);
         if (loaded) {
             OnProjectPathChanged(path);
             SetModified(false);
         }
-        wait.Restore();
+        EndWaitCursor();
     }
     if (!loaded) {
         ResetToNew();
