@@ -23,11 +23,18 @@ inline constexpr std::size_t kPatchHeaderSize = 30;
 inline constexpr std::size_t kPatchBlocksOffset = 262;
 inline constexpr std::size_t kPatchRecordSize = kPatchBlocksOffset + kPackedPatchSize; // 1510
 
-// Header template: the 16-bit header length 30, "SVD0", eight zero bytes, the block type "PATa",
-// the model code "ZEPH", the 32-bit value 32 and four zero bytes.
+// The container header template, bytes 0 to 29.
+// clang-format off
 inline constexpr std::array<std::uint8_t, kPatchHeaderSize> kPatchHeaderTemplate = {
-    0x00, 0x1E, 'S', 'V', 'D', '0', 0,   0, 0, 0, 0,    0, 0, 0, 'P',
-    'A',  'T',  'a', 'Z', 'E', 'P', 'H', 0, 0, 0, 0x20, 0, 0, 0, 0};
+    0x00, 0x1E,             // the 16-bit header length, 30
+    'S', 'V', 'D', '0',     // magic
+    0, 0, 0, 0, 0, 0, 0, 0, // all zero
+    'P', 'A', 'T', 'a',     // block type
+    'Z', 'E', 'P', 'H',     // model code
+    0x00, 0x00, 0x00, 0x20, // the 32-bit value 32
+    0, 0, 0, 0,             // all zero
+};
+// clang-format on
 
 // Reads the patch file at `path` (an internal path) into `patch`: the file must open, hold at least
 // 1510 bytes and start with the header template. On failure `patch` may be half filled and must be
