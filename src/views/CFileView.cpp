@@ -73,6 +73,9 @@ CFileView::CFileView(CTernFileDocument& document, QWidget* parent)
         list->SetHost(this);
         list->installEventFilter(this);
     }
+    // The view itself takes no click focus (a click on a background window's form must not
+    // activate it); focus given to the view goes to the patch list.
+    setFocusPolicy(Qt::NoFocus);
     setFocusProxy(m_patchList);
     Views().push_back(this);
 }
@@ -331,24 +334,39 @@ bool CFileView::IsActiveProjectView() const {
     return Active() == this;
 }
 
+// A press gives the keyboard focus to the nearest widget under it that takes click focus, and focus
+// entering a child frame activates it. So while this view is not the active one neither its lists
+// nor its frame take click focus.
 void CFileView::UpdateClickFocus(bool active) {
     const Qt::FocusPolicy policy = active ? Qt::StrongFocus : Qt::TabFocus;
     m_patchList->setFocusPolicy(policy);
     m_waveList->setFocusPolicy(policy);
+    if (QMdiSubWindow* frame = Frame(); frame != nullptr) {
+        frame->setFocusPolicy(policy);
+    }
+}
+
+QMdiSubWindow* CFileView::Frame() const {
+    for (QWidget* widget = parentWidget(); widget != nullptr; widget = widget->parentWidget()) {
+        if (auto* frame = qobject_cast<QMdiSubWindow*>(widget)) {
+            return frame;
+        }
+    }
+    return nullptr;
 }
 
 void CFileView::RaiseFrame() {
-    for (QWidget* widget = parentWidget(); widget != nullptr; widget = widget->parentWidget()) {
-        if (auto* frame = qobject_cast<QMdiSubWindow*>(widget)) {
-            if (QMdiArea* area = frame->mdiArea(); area != nullptr) {
-                area->setActiveSubWindow(frame);
-            } else {
-                frame->raise();
-            }
-            return;
-        }
+    QMdiSubWindow* frame = Frame();
+    if (frame == nullptr) {
+        window()->raise();
+        return;
     }
-    window()->raise();
+    frame->setFocusPolicy(Qt::StrongFocus);
+    if (QMdiArea* area = frame->mdiArea(); area != nullptr) {
+        area->setActiveSubWindow(frame);
+    } else {
+        frame->raise();
+    }
 }
 
 void CFileView::OnHoverTime(int milliseconds) {

@@ -38,6 +38,7 @@
 #include <functional>
 
 class QLabel;
+class QMdiSubWindow;
 
 namespace Orvanta {
 
@@ -151,6 +152,8 @@ protected:
 
 private:
     [[nodiscard]] std::array<CParameterListCtrl*, 2> Lists() const;
+    // The child frame around the view, or null.
+    [[nodiscard]] QMdiSubWindow* Frame() const;
     void RefreshTotalSize();
     // Gives the lists click focus only while this view is the active one, so that a press in a
     // background project window does not activate it.

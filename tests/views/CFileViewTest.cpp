@@ -1,0 +1,383 @@
+#include "ViewsFixture.h"
+
+#include "TempFolder.h"
+#include "operations/DropOperations.h"
+#include "operations/EditCommands.h"
+#include "resources/DialogTemplates.h"
+
+#include <QLabel>
+#include <QTest>
+
+#include <filesystem>
+#include <fstream>
+
+namespace Orvanta {
+namespace {
+
+using TestSupport::ProjectBuilder;
+using TestSupport::PutPatch;
+using TestSupport::PutWave;
+using TestSupport::RebuildUsers;
+using TestSupport::TempFolder;
+using TestSupport::TestDocument;
+
+// Writes a file of `size` bytes and returns its path.
+std::string WriteFile(const std::string& path, std::uintmax_t size) {
+    std::ofstream(std::filesystem::path(path), std::ios::binary).put('x');
+    std::filesystem::resize_file(std::filesystem::path(path), size);
+    return path;
+}
+
+class FileViewTest : public TestSupport::ViewsTest {
+protected:
+    void SetUp() override {
+        ViewsTest::SetUp();
+        CDomain::Instance().SetWorkFolder(m_folder / "Work/");
+        std::filesystem::create_directories(std::filesystem::path(m_folder / "Work"));
+    }
+    void TearDown() override {
+        ViewsTest::TearDown();
+        CDomain::Instance().SetWorkFolder({});
+    }
+
+    static QList<int> Rows(std::initializer_list<int> rows) { return QList<int>(rows); }
+    // A wave whose file exists with `size` bytes.
+    void PutSizedWave(CTernData& project, std::size_t slot, std::uintmax_t size) {
+        const std::string name = "W" + std::to_string(slot);
+        PutWave(project, slot, name, WriteFile(m_folder / (name + ".wav"), size));
+    }
+
+    TempFolder m_folder;
+};
+
+TEST_F(FileViewTest, FormControlsFollowTheirAnchors) {
+    CFileView& view = OpenView(NewDocument(), QSize(500, 300));
+    auto* patchLabel = view.Form()->findChildren<QLabel*>().at(0);
+    const QRect patchList = view.PatchList().geometry();
+    const QRect waveList = view.WaveList().geometry();
+    const QRect label = patchLabel->geometry();
+    const QRect size = view.findChild<QLabel*>(QStringLiteral("WaveSize"))->geometry();
+
+    view.resize(600, 350);
+    QApplication::processEvents();
+    EXPECT_EQ(view.PatchList().geometry(), patchList.adjusted(0, 0, 0, 50));
+    EXPECT_EQ(view.WaveList().geometry(), waveList.adjusted(0, 0, 100, 50));
+    EXPECT_EQ(patchLabel->geometry(), label);
+    EXPECT_EQ(view.findChild<QLabel*>(QStringLiteral("WaveSize"))->geometry(), size.translated(100, 0));
+    // The lists were laid out from the template, side by side.
+    EXPECT_LT(view.PatchList().geometry().right(), view.WaveList().geometry().left());
+}
+
+struct SizeCase {
+    std::uintmax_t bytes;
+    const char* text;
+};
+
+class TotalSizeText : public FileViewTest, public ::testing::WithParamInterface<SizeCase> {};
+
+TEST_P(TotalSizeText, ShowsTheSumOfTheUsedWaves) {
+    TestDocument& document = NewDocument();
+    PutSizedWave(document.Data(), 3, GetParam().bytes);
+    CFileView& view = OpenView(document);
+    EXPECT_EQ(view.TotalSizeText(), QString::fromLatin1(GetParam().text));
+}
+
+INSTANTIATE_TEST_SUITE_P(Boundaries, TotalSizeText,
+                         ::testing::Values(SizeCase{1023, "1023 Bytes"}, SizeCase{1024, "1.0 KB"},
+                                           SizeCase{1048575, "1024.0 KB"}, SizeCase{1048576, "1.0 MB"}));
+
+TEST_F(FileViewTest, DeleteIsEnabledExactlyWhenASelectedSlotOfTheFocusedListIsUsed) {
+    TestDocument& document = NewDocument();
+    PutPatch(document.Data(), 0, "Lead");
+    PutWave(document.Data(), 5, "Kick");
+    CFileView& view = OpenView(document);
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    view.PatchList().setFocus();
+    QApplication::processEvents();
+    ASSERT_EQ(&view.FocusedList(), &view.PatchList());
+
+    EXPECT_FALSE(view.CanDelete()); // nothing selected
+    view.PatchList().SelectRows({3});
+    EXPECT_FALSE(view.CanDelete()); // only an empty slot
+    view.PatchList().SelectRows({0, 3});
+    EXPECT_TRUE(view.CanDelete());
+    // The wave list's selection does not count while the patch list has the focus.
+    view.PatchList().SelectRows({3});
+    view.WaveList().SelectRows({5});
+    EXPECT_FALSE(view.CanDelete());
+    view.WaveList().setFocus();
+    QApplication::processEvents();
+    EXPECT_TRUE(view.CanDelete());
+}
+
+TEST_F(FileViewTest, CancelledDeleteLeavesEverythingAsItWas) {
+    TestDocument& document = NewDocument();
+    PutPatch(document.Data(), 0, "Lead");
+    PutPatch(document.Data(), 1, "Bass");
+    CFileView& view = OpenView(document);
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    view.PatchList().setFocus();
+    view.PatchList().SelectRows({0, 1});
+    const int calls = document.modifiedCalls;
+
+    m_reporter->QueueAnswer(kAnswerCancel);
+    view.OnDelete();
+    EXPECT_EQ(m_reporter->QuestionCodes(), std::vector<int>{kAskDelete});
+    EXPECT_EQ(document.Data().m_patches[0].m_name, "Lead");
+    EXPECT_EQ(view.PatchList().SelectedRows(), Rows({0, 1}));
+    EXPECT_EQ(document.modifiedCalls, calls);
+
+    view.OnDelete(); // answered OK
+    EXPECT_TRUE(document.Data().m_patches[0].IsEmpty());
+    EXPECT_TRUE(document.Data().m_patches[1].IsEmpty());
+    EXPECT_TRUE(view.PatchList().SelectedRows().isEmpty());
+    EXPECT_TRUE(document.IsModified());
+    EXPECT_EQ(view.PatchList().UsedCount(), 0);
+}
+
+TEST_F(FileViewTest, SelectAllStopsAtTheLastUsedSlotAndSelectsTheLinkedItems) {
+    TestDocument& document = NewDocument();
+    PutPatch(document.Data(), 0, "A", ProjectBuilder::PatchUsingWaves(2));
+    PutPatch(document.Data(), 3, "B", ProjectBuilder::PatchUsingWaves(5));
+    PutWave(document.Data(), 1, "Two");
+    PutWave(document.Data(), 4, "Five");
+    RebuildUsers(document.Data());
+    CFileView& view = OpenView(document);
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    view.PatchList().setFocus();
+    QApplication::processEvents();
+    view.OnSelectAll();
+    EXPECT_EQ(view.PatchList().SelectedRows(), Rows({0, 1, 2, 3}));
+    EXPECT_EQ(view.WaveList().SelectedRows(), Rows({1, 4}));
+}
+
+TEST_F(FileViewTest, ImportSelectsTheFilledSlotsBesideTheFormerSelection) {
+    TestDocument& document = NewDocument();
+    for (const std::size_t slot : std::initializer_list<std::size_t>{1, 2, 3}) {
+        PutSizedWave(document.Data(), slot, 100);
+    }
+    CFileView& view = OpenView(document);
+    view.WaveList().SelectRows({2});
+    const QStringList files = {QString::fromStdString(WriteFile(m_folder / "a.wav", 10)),
+                               QString::fromStdString(WriteFile(m_folder / "b.wav", 20)),
+                               QString::fromStdString(WriteFile(m_folder / "c.wav", 30))};
+    CProfiledFileDialog::SetNextResult({true, files, {}, 0});
+
+    view.OnImportWave();
+    EXPECT_TRUE(m_reporter->Errors().empty());
+    EXPECT_EQ(view.WaveList().SelectedRows(), Rows({0, 2, 4, 5}));
+    EXPECT_EQ(document.Data().m_waves[0].m_name, "a");
+    EXPECT_EQ(document.Data().m_waves[5].m_name, "c");
+    EXPECT_EQ(view.TotalSizeText(), QStringLiteral("360 Bytes"));
+    EXPECT_TRUE(document.IsModified());
+    EXPECT_EQ(view.WaveList().UsedCount(), 6);
+}
+
+TEST_F(FileViewTest, ImportScrollsTheFirstNewRowIntoView) {
+    TestDocument& document = NewDocument();
+    for (std::size_t slot = 0; slot < 300; ++slot) {
+        PutWave(document.Data(), slot, "W");
+    }
+    CFileView& view = OpenView(document);
+    ASSERT_FALSE(view.WaveList().IsRowVisible(300));
+    EXPECT_EQ(view.ImportFiles({QString::fromStdString(WriteFile(m_folder / "late.wav", 10))}), 1);
+    EXPECT_EQ(view.WaveList().TopRow(), 300);
+    EXPECT_EQ(view.WaveList().SelectedRows(), Rows({300}));
+}
+
+TEST_F(FileViewTest, ImportWithCancelOrRefusalChangesNothing) {
+    TestDocument& document = NewDocument();
+    CFileView& view = OpenView(document);
+    CProfiledFileDialog::SetNextResult({false, {}, {}, 0});
+    view.OnImportWave();
+    EXPECT_EQ(view.ImportFiles({QStringLiteral("/nowhere/x.txt")}), 0); // not a sound file
+    EXPECT_EQ(m_reporter->Errors(), std::vector<int>{kErrorImport});
+    EXPECT_FALSE(document.IsModified());
+    EXPECT_TRUE(view.WaveList().SelectedRows().isEmpty());
+}
+
+TEST_F(FileViewTest, MissingFilesAreReportedOncePerActivationAndNeverDuringADrag) {
+    TestDocument& first = NewDocument();
+    PutWave(first.Data(), 0, "Gone", "/nowhere/at/all/001 Gone.wav");
+    TestDocument& second = NewDocument();
+    CFileView& viewA = OpenView(first);
+    CFileView& viewB = OpenView(second);
+    // Activates `view` with an answer ready for a box; true when a box was shown.
+    const auto activate = [](CFileView& view) {
+        CMessageBox::ClearAnswers();
+        CMessageBox::SetNextAnswer(QMessageBox::Ok);
+        const int before = CMessageBox::ShownCount();
+        view.OnActivated();
+        CMessageBox::ClearAnswers();
+        return CMessageBox::ShownCount() > before;
+    };
+
+    EXPECT_TRUE(activate(viewA));
+    EXPECT_EQ(CMessageBox::LastShown().text,
+              QStringLiteral("Some patch/wave files within the project cannot be found because they have been "
+                             "deleted, moved, or renamed."));
+    EXPECT_FALSE(activate(viewA)); // the same activation
+    EXPECT_FALSE(activate(viewB)); // nothing missing there
+    EXPECT_TRUE(activate(viewA));  // back again: a new activation
+
+    EXPECT_FALSE(activate(viewB));
+    DragState::Instance().inProgress = true;
+    EXPECT_FALSE(activate(viewA));
+    DragState::Instance().inProgress = false;
+    EXPECT_EQ(CFileView::ActiveView(), &viewA);
+}
+
+TEST_F(FileViewTest, CleanProjectRunsOnlyAfterTheOptionsAreConfirmed) {
+    TestDocument& document = NewDocument();
+    PutPatch(document.Data(), 4, "Lead", ProjectBuilder::PatchUsingWaves(3));
+    PutWave(document.Data(), 2, "Used");
+    PutWave(document.Data(), 6, "Unused");
+    RebuildUsers(document.Data());
+    CFileView& view = OpenView(document);
+    CDomain::Instance().m_waveOption = 0;
+    CDomain::Instance().m_patchOption = 0;
+
+    view.OnCleanProject(); // no prompt installed
+    int prompts = 0;
+    CFileView::SetCleanOptionsPrompt([&prompts](QWidget*) {
+        ++prompts;
+        return false;
+    });
+    view.OnCleanProject();
+    EXPECT_EQ(prompts, 1);
+    EXPECT_EQ(document.Data().m_patches[4].m_name, "Lead");
+    EXPECT_FALSE(document.IsModified());
+
+    CFileView::SetCleanOptionsPrompt([](QWidget*) { return true; });
+    view.OnCleanProject();
+    EXPECT_EQ(document.Data().m_patches[0].m_name, "Lead"); // closed up
+    EXPECT_EQ(document.Data().m_waves[0].m_name, "Used");
+    EXPECT_TRUE(document.Data().m_waves[1].IsEmpty()); // the unused wave is gone
+    EXPECT_EQ(view.PatchList().Model().CellText(0, 1), QStringLiteral("Lead"));
+    EXPECT_EQ(view.WaveList().UsedCount(), 1);
+    EXPECT_TRUE(document.IsModified());
+
+    UndoLastChange();
+    EXPECT_EQ(document.Data().m_patches[4].m_name, "Lead");
+    EXPECT_EQ(document.Data().m_waves[6].m_name, "Unused");
+}
+
+TEST_F(FileViewTest, GridSwitchReLaysEveryListOfEveryWindowKeepingWidthsTopRowAndFocus) {
+    std::vector<CFileView*> views;
+    for (int i = 0; i < 3; ++i) {
+        TestDocument& document = NewDocument();
+        for (std::size_t slot = 0; slot < 200; ++slot) {
+            PutPatch(document.Data(), slot, "P");
+        }
+        CFileView& view = OpenView(document);
+        view.PatchList().setColumnWidth(1, 100 + 10 * i);
+        view.WaveList().setColumnWidth(0, 40 + i);
+        view.PatchList().ScrollRowToTop(50 + i);
+        view.PatchList().SetFocusedRow(60 + i);
+        views.push_back(&view);
+    }
+
+    CSetGridDlg::SetNextResult(std::nullopt); // Cancel
+    views[0]->OnSetUpGrid();
+    EXPECT_FALSE(views[2]->WaveList().showGrid());
+
+    CSetGridDlg::SetNextResult(1);
+    views[0]->OnSetUpGrid();
+    EXPECT_EQ(CDomain::Instance().m_gridOn, 1);
+    for (int i = 0; i < 3; ++i) {
+        const CFileView& view = *views[static_cast<std::size_t>(i)];
+        EXPECT_TRUE(view.PatchList().showGrid());
+        EXPECT_TRUE(view.WaveList().showGrid());
+        EXPECT_EQ(view.PatchList().columnWidth(1), 100 + 10 * i);
+        EXPECT_EQ(view.WaveList().columnWidth(0), 40 + i);
+        EXPECT_EQ(view.PatchList().TopRow(), 50 + i);
+        EXPECT_EQ(view.PatchList().FocusedRow(), 60 + i);
+    }
+
+    CSetGridDlg::SetNextResult(0);
+    views[1]->OnSetUpGrid();
+    EXPECT_FALSE(views[0]->PatchList().showGrid());
+}
+
+TEST_F(FileViewTest, MovingThreePatchesToAnotherWindowIsOneUndo) {
+    TestDocument& source = NewDocument();
+    TestDocument& target = NewDocument();
+    for (const std::size_t slot : std::initializer_list<std::size_t>{0, 1, 2}) {
+        PutPatch(source.Data(), slot, "S" + std::to_string(slot));
+    }
+    PutPatch(target.Data(), 0, "Kept");
+    CFileView& viewA = OpenView(source);
+    CFileView& viewB = OpenView(target);
+    viewA.PatchList().SelectRows({0, 1, 2});
+
+    ASSERT_TRUE(viewA.CopySelection(kPatchList));
+    ASSERT_TRUE(viewB.DropOverwrite(kPatchList, 10, false));
+    ASSERT_TRUE(viewA.DeleteAfterMove(kPatchList, true));
+    EmptyTransfer();
+
+    EXPECT_EQ(target.Data().m_patches[10].m_name, "S0");
+    EXPECT_EQ(target.Data().m_patches[12].m_name, "S2");
+    EXPECT_EQ(viewB.PatchList().UsedCount(), 13);
+    EXPECT_TRUE(source.Data().m_patches[0].IsEmpty());
+    EXPECT_EQ(viewA.PatchList().UsedCount(), 0);
+    EXPECT_TRUE(source.IsModified());
+    EXPECT_TRUE(target.IsModified());
+
+    for (CTernData* project : UndoLastChange()) {
+        (project == &source.Data() ? viewA : viewB).OnUpdate(CFileView::kHintUndo);
+    }
+    EXPECT_EQ(source.Data().m_patches[1].m_name, "S1");
+    EXPECT_TRUE(target.Data().m_patches[10].IsEmpty());
+    EXPECT_EQ(viewA.PatchList().UsedCount(), 3);
+    EXPECT_EQ(viewB.PatchList().UsedCount(), 1);
+}
+
+TEST_F(FileViewTest, InsertingMoveInsideOneWindowShiftsTheRest) {
+    TestDocument& document = NewDocument();
+    for (std::size_t slot = 0; slot < 23; ++slot) {
+        PutPatch(document.Data(), slot, "P" + std::to_string(slot));
+    }
+    CFileView& view = OpenView(document);
+    const CSelection dragged = {20, 21, 22};
+    view.PatchList().SelectRows(dragged);
+    ASSERT_TRUE(view.CopySelection(kPatchList));
+    ASSERT_TRUE(view.DropInsert(kPatchList, 5, true));
+    EXPECT_EQ(view.PatchList().SelectedRows(), Rows({5, 6, 7}));
+    // The drag source re-selects the dragged rows where they are now and deletes them.
+    view.PatchList().SelectRows(ReselectAfterDrop(dragged, kPatchList, false, true, 5, 3));
+    ASSERT_TRUE(view.DeleteAfterMove(kPatchList, false));
+    EmptyTransfer();
+
+    const CTernData& project = document.Data();
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(project.m_patches[5 + i].m_name, "P" + std::to_string(20 + i));
+    }
+    for (std::size_t i = 5; i < 20; ++i) {
+        EXPECT_EQ(project.m_patches[i + 3].m_name, "P" + std::to_string(i));
+    }
+    for (const std::size_t slot : std::initializer_list<std::size_t>{23, 24, 25}) {
+        EXPECT_TRUE(project.m_patches[slot].IsEmpty());
+    }
+}
+
+TEST_F(FileViewTest, DropsRefusedChangeNothing) {
+    TestDocument& document = NewDocument();
+    PutPatch(document.Data(), 0, "A");
+    CFileView& view = OpenView(document);
+    EXPECT_FALSE(view.DropOverwrite(kPatchList, 3, false)); // nothing in the transfer buffer
+    view.PatchList().SelectRows({0});
+    ASSERT_TRUE(view.CopySelection(kPatchList));
+    EXPECT_FALSE(view.DropInsert(kPatchList, -1, true));
+    m_reporter->QueueAnswer(kAnswerCancel); // "delete the existing data and overwrite it?"
+    view.PatchList().SelectRows({0});
+    EXPECT_FALSE(view.DropOverwrite(kPatchList, 0, false));
+    EmptyTransfer();
+    EXPECT_FALSE(document.IsModified());
+    EXPECT_FALSE(view.CopySelection(kWaveList)); // nothing selected there
+}
+
+} // namespace
+} // namespace Orvanta

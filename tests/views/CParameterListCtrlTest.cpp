@@ -1,0 +1,294 @@
+#include "ViewsFixture.h"
+
+#include "operations/EditCommands.h"
+#include "winframework/CSettings.h"
+
+#include <QHeaderView>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTest>
+
+namespace Orvanta {
+namespace {
+
+using TestSupport::ProjectBuilder;
+using TestSupport::PutPatch;
+using TestSupport::PutWave;
+using TestSupport::RebuildUsers;
+using TestSupport::TestDocument;
+
+class ParameterListCtrlTest : public TestSupport::ViewsTest {
+protected:
+    static void Click(CParameterListCtrl& list, int row, int column = 1, Qt::MouseButton button = Qt::LeftButton,
+                      Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        list.scrollTo(list.model()->index(row, column));
+        const QPoint point = list.visualRect(list.model()->index(row, column)).center();
+        QTest::mouseClick(list.viewport(), button, modifiers, point);
+    }
+    static void DoubleClick(CParameterListCtrl& list, int row, int column = 1) {
+        const QPoint point = list.visualRect(list.model()->index(row, column)).center();
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, point);
+    }
+    static QList<int> Rows(std::initializer_list<int> rows) { return QList<int>(rows); }
+};
+
+TEST_F(ParameterListCtrlTest, ClickingAPatchSelectsTheWavesItUses) {
+    TestDocument& document = NewDocument();
+    PutPatch(document.Data(), 0, "Lead", ProjectBuilder::PatchUsingWaves(3, 7));
+    PutPatch(document.Data(), 1, "Odd", ProjectBuilder::PatchUsingWaves(1000, 0));
+    for (const std::size_t slot : std::initializer_list<std::size_t>{0, 2, 6}) {
+        PutWave(document.Data(), slot, "W" + std::to_string(slot));
+    }
+    RebuildUsers(document.Data());
+    CFileView& view = OpenView(document);
+    view.WaveList().SelectRows({0});
+
+    Click(view.PatchList(), 0);
+    EXPECT_EQ(view.PatchList().SelectedRows(), Rows({0}));
+    EXPECT_EQ(view.WaveList().SelectedRows(), Rows({2, 6}));
+
+    Click(view.PatchList(), 1); // wave number 1000 names no slot
+    EXPECT_TRUE(view.WaveList().SelectedRows().isEmpty());
+}
+
+TEST_F(ParameterListCtrlTest, ClickingAWaveSelectsThePatchesThatUseIt) {
+    TestDocument& document = NewDocument();
+    PutPatch(document.Data(), 0, "Lead");
+    PutWave(document.Data(), 4, "Kick");
+    document.Data().m_waves[4].m_users = {0, 600};
+    CFileView& view = OpenView(document);
+
+    Click(view.WaveList(), 4);
+    EXPECT_EQ(view.PatchList().SelectedRows(), Rows({0}));
+}
+
+TEST_F(ParameterListCtrlTest, ArrowKeysFollowTheLinks) {
+    TestDocument& document = NewDocument();
+    PutPatch(document.Data(), 0, "A", ProjectBuilder::PatchUsingWaves(1));
+    PutPatch(document.Data(), 1, "B", ProjectBuilder::PatchUsingWaves(2));
+    PutWave(document.Data(), 0, "One");
+    PutWave(document.Data(), 1, "Two");
+    RebuildUsers(document.Data());
+    CFileView& view = OpenView(document);
+    Click(view.PatchList(), 0);
+    QTest::keyClick(&view.PatchList(), Qt::Key_Down);
+    EXPECT_EQ(view.PatchList().SelectedRows(), Rows({1}));
+    EXPECT_EQ(view.WaveList().SelectedRows(), Rows({1}));
+}
+
+TEST_F(ParameterListCtrlTest, RightButtonChangesNoSelection) {
+    TestDocument& document = NewDocument();
+    PutPatch(document.Data(), 0, "A");
+    PutPatch(document.Data(), 1, "B");
+    CFileView& view = OpenView(document);
+    Click(view.PatchList(), 0);
+    Click(view.PatchList(), 1, 1, Qt::RightButton);
+    EXPECT_EQ(view.PatchList().SelectedRows(), Rows({0}));
+}
+
+TEST_F(ParameterListCtrlTest, StoredWidthWithOneTokenGivesTheDefaultForTheRest) {
+    CSettings::WriteProfileString(QStringLiteral("PatchListCtrl"), QStringLiteral("ColumnWidth"), QStringLiteral("80"));
+    CSettings::WriteProfileString(QStringLiteral("WaveListCtrl"), QStringLiteral("ColumnWidth"),
+                                  QStringLiteral("0x30,070"));
+    CFileView& view = OpenView(NewDocument());
+    EXPECT_EQ(view.PatchList().columnWidth(0), 80);
+    EXPECT_EQ(view.PatchList().columnWidth(1), 136);
+    EXPECT_EQ(view.WaveList().columnWidth(0), 48); // hexadecimal
+    EXPECT_EQ(view.WaveList().columnWidth(1), 56); // octal
+}
+
+TEST_F(ParameterListCtrlTest, WidthsAreStoredWhenTheListGoes) {
+    CFileView& view = OpenView(NewDocument());
+    view.PatchList().setColumnWidth(0, 70);
+    view.WaveList().setColumnWidth(1, 150);
+    m_views.clear();
+    EXPECT_EQ(CSettings::ReadProfileString(QStringLiteral("PatchListCtrl"), QStringLiteral("ColumnWidth"), {}),
+              QStringLiteral("70,136"));
+    EXPECT_EQ(CSettings::ReadProfileString(QStringLiteral("WaveListCtrl"), QStringLiteral("ColumnWidth"), {}),
+              QStringLiteral("56,150"));
+}
+
+TEST_F(ParameterListCtrlTest, AllEmptyProjectHasNoUsedRangeAndSelectAllSelectsNothing) {
+    CFileView& view = OpenView(NewDocument());
+    EXPECT_EQ(view.PatchList().UsedCount(), 0);
+    view.PatchList().setFocus();
+    view.PatchList().SelectUsedRange();
+    EXPECT_TRUE(view.PatchList().SelectedRows().isEmpty());
+}
+
+TEST_F(ParameterListCtrlTest, RebuildKeepsTopRowFocusColumnAndSelection) {
+    TestDocument& document = NewDocument();
+    for (std::size_t slot = 0; slot < 100; ++slot) {
+        PutPatch(document.Data(), slot, "P" + std::to_string(slot));
+    }
+    CFileView& view = OpenView(document);
+    CPatchListCtrl& list = view.PatchList();
+    list.ScrollRowToTop(40);
+    list.SetFocusedRow(45);
+    list.SetCurrentColumn(1);
+    list.SelectRows({42, 44, 46});
+    PutPatch(document.Data(), 150, "Late");
+
+    list.Rebuild(true, 0);
+    EXPECT_EQ(list.TopRow(), 40);
+    EXPECT_EQ(list.FocusedRow(), 45);
+    EXPECT_EQ(list.CurrentColumn(), 1);
+    EXPECT_EQ(list.SelectedRows(), Rows({42, 44, 46}));
+    EXPECT_EQ(list.UsedCount(), 151);
+
+    // A count selects that many slots from the first selected one.
+    list.Rebuild(true, 3);
+    EXPECT_EQ(list.SelectedRows(), Rows({42, 43, 44}));
+    // A block that would run past the end selects nothing.
+    list.SelectRows({510});
+    list.Rebuild(true, 5);
+    EXPECT_TRUE(list.SelectedRows().isEmpty());
+    list.SelectRows({3});
+    list.Rebuild(false, 0);
+    EXPECT_TRUE(list.SelectedRows().isEmpty());
+}
+
+TEST_F(ParameterListCtrlTest, RenamingThreePatchesIsOneUndoStep) {
+    TestDocument& document = NewDocument();
+    PutPatch(document.Data(), 1, "One");
+    PutPatch(document.Data(), 2, "Two");
+    PutPatch(document.Data(), 5, "Five");
+    CFileView& view = OpenView(document);
+    CPatchListCtrl& list = view.PatchList();
+    list.SelectRows({1, 2, 5});
+    list.SetCurrentColumn(1);
+    CReplaceStringDlg::SetNextResult(QStringLiteral("Pad/Lead:1"));
+    QTest::keyClick(&list, Qt::Key_R, Qt::ControlModifier);
+
+    EXPECT_EQ(CReplaceStringDlg::LastOfferedText(), QStringLiteral("One"));
+    for (const std::size_t slot : std::initializer_list<std::size_t>{1, 2, 5}) {
+        EXPECT_EQ(document.Data().m_patches[slot].m_name, "PadLead1");
+    }
+    EXPECT_EQ(list.Model().CellText(5, 1), QStringLiteral("PadLead1"));
+    EXPECT_TRUE(document.IsModified());
+
+    UndoLastChange();
+    EXPECT_EQ(document.Data().m_patches[1].m_name, "One");
+    EXPECT_EQ(document.Data().m_patches[2].m_name, "Two");
+    EXPECT_EQ(document.Data().m_patches[5].m_name, "Five");
+}
+
+TEST_F(ParameterListCtrlTest, LongNamesKeepTheirFirstTwelveCharacters) {
+    TestDocument& document = NewDocument();
+    PutPatch(document.Data(), 0, "Short");
+    CFileView& view = OpenView(document);
+    view.PatchList().SelectRows({0});
+    view.PatchList().SetCurrentColumn(1);
+    CReplaceStringDlg::SetNextResult(QStringLiteral("ABCDEFGHIJKLMNOPQRST"));
+    view.PatchList().EditCurrentColumn();
+    EXPECT_EQ(document.Data().m_patches[0].m_name, "ABCDEFGHIJKL");
+}
+
+TEST_F(ParameterListCtrlTest, CancelChangesNothing) {
+    TestDocument& document = NewDocument();
+    PutPatch(document.Data(), 0, "Short");
+    CFileView& view = OpenView(document);
+    view.PatchList().SelectRows({0});
+    view.PatchList().SetCurrentColumn(1);
+    const int calls = document.modifiedCalls;
+    CReplaceStringDlg::SetNextResult(std::nullopt);
+    view.PatchList().EditCurrentColumn();
+    EXPECT_EQ(CReplaceStringDlg::ShownCount(), 1);
+    EXPECT_EQ(document.Data().m_patches[0].m_name, "Short");
+    EXPECT_EQ(document.modifiedCalls, calls);
+    EXPECT_FALSE(document.IsModified());
+    EXPECT_FALSE(CDomain::Instance().HasUndo());
+}
+
+TEST_F(ParameterListCtrlTest, WaveDialogOffersTheNameWithoutItsMark) {
+    TestDocument& document = NewDocument();
+    PutWave(document.Data(), 0, "Kick");
+    CFileView& view = OpenView(document);
+    view.WaveList().SelectRows({0});
+    view.WaveList().SetCurrentColumn(1);
+    CReplaceStringDlg::SetNextResult(std::nullopt);
+    view.WaveList().EditCurrentColumn();
+    EXPECT_EQ(CReplaceStringDlg::LastOfferedText(), QStringLiteral("Kick"));
+}
+
+TEST_F(ParameterListCtrlTest, DoubleClickEditsOnlyASingleUsedUnmarkedElement) {
+    TestDocument& document = NewDocument();
+    PutPatch(document.Data(), 0, "Lead");
+    PutPatch(document.Data(), 1, "Bass");
+    PutWave(document.Data(), 0, "Native", "/nowhere/Song.prj/Wave/001 Native.w00");
+    PutWave(document.Data(), 1, "User");
+    CFileView& view = OpenView(document);
+
+    // A used patch alone in the selection: the dialog opens.
+    Click(view.PatchList(), 0);
+    CReplaceStringDlg::SetNextResult(QStringLiteral("Solo"));
+    DoubleClick(view.PatchList(), 0);
+    EXPECT_EQ(CReplaceStringDlg::ShownCount(), 1);
+    EXPECT_EQ(document.Data().m_patches[0].m_name, "Solo");
+    EXPECT_EQ(view.PatchList().CurrentColumn(), 1);
+
+    // An empty slot, two selected rows, a ".w00" wave: nothing opens.
+    CReplaceStringDlg::ClearScript();
+    CReplaceStringDlg::SetNextResult(std::nullopt);
+    Click(view.PatchList(), 7);
+    DoubleClick(view.PatchList(), 7);
+    view.PatchList().SelectRows({0, 1});
+    DoubleClick(view.PatchList(), 1);
+    Click(view.WaveList(), 0);
+    DoubleClick(view.WaveList(), 0);
+    EXPECT_EQ(CReplaceStringDlg::ShownCount(), 0);
+
+    // Ctrl+R does rename a ".w00" wave.
+    view.WaveList().SetCurrentColumn(1);
+    CReplaceStringDlg::ClearScript();
+    CReplaceStringDlg::SetNextResult(QStringLiteral("Renamed"));
+    QTest::keyClick(&view.WaveList(), Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(document.Data().m_waves[0].m_name, "Renamed");
+}
+
+TEST_F(ParameterListCtrlTest, APressInABackgroundWindowDoesNotActivateIt) {
+    // The patch's file does not exist: activating its window warns about it.
+    for (int i = 0; i < 4; ++i) {
+        CMessageBox::SetNextAnswer(QMessageBox::Ok);
+    }
+    QMdiArea area;
+    area.resize(900, 600);
+    TestDocument& first = NewDocument();
+    TestDocument& second = NewDocument();
+    PutPatch(second.Data(), 2, "There");
+    auto* viewA = new CFileView(first);
+    auto* viewB = new CFileView(second);
+    QMdiSubWindow* frameA = area.addSubWindow(viewA);
+    QMdiSubWindow* frameB = area.addSubWindow(viewB);
+    frameA->setGeometry(0, 0, 440, 400);
+    frameB->setGeometry(450, 0, 440, 400);
+    viewA->OnInitialUpdate();
+    viewB->OnInitialUpdate();
+    QObject::connect(&area, &QMdiArea::subWindowActivated, [](QMdiSubWindow* frame) {
+        if (frame != nullptr) {
+            static_cast<CFileView*>(frame->widget())->OnActivated();
+        }
+    });
+    area.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&area));
+    area.setActiveSubWindow(frameA);
+    QApplication::processEvents();
+    ASSERT_EQ(area.activeSubWindow(), frameA);
+    ASSERT_EQ(CFileView::ActiveView(), viewA);
+
+    CPatchListCtrl& list = viewB->PatchList();
+    const QPoint point = list.visualRect(list.model()->index(2, 1)).center();
+    QTest::mousePress(list.viewport(), Qt::LeftButton, Qt::NoModifier, point);
+    QApplication::processEvents();
+    EXPECT_EQ(list.SelectedRows(), Rows({2}));
+    EXPECT_EQ(area.activeSubWindow(), frameA); // the press alone activates nothing
+
+    QTest::mouseRelease(list.viewport(), Qt::LeftButton, Qt::NoModifier, point);
+    QApplication::processEvents();
+    EXPECT_EQ(area.activeSubWindow(), frameB); // the press ended here: this window comes to the top
+    EXPECT_EQ(CFileView::ActiveView(), viewB);
+    area.close();
+}
+
+} // namespace
+} // namespace Orvanta
