@@ -211,10 +211,8 @@ void CFileView::OnCleanProject() {
         const CWaitCursor wait;
         CleanProjectWithUndo(m_document.Data(), [](CTernData& project) { return CleanProject(project); });
     }
-    m_patchList->Rebuild(false, 0);
-    m_waveList->Rebuild(false, 0);
     MarkModified();
-    OnUpdate(kHintNone);
+    OnUpdate(kHintNone); // both lists rebuilt without selection, and the total size
 }
 
 void CFileView::OnImportWave() {
