@@ -4,11 +4,17 @@
 #include "model/CParameterArray.h"
 #include "model/CTernData.h"
 #include "operations/EditCommands.h"
+#include "views/CListDragSource.h"
 #include "views/CListHost.h"
+#include "views/COleListDropTarget.h"
 #include "views/CParameterItemDelegate.h"
 #include "views/CParameterTableModel.h"
+#include "views/DropFeedback.h"
 #include "winframework/CSettings.h"
 
+#include <QApplication>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -47,7 +53,8 @@ QItemSelection SelectionOfRows(const QAbstractItemModel& model, const CSelection
 } // namespace
 
 CParameterListCtrl::CParameterListCtrl(CParameterTableModel* model, QWidget* parent)
-    : CSimpleEditListCtrl(parent), m_model(model), m_delegate(new CParameterItemDelegate(this)) {
+    : CSimpleEditListCtrl(parent), m_model(model), m_delegate(new CParameterItemDelegate(this)),
+      m_dropTarget(std::make_unique<COleListDropTarget>(*this)) {
     m_model->setParent(this);
     setModel(m_model);
     setItemDelegate(m_delegate);
@@ -66,6 +73,13 @@ CParameterListCtrl::~CParameterListCtrl() = default;
 void CParameterListCtrl::SetParameterArray(CParameterArray* array) {
     m_array = array;
     m_model->SetArray(array);
+    if (array != nullptr) {
+        RegisterDropTarget();
+    }
+}
+
+void CParameterListCtrl::RegisterDropTarget() {
+    m_dropTarget->Register();
 }
 
 bool CParameterListCtrl::IsNumberColumn(int column) const {
@@ -318,6 +332,8 @@ void CParameterListCtrl::mousePressEvent(QMouseEvent* event) {
         return;
     }
     m_pressed = true;
+    m_pressPoint = event->position().toPoint();
+    m_dragRow = rowAt(m_pressPoint.y());
     if (m_host != nullptr) {
         m_host->OnListPressBegan(*this);
     }
@@ -325,7 +341,42 @@ void CParameterListCtrl::mousePressEvent(QMouseEvent* event) {
     SelectLinkedItems();
 }
 
+void CParameterListCtrl::mouseMoveEvent(QMouseEvent* event) {
+    if (m_dragRow < 0 || !event->buttons().testFlag(Qt::LeftButton)) {
+        CSimpleEditListCtrl::mouseMoveEvent(event);
+        return;
+    }
+    // A press on a row never drag-selects: it waits for the start distance, then drags.
+    event->accept();
+    if ((event->position().toPoint() - m_pressPoint).manhattanLength() <= QApplication::startDragDistance()) {
+        return;
+    }
+    const int row = std::exchange(m_dragRow, -1);
+    CListDragSource::Run(*this, row);
+    // The drag loop took the button's release: the press has ended.
+    if (std::exchange(m_pressed, false) && m_host != nullptr) {
+        m_host->OnListPressEnded(*this, false);
+    }
+}
+
+void CParameterListCtrl::dragEnterEvent(QDragEnterEvent* event) {
+    m_dropTarget->OnDragMoveEvent(event, event->position().toPoint(), true);
+}
+
+void CParameterListCtrl::dragMoveEvent(QDragMoveEvent* event) {
+    m_dropTarget->OnDragMoveEvent(event, event->position().toPoint(), false);
+}
+
+void CParameterListCtrl::dragLeaveEvent(QDragLeaveEvent* /*event*/) {
+    m_dropTarget->DragLeave();
+}
+
+void CParameterListCtrl::dropEvent(QDropEvent* event) {
+    m_dropTarget->OnDropEvent(event, event->position().toPoint());
+}
+
 void CParameterListCtrl::mouseReleaseEvent(QMouseEvent* event) {
+    m_dragRow = -1;
     CSimpleEditListCtrl::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && m_pressed) {
         m_pressed = false;
@@ -369,6 +420,10 @@ void CParameterListCtrl::keyPressEvent(QKeyEvent* event) {
 
 void CParameterListCtrl::paintEvent(QPaintEvent* event) {
     CSimpleEditListCtrl::paintEvent(event);
+    {
+        QPainter feedback(viewport());
+        PaintDropFeedback(feedback, *this);
+    }
     // The focus rectangle around the whole focused row.
     const int row = FocusedRow();
     if (!hasFocus() || row < 0 || m_model->columnCount() == 0) {

@@ -4,14 +4,17 @@
 #include "views/CSimpleEditListCtrl.h"
 #include "views/ColumnSpec.h"
 
+#include <QPoint>
 #include <QString>
 
+#include <memory>
 #include <span>
 #include <utility>
 
 namespace Orvanta {
 
 class CListHost;
+class COleListDropTarget;
 class CParameterArray;
 class CParameterItemDelegate;
 class CParameterTableModel;
@@ -32,8 +35,12 @@ public:
     void SetHost(CListHost* host) { m_host = host; }
     [[nodiscard]] CListHost* Host() const { return m_host; }
 
-    // The array shown; the list is filled by Rebuild or Reinitialise.
+    // The array shown; the list is filled by Rebuild or Reinitialise. Binding the array registers
+    // the list's drop target.
     void SetParameterArray(CParameterArray* array);
+    // Drag and drop: the drop target, registered once the list is bound to its array.
+    void RegisterDropTarget();
+    [[nodiscard]] COleListDropTarget& DropTarget() const { return *m_dropTarget; }
     [[nodiscard]] CParameterArray* GetParameterArray() const { return m_array; }
     [[nodiscard]] CParameterArray* GetItems() const override { return GetParameterArray(); }
     // The transfer buffer's array of this kind.
@@ -88,6 +95,12 @@ protected:
     void ApplyValues(int column, const QList<int>& rows, const RowValues& values) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // Pressing on a row and moving further than the start distance drags the selection.
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -105,6 +118,10 @@ private:
     CListHost* m_host = nullptr;
     int m_usedCount = 0;
     bool m_pressed = false;
+    std::unique_ptr<COleListDropTarget> m_dropTarget;
+    // The row a left-button press began on (-1: none, or the drag already ran) and where.
+    int m_dragRow = -1;
+    QPoint m_pressPoint;
 };
 
 } // namespace Orvanta

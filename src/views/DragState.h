@@ -1,5 +1,7 @@
 #pragma once
 
+#include "operations/TransferOperations.h"
+
 namespace Orvanta {
 
 class CParameterListCtrl;
@@ -20,6 +22,11 @@ struct DragState {
     bool dropSucceeded = false;
     int cursorX = -1;
     int cursorY = -1;
+    // The source list's selected slots when the drag began, ascending.
+    CSelection selection;
+
+    // 0 for a patch drag, 1 for a wave drag.
+    [[nodiscard]] int Which() const { return waveDrag ? 1 : 0; }
 
     [[nodiscard]] static DragState& Instance();
 };

@@ -1,0 +1,311 @@
+#include "DragDriver.h"
+#include "ViewsFixture.h"
+
+#include "views/COleListDropTarget.h"
+
+#include <QHeaderView>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScrollBar>
+#include <QTest>
+
+namespace Orvanta {
+namespace {
+
+using TestSupport::DragDriver;
+using TestSupport::PutPatch;
+using TestSupport::PutWave;
+using TestSupport::TestDocument;
+
+class DropTargetTest : public TestSupport::ViewsTest {
+protected:
+    // A project with patches in slots 0 .. count - 1, named P0, P1, ...
+    TestDocument& ProjectWithPatches(std::size_t count) {
+        TestDocument& document = NewDocument();
+        for (std::size_t slot = 0; slot < count; ++slot) {
+            PutPatch(document.Data(), slot, "P" + std::to_string(slot));
+        }
+        return document;
+    }
+    static std::string PatchName(const TestDocument& document, std::size_t slot) {
+        return document.Data().m_patches[slot].m_name;
+    }
+};
+
+TEST(DropTargetRulesTest, EffectIsMoveInTheSourceListAndCopyElsewhereCtrlSwappingThem) {
+    EXPECT_EQ(COleListDropTarget::EffectFor(true, Qt::NoModifier), Qt::MoveAction);
+    EXPECT_EQ(COleListDropTarget::EffectFor(true, Qt::ControlModifier), Qt::CopyAction);
+    EXPECT_EQ(COleListDropTarget::EffectFor(false, Qt::NoModifier), Qt::CopyAction);
+    EXPECT_EQ(COleListDropTarget::EffectFor(false, Qt::ControlModifier), Qt::MoveAction);
+    // The insert keys do not change the effect.
+    EXPECT_EQ(COleListDropTarget::EffectFor(false, Qt::AltModifier | Qt::ShiftModifier), Qt::CopyAction);
+}
+
+TEST(DropTargetRulesTest, AltOrShiftInserts) {
+    EXPECT_FALSE(COleListDropTarget::InsertRequested(Qt::NoModifier));
+    EXPECT_FALSE(COleListDropTarget::InsertRequested(Qt::ControlModifier));
+    EXPECT_TRUE(COleListDropTarget::InsertRequested(Qt::AltModifier));
+    EXPECT_TRUE(COleListDropTarget::InsertRequested(Qt::ShiftModifier));
+    EXPECT_TRUE(COleListDropTarget::InsertRequested(Qt::ControlModifier | Qt::AltModifier));
+}
+
+TEST_F(DropTargetTest, ListsRegisterTheFormatOfTheirKind) {
+    CFileView& view = OpenView(NewDocument());
+    EXPECT_EQ(view.PatchList().DropTarget().Format(), QStringLiteral("OrvantaLibrarian_Patch"));
+    EXPECT_EQ(view.WaveList().DropTarget().Format(), QStringLiteral("OrvantaLibrarian_Wave"));
+    const std::unique_ptr<QMimeData> data(CListDragSource::MakeDragData(kWaveList));
+    EXPECT_EQ(data->formats(), QStringList{QStringLiteral("OrvantaLibrarian_Wave")});
+    EXPECT_EQ(data->data(QStringLiteral("OrvantaLibrarian_Wave")), QByteArray(4, '\0'));
+}
+
+TEST_F(DropTargetTest, APatchDragIsRefusedByEveryWaveList) {
+    TestDocument& source = ProjectWithPatches(2);
+    CFileView& viewA = OpenView(source);
+    CFileView& viewB = OpenView(NewDocument());
+    viewA.PatchList().SelectRows({0});
+    ASSERT_TRUE(CListDragSource::Begin(viewA.PatchList(), 0));
+    DragDriver drag(kPatchList);
+    for (CFileView* view : {&viewA, &viewB}) {
+        CParameterListCtrl& waves = view->WaveList();
+        const QPoint point = DragDriver::RowPoint(waves, 3);
+        EXPECT_FALSE(drag.Enter(waves, point).accepted);
+        EXPECT_FALSE(drag.Move(waves, point).accepted);
+        EXPECT_FALSE(drag.Drop(waves, point).accepted);
+    }
+    EXPECT_TRUE(viewB.Document().Data().m_waves[3].IsEmpty());
+    CListDragSource::Finish();
+    EXPECT_EQ(TransferCount(kPatchList), 0u);
+}
+
+TEST_F(DropTargetTest, DataOfAnotherProgramIsRefused) {
+    CFileView& view = OpenView(ProjectWithPatches(1));
+    view.PatchList().SelectRows({0});
+    ASSERT_TRUE(CListDragSource::Begin(view.PatchList(), 0));
+    auto text = std::make_unique<QMimeData>();
+    text->setText(QStringLiteral("001 Lead.p00"));
+    DragDriver foreign(std::move(text));
+    const QPoint point = DragDriver::RowPoint(view.PatchList(), 5);
+    EXPECT_FALSE(foreign.Enter(view.PatchList(), point).accepted);
+    EXPECT_FALSE(foreign.Drop(view.PatchList(), point).accepted);
+    EXPECT_EQ(DragState::Instance().targetList, nullptr);
+    EXPECT_TRUE(view.Document().Data().m_patches[5].IsEmpty());
+    CListDragSource::Finish();
+}
+
+TEST_F(DropTargetTest, EffectsAndInsertFlagFollowTheKeysAtEveryMove) {
+    CFileView& viewA = OpenView(ProjectWithPatches(3));
+    CFileView& viewB = OpenView(NewDocument());
+    viewA.PatchList().SelectRows({0});
+    ASSERT_TRUE(CListDragSource::Begin(viewA.PatchList(), 0));
+    DragDriver drag(kPatchList);
+    const CDomain& domain = CDomain::Instance();
+    CParameterListCtrl& own = viewA.PatchList();
+    CParameterListCtrl& other = viewB.PatchList();
+
+    EXPECT_EQ(drag.Enter(own, DragDriver::RowPoint(own, 6)).action, Qt::MoveAction);
+    EXPECT_EQ(domain.m_dropCopies, 0);
+    EXPECT_EQ(drag.Move(own, DragDriver::RowPoint(own, 6), Qt::ControlModifier).action, Qt::CopyAction);
+    EXPECT_EQ(domain.m_dropCopies, 1);
+    EXPECT_EQ(domain.m_dropInserts, 0);
+    drag.Move(own, DragDriver::RowPoint(own, 7), Qt::AltModifier);
+    EXPECT_EQ(domain.m_dropInserts, 1);
+    drag.Move(own, DragDriver::RowPoint(own, 7), Qt::ShiftModifier);
+    EXPECT_EQ(domain.m_dropInserts, 1);
+    drag.Move(own, DragDriver::RowPoint(own, 7));
+    EXPECT_EQ(domain.m_dropInserts, 0);
+    drag.Leave(own);
+
+    EXPECT_EQ(drag.Enter(other, DragDriver::RowPoint(other, 6)).action, Qt::CopyAction);
+    EXPECT_EQ(DragState::Instance().targetList, &other);
+    EXPECT_EQ(drag.Move(other, DragDriver::RowPoint(other, 6), Qt::ControlModifier).action, Qt::MoveAction);
+    EXPECT_EQ(domain.m_dropCopies, 0);
+    drag.Leave(other);
+    EXPECT_EQ(DragState::Instance().targetList, nullptr);
+    EXPECT_EQ(DragState::Instance().lastEnteredList, &other);
+    CListDragSource::Finish();
+}
+
+TEST_F(DropTargetTest, DropIndexFollowsTheCursorWithoutARepaint) {
+    TestDocument& document = ProjectWithPatches(3);
+    CFileView& view = OpenView(document);
+    CParameterListCtrl& list = view.PatchList();
+    list.SelectRows({1});
+    ASSERT_TRUE(CListDragSource::Begin(list, 1));
+    DragDriver drag(kPatchList);
+    drag.Enter(list, DragDriver::RowPoint(list, 1), Qt::ControlModifier);
+    // No event loop runs between the moves: nothing is painted.
+    drag.Move(list, DragDriver::RowPoint(list, 4), Qt::ControlModifier);
+    EXPECT_EQ(DragState::Instance().dropIndex, 4);
+    drag.Move(list, DragDriver::RowPoint(list, 9), Qt::ControlModifier);
+    EXPECT_EQ(DragState::Instance().dropIndex, 9);
+    // Released at once two rows further on, at the list's left edge: it lands where it was released.
+    ASSERT_TRUE(drag.Drop(list, DragDriver::RowPoint(list, 11, 1), Qt::ControlModifier).accepted);
+    EXPECT_EQ(DragState::Instance().dropIndex, 11);
+    CListDragSource::Finish();
+    EXPECT_EQ(PatchName(document, 11), "P1");
+    EXPECT_TRUE(document.Data().m_patches[9].IsEmpty());
+    EXPECT_EQ(PatchName(document, 1), "P1"); // a copy: the source stays
+}
+
+TEST_F(DropTargetTest, FivePatchesDroppedOnRow510FillSlots507To511) {
+    TestDocument& source = ProjectWithPatches(5);
+    TestDocument& target = NewDocument();
+    CFileView& viewA = OpenView(source);
+    CFileView& viewB = OpenView(target);
+    viewA.PatchList().SelectRows({0, 1, 2, 3, 4});
+    ASSERT_TRUE(CListDragSource::Begin(viewA.PatchList(), 0));
+    DragDriver drag(kPatchList);
+    const QPoint point = DragDriver::RowPoint(viewB.PatchList(), 510);
+    ASSERT_TRUE(drag.EnterAndDrop(viewB.PatchList(), point).accepted);
+    CListDragSource::Finish();
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(PatchName(target, 507 + i), "P" + std::to_string(i));
+    }
+    EXPECT_TRUE(target.Data().m_patches[506].IsEmpty());
+}
+
+TEST_F(DropTargetTest, FiveWavesInsertedOnRow996FillSlots994To998) {
+    TestDocument& source = NewDocument();
+    for (std::size_t slot = 0; slot < 5; ++slot) {
+        PutWave(source.Data(), slot, "W" + std::to_string(slot));
+    }
+    TestDocument& target = NewDocument();
+    CFileView& viewA = OpenView(source);
+    CFileView& viewB = OpenView(target);
+    viewA.WaveList().SelectRows({0, 1, 2, 3, 4});
+    ASSERT_TRUE(CListDragSource::Begin(viewA.WaveList(), 0));
+    DragDriver drag(kWaveList);
+    const QPoint point = DragDriver::RowPoint(viewB.WaveList(), 996);
+    ASSERT_TRUE(drag.EnterAndDrop(viewB.WaveList(), point, Qt::AltModifier).accepted);
+    EXPECT_EQ(DragState::Instance().dropIndex, 994);
+    CListDragSource::Finish();
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(target.Data().m_waves[994 + i].m_name, "W" + std::to_string(i));
+    }
+    EXPECT_TRUE(target.Data().m_waves[993].IsEmpty());
+}
+
+TEST_F(DropTargetTest, TheKeysAtTheDropDecideBetweenInsertAndOverwrite) {
+    TestDocument& document = ProjectWithPatches(6);
+    CFileView& view = OpenView(document);
+    CFileView& viewB = OpenView(ProjectWithPatches(0));
+    view.PatchList().SelectRows({5});
+    ASSERT_TRUE(CListDragSource::Begin(view.PatchList(), 5));
+    DragDriver drag(kPatchList);
+    CParameterListCtrl& list = view.PatchList();
+    drag.Enter(list, DragDriver::RowPoint(list, 2), Qt::ControlModifier);
+    drag.Move(list, DragDriver::RowPoint(list, 2), Qt::ControlModifier); // overwrite shown
+    // Alt pressed only as the button is released: the drop inserts.
+    ASSERT_TRUE(drag.Drop(list, DragDriver::RowPoint(list, 2), Qt::ControlModifier | Qt::AltModifier).accepted);
+    CListDragSource::Finish();
+    EXPECT_EQ(PatchName(document, 2), "P5");
+    EXPECT_EQ(PatchName(document, 3), "P2");
+    EXPECT_EQ(PatchName(document, 6), "P5");
+    EXPECT_TRUE(m_reporter->Questions().empty());
+    (void)viewB;
+}
+
+TEST_F(DropTargetTest, EnteringAListScrolledAwayFromItsFocusedRowKeepsItsPlace) {
+    CFileView& view = OpenView(ProjectWithPatches(3));
+    CParameterListCtrl& list = view.PatchList();
+    list.SetFocusedRow(0);
+    list.SelectRows({0});
+    ASSERT_TRUE(CListDragSource::Begin(list, 0));
+    list.ScrollRowToTop(200);
+    DragDriver drag(kPatchList);
+    drag.Enter(list, DragDriver::RowPoint(list, 205));
+    EXPECT_EQ(list.TopRow(), 200);
+    EXPECT_EQ(list.FocusedRow(), 0);
+    drag.Leave(list);
+    EXPECT_EQ(list.TopRow(), 200);
+    CListDragSource::Finish();
+}
+
+TEST_F(DropTargetTest, ListsScrollNearTheirTopAndBottomWhileTheirWindowIsActive) {
+    CFileView& view = OpenView(ProjectWithPatches(3));
+    CParameterListCtrl& list = view.PatchList();
+    list.SelectRows({0});
+    ASSERT_TRUE(CListDragSource::Begin(list, 0));
+    DragDriver drag(kPatchList);
+    list.ScrollRowToTop(100);
+    const QPoint middle(20, list.viewport()->height() / 2);
+    const QPoint bottom(20, list.viewport()->height() - 2);
+    const QPoint aboveTopRow(20, -3); // over the header
+    drag.Enter(list, middle);
+    COleListDropTarget& target = list.DropTarget();
+    EXPECT_FALSE(target.DragScroll(bottom)); // not the active window
+    view.OnActivated();
+    EXPECT_FALSE(target.DragScroll(middle));
+    EXPECT_EQ(list.TopRow(), 100);
+    EXPECT_TRUE(target.DragScroll(bottom));
+    EXPECT_EQ(list.TopRow(), 101);
+    EXPECT_TRUE(target.DragScroll(aboveTopRow));
+    EXPECT_TRUE(target.DragScroll(aboveTopRow));
+    EXPECT_EQ(list.TopRow(), 99);
+    // The wave list does not scroll for a patch drag.
+    EXPECT_FALSE(view.WaveList().DropTarget().DragScroll(QPoint(20, view.WaveList().viewport()->height() - 2)));
+    drag.Leave(list);
+    CListDragSource::Finish();
+}
+
+TEST_F(DropTargetTest, DragOverTheHeaderScrollsUpAndDropsNothing) {
+    TestDocument& document = ProjectWithPatches(3);
+    CFileView& view = OpenView(document);
+    CParameterListCtrl& list = view.PatchList();
+    list.SelectRows({0});
+    ASSERT_TRUE(CListDragSource::Begin(list, 0));
+    view.OnActivated(); // during a drag: no warning about the missing files
+    list.ScrollRowToTop(50);
+    QWidget* header = list.horizontalHeader()->viewport();
+    const QPoint point(20, header->height() / 2);
+    auto data = std::unique_ptr<QMimeData>(CListDragSource::MakeDragData(kPatchList));
+    QDragEnterEvent headerEnter(point, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(header, &headerEnter);
+    EXPECT_FALSE(headerEnter.isAccepted()); // over no row
+    QTest::qWait(COleListDropTarget::kTickMs * 4);
+    EXPECT_LT(list.TopRow(), 50);
+    QDropEvent drop(point, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(header, &drop);
+    EXPECT_FALSE(drop.isAccepted());
+    CListDragSource::Finish();
+    EXPECT_FALSE(document.IsModified());
+}
+
+TEST_F(DropTargetTest, RestingOverABackgroundWindowForMoreThanASecondRaisesIt) {
+    QMdiArea area;
+    area.resize(1000, 600);
+    TestDocument& source = ProjectWithPatches(2);
+    TestDocument& target = NewDocument();
+    // The frames own the views; the area deletes the frames.
+    auto* viewA = new CFileView(source);
+    auto* viewB = new CFileView(target);
+    QMdiSubWindow* frameA = area.addSubWindow(viewA);
+    QMdiSubWindow* frameB = area.addSubWindow(viewB);
+    frameA->setGeometry(0, 0, 500, 400);
+    frameB->setGeometry(500, 0, 500, 400);
+    area.show();
+    viewA->OnInitialUpdate();
+    viewB->OnInitialUpdate();
+    area.setActiveSubWindow(frameA);
+    QApplication::processEvents();
+    ASSERT_EQ(area.activeSubWindow(), frameA);
+
+    viewA->PatchList().SelectRows({0});
+    ASSERT_TRUE(CListDragSource::Begin(viewA->PatchList(), 0));
+    DragDriver drag(kPatchList);
+    CParameterListCtrl& list = viewB->PatchList();
+    drag.Enter(list, DragDriver::RowPoint(list, 3));
+    // Moving on before the second is up: no raise.
+    QTest::qWait(600);
+    drag.Move(list, DragDriver::RowPoint(list, 4));
+    QTest::qWait(600);
+    EXPECT_EQ(area.activeSubWindow(), frameA);
+    QTest::qWait(600);
+    EXPECT_EQ(area.activeSubWindow(), frameB);
+    drag.Leave(list);
+    CListDragSource::Finish();
+    area.close();
+}
+
+} // namespace
+} // namespace Orvanta
