@@ -232,7 +232,11 @@ void CSimpleEditListCtrl::SetFocusedRow(int row) {
     if (model() == nullptr || selectionModel() == nullptr || row < 0 || row >= model()->rowCount()) {
         return;
     }
+    // Moving the focus does not scroll: a rebuild restores the focused row after the top row.
+    const bool autoScroll = hasAutoScroll();
+    setAutoScroll(false);
     selectionModel()->setCurrentIndex(model()->index(row, 0), QItemSelectionModel::NoUpdate);
+    setAutoScroll(autoScroll);
 }
 
 QString CSimpleEditListCtrl::CellText(int row, int column) const {

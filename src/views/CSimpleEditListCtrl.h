@@ -79,6 +79,7 @@ public:
     void SetRowSelected(int row, bool on);
     // The focused row (the view's current row), -1 when none.
     [[nodiscard]] int FocusedRow() const;
+    // Gives `row` the focus without scrolling the list.
     void SetFocusedRow(int row);
 
     // Validates the value of every selected row, then applies them in ascending row order. At the
