@@ -371,6 +371,21 @@ void CSimpleEditListCtrl::keyPressEvent(QKeyEvent* event) {
     QTableView::keyPressEvent(event);
 }
 
+void CSimpleEditListCtrl::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    const int horizontal = horizontalScrollBar()->value();
+    QTableView::scrollTo(index, hint);
+    horizontalScrollBar()->setValue(horizontal);
+}
+
+void CSimpleEditListCtrl::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    for (const QModelIndex& index : {previous, current}) {
+        if (index.isValid()) {
+            viewport()->update(0, rowViewportPosition(index.row()), viewport()->width(), rowHeight(index.row()));
+        }
+    }
+}
+
 bool CSimpleEditListCtrl::event(QEvent* event) {
     // The list's keys reach the list even where a window shortcut would take them.
     if (event->type() == QEvent::ShortcutOverride) {

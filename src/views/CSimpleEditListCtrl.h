@@ -96,6 +96,9 @@ public:
     // on OK every selected row gets the entered text.
     void OpenEditDialog(int column);
 
+    // Scrolls rows into view; the horizontal position stays, since whole rows are selected.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
 signals:
     // Label-edit notifications to the parent, one per selected row, with the current column.
     void LabelEditBegin(int row, int column, const QString& text);
@@ -111,6 +114,8 @@ protected:
     [[nodiscard]] QString CellText(int row, int column) const;
 
     void keyPressEvent(QKeyEvent* event) override;
+    // Repaints the whole old and new focused rows: the focus rectangle spans the row.
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     bool event(QEvent* event) override;
 
 private:

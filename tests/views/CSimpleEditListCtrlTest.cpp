@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTest>
@@ -238,6 +239,25 @@ TEST_F(SimpleEditListCtrlTest, HitTestFindsVisibleCellsOnly) {
     EXPECT_EQ(hit->rect, cell);
     const QRect last = list.visualRect(list.model()->index(4, 0));
     EXPECT_FALSE(list.CellHitTest(QPoint(last.center().x(), last.bottom() + 20)).has_value());
+}
+
+TEST_F(SimpleEditListCtrlTest, MovingTheFocusScrollsRowsButNotSideways) {
+    RecordingList list({kEditableNumber, kEditableText});
+    list.setColumnWidth(0, 60);
+    list.setColumnWidth(1, 400);
+    list.resize(150, 60);
+    list.show();
+    QApplication::processEvents();
+    ASSERT_GT(list.horizontalScrollBar()->maximum(), 0);
+    // A click on the wide name column selects the row without shifting the number column away.
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      list.visualRect(list.model()->index(0, 1)).topLeft() + QPoint(5, 3));
+    EXPECT_EQ(list.horizontalScrollBar()->value(), 0);
+    EXPECT_TRUE(list.IsRowSelected(0));
+    // Rows still scroll into view.
+    list.setCurrentIndex(list.model()->index(4, 1));
+    EXPECT_TRUE(list.IsRowVisible(4));
+    EXPECT_EQ(list.horizontalScrollBar()->value(), 0);
 }
 
 } // namespace
