@@ -8,4 +8,5 @@ set(ORVANTA_MODEL_SOURCES
     model/CTernData.cpp
     model/CTernTextOut.cpp
     model/CDomain.cpp
+    model/CProgressEpisode.cpp
 )

@@ -2,6 +2,7 @@
 
 #include "model/CDomain.h"
 #include "model/CFileSystem.h"
+#include "model/CProgressEpisode.h"
 #include "storage/CTernFileDocument.h"
 #include "storage/PatchFile.h"
 #include "storage/ProjectNaming.h"
@@ -119,8 +120,10 @@ std::vector<std::string> CTernFileDocument::AssignSlots(const std::vector<std::s
 // again: the same result without allocating sixteen value vectors per patch.
 
 bool CTernFileDocument::LoadPatches() {
+    CProgressEpisode progress(static_cast<int>(kPatchSlots), "Loading patches...");
     m_data.m_patches.Resize(kPatchSlots);
     for (std::size_t i = 0; i < kPatchSlots; ++i) {
+        progress.Step(static_cast<int>(i));
         const std::string& path = i < m_data.m_patchFiles.size() ? m_data.m_patchFiles[i] : kNoPath;
         CPatch& patch = m_data.m_patches[i];
         patch.Clear();
@@ -138,8 +141,10 @@ bool CTernFileDocument::LoadPatches() {
 
 bool CTernFileDocument::LoadWaves() {
     CFileSystem& fileSystem = CDomain::Instance().FileSystem();
+    CProgressEpisode progress(static_cast<int>(kWaveSlots), "Loading waves...");
     m_data.m_waves.Resize(kWaveSlots);
     for (std::size_t i = 0; i < kWaveSlots; ++i) {
+        progress.Step(static_cast<int>(i));
         const std::string& path = i < m_data.m_waveFiles.size() ? m_data.m_waveFiles[i] : kNoPath;
         // The listing holds regular files only, so a plain open and close is the whole check.
         if (!path.empty() && !fileSystem.CanOpenForReading(ToNativePath(path))) {

@@ -10,6 +10,7 @@
 
 #include "model/CDomain.h"
 #include "model/CFileSystem.h"
+#include "model/CProgressEpisode.h"
 #include "storage/CTernFileDocument.h"
 #include "storage/PatchFile.h"
 #include "storage/ProjectNaming.h"
@@ -290,7 +291,10 @@ bool CTernFileDocument::ApplySlots(int which, SaveMode mode) {
     std::vector<std::string>& files = SlotFiles(m_data, which);
     files.resize(list.size());
     const bool inPlace = mode == SaveMode::kInPlace;
+    CProgressEpisode progress(static_cast<int>(list.size()),
+                              which == kPatchList ? "Saving patches..." : "Saving waves...");
     for (std::size_t i = 0; i < list.size(); ++i) {
+        progress.Step(static_cast<int>(i));
         CParameter& item = list.Element(i);
         const std::string old = files[i];
         const std::string source = item.m_path;

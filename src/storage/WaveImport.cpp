@@ -4,6 +4,7 @@
 #include "storage/WaveImport.h"
 
 #include "model/CDomain.h"
+#include "model/CProgressEpisode.h"
 #include "model/CTernData.h"
 #include "model/Utf8.h"
 #include "operations/WaveSpace.h"
@@ -77,7 +78,9 @@ std::size_t CTernFileDocument::ImportWaves(const std::vector<std::string>& paths
     domain.SaveUndo(kUndoBoth, &m_data);
     const std::vector<std::size_t> freeSlots = m_data.EmptySlots(kWaveList);
     std::size_t placed = 0;
+    CProgressEpisode progress(static_cast<int>(files.size()), "Importing waves...");
     for (const std::string& path : files) {
+        progress.Step(static_cast<int>(placed));
         const std::string workCopy =
             MakeWorkCopyPath(Utf8Left(StemName(path), CParameter::kMaxNameLength), Extension(path));
         if (workCopy.empty() || !CopyProjectFile(path, workCopy)) {
