@@ -1,0 +1,36 @@
+// Writes a project folder for the end-to-end drag test: `count` patches named PREFIX01, PREFIX02 ...
+// in slots 1 to count, each using wave 1, the wave "001 Pad.wav" and the system files.
+// Usage: orvanta_make_drag_project PARENT_FOLDER NAME.prj COUNT PREFIX
+
+#include "ProjectBuilder.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+int main(int argc, char** argv) {
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: %s PARENT_FOLDER NAME.prj COUNT PREFIX\n", argv[0]);
+        return 2;
+    }
+    std::string parent = argv[1];
+    if (parent.empty() || parent.back() != '/') {
+        parent += '/';
+    }
+    const int count = std::atoi(argv[3]);
+    const std::string prefix = argv[4];
+    if (count < 1 || count > 512 || prefix.empty() || prefix.size() > 8) {
+        std::fprintf(stderr, "COUNT must lie in 1..512 and PREFIX have 1 to 8 characters\n");
+        return 2;
+    }
+    Orvanta::TestSupport::ProjectBuilder project(parent, argv[2]);
+    char name[64];
+    for (int slot = 1; slot <= count; ++slot) {
+        std::snprintf(name, sizeof name, "%03d %s%02d.p00", slot, prefix.c_str(), slot % 100);
+        project.AddPatch(name, Orvanta::TestSupport::ProjectBuilder::PatchUsingWaves(1));
+    }
+    project.AddWave("001 Pad.wav");
+    project.AddSystemFiles();
+    std::printf("%s\n", project.Path().c_str());
+    return 0;
+}
