@@ -2,6 +2,7 @@
 
 #include "model/CDomain.h"
 #include "model/CTernTextOut.h"
+#include "operations/EditCommands.h"
 #include "shell/CAboutDialog.h"
 #include "shell/CCleanProjectDlg.h"
 #include "shell/CDocMan.h"
@@ -23,10 +24,12 @@
 #include "winframework/CMessageBox.h"
 #include "winframework/CSettings.h"
 #include "winframework/CSingleInstance.h"
+#include "winframework/CWaitCursor.h"
 #include "winframework/ResourceString.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel> // complete types for the progress reporter's members
@@ -34,6 +37,9 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QUrl>
+
+#include <algorithm>
 
 namespace Orvanta {
 
@@ -399,6 +405,29 @@ void CApp::OnSetUpFont() {
         }
         document->UpdateAllViews(CFileView::kHintUndo);
     }
+}
+
+void CApp::OnEditUndo() {
+    if (!CDomain::Instance().HasUndo()) {
+        return;
+    }
+    const CWaitCursor wait;
+    const std::vector<CTernData*> restored = UndoLastChange();
+    for (CFileDoc* document : Documents()) {
+        if (std::find(restored.begin(), restored.end(), &document->Data()) != restored.end()) {
+            document->SetModifiedFlag(true);
+            document->UpdateAllViews(CFileView::kHintUndo);
+        }
+    }
+}
+
+QString CApp::ManualPath() {
+    static const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(ResourceString(kIdsManualFile));
+    return path;
+}
+
+void CApp::OnHelpManual() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(ManualPath()));
 }
 
 void CApp::ApplyListFont(CFileView& view) const {

@@ -81,6 +81,15 @@ public:
     void OnOpenRecentFile(int index);
     void OnAppAbout();
     void OnSetUpFont();
+    // Undo: restores the projects of the last change (a second Undo redoes it), marks exactly those
+    // documents modified and updates their windows with hint 1. Nothing happens without an undo
+    // state.
+    void OnEditUndo();
+    // Manual: opens the user manual beside the program with the desktop's viewer; a failure of the
+    // desktop is not reported.
+    void OnHelpManual();
+    // The manual's path: the program's folder and string 3080.
+    [[nodiscard]] static QString ManualPath();
 
     // The recent-file list, most recent first, at most 8 entries.
     [[nodiscard]] const QStringList& RecentFiles() const { return m_recentFiles; }

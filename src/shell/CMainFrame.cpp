@@ -1,22 +1,31 @@
 #include "shell/CMainFrame.h"
 
+#include "model/CDomain.h"
+#include "model/CTernData.h"
 #include "resources/MenuResources.h"
 #include "shell/CApp.h"
 #include "shell/CFileDoc.h"
 #include "shell/CFileFrame.h"
 #include "shell/CommandIds.h"
 #include "views/CFileView.h"
+#include "views/CListDragSource.h"
+#include "views/CWaveListCtrl.h"
 #include "winframework/ResourceString.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 
 #include <initializer_list>
 
@@ -48,6 +57,9 @@ CMainFrame::CMainFrame(CApp& app, QWidget* parent) : CMDIFrameWndEx(parent), m_a
     setWindowIcon(style()->standardIcon(QStyle::SP_DriveFDIcon));
     CreateActions();
     connect(MdiArea(), &QMdiArea::subWindowActivated, this, &CMainFrame::OnSubWindowActivated);
+    // Files dropped from the desktop: the drags reach whichever widget lies under the cursor.
+    setAcceptDrops(true);
+    qApp->installEventFilter(this);
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -136,9 +148,11 @@ void CMainFrame::CreateActions() {
     statusBarToggle->setCheckable(true);
     connect(statusBarToggle, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
 
-    // Undo and the manual come with their handlers; until then the entries are there but disabled.
-    Action(kCmdEditUndo)->setEnabled(false);
-    Action(kCmdHelpManual)->setEnabled(false);
+    connect(Action(kCmdEditUndo), &QAction::triggered, this, [this] {
+        m_app.OnEditUndo();
+        UpdateCommandUI();
+    });
+    connect(Action(kCmdHelpManual), &QAction::triggered, this, [this] { m_app.OnHelpManual(); });
 }
 
 bool CMainFrame::Create() {
@@ -379,6 +393,7 @@ void CMainFrame::UpdateCommandUI() {
     }
     Action(kCmdEditSelectAll)->setEnabled(view != nullptr);
     Action(kCmdEditDelete)->setEnabled(view != nullptr && view->CanDelete());
+    Action(kCmdEditUndo)->setEnabled(CDomain::Instance().HasUndo());
     UpdateWindowCommands();
 }
 
@@ -437,6 +452,64 @@ void CMainFrame::ArrangeIcons() {
 
 bool CMainFrame::CloseDocuments() {
     return m_app.CloseAllDocuments();
+}
+
+QStringList CMainFrame::DroppedPaths(const QMimeData* data) {
+    QStringList paths;
+    if (data == nullptr || !data->hasUrls() || CListDragSource::IsListDrag(data)) {
+        return paths;
+    }
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            paths.push_back(url.toLocalFile());
+        }
+    }
+    return paths;
+}
+
+int CMainFrame::OnDropFiles(const QStringList& paths) {
+    BringToFront();
+    QStringList files;
+    for (const QString& path : paths) {
+        if (QFileInfo(path).isDir()) {
+            if (paths.size() == 1) {
+                m_app.OpenProject(path);
+                return 0;
+            }
+            continue; // among other items a folder is skipped
+        }
+        files.push_back(path);
+    }
+    CFileView* view = ActiveView();
+    if (view == nullptr || files.isEmpty()) {
+        return 0;
+    }
+    const std::vector<std::size_t> emptySlots = view->Document().Data().EmptySlots(kWaveList);
+    const int count = view->ImportFiles(files);
+    if (count > 0) {
+        view->WaveList().SelectRows(CSelection(emptySlots.begin(), emptySlots.begin() + count));
+    }
+    UpdateCommandUI();
+    return count;
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) {
+        return CMDIFrameWndEx::eventFilter(watched, event);
+    }
+    const auto* widget = qobject_cast<QWidget*>(watched);
+    auto* drag = static_cast<QDropEvent*>(event);
+    if (widget == nullptr || widget->window() != this || DroppedPaths(drag->mimeData()).isEmpty()) {
+        return CMDIFrameWndEx::eventFilter(watched, event);
+    }
+    drag->setDropAction(Qt::CopyAction);
+    drag->accept();
+    if (type == QEvent::Drop) {
+        // Handled once the drop has returned to the desktop, which may be waiting for its answer.
+        QTimer::singleShot(0, this, [this, paths = DroppedPaths(drag->mimeData())] { OnDropFiles(paths); });
+    }
+    return true;
 }
 
 bool CMainFrame::event(QEvent* event) {

@@ -4,11 +4,13 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <map>
 
 class QAction;
 class QMenu;
+class QMimeData;
 class QToolBar;
 
 namespace Orvanta {
@@ -65,9 +67,21 @@ public:
     // The project windows of the open documents, in the template's order.
     [[nodiscard]] QList<QMdiSubWindow*> CollectWindows() const override;
 
+    // Files dropped from the desktop onto the main window (anywhere on it, project windows
+    // included): one folder dropped alone opens that project, or activates it when it is open.
+    // Otherwise folders are skipped and the files imported as waves into the empty wave slots of
+    // the active project window, which are then the wave list's selection and scrolled into view.
+    // Without an active project window nothing is imported. Returns the number of waves imported.
+    int OnDropFiles(const QStringList& paths);
+    // The local paths of a drag from the desktop (its URL list); none for other data, among them
+    // the lists' own drags.
+    [[nodiscard]] static QStringList DroppedPaths(const QMimeData* data);
+
 protected:
     bool CloseDocuments() override;
     bool event(QEvent* event) override;
+    // Takes drags of files from the desktop over any widget of this window.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QAction* MakeAction(int command, const QString& text);

@@ -37,6 +37,9 @@ export QT_QPA_PLATFORM=xcb
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR" "$ORVANTA_WORK_FOLDER"
 chmod 700 "$XDG_RUNTIME_DIR" "$ORVANTA_WORK_FOLDER"
 
+# The Help menu's manual is installed beside the program.
+[ -f "$(dirname "$GUI")/OrvantaLibrarianManual.htm" ] || fail "no OrvantaLibrarianManual.htm beside $GUI"
+
 "$MAKE_PROJECT" "$ROOT/" A.prj 40 A >/dev/null
 "$MAKE_PROJECT" "$ROOT/" B.prj 40 B >/dev/null
 
