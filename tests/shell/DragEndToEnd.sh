@@ -4,7 +4,9 @@
 #  1. Alt held during the drag inserts: A10 goes in at B's row 15 and B's patches behind it move on;
 #  2. Shift inserts as well: A20 at B's row 5;
 #  3. Ctrl+Alt moves and inserts: A30 at B's row 25, and A's slot 30 is emptied;
-#  4. both projects are saved and the folders checked: file names, the accompanying waves copied
+#  4. without keys the drop overwrites: onto a used slot it asks first, and Escape cancels the drop
+#     while Return lets A01 replace B02;
+#  5. both projects are saved and the folders checked: file names, the accompanying waves copied
 #     into B's first free wave slots, and the wave numbers inside the moved patches (read back with
 #     orvanta-cli).
 # Usage: DragEndToEnd.sh ORVANTA_LIBRARIAN ORVANTA_MAKE_DRAG_PROJECT ORVANTA_CLI
@@ -43,7 +45,8 @@ chmod 700 "$XDG_RUNTIME_DIR" "$ORVANTA_WORK_FOLDER"
 "$MAKE_PROJECT" "$ROOT/" A.prj 40 A >/dev/null
 "$MAKE_PROJECT" "$ROOT/" B.prj 40 B >/dev/null
 
-main_window() { { xdotool search --onlyvisible --name '^Orvanta Librarian' 2>/dev/null || true; } | head -1; }
+# The main window's title names the active project (a message box is titled "Orvanta Librarian").
+main_window() { { xdotool search --onlyvisible --name '^Orvanta Librarian - ' 2>/dev/null || true; } | head -1; }
 
 wait_for_title() {
     local expected="$1" i id
@@ -121,8 +124,17 @@ echo "== Shift: insert A20 at B's row 5"
 drag "$A_X" 20 "$B_X" 5 shift
 echo "== Ctrl+Alt: move A30 to B's row 25, inserting"
 drag "$A_X" 30 "$B_X" 25 ctrl alt
+echo "== no keys onto a used slot: the question, cancelled, then confirmed"
+drag "$A_X" 2 "$B_X" 2
+xdotool key Escape
+sleep 0.5
+drag "$A_X" 1 "$B_X" 2
+xdotool key Return
+sleep 0.5
 
 echo "== save B (the window receiving the drops is the active one), then A"
+# Without a window manager the keyboard focus is not handed back when the message box closes.
+xdotool windowfocus --sync "$WID"
 xdotool key ctrl+s
 wait_for_title "Orvanta Librarian - $ROOT/B.prj/ "
 # A click (without a drag) in a list of a background window brings that window to the top.
@@ -143,7 +155,7 @@ PID=""
 echo "== check the folders"
 expected_b() {
     local slot=1 name
-    for name in B01 B02 B03 B04 A20 B05 B06 B07 B08 B09 B10 B11 B12 B13 B14 A10 B15 B16 B17 B18 B19 B20 B21 B22 A30 \
+    for name in B01 A01 B03 B04 A20 B05 B06 B07 B08 B09 B10 B11 B12 B13 B14 A10 B15 B16 B17 B18 B19 B20 B21 B22 A30 \
         B23 B24 B25 B26 B27 B28 B29 B30 B31 B32 B33 B34 B35 B36 B37 B38 B39 B40; do
         printf '%03d %s.p00\n' "$slot" "$name"
         slot=$((slot + 1))
@@ -154,7 +166,7 @@ if [ "$ACTUAL_B" != "$(expected_b)" ]; then
     diff <(expected_b) <(echo "$ACTUAL_B") >&2 || true
     fail "B's patch folder is not as expected"
 fi
-[ "$(cd "$ROOT/B.prj/Wave" && ls | tr '\n' '|')" = "001 Pad.wav|002 Pad.wav|003 Pad.wav|004 Pad.wav|" ] ||
+[ "$(cd "$ROOT/B.prj/Wave" && ls | tr '\n' '|')" = "001 Pad.wav|002 Pad.wav|003 Pad.wav|004 Pad.wav|005 Pad.wav|" ] ||
     fail "B's wave folder holds: $(cd "$ROOT/B.prj/Wave" && ls | tr '\n' '|')"
 [ "$(ls "$ROOT/A.prj/Patch" | wc -l)" -eq 39 ] || fail "A does not hold 39 patches"
 [ ! -e "$ROOT/A.prj/Patch/030 A30.p00" ] || fail "the moved patch is still in A"
@@ -165,5 +177,6 @@ INFO="$("$CLI" info "$ROOT/B.prj/")"
 echo "$INFO" | grep -Eq '^ *016 +A10 +waves 2 ' || fail "A10 in B does not use wave 2: $(echo "$INFO" | grep A10)"
 echo "$INFO" | grep -Eq '^ *005 +A20 +waves 3 ' || fail "A20 in B does not use wave 3: $(echo "$INFO" | grep A20)"
 echo "$INFO" | grep -Eq '^ *025 +A30 +waves 4 ' || fail "A30 in B does not use wave 4: $(echo "$INFO" | grep A30)"
+echo "$INFO" | grep -Eq '^ *002 +A01 +waves 5 ' || fail "A01 in B does not use wave 5: $(echo "$INFO" | grep A01)"
 echo "$INFO" | grep -Eq '^ *026 +B23 +waves 1 ' || fail "B23 in B does not use wave 1"
 echo "== passed"
