@@ -271,40 +271,83 @@ TEST_F(DropTargetTest, DragOverTheHeaderScrollsUpAndDropsNothing) {
     EXPECT_FALSE(document.IsModified());
 }
 
-TEST_F(DropTargetTest, RestingOverABackgroundWindowForMoreThanASecondRaisesIt) {
-    QMdiArea area;
-    area.resize(1000, 600);
-    TestDocument& source = ProjectWithPatches(2);
-    TestDocument& target = NewDocument();
-    // The frames own the views; the area deletes the frames.
-    auto* viewA = new CFileView(source);
-    auto* viewB = new CFileView(target);
-    QMdiSubWindow* frameA = area.addSubWindow(viewA);
-    QMdiSubWindow* frameB = area.addSubWindow(viewB);
-    frameA->setGeometry(0, 0, 500, 400);
-    frameB->setGeometry(500, 0, 500, 400);
-    area.show();
-    viewA->OnInitialUpdate();
-    viewB->OnInitialUpdate();
-    area.setActiveSubWindow(frameA);
-    QApplication::processEvents();
-    ASSERT_EQ(area.activeSubWindow(), frameA);
+// Two project windows side by side in a multiple-document area, A active; B shows an empty project.
+class RaisingTest : public DropTargetTest {
+protected:
+    void SetUp() override {
+        DropTargetTest::SetUp();
+        m_area = std::make_unique<QMdiArea>();
+        m_area->resize(1000, 600);
+        // The frames own the views; the area deletes the frames.
+        m_viewA = new CFileView(ProjectWithPatches(2));
+        m_viewB = new CFileView(NewDocument());
+        m_frameA = m_area->addSubWindow(m_viewA);
+        m_frameB = m_area->addSubWindow(m_viewB);
+        m_frameA->setGeometry(0, 0, 500, 400);
+        m_frameB->setGeometry(500, 0, 500, 400);
+        m_area->show();
+        m_viewA->OnInitialUpdate();
+        m_viewB->OnInitialUpdate();
+        m_area->setActiveSubWindow(m_frameA);
+        QApplication::processEvents();
+    }
+    void TearDown() override {
+        m_area.reset();
+        DropTargetTest::TearDown();
+    }
 
-    viewA->PatchList().SelectRows({0});
-    ASSERT_TRUE(CListDragSource::Begin(viewA->PatchList(), 0));
+    std::unique_ptr<QMdiArea> m_area;
+    CFileView* m_viewA = nullptr;
+    CFileView* m_viewB = nullptr;
+    QMdiSubWindow* m_frameA = nullptr;
+    QMdiSubWindow* m_frameB = nullptr;
+};
+
+TEST_F(RaisingTest, RestingOverABackgroundWindowForMoreThanASecondRaisesIt) {
+    ASSERT_EQ(m_area->activeSubWindow(), m_frameA);
+    m_viewA->PatchList().SelectRows({0});
+    ASSERT_TRUE(CListDragSource::Begin(m_viewA->PatchList(), 0));
     DragDriver drag(kPatchList);
-    CParameterListCtrl& list = viewB->PatchList();
+    CParameterListCtrl& list = m_viewB->PatchList();
     drag.Enter(list, DragDriver::RowPoint(list, 3));
     // Moving on before the second is up: no raise.
     QTest::qWait(600);
     drag.Move(list, DragDriver::RowPoint(list, 4));
     QTest::qWait(600);
-    EXPECT_EQ(area.activeSubWindow(), frameA);
+    EXPECT_EQ(m_area->activeSubWindow(), m_frameA);
     QTest::qWait(600);
-    EXPECT_EQ(area.activeSubWindow(), frameB);
+    EXPECT_EQ(m_area->activeSubWindow(), m_frameB);
     drag.Leave(list);
     CListDragSource::Finish();
-    area.close();
+}
+
+TEST_F(RaisingTest, TheWindowReceivingADropComesToTheTop) {
+    CParameterListCtrl& source = m_viewA->PatchList();
+    source.SelectRows({0});
+    // The press that starts the drag marks A as the origin.
+    QTest::mousePress(source.viewport(), Qt::LeftButton, Qt::NoModifier, DragDriver::RowPoint(source, 0));
+    ASSERT_TRUE(CListDragSource::Begin(source, 0));
+    DragDriver drag(kPatchList);
+    CParameterListCtrl& target = m_viewB->PatchList();
+    ASSERT_TRUE(drag.EnterAndDrop(target, DragDriver::RowPoint(target, 2)).accepted);
+    CListDragSource::Finish();
+    EXPECT_EQ(m_area->activeSubWindow(), m_frameB);
+}
+
+TEST_F(RaisingTest, ADragEndingWithoutADropOverItsOriginBringsTheOriginToTheTop) {
+    m_area->setActiveSubWindow(m_frameB);
+    ASSERT_EQ(m_area->activeSubWindow(), m_frameB);
+    CParameterListCtrl& source = m_viewA->PatchList();
+    source.SelectRows({1});
+    // A real press and move in the background window: the offscreen platform ends the drag loop
+    // at once, without a drop.
+    const QPoint start = DragDriver::RowPoint(source, 1);
+    QTest::mousePress(source.viewport(), Qt::LeftButton, Qt::NoModifier, start);
+    QMouseEvent move(QEvent::MouseMove, QPointF(start + QPoint(0, 30)), source.viewport()->mapToGlobal(start),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(source.viewport(), &move);
+    EXPECT_FALSE(DragState::Instance().inProgress);
+    EXPECT_EQ(m_area->activeSubWindow(), m_frameA);
 }
 
 } // namespace
