@@ -1,6 +1,7 @@
 #include "views/COleListDropTarget.h"
 
 #include "model/CDomain.h"
+#include "model/CTernData.h"
 #include "operations/DropOperations.h"
 #include "operations/TransferOperations.h"
 #include "views/CFileView.h"
@@ -48,6 +49,11 @@ void COleListDropTarget::Register() {
     QWidget* header = m_list.horizontalHeader()->viewport();
     header->setAcceptDrops(true);
     header->installEventFilter(this);
+    if (m_list.GetListKind() == kPatchList && m_list.parentWidget() != nullptr) {
+        m_form = m_list.parentWidget();
+        m_form->setAcceptDrops(true);
+        m_form->installEventFilter(this);
+    }
 }
 
 CFileView* COleListDropTarget::View() const {
@@ -262,7 +268,42 @@ void COleListDropTarget::OnDropEvent(QDropEvent* event, QPoint point) {
     event->accept();
 }
 
+bool COleListDropTarget::OnFormDragEvent(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* move = static_cast<QDragMoveEvent*>(event);
+        // A drag entering a list that refuses it is passed on to the form: the list counts it.
+        for (QWidget* child = m_form->childAt(move->position().toPoint()); child != nullptr && child != m_form;
+             child = child->parentWidget()) {
+            if (qobject_cast<CParameterListCtrl*>(child) != nullptr) {
+                return false;
+            }
+        }
+        if (DragState::Instance().inProgress && CListDragSource::IsListDrag(move->mimeData())) {
+            TrackHover(move->position().toPoint());
+            if (!m_ticker.isActive()) {
+                m_ticker.start();
+            }
+        }
+        move->ignore();
+        return true;
+    }
+    case QEvent::DragLeave:
+        StopTracking();
+        return true;
+    case QEvent::Drop:
+        event->ignore();
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool COleListDropTarget::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_form && m_form != nullptr) {
+        return OnFormDragEvent(event) || QObject::eventFilter(watched, event);
+    }
     QWidget* header = m_list.horizontalHeader()->viewport();
     if (watched != header) {
         return QObject::eventFilter(watched, event);

@@ -36,7 +36,9 @@ public:
     ~COleListDropTarget() override;
 
     // Makes the list and its header accept drops and takes the format of the list's kind. The
-    // header counts as the zone above the first row, where the list scrolls up.
+    // header counts as the zone above the first row, where the list scrolls up. The patch list's
+    // target also watches the form around the lists, so that resting over any part of a project
+    // window counts for raising it.
     void Register();
     [[nodiscard]] bool IsRegistered() const { return !m_format.isEmpty(); }
     [[nodiscard]] const QString& Format() const { return m_format; }
@@ -66,7 +68,8 @@ public:
     void OnDropEvent(QDropEvent* event, QPoint point);
 
 protected:
-    // Drag events over the header, passed on as events above the first row.
+    // Drag events over the header, passed on as events above the first row; over the form, only
+    // the time the cursor rests there.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -81,8 +84,11 @@ private:
     Qt::DropAction ApplyModifiers(Qt::KeyboardModifiers modifiers);
     void OnTick();
     void StopTracking();
+    // A drag over the form around the lists: no drop there, but the hover time counts.
+    bool OnFormDragEvent(QEvent* event);
 
     CParameterListCtrl& m_list;
+    QWidget* m_form = nullptr;
     QString m_format;
     std::int64_t m_scrollStartSecond = 0;
     QPoint m_lastPoint{-1, -1};

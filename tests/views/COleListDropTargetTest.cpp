@@ -321,6 +321,24 @@ TEST_F(RaisingTest, RestingOverABackgroundWindowForMoreThanASecondRaisesIt) {
     CListDragSource::Finish();
 }
 
+TEST_F(RaisingTest, RestingOverTheFormOfABackgroundWindowRaisesItToo) {
+    m_viewA->PatchList().SelectRows({0});
+    ASSERT_TRUE(CListDragSource::Begin(m_viewA->PatchList(), 0));
+    QWidget* form = m_viewB->PatchList().parentWidget();
+    const QPoint beside(m_viewB->PatchList().geometry().right() + 2, m_viewB->PatchList().geometry().center().y());
+    const std::unique_ptr<QMimeData> data(CListDragSource::MakeDragData(kPatchList));
+    QDragEnterEvent enter(beside, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form, &enter);
+    EXPECT_FALSE(enter.isAccepted()); // nothing can be dropped there
+    QTest::qWait(700);
+    EXPECT_EQ(m_area->activeSubWindow(), m_frameA);
+    QTest::qWait(600);
+    EXPECT_EQ(m_area->activeSubWindow(), m_frameB);
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(form, &leave);
+    CListDragSource::Finish();
+}
+
 TEST_F(RaisingTest, TheWindowReceivingADropComesToTheTop) {
     CParameterListCtrl& source = m_viewA->PatchList();
     source.SelectRows({0});
