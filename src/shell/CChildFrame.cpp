@@ -1,6 +1,7 @@
 #include "shell/CChildFrame.h"
 
 #include <QContextMenuEvent>
+#include <QMdiArea>
 #include <QMouseEvent>
 
 namespace Orvanta {
@@ -38,6 +39,13 @@ void CChildFrame::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton && IsOnFrame(event->position().toPoint())) {
         event->accept(); // no system menu on the caption
         return;
+    }
+    // A background project window takes no click focus (a press on its lists must not activate
+    // it), so a press on its caption or border activates it here.
+    if (event->button() == Qt::LeftButton && IsOnFrame(event->position().toPoint())) {
+        if (QMdiArea* area = mdiArea(); area != nullptr && area->activeSubWindow() != this) {
+            area->setActiveSubWindow(this);
+        }
     }
     CMDIChildWndEx::mousePressEvent(event);
 }

@@ -41,6 +41,24 @@ TEST_F(CChildFrameTest, RightClickOnTheContentDoesNot) {
     EXPECT_TRUE(requests.isEmpty());
 }
 
+TEST_F(CChildFrameTest, LeftPressOnTheCaptionActivatesABackgroundWindow) {
+    // A background project window takes no click focus, so that a press on its lists does not
+    // activate it; its caption must still bring it forward.
+    auto* other = new CChildFrame(4107);
+    other->setWidget(new QLabel(QStringLiteral("other")));
+    m_area.addSubWindow(other);
+    other->setGeometry(200, 150, 300, 200);
+    other->show();
+    m_area.setActiveSubWindow(other);
+    m_frame->setFocusPolicy(Qt::TabFocus);
+    ASSERT_EQ(m_area.activeSubWindow(), other);
+
+    const QPoint onCaption(m_frame->width() / 4, m_frame->widget()->geometry().top() / 2);
+    QTest::mousePress(m_frame, Qt::LeftButton, Qt::NoModifier, onCaption);
+    QTest::mouseRelease(m_frame, Qt::LeftButton, Qt::NoModifier, onCaption);
+    EXPECT_EQ(m_area.activeSubWindow(), m_frame);
+}
+
 TEST_F(CChildFrameTest, ANewWindowMovesAsideUntilNoOtherSharesItsCorner) {
     auto* second = new CChildFrame(4107);
     auto* third = new CChildFrame(4107);
