@@ -267,8 +267,10 @@ bool CTernFileDocument::CheckSlots(int which, SaveMode mode) {
                 }
                 continue;
             }
-            // A rename must not take the place of a file that is there already.
-            if (target != source && fileSystem.OpenRead(ToNativePath(target)) != nullptr) {
+            // A rename must not take the place of a file that is there already. A name that differs
+            // only in letter case finds the slot's own file on a file system that ignores case.
+            if (target != source && fileSystem.OpenRead(ToNativePath(target)) != nullptr &&
+                !fileSystem.IsSameEntry(ToNativePath(target), ToNativePath(source))) {
                 return false;
             }
             if (which == kPatchList && !CanWritePatchData(source)) {

@@ -1,6 +1,7 @@
 #include "SaveFixture.h"
 
 #include "model/CDomain.h"
+#include "storage/CNativeFileSystem.h"
 #include "storage/CSvdManager.h"
 
 #include <gtest/gtest.h>
@@ -91,6 +92,58 @@ TEST_F(SaveTest, RenamingAPatchRenamesItsFileAndRewritesOnlyTheBlocks) {
     EXPECT_EQ(data.m_patchFiles[6], renamed);
     EXPECT_EQ(m_files.Calls(FaultyFileSystem::kCopy), copiesBefore);
     EXPECT_TRUE(WorkFiles().empty());
+}
+
+// A file system that ignores letter case in file names, as many desktop file systems do: a name
+// that differs from an existing file's only in case names that file.
+class CaselessFileSystem : public CNativeFileSystem {
+public:
+    std::unique_ptr<CFile> OpenRead(const std::string& path) override {
+        return CNativeFileSystem::OpenRead(Resolve(path));
+    }
+    std::unique_ptr<CFile> OpenReadWrite(const std::string& path) override {
+        return CNativeFileSystem::OpenReadWrite(Resolve(path));
+    }
+    bool Exists(const std::string& path) override { return CNativeFileSystem::Exists(Resolve(path)); }
+    bool IsSameEntry(const std::string& first, const std::string& second) override {
+        return CNativeFileSystem::IsSameEntry(Resolve(first), Resolve(second));
+    }
+
+private:
+    static std::string Resolve(const std::string& path) {
+        const std::filesystem::path native(path);
+        std::error_code error;
+        if (std::filesystem::exists(native, error)) {
+            return path;
+        }
+        for (std::filesystem::directory_iterator it(native.parent_path(), error), end; !error && it != end;
+             it.increment(error)) {
+            if (IsSameTextNoCase(it->path().filename().string(), native.filename().string())) {
+                return it->path().string();
+            }
+        }
+        return path;
+    }
+};
+
+TEST_F(SaveTest, ChangingOnlyTheLetterCaseOfANameSavesOnACaselessFileSystem) {
+    ProjectBuilder a = Project("A.prj");
+    a.AddPatchBytes("007 Lead.p00", PatchBytes(0x77));
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    CTernData& data = document.Data();
+    data.m_patches[6].SetName("LEAD", false);
+    document.SetModified(true);
+    CaselessFileSystem caseless;
+    CDomain::Instance().SetFileSystem(&caseless);
+
+    // The file found under the new spelling is the slot's own file, not another one in the way.
+    const bool saved = document.SaveProjectTo(a.Path());
+    CDomain::Instance().SetFileSystem(&m_files);
+    ASSERT_TRUE(saved);
+    EXPECT_TRUE(m_reporter->Errors().empty());
+    EXPECT_EQ(FileNames(a.Path() + "Patch"), std::set<std::string>{"007 LEAD.p00"});
+    EXPECT_EQ(data.m_patches[6].m_path, a.Path() + "Patch/007 LEAD.p00");
+    EXPECT_EQ(data.m_patchFiles[6], a.Path() + "Patch/007 LEAD.p00");
 }
 
 TEST_F(SaveTest, RenameOntoAnExistingFileFailsBeforeAnyChange) {
