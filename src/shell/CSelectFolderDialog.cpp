@@ -165,6 +165,13 @@ void CSelectFolderDialog::OnCurrentChanged(const QString& path) {
     if (!selected) {
         SetSelection(m_folderAccepted ? folder : QString());
     }
+    if (!m_pointedName.isEmpty()) {
+        // The user has pointed at an item: the initial item is no longer wanted. Selecting it now
+        // would clear the list's selection and with it the folder just chosen.
+        m_initialName.clear();
+        m_pendingName.clear();
+        return;
+    }
     if (!m_initialName.isEmpty()) {
         if (IsAcceptable(JoinPath(folder, m_initialName))) {
             m_pendingName = m_initialName;

@@ -5,8 +5,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -172,6 +175,24 @@ TEST_F(CSelectFolderDialogTest, ScriptedAnswersAreCheckedLikeAChoice) {
     EXPECT_EQ(second.Run(), QDialog::Accepted);
     EXPECT_EQ(second.Selection(), Path("Work/Song.PRJ"));
     EXPECT_EQ(CSelectFolderDialog::LastRequest().title, QStringLiteral("Open Project"));
+}
+
+// A click on a project folder in the dialog's own list, with the signals the file dialog sends.
+TEST_F(CSelectFolderDialogTest, ClickingAProjectFolderInTheListSelectsIt) {
+    CSelectProjectDialog dialog(true, QStringLiteral("Open Project"), QStringLiteral("Open &Project"),
+                                Path("Work/Song.PRJ"));
+    dialog.show();
+    auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    ASSERT_NE(view, nullptr);
+    auto* model = qobject_cast<QFileSystemModel*>(view->model());
+    ASSERT_NE(model, nullptr);
+    const QModelIndex demo = model->index(Path("Work/Demo.prj"));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return view->visualRect(demo).isValid() && model->rowCount(demo.parent()) >= 3; }));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(demo).center());
+    QTest::qWait(700); // the dialog's selection timer runs at least once
+    EXPECT_EQ(dialog.Selection(), Path("Work/Demo.prj"));
+    EXPECT_TRUE(dialog.AcceptButton()->isEnabled());
 }
 
 } // namespace
