@@ -163,7 +163,11 @@ void CSelectFolderDialog::OnCurrentChanged(const QString& path) {
         }
     }
     if (!selected) {
-        SetSelection(m_folderAccepted ? folder : QString());
+        // Entering the chosen folder (a double click on it) reports an empty pointed item before it
+        // reports the folder change: the folder shown is still the selection then.
+        const bool inSelection =
+            m_folderAccepted || (!m_selection.isEmpty() && folder.compare(m_selection, kPathCase) == 0);
+        SetSelection(inSelection ? folder : QString());
     }
     if (!m_pointedName.isEmpty()) {
         // The user has pointed at an item: the initial item is no longer wanted. Selecting it now

@@ -195,5 +195,26 @@ TEST_F(CSelectFolderDialogTest, ClickingAProjectFolderInTheListSelectsIt) {
     EXPECT_TRUE(dialog.AcceptButton()->isEnabled());
 }
 
+// A double click on a project folder in the dialog's own list enters it and keeps it chosen.
+TEST_F(CSelectFolderDialogTest, DoubleClickingAProjectFolderInTheListEntersItAndKeepsIt) {
+    CSelectProjectDialog dialog(true, QStringLiteral("Open Project"), QStringLiteral("Open &Project"),
+                                Path("Work/Song.PRJ"));
+    dialog.show();
+    auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    ASSERT_NE(view, nullptr);
+    auto* model = qobject_cast<QFileSystemModel*>(view->model());
+    ASSERT_NE(model, nullptr);
+    const QModelIndex demo = model->index(Path("Work/Demo.prj"));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return view->visualRect(demo).isValid() && model->rowCount(demo.parent()) >= 3; }));
+    const QPoint point = view->visualRect(demo).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, point);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, point);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.CurrentFolder() == Path("Work/Demo.prj"); }));
+    QTest::qWait(700);
+    EXPECT_EQ(dialog.Selection(), Path("Work/Demo.prj"));
+    EXPECT_TRUE(dialog.AcceptButton()->isEnabled());
+}
+
 } // namespace
 } // namespace Orvanta
