@@ -2,11 +2,13 @@
 
 #include "shell/CInputTextDialog.h"
 
+#include <QAbstractItemView>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -199,11 +201,27 @@ void CSelectFolderDialog::OnDirectoryEntered(const QString& folder) {
 }
 
 bool CSelectFolderDialog::SelectName(const QString& name) {
-    const QDir folder(CurrentFolder());
-    if (name.isEmpty() || !QFileInfo(folder.filePath(name)).exists()) {
+    // The file dialog's own selectFile() clears the list's selection instead; the item is selected
+    // in the list itself, once the folder has been read and exactly one item bears the name.
+    auto* list = findChild<QAbstractItemView*>(QStringLiteral("listView"));
+    if (name.isEmpty() || list == nullptr || list->model() == nullptr || list->selectionModel() == nullptr) {
         return false;
     }
-    selectFile(folder.filePath(name));
+    const QAbstractItemModel& model = *list->model();
+    const QModelIndex root = list->rootIndex();
+    QModelIndex found;
+    int matches = 0;
+    for (int row = 0; row < model.rowCount(root); ++row) {
+        const QModelIndex index = model.index(row, 0, root);
+        if (index.data().toString().compare(name, Qt::CaseInsensitive) == 0) {
+            found = index;
+            ++matches;
+        }
+    }
+    if (matches != 1) {
+        return false;
+    }
+    list->selectionModel()->setCurrentIndex(found, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     return true;
 }
 

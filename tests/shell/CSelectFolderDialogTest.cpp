@@ -216,5 +216,19 @@ TEST_F(CSelectFolderDialogTest, DoubleClickingAProjectFolderInTheListEntersItAnd
     EXPECT_TRUE(dialog.AcceptButton()->isEnabled());
 }
 
+// The initial item is selected in the dialog's own list once the folder has been read.
+TEST_F(CSelectFolderDialogTest, InitialItemIsSelectedInTheList) {
+    CSelectProjectDialog dialog(true, QStringLiteral("Open Project"), QStringLiteral("Open &Project"),
+                                Path("Work/Demo.prj"));
+    dialog.show();
+    auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return view->currentIndex().data().toString() == QStringLiteral("Demo.prj"); }, 3000));
+    EXPECT_TRUE(view->selectionModel()->isSelected(view->currentIndex()));
+    EXPECT_EQ(dialog.Selection(), Path("Work/Demo.prj"));
+    EXPECT_TRUE(dialog.AcceptButton()->isEnabled());
+}
+
 } // namespace
 } // namespace Orvanta
