@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QPushButton>
 
+#include <algorithm>
 #include <deque>
 
 namespace Orvanta {
@@ -37,6 +38,18 @@ CCleanProjectDlg::CCleanProjectDlg(QWidget* parent)
     ok->setDefault(true);
     place(ok, 100, 6, 44, 14);
     place(cancel, 100, 24, 44, 14);
+    // The layout is measured for the classic dialog font; where the desktop's font sets the check
+    // box texts wider, the boxes and the dialog grow and the buttons move right, so no text is cut.
+    const int excess = std::max(m_waveBox->sizeHint().width(), m_patchBox->sizeHint().width()) - m_waveBox->width();
+    if (excess > 0) {
+        for (QWidget* box : {static_cast<QWidget*>(m_waveBox), static_cast<QWidget*>(m_patchBox)}) {
+            box->resize(box->width() + excess, box->height());
+        }
+        for (QWidget* button : {static_cast<QWidget*>(ok), static_cast<QWidget*>(cancel)}) {
+            button->move(button->x() + excess, button->y());
+        }
+        setFixedSize(width() + excess, height());
+    }
     connect(ok, &QPushButton::clicked, this, &CCleanProjectDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &CCleanProjectDlg::reject);
     LoadFromDomain();

@@ -3,6 +3,7 @@
 #include "model/CDomain.h"
 
 #include <QCheckBox>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -34,6 +35,21 @@ TEST_F(CCleanProjectDlgTest, ShowsTheDomainOptions) {
     EXPECT_FALSE(dialog.PatchOptionBox()->isChecked());
     EXPECT_EQ(dialog.WaveOptionBox()->text(), QStringLiteral("Keep unused user &waves"));
     EXPECT_EQ(dialog.PatchOptionBox()->text(), QStringLiteral("Keep &patch numbering"));
+}
+
+TEST_F(CCleanProjectDlgTest, NoCheckBoxTextIsCutAndNothingOverlaps) {
+    const CCleanProjectDlg dialog;
+    const QList<QPushButton*> buttons = dialog.findChildren<QPushButton*>();
+    ASSERT_EQ(buttons.size(), 2);
+    for (const QCheckBox* box : {dialog.WaveOptionBox(), dialog.PatchOptionBox()}) {
+        EXPECT_GE(box->width(), box->sizeHint().width()) << box->text().toStdString();
+        for (const QPushButton* button : buttons) {
+            EXPECT_FALSE(box->geometry().intersects(button->geometry())) << box->text().toStdString();
+        }
+    }
+    for (const QPushButton* button : buttons) {
+        EXPECT_LE(button->geometry().right(), dialog.width());
+    }
 }
 
 TEST_F(CCleanProjectDlgTest, OkStoresBothBoxesInTheDomain) {
