@@ -295,7 +295,7 @@ void CSimpleEditListCtrl::OpenEditDialog(int column) {
     const QList<int> rows = SelectedRows();
     const int first = rows.isEmpty() ? 0 : rows.front();
     CReplaceStringDlg dialog(this);
-    dialog.SetText(CellText(first, column).mid(MarkPrefixLength()));
+    dialog.SetText(CellText(first, column).mid(MarkPrefixLength(first)));
     if (dialog.Show() != QDialog::Accepted) {
         return;
     }

@@ -108,8 +108,8 @@ signals:
 protected:
     // Applies validated values; the default calls SetCellText row by row.
     virtual void ApplyValues(int column, const QList<int>& rows, const RowValues& values);
-    // Characters of the mark in front of a displayed name, dropped before editing.
-    [[nodiscard]] virtual int MarkPrefixLength() const { return 0; }
+    // Characters of the mark in front of the name displayed in `row`, dropped before editing.
+    [[nodiscard]] virtual int MarkPrefixLength(int /*row*/) const { return 0; }
     // The displayed text of a cell.
     [[nodiscard]] QString CellText(int row, int column) const;
 

@@ -50,4 +50,11 @@ void CWaveListCtrl::DrawCellText(QPainter& painter, const QRect& rect, int row, 
     }
 }
 
+int CWaveListCtrl::MarkPrefixLength(int row) const {
+    const CParameterArray* array = GetParameterArray();
+    const bool marked = array != nullptr && row >= 0 && static_cast<std::size_t>(row) < array->size() &&
+                        !array->Element(static_cast<std::size_t>(row)).IsEmpty();
+    return marked ? 2 : 0;
+}
+
 } // namespace Orvanta

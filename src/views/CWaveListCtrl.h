@@ -30,7 +30,8 @@ public:
     [[nodiscard]] const COrvantaStateBitmap& Arrow() const { return m_arrow; }
 
 protected:
-    [[nodiscard]] int MarkPrefixLength() const override { return 2; }
+    // Used waves carry a two-character mark; an empty slot (which may still have a name) has none.
+    [[nodiscard]] int MarkPrefixLength(int row) const override;
 
 private:
     COrvantaStateBitmap m_arrow;

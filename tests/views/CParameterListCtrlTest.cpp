@@ -244,6 +244,15 @@ TEST_F(ParameterListCtrlTest, DoubleClickEditsOnlyASingleUsedUnmarkedElement) {
     CReplaceStringDlg::SetNextResult(QStringLiteral("Renamed"));
     QTest::keyClick(&view.WaveList(), Qt::Key_R, Qt::ControlModifier);
     EXPECT_EQ(document.Data().m_waves[0].m_name, "Renamed");
+    EXPECT_EQ(CReplaceStringDlg::LastOfferedText(), QStringLiteral("Native")) << "the mark is not offered";
+
+    // An empty wave slot that was given a name shows no mark, so none of its name is dropped.
+    document.Data().m_waves[5].SetName("Spare", false);
+    view.WaveList().SelectRows({5});
+    CReplaceStringDlg::ClearScript();
+    CReplaceStringDlg::SetNextResult(std::nullopt);
+    QTest::keyClick(&view.WaveList(), Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(CReplaceStringDlg::LastOfferedText(), QStringLiteral("Spare"));
 }
 
 TEST_F(ParameterListCtrlTest, APressInABackgroundWindowDoesNotActivateIt) {
