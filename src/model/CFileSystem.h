@@ -81,6 +81,28 @@ public:
         }
         return names;
     }
+    // Copies the whole file `from` to `to`, which must not exist yet: `to` is created exclusively,
+    // so an existing file, folder or link there fails the call and stays as it is. With `durable`,
+    // the copy's bytes are on stable storage before the call answers true. On failure a partly
+    // written `to` is removed again.
+    [[nodiscard]] virtual bool CopyToNewFile(const std::string& from, const std::string& to, bool durable) = 0;
+    // Creates the file `path` exclusively with `data` as its whole content, on stable storage before
+    // the call answers true when `durable`. On failure a partly written file is removed again.
+    [[nodiscard]] virtual bool WriteNewFile(const std::string& path, std::span<const std::uint8_t> data,
+                                            bool durable) = 0;
+    // Puts a file's data or a folder's entries (names created, renamed or removed in it) on stable
+    // storage; true when done.
+    [[nodiscard]] virtual bool Sync(const std::string& path) = 0;
+    // Puts everything written to the file system that holds `path` on stable storage in one call
+    // where the platform has one (syncfs); false where it has none, and callers then Sync each
+    // file and folder.
+    [[nodiscard]] virtual bool SyncFileSystem(const std::string& /*path*/) { return false; }
+    // True when `path` is a symbolic link, or a file with more than one hard link: writing into it
+    // would change a file that other names share.
+    [[nodiscard]] virtual bool IsLinked(const std::string& path) = 0;
+    // Names of every entry of `folder` (files, folders, links, anything), "." and ".." excepted;
+    // empty when the folder cannot be read.
+    [[nodiscard]] virtual std::vector<std::string> ListEntries(const std::string& folder) = 0;
     // Size of the file in bytes; -1 when it cannot be opened.
     [[nodiscard]] virtual std::int64_t FileSize(const std::string& path) = 0;
     // True when `path` is a folder (or a symbolic link to one).

@@ -80,6 +80,8 @@ int CTernTextOut::Ask(int /*buttons*/, int /*question*/) {
     return 0;
 }
 
+void CTernTextOut::ReportRecovery(const std::string& /*text*/) {}
+
 int CTernTextOut::Reserved(int /*first*/, int /*second*/) {
     return 0;
 }

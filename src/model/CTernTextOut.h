@@ -54,6 +54,9 @@ public:
     // The indent becomes (current length + delta) spaces, never fewer than none.
     virtual void Indent(int delta);
     virtual int Ask(int buttons, int question);
+    // Tells the user that an interrupted save of a project was found and finished or undone;
+    // `text` says which project and what was done. The base shows nothing.
+    virtual void ReportRecovery(const std::string& text);
     // Reserved; answers 0.
     virtual int Reserved(int first, int second);
 

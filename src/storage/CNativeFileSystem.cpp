@@ -16,6 +16,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#if defined(__linux__)
+#include <sys/syscall.h>
+#endif
 
 namespace Orvanta {
 
@@ -166,6 +169,8 @@ public:
         return result == 0;
     }
 
+    [[nodiscard]] int Descriptor() const { return m_descriptor; }
+
     [[nodiscard]] std::int64_t Size() const {
         struct stat status {};
         return ::fstat(m_descriptor, &status) == 0 ? static_cast<std::int64_t>(status.st_size) : -1;
@@ -232,7 +237,245 @@ bool CopyContent(const fs::path& from, const fs::path& to) {
     return copied >= expected && destination.close() != nullptr;
 }
 
+#if defined(_WIN32)
+
+bool WriteAllNew(const fs::path& path, const std::vector<char>& content) {
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(path, error))) {
+        return false;
+    }
+    std::filebuf file;
+    if (file.open(path, std::ios::out | std::ios::binary | std::ios::trunc) == nullptr) {
+        return false;
+    }
+    const auto size = static_cast<std::streamsize>(content.size());
+    const bool written = file.sputn(content.data(), size) == size;
+    return file.close() != nullptr && written;
+}
+
+#else
+
+// Puts what was written through the descriptor on stable storage. macOS's fsync stops at the
+// drive's cache; F_FULLFSYNC goes through it.
+bool SyncDescriptor(int descriptor) {
+#if defined(__APPLE__)
+    if (::fcntl(descriptor, F_FULLFSYNC) == 0) {
+        return true;
+    }
+#endif
+    int result = 0;
+    do {
+        result = ::fsync(descriptor);
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+}
+
+bool WriteAll(int descriptor, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t put = ::write(descriptor, data, size);
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            return false;
+        }
+        data += put;
+        size -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+// Copies the rest of `from` into `to`; in the kernel where it can (copy_file_range), else through
+// a buffer.
+bool CopyDescriptor(int from, int to, std::int64_t expected) {
+    std::int64_t copied = 0;
+#if defined(__linux__) && defined(SYS_copy_file_range)
+    while (copied < expected) {
+        const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(expected - copied, 1 << 30));
+        const long moved = ::syscall(SYS_copy_file_range, from, nullptr, to, nullptr, chunk, 0U);
+        if (moved < 0 && errno == EINTR) {
+            continue;
+        }
+        if (moved <= 0) {
+            break; // not supported between these file systems, or the file ended early: go on by hand
+        }
+        copied += moved;
+    }
+#endif
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(1) << 20);
+    for (;;) {
+        const ssize_t got = ::read(from, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        if (!WriteAll(to, buffer.data(), static_cast<std::size_t>(got))) {
+            return false;
+        }
+        copied += got;
+    }
+    // A file that ends early was not read whole.
+    return copied >= expected;
+}
+
+// Creates `path` exclusively (never through a link) for writing.
+int CreateExclusive(const std::string& path) {
+    int descriptor = -1;
+    do {
+        descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
+    } while (descriptor < 0 && errno == EINTR);
+    return descriptor;
+}
+
+// Closes a descriptor made by CreateExclusive after syncing it when asked; on failure (or when
+// `ok` is false already) the file is removed again.
+bool FinishNewFile(int descriptor, const std::string& path, bool ok, bool durable) {
+    if (ok && durable) {
+        ok = SyncDescriptor(descriptor);
+    }
+    ok = ::close(descriptor) == 0 && ok;
+    if (!ok) {
+        ::unlink(path.c_str());
+    }
+    return ok;
+}
+
+#endif
+
 } // namespace
+
+bool CNativeFileSystem::CopyToNewFile(const std::string& from, const std::string& to, bool durable) {
+#if defined(_WIN32)
+    // Windows has no exclusive creation through the standard library; the existence check before
+    // writing keeps an existing file as it is. Durability rests on the system's own flushing.
+    (void)durable;
+    const fs::path source = ToFsPath(from);
+    if (!IsRegularFile(source)) {
+        return false;
+    }
+    std::error_code error;
+    const fs::path destination = ToFsPath(to);
+    if (fs::exists(fs::symlink_status(destination, error))) {
+        return false;
+    }
+    if (CopyContent(source, destination)) {
+        return true;
+    }
+    fs::remove(destination, error);
+    return false;
+#else
+    const std::unique_ptr<CDescriptorFile> source = OpenFile(from, false);
+    if (!source) {
+        return false;
+    }
+    const std::int64_t size = source->Size();
+    const int destination = CreateExclusive(to);
+    if (destination < 0) {
+        return false;
+    }
+    return FinishNewFile(destination, to, size >= 0 && CopyDescriptor(source->Descriptor(), destination, size),
+                         durable);
+#endif
+}
+
+bool CNativeFileSystem::WriteNewFile(const std::string& path, std::span<const std::uint8_t> data, bool durable) {
+#if defined(_WIN32)
+    (void)durable;
+    return WriteAllNew(ToFsPath(path), std::vector<char>(data.begin(), data.end()));
+#else
+    const int descriptor = CreateExclusive(path);
+    if (descriptor < 0) {
+        return false;
+    }
+    return FinishNewFile(descriptor, path, WriteAll(descriptor, data.data(), data.size()), durable);
+#endif
+}
+
+bool CNativeFileSystem::Sync(const std::string& path) {
+#if defined(_WIN32)
+    // Folder entries cannot be flushed through the standard library on Windows; NTFS journals its
+    // metadata itself.
+    std::error_code error;
+    return fs::exists(ToFsPath(path), error);
+#else
+    int descriptor = -1;
+    do {
+        descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    } while (descriptor < 0 && errno == EINTR);
+    if (descriptor < 0) {
+        return false;
+    }
+    const bool synced = SyncDescriptor(descriptor);
+    ::close(descriptor);
+    return synced;
+#endif
+}
+
+bool CNativeFileSystem::SyncFileSystem(const std::string& path) {
+#if defined(__linux__)
+    int descriptor = -1;
+    do {
+        descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    } while (descriptor < 0 && errno == EINTR);
+    if (descriptor < 0) {
+        return false;
+    }
+    const bool synced = ::syncfs(descriptor) == 0;
+    ::close(descriptor);
+    return synced;
+#else
+    (void)path;
+    return false;
+#endif
+}
+
+bool CNativeFileSystem::IsLinked(const std::string& path) {
+#if defined(_WIN32)
+    std::error_code error;
+    const fs::path native = WithoutTrailingSeparators(path);
+    if (fs::is_symlink(fs::symlink_status(native, error))) {
+        return true;
+    }
+    const std::uintmax_t links = fs::hard_link_count(native, error);
+    return !error && links > 1;
+#else
+    const std::string native = WithoutTrailingSeparators(path).string();
+    struct stat status {};
+    if (::lstat(native.c_str(), &status) != 0) {
+        return false;
+    }
+    return S_ISLNK(status.st_mode) || (!S_ISDIR(status.st_mode) && status.st_nlink > 1);
+#endif
+}
+
+std::vector<std::string> CNativeFileSystem::ListEntries(const std::string& folder) {
+    std::vector<std::string> names;
+#if defined(_WIN32)
+    std::error_code error;
+    fs::directory_iterator it(ToFsPath(folder), error);
+    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+        names.push_back(FromFsPath(it->path().filename()));
+    }
+#else
+    DIR* directory = ::opendir(folder.c_str());
+    if (directory == nullptr) {
+        return names;
+    }
+    while (const dirent* entry = ::readdir(directory)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.push_back(std::move(name));
+        }
+    }
+    ::closedir(directory);
+#endif
+    return names;
+}
 
 std::unique_ptr<CFile> CNativeFileSystem::OpenRead(const std::string& path) {
     return OpenFile(path, false);

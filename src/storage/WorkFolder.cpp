@@ -85,6 +85,12 @@ bool CreatePrivateFolder(const std::string& path) {
 #endif
 }
 
+// The work files this process has made, by path; only these are removed by CleanWorkFolder.
+std::set<std::string>& CreatedWorkFiles() {
+    static std::set<std::string> files;
+    return files;
+}
+
 } // namespace
 
 std::string ChooseWorkFolderPath(const std::string& defaultPath) {
@@ -134,6 +140,26 @@ bool CleanWorkFolder() {
 int NextWorkFileNumber() {
     static std::atomic<int> counter{0};
     return counter++;
+}
+
+std::string CopyIntoWorkFolder(const std::string& source, const std::string& name, const std::string& extension) {
+    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
+    // A few names may be taken by files that are not ours; a failure of another kind fails every try.
+    constexpr int kAttempts = 16;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const std::string path = MakeWorkCopyPath(name, extension);
+        if (path.empty()) {
+            return std::string();
+        }
+        if (fileSystem.CopyToNewFile(ToNativePath(source), ToNativePath(path), false)) {
+            CreatedWorkFiles().insert(path);
+            return path;
+        }
+        if (!fileSystem.Exists(ToNativePath(path))) {
+            return std::string();
+        }
+    }
+    return std::string();
 }
 
 std::string MakeWorkCopyPath(const std::string& name, const std::string& extension) {

@@ -48,4 +48,12 @@ int NextWorkFileNumber();
 // value + `name` + `extension`. Empty when no absolute work folder is set; the counter still moves.
 [[nodiscard]] std::string MakeWorkCopyPath(const std::string& name, const std::string& extension);
 
+// Copies the file `source` into the work folder as a new file of this process: the folder + the slot
+// prefix of the next counter value + `name` + `extension`. The copy is created exclusively, so a
+// name that is taken (a file of another process, or of the user in a folder they named) is never
+// overwritten: the next counter value is tried instead. Returns the copy's path, or empty when no
+// copy could be made. CleanWorkFolder removes the copies this process made.
+[[nodiscard]] std::string CopyIntoWorkFolder(const std::string& source, const std::string& name,
+                                             const std::string& extension);
+
 } // namespace Orvanta

@@ -50,7 +50,16 @@ void FaultyFileSystem::FailOnPath(unsigned ops, const std::string& path) {
     m_pathFaults.push_back({ops, path});
 }
 
+void FaultyFileSystem::CrashAtCall(unsigned ops, int n) {
+    m_crashOps = ops;
+    m_crashRemaining = n;
+    m_crashed = false;
+}
+
 void FaultyFileSystem::ClearFaults() {
+    m_crashOps = 0;
+    m_crashRemaining = 0;
+    m_crashed = false;
     m_nthOps = 0;
     m_nthRemaining = 0;
     m_pathFaults.clear();
@@ -72,7 +81,11 @@ std::vector<std::string> FaultyFileSystem::CalledPaths(unsigned ops) const {
 
 bool FaultyFileSystem::ShouldFail(Op op, const std::string& path, const std::string& secondPath) {
     m_calls.push_back({op, path});
-    bool fail = false;
+    bool fail = m_crashed;
+    if (!m_crashed && m_crashRemaining > 0 && (m_crashOps & op) != 0 && --m_crashRemaining == 0) {
+        m_crashed = true;
+        fail = true;
+    }
     if (m_nthRemaining > 0 && (m_nthOps & op) != 0 && --m_nthRemaining == 0) {
         fail = true;
     }
@@ -139,6 +152,44 @@ std::vector<std::string> FaultyFileSystem::ListFolder(const std::string& folder,
 std::vector<std::string> FaultyFileSystem::ListFolderMatchingAny(const std::string& folder,
                                                                  const std::vector<std::string>& patterns) {
     return ShouldFail(kList, folder) ? std::vector<std::string>() : m_inner.ListFolderMatchingAny(folder, patterns);
+}
+
+bool FaultyFileSystem::CopyToNewFile(const std::string& from, const std::string& to, bool durable) {
+    if (!ShouldFail(kCreate, from, to)) {
+        return m_inner.CopyToNewFile(from, to, durable);
+    }
+    if (m_torn && !m_inner.Exists(to)) {
+        std::vector<std::uint8_t> content = ProjectBuilder::ReadBytes(from);
+        content.resize(content.size() / 2);
+        ProjectBuilder::WriteBytes(to, content);
+    }
+    return false;
+}
+
+bool FaultyFileSystem::WriteNewFile(const std::string& path, std::span<const std::uint8_t> data, bool durable) {
+    if (!ShouldFail(kCreate, path)) {
+        return m_inner.WriteNewFile(path, data, durable);
+    }
+    if (m_torn && !m_inner.Exists(path)) {
+        ProjectBuilder::WriteBytes(path, std::vector<std::uint8_t>(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(data.size() / 2)));
+    }
+    return false;
+}
+
+bool FaultyFileSystem::Sync(const std::string& path) {
+    return !ShouldFail(kSync, path) && m_inner.Sync(path);
+}
+
+bool FaultyFileSystem::SyncFileSystem(const std::string& path) {
+    return !ShouldFail(kSync, path) && m_inner.SyncFileSystem(path);
+}
+
+bool FaultyFileSystem::IsLinked(const std::string& path) {
+    return !ShouldFail(kQuery, path) && m_inner.IsLinked(path);
+}
+
+std::vector<std::string> FaultyFileSystem::ListEntries(const std::string& folder) {
+    return ShouldFail(kList, folder) ? std::vector<std::string>() : m_inner.ListEntries(folder);
 }
 
 std::int64_t FaultyFileSystem::FileSize(const std::string& path) {

@@ -28,11 +28,15 @@ public:
         kRemoveFolder = 1U << 9,
         kList = 1U << 10,
         kSize = 1U << 11,
-        kQuery = 1U << 12, // IsFolder, Exists, IsSameEntry
+        kQuery = 1U << 12, // IsFolder, Exists, IsSameEntry, IsLinked
+        kCreate = 1U << 13, // CopyToNewFile, WriteNewFile
+        kSync = 1U << 14,   // Sync, SyncFileSystem
     };
     static constexpr unsigned kOpen = kOpenRead | kOpenReadWrite;
-    static constexpr unsigned kAnyOp = (1U << 13) - 1U;
-    static constexpr std::size_t kOpKinds = 13;
+    static constexpr unsigned kAnyOp = (1U << 15) - 1U;
+    static constexpr std::size_t kOpKinds = 15;
+    // Calls that change what is on disk: where a crash can leave a difference.
+    static constexpr unsigned kChanging = kWrite | kCopy | kRename | kDelete | kCreateFolder | kRemoveFolder | kCreate;
 
     explicit FaultyFileSystem(CFileSystem& inner = NativeFileSystem());
 
@@ -43,6 +47,11 @@ public:
     // With torn faults, a failing write stores the first half of its bytes and a failing copy leaves
     // the first half of the file at the destination, as a full disk or a crash would.
     void SetTornFaults(bool torn) { m_torn = torn; }
+    // A crash: the n-th call (1-based) whose kind is in `ops` and every call of any kind after it
+    // fail, as if the process had died just before it. With torn faults the n-th call still leaves
+    // half of what it would have written. 0 disarms.
+    void CrashAtCall(unsigned ops, int n);
+    [[nodiscard]] bool Crashed() const { return m_crashed; }
     // Removes every fault; the call counts stay.
     void ClearFaults();
 
@@ -67,6 +76,13 @@ public:
     [[nodiscard]] std::vector<std::string> ListFolder(const std::string& folder, const std::string& pattern) override;
     [[nodiscard]] std::vector<std::string> ListFolderMatchingAny(const std::string& folder,
                                                                  const std::vector<std::string>& patterns) override;
+    [[nodiscard]] bool CopyToNewFile(const std::string& from, const std::string& to, bool durable) override;
+    [[nodiscard]] bool WriteNewFile(const std::string& path, std::span<const std::uint8_t> data,
+                                    bool durable) override;
+    [[nodiscard]] bool Sync(const std::string& path) override;
+    [[nodiscard]] bool SyncFileSystem(const std::string& path) override;
+    [[nodiscard]] bool IsLinked(const std::string& path) override;
+    [[nodiscard]] std::vector<std::string> ListEntries(const std::string& folder) override;
     [[nodiscard]] std::int64_t FileSize(const std::string& path) override;
     [[nodiscard]] bool IsFolder(const std::string& path) override;
     [[nodiscard]] bool Exists(const std::string& path) override;
@@ -89,6 +105,9 @@ private:
     std::vector<Call> m_calls;
     int m_faultsInjected = 0;
     bool m_torn = false;
+    unsigned m_crashOps = 0;
+    int m_crashRemaining = 0;
+    bool m_crashed = false;
 };
 
 } // namespace Orvanta::TestSupport
