@@ -36,6 +36,22 @@ std::string CreatePrivateTemporaryFolder() {
 #endif
 }
 
+namespace {
+
+// Removes `folder` (native form, ending in "/") with everything in it. Links are removed, never
+// followed.
+void RemoveFolderTree(CFileSystem& fileSystem, const std::string& folder) {
+    for (const std::string& name : fileSystem.ListEntries(folder)) {
+        const std::string path = folder + name;
+        if (!fileSystem.Delete(path) && !fileSystem.IsLinked(path) && fileSystem.IsFolder(path)) {
+            RemoveFolderTree(fileSystem, path + "/");
+        }
+    }
+    static_cast<void>(fileSystem.RemoveFolder(folder));
+}
+
+} // namespace
+
 bool CRunWorkFolder::SetUp(const std::optional<std::string>& named) {
     std::string folder;
     if (named) {
@@ -46,12 +62,12 @@ bool CRunWorkFolder::SetUp(const std::optional<std::string>& named) {
         m_chosen = folder;
     } else {
         folder = CreatePrivateTemporaryFolder();
-        m_private = !folder.empty();
+        m_private = folder;
     }
     if (folder.empty() || !SetUpWorkFolder(folder)) {
-        if (m_private) {
-            static_cast<void>(CDomain::Instance().FileSystem().RemoveFolder(ToNativePath(folder)));
-            m_private = false;
+        if (!m_private.empty()) {
+            RemoveFolderTree(CDomain::Instance().FileSystem(), ToNativePath(m_private + "/"));
+            m_private.clear();
         }
         return false;
     }
@@ -64,9 +80,9 @@ CRunWorkFolder::~CRunWorkFolder() {
         return;
     }
     static_cast<void>(CleanWorkFolder());
-    if (m_private) {
-        // Empty now: the work folder holds nothing but patch and wave files.
-        static_cast<void>(CDomain::Instance().FileSystem().RemoveFolder(ToNativePath(m_path)));
+    if (!m_private.empty()) {
+        // Nobody else uses the private folder: whatever is left in it goes too.
+        RemoveFolderTree(CDomain::Instance().FileSystem(), ToNativePath(m_private + "/"));
     }
     CDomain::Instance().SetWorkFolder(std::string());
 }

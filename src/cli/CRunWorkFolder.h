@@ -6,9 +6,11 @@
 namespace Orvanta::Cli {
 
 // The work folder of one run of a script. By default a fresh private folder (owner-only access)
-// under the system's temporary folder, removed at exit. A folder named by --work-folder or by the
-// environment variable ORVANTA_WORK_FOLDER is used instead; at exit its patch and wave files are
-// deleted, as the GUI does with its work folder, and the folder stays.
+// under the system's temporary folder, removed with everything in it at exit. A folder named by
+// --work-folder or by the environment variable ORVANTA_WORK_FOLDER is used instead. Either way the
+// run works in a private sub-folder of its own (see SetUpWorkFolder), so that runs and the GUI can
+// share a named folder; at exit the files the run made there and the sub-folder are removed, and
+// everything else in the named folder stays.
 class CRunWorkFolder {
 public:
     CRunWorkFolder() = default;
@@ -22,7 +24,7 @@ public:
     // False when no folder could be set up.
     bool SetUp(const std::optional<std::string>& named);
 
-    // The folder in the system's form (ending in "/"), once set up.
+    // The run's own sub-folder in the system's form (ending in "/"), once set up.
     [[nodiscard]] const std::string& Path() const { return m_path; }
     // The folder named by --work-folder or the environment, made absolute; empty for a private one.
     [[nodiscard]] const std::string& Chosen() const { return m_chosen; }
@@ -30,7 +32,7 @@ public:
 private:
     std::string m_path;
     std::string m_chosen;
-    bool m_private = false;
+    std::string m_private; // the private temporary folder, when no folder was named
 };
 
 // A new folder with owner-only access under the system's temporary folder; empty on failure.

@@ -9,10 +9,16 @@
 #include <cstdlib>
 #include <filesystem>
 #include <set>
+#include <string_view>
 #include <system_error>
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <process.h>
+#include <random>
+#else
 #include <cerrno>
+#include <csignal>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -23,8 +29,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The folder of the last successful set-up, in internal form; empty while there is none.
+// This process's sub-folder of the last successful set-up, in internal form; empty while there is
+// none.
 std::string& SetUpFolder() {
+    static std::string folder;
+    return folder;
+}
+
+// The chosen folder that holds it, without trailing separator.
+std::string& ChosenFolder() {
     static std::string folder;
     return folder;
 }
@@ -91,6 +104,87 @@ std::set<std::string>& CreatedWorkFiles() {
     return files;
 }
 
+int ProcessId() {
+#if defined(_WIN32)
+    return _getpid();
+#else
+    return static_cast<int>(::getpid());
+#endif
+}
+
+// Creates this process's sub-folder "run-<pid>-<unique tail>" of `chosen` with access for the owner
+// only; returns its path without trailing separator, or empty on failure.
+std::string CreateRunFolder(const std::string& chosen) {
+    const std::string stem = chosen + "/" + kRunFolderPrefix + std::to_string(ProcessId()) + "-";
+#if defined(_WIN32)
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string path = stem + std::to_string(random());
+        std::error_code error;
+        if (fs::create_directory(fs::path(path), error)) {
+            return path;
+        }
+        if (error) {
+            return std::string();
+        }
+    }
+    return std::string();
+#else
+    // mkdtemp makes a name nobody else holds and creates the folder for its owner only; the
+    // creation mask may have taken owner bits away.
+    std::string pattern = stem + "XXXXXX";
+    return ::mkdtemp(pattern.data()) != nullptr && ::chmod(pattern.c_str(), 0700) == 0 ? pattern : std::string();
+#endif
+}
+
+// The process id in a sub-folder name "run-<pid>-<tail>", or 0 when the name has another form.
+int RunFolderProcessId(const std::string& name) {
+    const std::string_view prefix = kRunFolderPrefix;
+    if (name.compare(0, prefix.size(), prefix) != 0) {
+        return 0;
+    }
+    long long pid = 0;
+    std::size_t i = prefix.size();
+    for (; i < name.size() && name[i] >= '0' && name[i] <= '9' && pid < 1000000000; ++i) {
+        pid = pid * 10 + (name[i] - '0');
+    }
+    return i > prefix.size() && i < name.size() && name[i] == '-' && pid < 1000000000 ? static_cast<int>(pid) : 0;
+}
+
+// Removes the empty sub-folders of `chosen` that processes which have ended left behind (a run
+// that crashed before it made a copy). A folder that holds anything stays, as does every folder of
+// a process that still runs: one that has just made its folder has not put anything in it yet.
+void RemoveEmptyStaleRunFolders(const std::string& chosen) {
+#if defined(_WIN32)
+    static_cast<void>(chosen); // no cheap test whether a process runs; the folders stay
+#else
+    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
+    const std::string folder = ToNativePath(chosen + "/");
+    for (const std::string& name : fileSystem.ListEntries(folder)) {
+        const int pid = RunFolderProcessId(name);
+        if (pid <= 0 || pid == ProcessId() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) {
+            continue;
+        }
+        // Only an empty real folder is removed; a file, a link or a folder with contents fails.
+        static_cast<void>(fileSystem.RemoveFolder(folder + name));
+    }
+#endif
+}
+
+// The path MakeWorkCopyPath describes, without reserving it.
+std::string NextWorkCopyPath(const std::string& name, const std::string& extension) {
+    const int number = NextWorkFileNumber();
+    const std::string folder = CDomain::Instance().WorkFolder();
+    if (!IsAbsolute(folder)) {
+        return std::string();
+    }
+    std::string path = folder;
+    if (path.back() != '/') {
+        path += '/';
+    }
+    return path + FormatSlotNumber(number) + name + extension;
+}
+
 } // namespace
 
 std::string ChooseWorkFolderPath(const std::string& defaultPath) {
@@ -100,16 +194,19 @@ std::string ChooseWorkFolderPath(const std::string& defaultPath) {
 
 bool SetUpWorkFolder(const std::string& path) {
     SetUpFolder().clear();
+    ChosenFolder().clear();
     const std::string folder = WithoutTrailingSeparator(path);
     if (!IsAbsolute(folder) || !CreatePrivateFolder(folder) || !IsPrivateFolder(folder)) {
         return false;
     }
-    std::string internal = folder;
-    if (internal.back() != '/') {
-        internal += '/';
+    RemoveEmptyStaleRunFolders(folder);
+    const std::string own = CreateRunFolder(folder);
+    if (own.empty() || !IsPrivateFolder(own)) {
+        return false;
     }
-    CDomain::Instance().SetWorkFolder(internal);
-    SetUpFolder() = internal;
+    CDomain::Instance().SetWorkFolder(own + "/");
+    SetUpFolder() = own + "/";
+    ChosenFolder() = folder;
     return true;
 }
 
@@ -119,21 +216,32 @@ std::string SetUpWorkFolderPath() {
 
 bool CleanWorkFolder() {
     const std::string folder = SetUpFolder();
-    // Checked again: the folder could have been replaced (by a link, say) while the program ran.
-    if (folder.empty() || !IsAbsolute(folder) || !IsPrivateFolder(WithoutTrailingSeparator(folder))) {
+    const std::string chosen = ChosenFolder();
+    // Checked again: either folder could have been replaced (by a link, say) while the program ran.
+    if (folder.empty() || !IsAbsolute(folder) || !IsPrivateFolder(chosen) ||
+        !IsPrivateFolder(WithoutTrailingSeparator(folder))) {
         return false;
     }
     CDomain& domain = CDomain::Instance();
     CFileSystem& fileSystem = domain.FileSystem();
-    std::set<std::string> seen;
-    for (const char* pattern : {"*.p00", "*.w*", "*.aif*", "*.vpw"}) {
-        for (const std::string& name : fileSystem.ListFolder(ToNativePath(folder), pattern)) {
-            // "x.aif.wav" matches two patterns; it is deleted once.
-            if (seen.insert(name).second && !fileSystem.Delete(ToNativePath(folder + name))) {
-                domain.MessageReporter().Error(kErrorUndefined);
-            }
+    std::set<std::string>& created = CreatedWorkFiles();
+    for (auto it = created.begin(); it != created.end();) {
+        // Files of earlier set-ups lie in other folders, which this cleaning leaves alone.
+        if (it->compare(0, folder.size(), folder) != 0) {
+            ++it;
+            continue;
         }
+        // A reserved path where nothing was created is no failure.
+        const std::string native = ToNativePath(*it);
+        if (!fileSystem.Delete(native) && fileSystem.Exists(native)) {
+            domain.MessageReporter().Error(kErrorUndefined);
+        }
+        it = created.erase(it);
     }
+    // Fails, and the folder stays, when a file could not be deleted.
+    static_cast<void>(fileSystem.RemoveFolder(ToNativePath(folder)));
+    SetUpFolder().clear();
+    ChosenFolder().clear();
     return true;
 }
 
@@ -147,7 +255,8 @@ std::string CopyIntoWorkFolder(const std::string& source, const std::string& nam
     // A few names may be taken by files that are not ours; a failure of another kind fails every try.
     constexpr int kAttempts = 16;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const std::string path = MakeWorkCopyPath(name, extension);
+        // Not reserved: a name that is taken belongs to someone else and must not be cleaned away.
+        const std::string path = NextWorkCopyPath(name, extension);
         if (path.empty()) {
             return std::string();
         }
@@ -163,16 +272,11 @@ std::string CopyIntoWorkFolder(const std::string& source, const std::string& nam
 }
 
 std::string MakeWorkCopyPath(const std::string& name, const std::string& extension) {
-    const int number = NextWorkFileNumber();
-    const std::string folder = CDomain::Instance().WorkFolder();
-    if (!IsAbsolute(folder)) {
-        return std::string();
+    std::string path = NextWorkCopyPath(name, extension);
+    if (!path.empty()) {
+        CreatedWorkFiles().insert(path);
     }
-    std::string path = folder;
-    if (path.back() != '/') {
-        path += '/';
-    }
-    return path + FormatSlotNumber(number) + name + extension;
+    return path;
 }
 
 } // namespace Orvanta

@@ -1,6 +1,7 @@
 #include "storage/WorkFolder.h"
 
 #include "FaultyFileSystem.h"
+#include "FolderSnapshot.h"
 #include "ProjectBuilder.h"
 #include "ScriptedReporter.h"
 #include "StorageDomainGuard.h"
@@ -23,7 +24,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using TestSupport::FaultyFileSystem;
+using TestSupport::FolderSnapshot;
 using TestSupport::ProjectBuilder;
+using TestSupport::TakeFolderSnapshot;
 
 std::set<std::string> Names(const std::string& folder) {
     std::set<std::string> names;
@@ -35,6 +38,19 @@ std::set<std::string> Names(const std::string& folder) {
 
 void Touch(const std::string& path) {
     ProjectBuilder::WriteBytes(path, {1, 2, 3});
+}
+
+// The process's own sub-folder: set up, a sub-folder of `chosen` named after this process.
+void ExpectOwnSubFolder(const std::string& chosen) {
+    const std::string own = SetUpWorkFolderPath();
+    EXPECT_EQ(CDomain::Instance().WorkFolder(), own);
+    ASSERT_FALSE(own.empty());
+    EXPECT_EQ(fs::path(own).parent_path().parent_path(), fs::path(chosen));
+    const std::string name = fs::path(own).parent_path().filename().string();
+#if !defined(_WIN32)
+    EXPECT_EQ(name.rfind(std::string(kRunFolderPrefix) + std::to_string(::getpid()) + "-", 0), 0U) << name;
+#endif
+    EXPECT_TRUE(fs::is_directory(own));
 }
 
 class WorkFolderTest : public ::testing::Test {
@@ -56,17 +72,21 @@ fs::perms Permissions(const std::string& path) {
     return fs::symlink_status(path).permissions() & fs::perms::mask;
 }
 
-TEST_F(WorkFolderTest, AMissingFolderIsCreatedForItsOwnerOnly) {
+TEST_F(WorkFolderTest, AMissingFolderIsCreatedForItsOwnerOnlyWithAPrivateSubFolderOfThisProcess) {
     const std::string path = m_temp / "data/Orvanta/OrvantaWork";
     ASSERT_TRUE(SetUpWorkFolder(path));
     EXPECT_TRUE(fs::is_directory(path));
     EXPECT_EQ(Permissions(path), fs::perms::owner_all);
-    EXPECT_EQ(CDomain::Instance().WorkFolder(), path + "/");
-    EXPECT_EQ(SetUpWorkFolderPath(), path + "/");
+    ExpectOwnSubFolder(path);
+    EXPECT_EQ(Permissions(SetUpWorkFolderPath()), fs::perms::owner_all);
 
-    // Set up again in a later run: the folder is accepted as it is.
+    // Set up again, as a second process would: the folder is accepted as it is, and the new
+    // sub-folder is another one.
+    const std::string first = SetUpWorkFolderPath();
     ASSERT_TRUE(SetUpWorkFolder(path + "/"));
-    EXPECT_EQ(CDomain::Instance().WorkFolder(), path + "/");
+    ExpectOwnSubFolder(path);
+    EXPECT_NE(SetUpWorkFolderPath(), first);
+    EXPECT_TRUE(fs::is_directory(first));
 }
 
 TEST_F(WorkFolderTest, AFolderOthersCanEnterALinkOrAFileIsRefused) {
@@ -88,6 +108,8 @@ TEST_F(WorkFolderTest, AFolderOthersCanEnterALinkOrAFileIsRefused) {
         EXPECT_EQ(SetUpWorkFolderPath(), "") << path;
     }
     EXPECT_EQ(CDomain::Instance().WorkFolder(), "");
+    EXPECT_TRUE(fs::is_empty(open));
+    EXPECT_TRUE(fs::is_empty(real));
     EXPECT_EQ(Permissions(open), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                      fs::perms::others_read | fs::perms::others_exec);
     EXPECT_TRUE(SetUpWorkFolder(real));
@@ -119,30 +141,77 @@ TEST_F(WorkFolderTest, TheEnvironmentVariableOverridesTheFrontEndsChoice) {
 
 #endif
 
-TEST_F(WorkFolderTest, CleaningDeletesPatchAndWaveFilesOnly) {
-    const std::string work = m_temp / "work";
-    ASSERT_TRUE(SetUpWorkFolder(work));
-    for (const char* name : {"000 Alpha.p00", "001 Kick.wav", "002 Snare.W00", "003 Hat.aif", "004 Ride.AIFF",
-                             "005 Pad.vpw", "006 Both.aif.wav", "notes.txt", "Orvanta System.s00", "007 Clip.mp3"}) {
-        Touch(work + "/" + name);
-    }
-    fs::create_directory(work + "/sub.wav");
+#if !defined(_WIN32)
+// The folder the user named holds their own files, a project's Wave folder, and sub-folders of
+// other runs: a run that still works (pid 1), and runs that ended, one of them with its copies.
+TEST_F(WorkFolderTest, CleaningRemovesOnlyThisProcesssFilesAndLeavesTheChosenFolderAsItWas) {
+    const std::string chosen = m_temp / "mine";
+    fs::create_directories(chosen + "/Wave");
+    fs::permissions(chosen, fs::perms::owner_all);
+    ProjectBuilder::WriteBytes(chosen + "/song.wav", {1, 2, 3});
+    ProjectBuilder::WriteBytes(chosen + "/photo.webp", {4, 5});
+    ProjectBuilder::WriteBytes(chosen + "/take1.aiff", {6});
+    ProjectBuilder::WriteBytes(chosen + "/000 Kick.wav", {7, 7});
+    ProjectBuilder::WriteBytes(chosen + "/Wave/001 Kick.wav", {8, 9});
+    ProjectBuilder::WriteBytes(chosen + "/Wave/notes.p00", {10});
+    const std::string crashed = chosen + "/run-99999999-crash1"; // no such process
+    fs::create_directory(crashed);
+    ProjectBuilder::WriteBytes(crashed + "/000 Kick.wav", {11});
+    fs::create_directory(chosen + "/run-1-alive1");
+    fs::create_directory(chosen + "/run-99999999-empty1");
+    fs::create_directory(m_temp / "in");
+    const std::string source = m_temp / "in/Kick.wav";
+    ProjectBuilder::WriteBytes(source, {42, 43, 44});
+    FolderSnapshot before = TakeFolderSnapshot(chosen);
+
+    // An earlier set-up stands for another process with its own copy of the same name.
+    ASSERT_TRUE(SetUpWorkFolder(chosen));
+    const std::string other = SetUpWorkFolderPath();
+    const std::string otherCopy = CopyIntoWorkFolder(source, "Kick", ".wav");
+    ASSERT_EQ(fs::path(otherCopy).parent_path().string() + "/", other);
+
+    ASSERT_TRUE(SetUpWorkFolder(chosen));
+    const std::string own = SetUpWorkFolderPath();
+    EXPECT_NE(own, other);
+    const std::string copy = CopyIntoWorkFolder(source, "Kick", ".wav");
+    ASSERT_EQ(copy.rfind(own, 0), 0U) << copy;
+    EXPECT_EQ(ProjectBuilder::ReadBytes(copy), (std::vector<std::uint8_t>{42, 43, 44}));
+    const std::string made = MakeWorkCopyPath("Pad", ".w00");
+    ASSERT_EQ(made.rfind(own, 0), 0U) << made;
+    Touch(made);
+    static_cast<void>(MakeWorkCopyPath("Unused", ".p00")); // reserved, never created
+
     EXPECT_TRUE(CleanWorkFolder());
-    EXPECT_EQ(Names(work), (std::set<std::string>{"notes.txt", "Orvanta System.s00", "007 Clip.mp3", "sub.wav"}));
+    EXPECT_FALSE(fs::exists(own));
     EXPECT_TRUE(m_reporter->Errors().empty());
+    EXPECT_FALSE(CleanWorkFolder()); // the set-up has ended
+    EXPECT_EQ(SetUpWorkFolderPath(), "");
+
+    // Everything of the user's and of the other runs is as it was; only the empty folder of a run
+    // that ended has gone.
+    FolderSnapshot after = TakeFolderSnapshot(chosen);
+    const std::string otherName = fs::path(other).parent_path().filename().string();
+    EXPECT_EQ(after.erase(otherName + "/"), 1U);
+    EXPECT_EQ(after.erase(otherName + "/" + fs::path(otherCopy).filename().string()), 1U);
+    EXPECT_EQ(before.erase("run-99999999-empty1/"), 1U);
+    EXPECT_EQ(after, before);
 }
 
 TEST_F(WorkFolderTest, AFileThatCannotBeDeletedIsReportedAndTheRestStillGo) {
-    const std::string work = m_temp / "work";
-    ASSERT_TRUE(SetUpWorkFolder(work));
-    for (const char* name : {"000 A.p00", "001 B.wav", "002 C.wav"}) {
-        Touch(work + "/" + name);
-    }
-    m_files.FailOnPath(FaultyFileSystem::kDelete, work + "/001 B.wav");
+    const std::string source = m_temp / "Pad.wav";
+    Touch(source);
+    ASSERT_TRUE(SetUpWorkFolder(m_temp / "work"));
+    const std::string own = SetUpWorkFolderPath();
+    const std::string a = CopyIntoWorkFolder(source, "A", ".p00");
+    const std::string b = CopyIntoWorkFolder(source, "B", ".wav");
+    const std::string c = CopyIntoWorkFolder(source, "C", ".wav");
+    ASSERT_FALSE(a.empty() || b.empty() || c.empty());
+    m_files.FailOnPath(FaultyFileSystem::kDelete, b);
     EXPECT_TRUE(CleanWorkFolder());
-    EXPECT_EQ(Names(work), std::set<std::string>{"001 B.wav"});
+    EXPECT_EQ(Names(own), std::set<std::string>{fs::path(b).filename().string()});
     EXPECT_EQ(m_reporter->Errors(), std::vector<int>{kErrorUndefined});
 }
+#endif
 
 // A start that failed before its work folder existed must not delete the sound files of whatever
 // folder the domain happens to name, nor of the current folder.
@@ -151,6 +220,7 @@ TEST_F(WorkFolderTest, WithoutASuccessfulSetUpCleaningDoesNothing) {
     fs::create_directory(music);
     Touch(music + "/Song.wav");
     ASSERT_TRUE(SetUpWorkFolder(m_temp / "work"));
+    const int calls = m_files.Calls(FaultyFileSystem::kDelete | FaultyFileSystem::kList);
     Touch(m_temp / "a-file");
     EXPECT_FALSE(SetUpWorkFolder(m_temp / "a-file/work")); // its parent is a file
     CDomain::Instance().SetWorkFolder(music + "/");
@@ -158,7 +228,7 @@ TEST_F(WorkFolderTest, WithoutASuccessfulSetUpCleaningDoesNothing) {
     EXPECT_EQ(Names(music), std::set<std::string>{"Song.wav"});
     CDomain::Instance().SetWorkFolder("");
     EXPECT_FALSE(CleanWorkFolder());
-    EXPECT_EQ(m_files.Calls(FaultyFileSystem::kDelete | FaultyFileSystem::kList), 0);
+    EXPECT_EQ(m_files.Calls(FaultyFileSystem::kDelete | FaultyFileSystem::kList), calls);
 }
 
 TEST_F(WorkFolderTest, WorkFileNamesNeverRepeat) {
@@ -168,8 +238,8 @@ TEST_F(WorkFolderTest, WorkFileNamesNeverRepeat) {
     const std::string one = MakeWorkCopyPath("Kick", ".wav");
     const std::string two = MakeWorkCopyPath("Kick", ".wav");
     EXPECT_NE(one, two);
-    EXPECT_EQ(one, m_temp / "work/" + FormatSlotNumber(first + 2) + "Kick.wav");
-    EXPECT_EQ(two, m_temp / "work/" + FormatSlotNumber(first + 3) + "Kick.wav");
+    EXPECT_EQ(one, SetUpWorkFolderPath() + FormatSlotNumber(first + 2) + "Kick.wav");
+    EXPECT_EQ(two, SetUpWorkFolderPath() + FormatSlotNumber(first + 3) + "Kick.wav");
     CDomain::Instance().SetWorkFolder("");
     EXPECT_EQ(MakeWorkCopyPath("Kick", ".wav"), "");
     CDomain::Instance().SetWorkFolder("relative/");
