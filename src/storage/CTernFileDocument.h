@@ -59,10 +59,12 @@ public:
     // True when every non-empty source path of every patch and wave of `data` opens for reading.
     [[nodiscard]] static bool CheckSourceFiles(const CTernData& data);
 
-    // Saving (CTernFileDocumentSave.cpp). A save first checks every planned change (nothing on disk
-    // changes while checking), then makes the changes; a file that some object still needs is
-    // copied to the work folder, and every object that used it is pointed at the copy, before the
-    // file is displaced.
+    // Saving (CTernFileDocumentSave.cpp). A save first plans and checks every change (nothing on
+    // disk changes while checking), then stages new file contents in the target folder's hidden
+    // staging folder, commits with a journal and moves files into place by renaming (design in
+    // SaveJournal.h): if the process dies at any point, the next open finishes or undoes the save.
+    // A file that an object of another open project still uses is copied to the work folder before
+    // it is displaced, and those objects are pointed at the copy.
 
     // In place: the target is the document's own folder. New folder: Save As to another folder.
     enum class SaveMode { kInPlace, kNewFolder };
@@ -71,43 +73,20 @@ public:
     // Refuses a folder that is not a ".prj" folder, a project with a missing source file and the
     // folder of another open project; asks before replacing an existing project folder; creates a
     // folder that does not exist yet. Reports "This project could not be saved." on failure, with
-    // the project path as before; a failed Save As also leaves every source path and slot file
-    // entry as it was. On success the document stands for the folder and is unmodified.
+    // the project path, every source path and slot file entry as before. On success the document
+    // stands for the folder and is unmodified.
     bool SaveProjectTo(const std::string& folder);
-    // Checks both lists, then applies both (the project path already names the target folder).
-    bool SaveProject(SaveMode mode);
-    // True when every change planned for list `which` can be made. Touches nothing on disk.
-    bool CheckSlots(int which, SaveMode mode);
-    // Makes the folder's files of list `which` match the slots; false at the first change that
-    // failed (earlier slots stay saved). Ends with the pending deletions in place.
-    bool ApplySlots(int which, SaveMode mode);
-    // Clears the undo state (its saved lists may name files that this save renames or deletes),
-    // applies both lists and, when a Save As fails, puts every source path, slot file entry and
-    // pending deletion back as it was before.
-    bool ApplyProject(SaveMode mode);
+    // Plans a save of this project into `target` (internal form) and checks every planned change;
+    // true when the save can be made. Touches nothing on disk.
+    bool CheckSave(const std::string& target, SaveMode mode);
     // True when an object of list `which` in the open projects with unsaved changes, this one
     // always included unless `excludeThis`, has `path` as its source.
     [[nodiscard]] bool IsSourceReferenced(const std::string& path, int which, bool excludeThis);
     // Points every object of list `which` in the open projects (this one included) whose source is
     // `oldPath` at `newPath`; true when at least one was changed.
     bool RepointSources(const std::string& oldPath, const std::string& newPath, int which);
-    // Whether EvacuateFile would succeed. Takes a work-file number like EvacuateFile.
-    bool CheckEvacuation(const std::string& path, int which, SaveMode mode);
-    // Moves a displaced slot file out of the way: when an object still uses it, copies it to a new
-    // work copy and, only once the copy exists, points those objects at it; in place the file is
-    // then deleted (a deletion that fails is retried with the pending deletions).
-    bool EvacuateFile(const std::string& path, int which, SaveMode mode);
     // Copies the whole file `source` to `destination`, byte for byte.
     virtual bool CopyProjectFile(const std::string& source, const std::string& destination);
-    // True when `source` opens for reading and `destination` is absent or opens for reading and
-    // writing.
-    [[nodiscard]] static bool CanReplaceFile(const std::string& source, const std::string& destination);
-    // True when the file opens for reading and writing without being truncated.
-    [[nodiscard]] static bool CanWritePatchData(const std::string& path);
-    static bool DeleteProjectFile(const std::string& path);
-    // Copies the three system files of the current project folder into `target`. False when one
-    // that the current folder holds could not be copied.
-    bool CopySystemFiles(const std::string& target);
     // Called by the front end when the document is about to close: every file of this project that
     // an object of another open project still uses is copied to the work folder and those objects
     // are pointed at the copy.

@@ -2,11 +2,13 @@
 // open projects use when a document closes.
 //
 // A save compares, slot by slot, the file the slot has on disk now (the slot file list) with the
-// source path of the object now in the slot. It checks every planned change first and changes
-// nothing on disk while doing so; only then does it rename, copy and delete. A file that some
-// object (of this or another open project) still uses is never deleted or overwritten before it was
-// copied to the work folder and its users were pointed at the copy, so a save that fails at any
-// file-system call leaves every object with a readable source.
+// source path of the object now in the slot, and plans where every content goes: a slot whose file
+// stays as it is is left alone; a file of this folder that moves to another slot (or name) is
+// renamed; any other content (from another project, the work folder, or a patch whose data
+// changed) is copied into the staging folder first and its patch data written there. Every file
+// the save displaces is parked in the staging folder and removed only once the save has finished.
+// The plan is checked before anything changes; the changes then run through the journal of
+// SaveJournal.h, so that a save interrupted at any point is finished or undone by the next open.
 
 #include "model/CDomain.h"
 #include "model/CFileSystem.h"
@@ -14,11 +16,14 @@
 #include "storage/CTernFileDocument.h"
 #include "storage/PatchFile.h"
 #include "storage/ProjectNaming.h"
+#include "storage/SaveJournal.h"
 #include "storage/WorkFolder.h"
 
 #include <algorithm>
 #include <functional>
 #include <iterator>
+#include <map>
+#include <set>
 #include <utility>
 
 namespace Orvanta {
@@ -28,9 +33,14 @@ namespace {
 using SaveMode = CTernFileDocument::SaveMode;
 
 constexpr const char* kSystemFileNames[] = {"Orvanta System.s00", "Orvanta Palette.s00", "Orvanta Template.s00"};
+constexpr int kSystemFiles = -1; // the list selector of a system file's placement
 
 CFileSystem& Files() {
     return CDomain::Instance().FileSystem();
+}
+
+bool Exists(const std::string& path) {
+    return Files().Exists(ToNativePath(path));
 }
 
 std::vector<std::string>& SlotFiles(CTernData& data, int which) {
@@ -48,6 +58,11 @@ std::string FileExtension(const std::string& path) {
 std::string SlotTargetPath(const std::string& projectPath, int which, std::size_t i, const CParameter& item) {
     return projectPath + (which == kPatchList ? "Patch/" : "Wave/") + FormatSlotNumber(static_cast<int>(i + 1)) +
            item.m_name + FileExtension(item.m_path);
+}
+
+// The list a file of a project folder belongs to, by its folder.
+int KindOfProjectFile(const std::string& projectPath, const std::string& path) {
+    return path.rfind(projectPath + "Wave/", 0) == 0 ? kWaveList : kPatchList;
 }
 
 // The containers whose objects a save must keep readable: those of the open projects with unsaved
@@ -69,40 +84,46 @@ bool IsSameFolder(const std::string& first, const std::string& second) {
     return first == second || Files().IsSameEntry(ToNativePath(first), ToNativePath(second));
 }
 
-// Deletes the patch, wave and system files of a project folder that is being replaced.
-bool DeleteReplacedProjectFiles(const std::string& target) {
-    CFileSystem& fileSystem = Files();
-    const std::pair<const char*, const char*> patterns[] = {
-        {"Patch/", "*.p00"}, {"Wave/", "*.w*"}, {"Wave/", "*.aif*"}, {"Wave/", "*.vpw"}, {"", "*.s00"}};
-    std::vector<std::string> deleted;
-    for (const auto& [folder, pattern] : patterns) {
-        for (const std::string& name : fileSystem.ListFolder(ToNativePath(target + folder), pattern)) {
-            const std::string path = target + folder + name;
-            if (std::find(deleted.begin(), deleted.end(), path) != deleted.end()) {
-                continue; // "x.aif.wav" matches two wave patterns
-            }
-            if (!CTernFileDocument::DeleteProjectFile(path)) {
-                return false;
-            }
-            deleted.push_back(path);
-        }
-    }
-    return true;
+// Equal paths, or paths that differ in letter case only and name one entry (a file system that
+// ignores case).
+bool IsSameFile(const std::string& first, const std::string& second) {
+    return first == second ||
+           (IsSameTextNoCase(first, second) && Files().IsSameEntry(ToNativePath(first), ToNativePath(second)));
 }
 
-std::vector<std::string> SourcePaths(const CParameterArray& list) {
-    std::vector<std::string> paths;
-    paths.reserve(list.size());
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        paths.push_back(list.Element(i).m_path);
-    }
-    return paths;
+// `path` relative to the project folder `projectPath`, which it lies in.
+std::string Relative(const std::string& projectPath, const std::string& path) {
+    return path.substr(projectPath.size());
 }
 
-void RestoreSourcePaths(CParameterArray& list, const std::vector<std::string>& paths) {
-    for (std::size_t i = 0; i < list.size() && i < paths.size(); ++i) {
-        list.Element(i).m_path = paths[i];
-    }
+// Where one slot's content (or a system file) goes.
+struct Placement {
+    int which = kPatchList;
+    std::size_t slot = 0;
+    std::string source; // where the content lies now
+    std::string target; // its file in the saved folder
+    bool byRename = false;
+    std::string staged;   // the staging file (relative) of a copy
+    bool skipped = false; // a system file the project does not have
+};
+
+// Everything a save will do, worked out before anything changes.
+struct SavePlan {
+    std::string target;
+    SaveMode mode = SaveMode::kInPlace;
+    std::vector<Placement> placements;
+    // Files of the target folder that the save moves aside: older contents of slots, files that
+    // move to another slot, strays and duplicates, files of a replaced project.
+    std::vector<std::string> displaced;
+    // For a displaced file whose content a slot takes over: that slot's file. Objects elsewhere that
+    // use the displaced file follow it there.
+    std::map<std::string, std::string> heirs;
+    // Final path of every slot's file (empty for an empty slot), by list.
+    std::vector<std::string> finalPaths[2];
+};
+
+bool Contains(const std::vector<std::string>& paths, const std::string& path) {
+    return std::find(paths.begin(), paths.end(), path) != paths.end();
 }
 
 // Runs `action` when the scope ends.
@@ -117,7 +138,174 @@ private:
     std::function<void()> m_action;
 };
 
+// Points the objects of `stores` at new files, every object at most once, so that a chain of moves
+// (a file taking the name another file had) is followed one step only.
+void RepointAll(const std::vector<CTernData*>& stores, const std::map<std::string, std::string>& moves, int which) {
+    if (moves.empty()) {
+        return;
+    }
+    for (CTernData* store : stores) {
+        CParameterArray& list = store->List(which);
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            CParameter& item = list.Element(i);
+            const auto found = moves.find(item.m_path);
+            if (found != moves.end()) {
+                item.m_path = found->second;
+            }
+        }
+    }
+}
+
+// True when something is at the placement's target that the plan does not move aside.
+bool IsTargetInTheWay(const SavePlan& plan, const Placement& placement) {
+    return Exists(placement.target) &&
+           std::none_of(plan.displaced.begin(), plan.displaced.end(),
+                        [&placement](const std::string& path) { return IsSameFile(path, placement.target); });
+}
+
+// Plans the save of `document`'s project into `plan.target`; false when a planned change cannot be
+// made. Only reads the disk.
+bool PlanSave(CTernFileDocument& document, const std::vector<std::string>& pendingDeletions, bool replace,
+              SavePlan& plan) {
+    CTernData& data = document.Data();
+    const bool inPlace = plan.mode == SaveMode::kInPlace;
+    CFileSystem& files = Files();
+    std::set<std::string> displaced;
+    std::set<std::string> ownFiles; // files of the saved folder that slots have now
+    for (const int which : {kPatchList, kWaveList}) {
+        std::vector<std::string>& slotFiles = SlotFiles(data, which);
+        slotFiles.resize(data.List(which).size());
+        if (inPlace) {
+            for (const std::string& file : slotFiles) {
+                if (!file.empty()) {
+                    ownFiles.insert(file);
+                }
+            }
+        }
+    }
+
+    for (const int which : {kPatchList, kWaveList}) {
+        const CParameterArray& list = data.List(which);
+        const std::vector<std::string>& slotFiles = SlotFiles(data, which);
+        std::vector<std::string>& finalPaths = plan.finalPaths[which];
+        finalPaths.assign(list.size(), std::string());
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const CParameter& item = list.Element(i);
+            const std::string& old = slotFiles[i];
+            const std::string& source = item.m_path;
+            if (source.empty()) {
+                if (inPlace && !old.empty()) {
+                    displaced.insert(old);
+                }
+                continue;
+            }
+            const std::string target = SlotTargetPath(plan.target, which, i, item);
+            finalPaths[i] = target;
+            if (inPlace && old == source && target == source &&
+                (which != kPatchList || PatchDataMatches(source, data.m_patches[i]))) {
+                continue; // the slot's file stays as it is
+            }
+            // A renamed file must not take the name of a file that is there already (a duplicate of
+            // its slot number, say); a name that differs only in letter case finds the file itself on
+            // a file system that ignores case.
+            if (inPlace && old == source && Exists(target) && !IsSameFile(target, source)) {
+                return false;
+            }
+            if (inPlace && !old.empty()) {
+                displaced.insert(old);
+            }
+            plan.placements.push_back({which, i, source, target, false, std::string(), false});
+        }
+    }
+
+    // A file of this folder that moves keeps its content: one slot that uses it (its own slot
+    // first) takes it over by renaming, unless the patch data changes or the file is shared with
+    // other names through links, which must never be written through. Other slots get copies.
+    if (inPlace) {
+        std::map<std::string, Placement*> takers;
+        for (Placement& placement : plan.placements) {
+            // A file that stays in its own slot is not taken away from it.
+            if (ownFiles.count(placement.source) == 0 || displaced.count(placement.source) == 0) {
+                continue;
+            }
+            Placement*& taker = takers[placement.source];
+            const std::string& old = SlotFiles(data, placement.which)[placement.slot];
+            if (taker == nullptr ||
+                (old == placement.source && SlotFiles(data, taker->which)[taker->slot] != taker->source)) {
+                taker = &placement;
+            }
+        }
+        for (auto& [source, taker] : takers) {
+            plan.heirs[source] = taker->target;
+            taker->byRename = !files.IsLinked(ToNativePath(source)) &&
+                              (taker->which != kPatchList || PatchDataMatches(source, data.m_patches[taker->slot]));
+        }
+        for (const std::string& path : pendingDeletions) {
+            if (Exists(path)) {
+                displaced.insert(path);
+            }
+        }
+    } else {
+        // A new folder: the system files come along, and a replaced project's files go.
+        const std::string& current = data.m_projectPath;
+        // Whether the project has each one shows when it is copied: a query that failed must not
+        // leave one behind.
+        for (const char* name : kSystemFileNames) {
+            if (!current.empty()) {
+                plan.placements.push_back({kSystemFiles, 0, current + name, plan.target + name, false, {}, false});
+                if (Exists(plan.target + name)) {
+                    displaced.insert(plan.target + name);
+                }
+            }
+        }
+        if (replace) {
+            const std::pair<const char*, std::vector<std::string>> patterns[] = {
+                {"Patch/", {"*.p00"}}, {"Wave/", {"*.w*", "*.aif*", "*.vpw"}}, {"", {"*.s00"}}};
+            for (const auto& [folder, masks] : patterns) {
+                for (const std::string& name : files.ListFolderMatchingAny(ToNativePath(plan.target + folder), masks)) {
+                    displaced.insert(plan.target + folder + name);
+                }
+            }
+        }
+    }
+    plan.displaced.assign(displaced.begin(), displaced.end());
+
+    // Checks: every content can be read, and every target is free once the displaced files are
+    // parked; a file in the way that the plan does not account for is never overwritten.
+    for (const Placement& placement : plan.placements) {
+        if ((placement.which != kSystemFiles && files.OpenRead(ToNativePath(placement.source)) == nullptr) ||
+            IsTargetInTheWay(plan, placement)) {
+            return false;
+        }
+    }
+    // In place, every displaced file is removed from the folder: one that is read-only or locked
+    // for writing is refused before anything changes, as the user protected it.
+    if (inPlace) {
+        for (const std::string& path : plan.displaced) {
+            if (files.OpenReadWrite(ToNativePath(path)) == nullptr) {
+                return false;
+            }
+        }
+    }
+    // Two slots must not end as one file (names equal but for letter case on such a file system
+    // are caught when their targets are placed).
+    std::set<std::string> targets;
+    for (const Placement& placement : plan.placements) {
+        if (!targets.insert(placement.target).second) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
+
+bool CTernFileDocument::CheckSave(const std::string& target, SaveMode mode) {
+    SavePlan plan;
+    plan.target = target;
+    plan.mode = mode;
+    return PlanSave(*this, mode == SaveMode::kInPlace ? m_pendingDeletions : std::vector<std::string>(), false, plan);
+}
 
 bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
     CDomain& domain = CDomain::Instance();
@@ -164,9 +352,19 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
         target = ownPath;
     }
 
+    // An earlier save into the target that was interrupted is finished or undone first.
+    if (const RecoveryOutcome outcome = RecoverInterruptedSave(target); outcome != RecoveryOutcome::kNothing) {
+        domain.MessageReporter().ReportRecovery(RecoveryText(target, outcome));
+        if (outcome == RecoveryOutcome::kFailed) {
+            return fail();
+        }
+    }
+
     // The target folder itself first: Save As may name a folder that does not exist yet. Any
     // failure other than "already there" (a missing parent, no permission) fails the save.
     const std::string folders[] = {target.substr(0, target.size() - 1), target + "Patch", target + "Wave"};
+    const char* const relativeFolders[] = {"", "Patch", "Wave"};
+    std::vector<std::string> createdRelative;
     bool subFolderExisted = false;
     for (std::size_t i = 0; i < std::size(folders); ++i) {
         const FolderCreation creation = fileSystem.CreateFolder(ToNativePath(folders[i]));
@@ -175,6 +373,7 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
         }
         if (creation == FolderCreation::kCreated) {
             createdFolders.push_back(folders[i]);
+            createdRelative.emplace_back(relativeFolders[i]);
         } else if (i > 0) {
             subFolderExisted = true;
         }
@@ -186,186 +385,130 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
 
     BeginWaitCursor();
     const CScopeExit endWait([this] { EndWaitCursor(); });
-    // Every change is checked before the replaced project's files are deleted, so a save that
-    // cannot be made leaves that project as it was.
-    (void)m_data.SetProjectPath(target);
-    const bool checked = CheckSlots(kPatchList, mode) && CheckSlots(kWaveList, mode);
-    m_data.m_projectPath = ownPath;
-    if (!checked) {
+    SavePlan plan;
+    plan.target = target;
+    plan.mode = mode;
+    if (!PlanSave(*this, inPlace ? m_pendingDeletions : std::vector<std::string>(), replace, plan)) {
         return fail();
     }
-    if (replace && !DeleteReplacedProjectFiles(target)) {
+
+    // Stage: copies of every new content, patch data written into them; work copies of displaced
+    // files that objects elsewhere still need. Nothing outside the staging folder changes yet.
+    if (!BeginSaveStaging(target, createdRelative)) {
         return fail();
     }
-    if (mode == SaveMode::kNewFolder && !CopySystemFiles(target)) {
+    const auto discard = [&]() {
+        (void)DiscardSaveStaging(target);
         return fail();
-    }
-    if (!m_data.SetProjectPath(target) || !ApplyProject(mode)) {
-        return fail();
-    }
-    OnProjectPathChanged(target);
-    SetModified(false);
-    return true;
-}
-
-bool CTernFileDocument::SaveProject(SaveMode mode) {
-    if (!CheckSlots(kPatchList, mode) || !CheckSlots(kWaveList, mode)) {
-        return false;
-    }
-    return ApplyProject(mode);
-}
-
-bool CTernFileDocument::ApplyProject(SaveMode mode) {
-    // A Save As leaves the old folder untouched; if it fails, the objects go back to the files they
-    // had, so that a later save in place does not take files for saved that never arrived.
-    std::vector<std::pair<CTernData*, std::vector<std::string>>> patchSources;
-    std::vector<std::pair<CTernData*, std::vector<std::string>>> waveSources;
-    const std::vector<std::string> patchFiles = m_data.m_patchFiles;
-    const std::vector<std::string> waveFiles = m_data.m_waveFiles;
-    const std::vector<std::string> pendingDeletions = m_pendingDeletions;
-    if (mode == SaveMode::kNewFolder) {
-        for (CTernData* store : SearchedStores(*this, false)) {
-            patchSources.emplace_back(store, SourcePaths(store->m_patches));
-            waveSources.emplace_back(store, SourcePaths(store->m_waves));
-        }
-    }
-
-    // Undo could bring back lists that name files this save renames or deletes.
-    CDomain::Instance().ClearUndo();
-    const bool applied = ApplySlots(kPatchList, mode) && ApplySlots(kWaveList, mode);
-    if (!applied && mode == SaveMode::kNewFolder) {
-        for (auto& [store, paths] : patchSources) {
-            RestoreSourcePaths(store->m_patches, paths);
-        }
-        for (auto& [store, paths] : waveSources) {
-            RestoreSourcePaths(store->m_waves, paths);
-        }
-        m_data.m_patchFiles = patchFiles;
-        m_data.m_waveFiles = waveFiles;
-        m_pendingDeletions = pendingDeletions;
-    }
-    return applied;
-}
-
-bool CTernFileDocument::CheckSlots(int which, SaveMode mode) {
-    const CParameterArray& list = m_data.List(which);
-    std::vector<std::string>& files = SlotFiles(m_data, which);
-    files.resize(list.size());
-    CFileSystem& fileSystem = Files();
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        const CParameter& item = list.Element(i);
-        const std::string& old = files[i];
-        const std::string& source = item.m_path;
-        if (old == source) {
-            if (old.empty()) {
+    };
+    SaveJournal journal;
+    std::vector<std::string> stagedFiles;
+    std::map<std::string, std::string> parkedAs;
+    int stagingNumber = 0;
+    const std::string stagingFolder = std::string(kSaveStagingFolder) + "/";
+    {
+        CProgressEpisode progress(static_cast<int>(plan.placements.size()), "Saving...");
+        for (std::size_t n = 0; n < plan.placements.size(); ++n) {
+            progress.Step(static_cast<int>(n));
+            Placement& placement = plan.placements[n];
+            if (placement.byRename) {
                 continue;
             }
-            const std::string target = SlotTargetPath(m_data.m_projectPath, which, i, item);
-            if (mode == SaveMode::kNewFolder) {
-                if (!CanReplaceFile(source, target)) {
-                    return false;
+            placement.staged = stagingFolder + "n-" + std::to_string(++stagingNumber);
+            const std::string staged = target + placement.staged;
+            if (!fileSystem.CopyToNewFile(ToNativePath(placement.source), ToNativePath(staged), false)) {
+                // A system file the project lacks is no failure; one it has must arrive.
+                if (placement.which == kSystemFiles && !Exists(placement.source)) {
+                    placement.skipped = true;
+                    continue;
                 }
-                continue;
+                return discard();
             }
-            // A rename must not take the place of a file that is there already. A name that differs
-            // only in letter case finds the slot's own file on a file system that ignores case.
-            if (target != source && fileSystem.OpenRead(ToNativePath(target)) != nullptr &&
-                !fileSystem.IsSameEntry(ToNativePath(target), ToNativePath(source))) {
-                return false;
+            if (placement.which == kPatchList && !WritePatchData(staged, &m_data.m_patches[placement.slot])) {
+                return discard();
             }
-            if (which == kPatchList && !CanWritePatchData(source)) {
-                return false;
-            }
-        } else {
-            if (!old.empty() && !CheckEvacuation(old, which, mode)) {
-                return false;
-            }
-            if (!source.empty() && !CanReplaceFile(source, SlotTargetPath(m_data.m_projectPath, which, i, item))) {
-                return false;
-            }
+            stagedFiles.push_back(placement.staged);
         }
     }
-    return true;
-}
-
-bool CTernFileDocument::ApplySlots(int which, SaveMode mode) {
-    CParameterArray& list = m_data.List(which);
-    std::vector<std::string>& files = SlotFiles(m_data, which);
-    files.resize(list.size());
-    const bool inPlace = mode == SaveMode::kInPlace;
-    CProgressEpisode progress(static_cast<int>(list.size()),
-                              which == kPatchList ? "Saving patches..." : "Saving waves...");
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        progress.Step(static_cast<int>(i));
-        CParameter& item = list.Element(i);
-        const std::string old = files[i];
-        const std::string source = item.m_path;
-        std::string target = source.empty() ? std::string() : SlotTargetPath(m_data.m_projectPath, which, i, item);
-        if (old == source) {
-            if (old.empty()) {
-                continue;
+    std::map<std::string, std::string> workCopies[2];
+    for (const std::string& path : plan.displaced) {
+        parkedAs[path] = stagingFolder + "o-" + std::to_string(++stagingNumber);
+        journal.parks.emplace_back(Relative(target, path), parkedAs[path]);
+        const int which = KindOfProjectFile(target, path);
+        if (plan.heirs.count(path) == 0 && IsSourceReferenced(path, which, true)) {
+            const std::string workCopy = CopyIntoWorkFolder(path, BareName(path), FileExtension(path));
+            if (workCopy.empty()) {
+                return discard();
             }
-            if (!inPlace) {
-                if (!CopyProjectFile(source, target)) {
-                    return false;
-                }
-                files[i] = target;
-                RepointSources(source, target, which);
-            } else if (target != source) {
-                if (!Files().Rename(ToNativePath(source), ToNativePath(target))) {
-                    return false;
-                }
-                // The slot's file has its new name from now on, whatever fails next.
-                files[i] = target;
-                RepointSources(source, target, which);
-            }
-        } else {
-            if (!old.empty()) {
-                if (!EvacuateFile(old, which, mode)) {
-                    return false;
-                }
-                if (inPlace) {
-                    files[i].clear(); // deleted, or waiting on the pending deletions
-                }
-            }
-            if (!source.empty()) {
-                if (!CopyProjectFile(source, target)) {
-                    return false;
-                }
-                files[i] = target;
-            }
+            workCopies[which][path] = workCopy;
         }
-        if (which == kPatchList && !target.empty() && !WritePatchData(target, &m_data.m_patches[i])) {
-            return false;
-        }
-        item.m_path = target;
-        files[i] = target;
     }
-
-    // Files that no slot needs any more. A file that a slot has just been saved into (a duplicate
-    // of its slot number, say) is kept: it is that slot's file now.
-    if (!inPlace) {
-        m_pendingDeletions.clear();
-        return true;
-    }
-    std::vector<std::string> remaining;
-    for (const std::string& path : m_pendingDeletions) {
-        const auto isSlotFile = [&path](const std::string& file) {
-            // Equal but for letter case: one file on a file system that ignores case, two otherwise.
-            return file == path ||
-                   (IsSameTextNoCase(file, path) && Files().IsSameEntry(ToNativePath(file), ToNativePath(path)));
-        };
-        if (std::any_of(m_data.m_patchFiles.begin(), m_data.m_patchFiles.end(), isSlotFile) ||
-            std::any_of(m_data.m_waveFiles.begin(), m_data.m_waveFiles.end(), isSlotFile) ||
-            IsSourceReferenced(path, kPatchList, false) || IsSourceReferenced(path, kWaveList, false)) {
+    for (const Placement& placement : plan.placements) {
+        // Looked at once more just before the commit, so that one wrong answer of the file system
+        // cannot let a place step meet a file in its way.
+        if (placement.skipped) {
             continue;
         }
-        // A file that could not be deleted stays planned, so that the next save tries again.
-        if (!DeleteProjectFile(path) && Files().Exists(ToNativePath(path))) {
-            remaining.push_back(path);
+        if (IsTargetInTheWay(plan, placement)) {
+            return discard();
+        }
+        journal.places.emplace_back(placement.byRename ? parkedAs.at(placement.source) : placement.staged,
+                                    Relative(target, placement.target));
+    }
+    if (!CommitSaveJournal(target, stagedFiles, journal)) {
+        return discard();
+    }
+
+    // Committed: from here on the save is finished, now or by the next open.
+    if (!RunSaveJournal(target, journal)) {
+        // Once more from where it stopped. Every file is in place when the journal has become the
+        // "done" marker (or the staging folder is gone); what is left then is tidying up, which the
+        // next open finishes.
+        (void)RecoverInterruptedSave(target);
+        if (Exists(target + kSaveStagingFolder + "/journal")) {
+            return fail();
         }
     }
+
+    // Memory follows the folder. Objects elsewhere that used a displaced file follow the slot that
+    // took its content over, or the work copy; a Save As leaves the old folder as it was but points
+    // them at the new one all the same.
+    CDomain::Instance().ClearUndo();
+    const std::vector<CTernData*> others = SearchedStores(*this, true);
+    for (const int which : {kPatchList, kWaveList}) {
+        std::map<std::string, std::string> moves = workCopies[which];
+        for (const auto& [path, heir] : plan.heirs) {
+            if (KindOfProjectFile(target, path) == which) {
+                moves[path] = heir;
+            }
+        }
+        if (!inPlace) {
+            const std::vector<std::string>& slotFiles = SlotFiles(m_data, which);
+            for (const Placement& placement : plan.placements) {
+                if (placement.which == which && Contains(slotFiles, placement.source)) {
+                    moves.emplace(placement.source, placement.target);
+                }
+            }
+        }
+        RepointAll(others, moves, which);
+        CParameterArray& list = m_data.List(which);
+        std::vector<std::string>& slotFiles = SlotFiles(m_data, which);
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            list.Element(i).m_path = plan.finalPaths[which][i];
+            slotFiles[i] = plan.finalPaths[which][i];
+        }
+    }
+    // Files that were planned for deletion but not found stay planned, so that the next save in
+    // place looks again.
+    std::vector<std::string> remaining;
+    if (inPlace) {
+        std::copy_if(m_pendingDeletions.begin(), m_pendingDeletions.end(), std::back_inserter(remaining),
+                     [&plan](const std::string& path) { return !Contains(plan.displaced, path); });
+    }
     m_pendingDeletions = std::move(remaining);
+    (void)m_data.SetProjectPath(target);
+    OnProjectPathChanged(target);
+    SetModified(false);
     return true;
 }
 
@@ -396,66 +539,8 @@ bool CTernFileDocument::RepointSources(const std::string& oldPath, const std::st
     return changed;
 }
 
-bool CTernFileDocument::CheckEvacuation(const std::string& path, int which, SaveMode mode) {
-    const std::string workCopy = MakeWorkCopyPath(BareName(path), FileExtension(path));
-    if (!IsSourceReferenced(path, which, false)) {
-        return true;
-    }
-    if (workCopy.empty() || !CanReplaceFile(path, workCopy)) {
-        return false;
-    }
-    return mode != SaveMode::kInPlace || Files().OpenReadWrite(ToNativePath(path)) != nullptr;
-}
-
-bool CTernFileDocument::EvacuateFile(const std::string& path, int which, SaveMode mode) {
-    const std::string workCopy = MakeWorkCopyPath(BareName(path), FileExtension(path));
-    if (IsSourceReferenced(path, which, false)) {
-        // The copy must exist before anyone is pointed at it.
-        if (workCopy.empty() || !CopyProjectFile(path, workCopy)) {
-            return false;
-        }
-        RepointSources(path, workCopy, which);
-    }
-    if (mode == SaveMode::kInPlace && !DeleteProjectFile(path) && Files().Exists(ToNativePath(path))) {
-        m_pendingDeletions.push_back(path);
-    }
-    return true;
-}
-
 bool CTernFileDocument::CopyProjectFile(const std::string& source, const std::string& destination) {
     return Files().CopyWholeFile(ToNativePath(source), ToNativePath(destination));
-}
-
-bool CTernFileDocument::CanReplaceFile(const std::string& source, const std::string& destination) {
-    CFileSystem& fileSystem = Files();
-    if (fileSystem.OpenRead(ToNativePath(source)) == nullptr) {
-        return false;
-    }
-    const std::string native = ToNativePath(destination);
-    return !fileSystem.Exists(native) || fileSystem.OpenReadWrite(native) != nullptr;
-}
-
-bool CTernFileDocument::CanWritePatchData(const std::string& path) {
-    return Files().OpenReadWrite(ToNativePath(path)) != nullptr;
-}
-
-bool CTernFileDocument::DeleteProjectFile(const std::string& path) {
-    return Files().Delete(ToNativePath(path));
-}
-
-bool CTernFileDocument::CopySystemFiles(const std::string& target) {
-    const std::string& current = m_data.m_projectPath;
-    if (current.empty()) {
-        return true; // a new project has none
-    }
-    for (const char* name : kSystemFileNames) {
-        const std::string source = current + name;
-        // A system file the project lacks is no failure; one it has must arrive.
-        if (!CopyProjectFile(source, target + name) && Files().Exists(ToNativePath(source))) {
-            return false;
-        }
-    }
-    return true;
 }
 
 void CTernFileDocument::PreserveReferencedFiles() {
@@ -464,8 +549,8 @@ void CTernFileDocument::PreserveReferencedFiles() {
             if (file.empty() || !IsSourceReferenced(file, which, true)) {
                 continue;
             }
-            const std::string workCopy = MakeWorkCopyPath(BareName(file), FileExtension(file));
-            if (!workCopy.empty() && CopyProjectFile(file, workCopy)) {
+            const std::string workCopy = CopyIntoWorkFolder(file, BareName(file), FileExtension(file));
+            if (!workCopy.empty()) {
                 RepointSources(file, workCopy, which);
             }
         }

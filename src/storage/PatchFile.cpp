@@ -32,6 +32,25 @@ bool ReadPatchFile(const std::string& path, CPatch& patch) {
     return file->Close();
 }
 
+bool PatchDataMatches(const std::string& path, const CPatch& patch) {
+    const std::unique_ptr<CFile> file = CDomain::Instance().FileSystem().OpenRead(ToNativePath(path));
+    if (!file || !file->Seek(static_cast<std::int64_t>(kPatchBlocksOffset))) {
+        return false;
+    }
+    std::array<std::uint8_t, kPackedPatchSize> stored{};
+    std::size_t filled = 0;
+    while (filled < stored.size()) {
+        const std::int64_t got = file->Read(std::span(stored).subspan(filled));
+        if (got <= 0) {
+            return false;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    std::array<std::uint8_t, kPackedPatchSize> blocks{};
+    CSvdManager().PackPatch(patch, blocks);
+    return stored == blocks;
+}
+
 bool WritePatchData(const std::string& path, const CPatch* patch) {
     if (patch == nullptr) {
         return true;

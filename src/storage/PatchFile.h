@@ -46,4 +46,8 @@ bool ReadPatchFile(const std::string& path, CPatch& patch);
 // without touching the file when `patch` is null.
 bool WritePatchData(const std::string& path, const CPatch* patch);
 
+// True when the patch file at `path` holds exactly the oscillator blocks that WritePatchData would
+// write for `patch`, so that saving it again would change nothing. False when it cannot be read.
+[[nodiscard]] bool PatchDataMatches(const std::string& path, const CPatch& patch);
+
 } // namespace Orvanta

@@ -8,6 +8,7 @@ set(ORVANTA_STORAGE_SOURCES
     storage/CTernFileDocument.cpp
     storage/CTernFileDocumentLoad.cpp
     storage/WorkFolder.cpp
+    storage/SaveJournal.cpp
     storage/CTernFileDocumentSave.cpp
     storage/WaveImport.cpp
     storage/ProjectCleaning.cpp

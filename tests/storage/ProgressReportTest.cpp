@@ -83,8 +83,8 @@ TEST_F(ProgressReportTest, LongLoadAndSaveReportBalancedEpisodes) {
     document.Data().m_patches[0].SetName("Lead", false);
     document.SetModified(true);
     ASSERT_TRUE(document.SaveProjectTo(project.Path()));
-    EXPECT_EQ(m_progress->m_begins, (std::vector<std::string>{"Saving patches...", "Saving waves..."}));
-    EXPECT_EQ(m_progress->m_ends, 4);
+    EXPECT_EQ(m_progress->m_begins, (std::vector<std::string>{"Saving..."}));
+    EXPECT_EQ(m_progress->m_ends, 3);
     EXPECT_FALSE(m_progress->m_everCancellable);
 }
 

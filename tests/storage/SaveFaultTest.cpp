@@ -203,7 +203,7 @@ protected:
             }
         }
         // The scenario makes every kind of change a save can make.
-        const unsigned changes = FaultyFileSystem::kCopy | FaultyFileSystem::kWrite | FaultyFileSystem::kOpen |
+        const unsigned changes = FaultyFileSystem::kCreate | FaultyFileSystem::kWrite | FaultyFileSystem::kOpen |
                                  FaultyFileSystem::kSeek | FaultyFileSystem::kCreateFolder |
                                  (saveAs ? 0U : FaultyFileSystem::kRename | FaultyFileSystem::kDelete);
         EXPECT_EQ(exercised & changes, changes);
@@ -250,10 +250,9 @@ TEST_F(SaveFaultTest, CheckingChangesNothingOnDiskWhateverFails) {
                 const auto mode =
                     saveAs ? CTernFileDocument::SaveMode::kNewFolder : CTernFileDocument::SaveMode::kInPlace;
                 const FolderSnapshot before = TakeFolderSnapshot(scenario.m_temp.Path());
-                (void)document.Data().SetProjectPath(saveAs ? scenario.m_temp / "C.prj/" : previous);
                 const int start = m_files.FaultsInjected();
                 m_files.FailNthCall(op, n);
-                const bool checked = document.CheckSlots(kPatchList, mode) && document.CheckSlots(kWaveList, mode);
+                const bool checked = document.CheckSave(saveAs ? scenario.m_temp / "C.prj/" : previous, mode);
                 m_files.ClearFaults();
                 EXPECT_EQ(TakeFolderSnapshot(scenario.m_temp.Path()), before) << OpName(op) << " call " << n;
                 const bool faulted = m_files.FaultsInjected() > start;

@@ -46,7 +46,8 @@ std::array<std::uint8_t, kPackedPatchSize> PackedBlocks(const CPatch& patch) {
     return blocks;
 }
 
-TEST_F(SaveTest, SwappingTwoPatchesInPlaceMakesOneWorkCopy) {
+// Files of the folder that change slots are renamed, never copied, and nothing of the save is left.
+TEST_F(SaveTest, SwappingTwoPatchesInPlaceRenamesTheirFiles) {
     ProjectBuilder a = Project("A.prj");
     a.AddSystemFiles();
     CTernFileDocument& document = OpenWithSwappedPatches(m_documents, a);
@@ -58,7 +59,12 @@ TEST_F(SaveTest, SwappingTwoPatchesInPlaceMakesOneWorkCopy) {
     EXPECT_EQ(data.m_patches[0].m_name, "Beta");
     EXPECT_EQ(Bytes(a.Path() + "Patch/001 Beta.p00")[100], 0x22);
     EXPECT_EQ(Bytes(a.Path() + "Patch/002 Alpha.p00")[100], 0x11);
-    EXPECT_EQ(WorkFiles().size(), 1U);
+    EXPECT_TRUE(WorkFiles().empty());
+    EXPECT_EQ(m_files.Calls(FaultyFileSystem::kCopy | FaultyFileSystem::kWrite), 0);
+    for (const std::string& created : m_files.CalledPaths(FaultyFileSystem::kCreate)) {
+        EXPECT_EQ(created.find("/n-"), std::string::npos) << "a content was copied: " << created;
+    }
+    EXPECT_FALSE(FileExists(a.Path() + ".orvanta-save") || std::filesystem::exists(a.Path() + ".orvanta-save"));
     EXPECT_TRUE(m_reporter->Errors().empty());
     EXPECT_TRUE(m_reporter->Questions().empty());
     EXPECT_FALSE(document.IsModified());
@@ -226,7 +232,7 @@ TEST_F(SaveTest, ClosingWithAFailedCopyLeavesTheOtherProjectOnTheOriginalFile) {
     documentB.SetModified(true);
 
     m_files.SetTornFaults(true);
-    m_files.FailNthCall(FaultyFileSystem::kCopy, 1);
+    m_files.FailOnPath(FaultyFileSystem::kCreate, pad);
     m_documents.Close(documentA);
     EXPECT_EQ(documentB.Data().m_waves[0].m_path, pad);
     EXPECT_EQ(Bytes(pad).size(), 200U);
@@ -444,7 +450,7 @@ TEST_F(SaveTest, AFailedSaveAsLeavesSourcesAndSlotFilesAsTheyWere) {
     const ProjectRecord record = RecordProject(document.Data());
     const FolderSnapshot folderA = TakeFolderSnapshot(a.Path());
 
-    m_files.FailOnPath(FaultyFileSystem::kCopy, m_temp / "C.prj/Wave/001 Kick.wav");
+    m_files.FailOnPath(FaultyFileSystem::kCreate, a.Path() + "Wave/001 Kick.wav"); // its copy into C
     EXPECT_FALSE(document.SaveProjectTo(m_temp / "C.prj"));
     EXPECT_EQ(m_reporter->Errors(), std::vector<int>{kErrorSave});
     EXPECT_EQ(PathState(document.Data()), state);
@@ -460,20 +466,27 @@ TEST_F(SaveTest, AFailedSaveAsLeavesSourcesAndSlotFilesAsTheyWere) {
 // The work copy must exist before any object is pointed at it.
 TEST_F(SaveTest, AFailedEvacuationLeavesTheObjectsOnTheOriginalFile) {
     ProjectBuilder a = Project("A.prj");
-    CTernFileDocument& document = OpenWithSwappedPatches(m_documents, a);
-    const ProjectRecord record = RecordProject(document.Data());
+    ProjectBuilder b = Project("B.prj");
+    const std::string alpha = a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
+    CTernFileDocument& documentA = m_documents.Open(a.Path());
+    CTernFileDocument& documentB = m_documents.Open(b.Path());
+    documentB.Data().m_patches.Replace(0, documentA.Data().m_patches.CloneAt(0));
+    documentB.SetModified(true);
+    documentA.Data().m_patches.Replace(0, std::make_unique<CPatch>());
+    documentA.SetModified(true);
+    const ProjectRecord record = RecordProject(documentB.Data());
     const FolderSnapshot folderA = TakeFolderSnapshot(a.Path());
 
     m_files.SetTornFaults(true);
-    m_files.FailNthCall(FaultyFileSystem::kCopy, 1); // the copy of "001 Alpha.p00" to the work folder
-    EXPECT_FALSE(document.SaveProjectTo(a.Path()));
-    EXPECT_EQ(document.Data().m_patches[1].m_path, a.Path() + "Patch/001 Alpha.p00");
-    ExpectEveryObjectReadable(document.Data(), record, "after failed evacuation");
+    m_files.FailOnPath(FaultyFileSystem::kCreate, alpha); // its copy to the work folder
+    EXPECT_FALSE(documentA.SaveProjectTo(a.Path()));
+    EXPECT_EQ(documentB.Data().m_patches[0].m_path, alpha);
     EXPECT_EQ(TakeFolderSnapshot(a.Path()), folderA);
 
     m_files.ClearFaults();
-    ASSERT_TRUE(document.SaveProjectTo(a.Path()));
-    ExpectSavedProject(document.Data(), record, "saved again");
+    ASSERT_TRUE(documentA.SaveProjectTo(a.Path()));
+    EXPECT_FALSE(FileExists(alpha));
+    ExpectEveryObjectReadable(documentB.Data(), record, "B after A was saved");
 }
 
 // Undo after a save could otherwise bring back references to files the save deleted.
@@ -502,9 +515,9 @@ TEST_F(SaveTest, SavingClearsTheUndoStateOfEveryProject) {
 
 TEST_F(SaveTest, AnUnwritablePatchFileFailsTheCheckBeforeAnyFileIsTouched) {
     ProjectBuilder a = Project("A.prj");
-    a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
+    const std::string locked = a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11)); // moves to slot 2
     a.AddPatchBytes("002 Beta.p00", PatchBytes(0x22));
-    const std::string locked = a.AddPatchBytes("003 Gamma.p00", PatchBytes(0x33));
+    a.AddPatchBytes("003 Gamma.p00", PatchBytes(0x33)); // untouched: may be locked without harm
     a.AddWave("001 Kick.wav");
     CTernFileDocument& document = m_documents.Open(a.Path());
     SwapPatches(document.Data(), 0, 1);
@@ -516,9 +529,7 @@ TEST_F(SaveTest, AnUnwritablePatchFileFailsTheCheckBeforeAnyFileIsTouched) {
     EXPECT_FALSE(document.SaveProjectTo(a.Path()));
     EXPECT_EQ(m_reporter->Errors(), std::vector<int>{kErrorSave});
     EXPECT_EQ(TakeFolderSnapshot(m_temp.Path()), before);
-    EXPECT_EQ(m_files.Calls(FaultyFileSystem::kCopy | FaultyFileSystem::kRename | FaultyFileSystem::kDelete |
-                            FaultyFileSystem::kWrite),
-              0);
+    EXPECT_EQ(m_files.Calls(FaultyFileSystem::kChanging & ~FaultyFileSystem::kCreateFolder), 0);
 }
 
 #if !defined(_WIN32)
@@ -527,8 +538,8 @@ TEST_F(SaveTest, AnUnwritablePatchFileFailsTheCheckBeforeAnyFileIsTouched) {
 // not apply even then.
 TEST_F(SaveTest, AReadOnlyPatchFileOnDiskFailsTheSaveBeforeAnyFileIsTouched) {
     ProjectBuilder a = Project("A.prj");
-    a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
-    const std::string locked = a.AddPatchBytes("002 Beta.p00", PatchBytes(0x22));
+    const std::string locked = a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
+    a.AddPatchBytes("002 Beta.p00", PatchBytes(0x22));
     CTernFileDocument& document = m_documents.Open(a.Path());
     document.Data().m_patches[0].SetName("Renamed", false);
     document.SetModified(true);
@@ -584,7 +595,7 @@ TEST_F(SaveTest, SaveAsCopiesTheSystemFilesAndFailsWhenOneCannotBeCopied) {
     CTernFileDocument& document = m_documents.Open(a.Path());
     const auto state = PathState(document.Data());
 
-    m_files.FailOnPath(FaultyFileSystem::kCopy, a.Path() + "Orvanta Palette.s00");
+    m_files.FailOnPath(FaultyFileSystem::kCreate, a.Path() + "Orvanta Palette.s00");
     EXPECT_FALSE(document.SaveProjectTo(m_temp / "C.prj"));
     EXPECT_EQ(m_reporter->Errors(), std::vector<int>{kErrorSave});
     EXPECT_EQ(PathState(document.Data()), state);
@@ -599,7 +610,14 @@ TEST_F(SaveTest, SaveAsCopiesTheSystemFilesAndFailsWhenOneCannotBeCopied) {
 
 TEST_F(SaveTest, WithoutAWorkFolderASaveThatMustParkAFileFailsBeforeAnyChange) {
     ProjectBuilder a = Project("A.prj");
-    CTernFileDocument& document = OpenWithSwappedPatches(m_documents, a);
+    ProjectBuilder b = Project("B.prj");
+    a.AddWave("001 Kick.wav", 300);
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    CTernFileDocument& documentB = m_documents.Open(b.Path());
+    documentB.Data().m_waves.Replace(0, document.Data().m_waves.CloneAt(0));
+    documentB.SetModified(true);
+    EmptyWave(document.Data(), 0);
+    document.SetModified(true);
     CDomain::Instance().SetWorkFolder("");
     const FolderSnapshot before = TakeFolderSnapshot(m_temp.Path());
 

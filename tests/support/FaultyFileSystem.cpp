@@ -171,7 +171,8 @@ bool FaultyFileSystem::WriteNewFile(const std::string& path, std::span<const std
         return m_inner.WriteNewFile(path, data, durable);
     }
     if (m_torn && !m_inner.Exists(path)) {
-        ProjectBuilder::WriteBytes(path, std::vector<std::uint8_t>(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(data.size() / 2)));
+        ProjectBuilder::WriteBytes(
+            path, std::vector<std::uint8_t>(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(data.size() / 2)));
     }
     return false;
 }

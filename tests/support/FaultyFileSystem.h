@@ -28,7 +28,7 @@ public:
         kRemoveFolder = 1U << 9,
         kList = 1U << 10,
         kSize = 1U << 11,
-        kQuery = 1U << 12, // IsFolder, Exists, IsSameEntry, IsLinked
+        kQuery = 1U << 12,  // IsFolder, Exists, IsSameEntry, IsLinked
         kCreate = 1U << 13, // CopyToNewFile, WriteNewFile
         kSync = 1U << 14,   // Sync, SyncFileSystem
     };
@@ -77,8 +77,7 @@ public:
     [[nodiscard]] std::vector<std::string> ListFolderMatchingAny(const std::string& folder,
                                                                  const std::vector<std::string>& patterns) override;
     [[nodiscard]] bool CopyToNewFile(const std::string& from, const std::string& to, bool durable) override;
-    [[nodiscard]] bool WriteNewFile(const std::string& path, std::span<const std::uint8_t> data,
-                                    bool durable) override;
+    [[nodiscard]] bool WriteNewFile(const std::string& path, std::span<const std::uint8_t> data, bool durable) override;
     [[nodiscard]] bool Sync(const std::string& path) override;
     [[nodiscard]] bool SyncFileSystem(const std::string& path) override;
     [[nodiscard]] bool IsLinked(const std::string& path) override;

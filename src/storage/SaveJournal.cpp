@@ -1,0 +1,400 @@
+// The journal of a save and the recovery of an interrupted one (design in SaveJournal.h).
+
+#include "storage/SaveJournal.h"
+
+#include "model/CDomain.h"
+#include "model/CFileSystem.h"
+#include "storage/ProjectNaming.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <set>
+#include <span>
+#include <sstream>
+
+namespace Orvanta {
+
+namespace {
+
+constexpr const char* kJournalHeader = "orvanta-save-journal 1";
+constexpr const char* kJournalName = "journal";
+constexpr const char* kJournalTempName = "journal.tmp";
+constexpr const char* kParkedMarker = "parked";
+constexpr const char* kDoneName = "done";
+constexpr const char* kCreatedName = "created";
+
+CFileSystem& Files() {
+    return CDomain::Instance().FileSystem();
+}
+
+std::string StagingPath(const std::string& projectPath) {
+    return projectPath + kSaveStagingFolder + "/";
+}
+
+std::string Native(const std::string& projectPath, const std::string& relative) {
+    return ToNativePath(projectPath + relative);
+}
+
+std::string Escape(const std::string& name) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string text;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte == 0x7F || c == '%') {
+            text += '%';
+            text += kHex[byte >> 4];
+            text += kHex[byte & 0x0F];
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+bool Unescape(const std::string& text, std::string& name) {
+    name.clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            name += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size()) {
+            return false;
+        }
+        const int high = HexDigit(text[i + 1]);
+        const int low = HexDigit(text[i + 2]);
+        if (high < 0 || low < 0) {
+            return false;
+        }
+        name += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return true;
+}
+
+// A relative name that stays inside the project folder: no empty, "." or ".." part, no leading
+// separator, no backslash (a separator on Windows), no byte 0.
+bool IsSafeRelativeName(const std::string& name) {
+    if (name.empty() || name.find('\\') != std::string::npos || name.find('\0') != std::string::npos ||
+        name.find(':') != std::string::npos) {
+        return false;
+    }
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t slash = name.find('/', start);
+        const std::string part = name.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        if (part.empty() || part == "." || part == "..") {
+            return false;
+        }
+        if (slash == std::string::npos) {
+            return true;
+        }
+        start = slash + 1;
+    }
+}
+
+bool IsStagingName(const std::string& name) {
+    const std::string prefix = std::string(kSaveStagingFolder) + "/";
+    return name.rfind(prefix, 0) == 0 && name.find('/', prefix.size()) == std::string::npos &&
+           name.size() > prefix.size();
+}
+
+bool IsProjectFileName(const std::string& name) {
+    return IsSafeRelativeName(name) && name.rfind(std::string(kSaveStagingFolder) + "/", 0) != 0;
+}
+
+bool WriteDurably(const std::string& path, const std::string& text) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    return Files().WriteNewFile(ToNativePath(path), std::span<const std::uint8_t>(bytes, text.size()), true);
+}
+
+bool ReadText(const std::string& path, std::string& text) {
+    const std::unique_ptr<CFile> file = Files().OpenRead(ToNativePath(path));
+    if (!file) {
+        return false;
+    }
+    text.clear();
+    std::uint8_t buffer[4096];
+    for (;;) {
+        const std::int64_t got = file->Read(buffer);
+        if (got < 0) {
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        text.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(got));
+    }
+    return file->Close();
+}
+
+// The folders (internal form, no trailing "/") whose entries the renames of `steps` change.
+std::set<std::string> FoldersOf(const std::string& projectPath,
+                                const std::vector<std::pair<std::string, std::string>>& steps) {
+    std::set<std::string> folders;
+    for (const auto& [from, to] : steps) {
+        for (const std::string* name : {&from, &to}) {
+            const std::string path = projectPath + *name;
+            folders.insert(path.substr(0, path.find_last_of('/')));
+        }
+    }
+    return folders;
+}
+
+bool SyncFolders(const std::set<std::string>& folders) {
+    bool synced = true;
+    for (const std::string& folder : folders) {
+        synced = Files().Sync(ToNativePath(folder)) && synced;
+    }
+    return synced;
+}
+
+// Removes the staging folder's own files and the folder. Unknown entries are left alone, and
+// then the folder stays.
+bool RemoveStaging(const std::string& projectPath) {
+    CFileSystem& files = Files();
+    const std::string staging = StagingPath(projectPath);
+    std::vector<std::string> names = files.ListEntries(ToNativePath(staging));
+    const auto isOurs = [](const std::string& name) {
+        return name.rfind("n-", 0) == 0 || name.rfind("o-", 0) == 0 || name == kJournalName ||
+               name == kJournalTempName || name == kParkedMarker || name == kDoneName || name == kCreatedName;
+    };
+    // The markers last, and nothing more once a deletion failed: until the files are gone, what the
+    // markers say still holds.
+    const auto rank = [](const std::string& name) {
+        return name == kDoneName || name == kJournalName ? 2 : name == kCreatedName ? 1 : 0;
+    };
+    std::stable_sort(names.begin(), names.end(),
+                     [&rank](const std::string& a, const std::string& b) { return rank(a) < rank(b); });
+    for (const std::string& name : names) {
+        if (!isOurs(name) || !files.Delete(ToNativePath(staging + name))) {
+            return false;
+        }
+    }
+    if (!files.RemoveFolder(ToNativePath(staging))) {
+        return false;
+    }
+    (void)files.Sync(ToNativePath(projectPath));
+    return true;
+}
+
+} // namespace
+
+std::string FormatSaveJournal(const SaveJournal& journal) {
+    std::string text = std::string(kJournalHeader) + "\n";
+    for (const auto& [from, to] : journal.parks) {
+        text += "park " + Escape(from) + " " + Escape(to) + "\n";
+    }
+    for (const auto& [from, to] : journal.places) {
+        text += "place " + Escape(from) + " " + Escape(to) + "\n";
+    }
+    return text + "end\n";
+}
+
+bool ParseSaveJournal(const std::string& text, SaveJournal& journal) {
+    journal = SaveJournal{};
+    std::istringstream lines(text);
+    std::string line;
+    if (!std::getline(lines, line) || line != kJournalHeader) {
+        return false;
+    }
+    bool ended = false;
+    while (std::getline(lines, line)) {
+        if (ended) {
+            return false;
+        }
+        if (line == "end") {
+            ended = true;
+            continue;
+        }
+        std::istringstream words(line);
+        std::string verb;
+        std::string fromText;
+        std::string toText;
+        std::string extra;
+        std::string from;
+        std::string to;
+        if (!(words >> verb >> fromText >> toText) || (words >> extra) || !Unescape(fromText, from) ||
+            !Unescape(toText, to)) {
+            return false;
+        }
+        if (verb == "park" && journal.places.empty() && IsProjectFileName(from) && IsStagingName(to)) {
+            journal.parks.emplace_back(from, to);
+        } else if (verb == "place" && IsStagingName(from) && IsProjectFileName(to)) {
+            journal.places.emplace_back(from, to);
+        } else {
+            return false;
+        }
+    }
+    return ended && text.size() > 0 && text.back() == '\n';
+}
+
+bool BeginSaveStaging(const std::string& projectPath, const std::vector<std::string>& createdFolders) {
+    CFileSystem& files = Files();
+    const std::string staging = StagingPath(projectPath);
+    if (files.CreateFolder(ToNativePath(staging.substr(0, staging.size() - 1))) != FolderCreation::kCreated) {
+        return false;
+    }
+    std::string text;
+    for (const std::string& folder : createdFolders) {
+        text += Escape(folder.empty() ? "." : folder) + "\n";
+    }
+    if (!WriteDurably(staging + kCreatedName, text)) {
+        (void)files.RemoveFolder(ToNativePath(staging));
+        return false;
+    }
+    // The staging folder's own entry must outlast a crash, or its files would be lost to view.
+    (void)files.Sync(ToNativePath(projectPath));
+    return true;
+}
+
+bool CommitSaveJournal(const std::string& projectPath, const std::vector<std::string>& stagedFiles,
+                       const SaveJournal& journal) {
+    CFileSystem& files = Files();
+    const std::string staging = StagingPath(projectPath);
+    // The staged contents first: the journal must never name a copy that a crash could lose.
+    if (!files.SyncFileSystem(ToNativePath(projectPath))) {
+        for (const std::string& name : stagedFiles) {
+            if (!files.Sync(Native(projectPath, name))) {
+                return false;
+            }
+        }
+    }
+    if (!WriteDurably(staging + kJournalTempName, FormatSaveJournal(journal))) {
+        return false;
+    }
+    if (!files.Rename(ToNativePath(staging + kJournalTempName), ToNativePath(staging + kJournalName))) {
+        (void)files.Delete(ToNativePath(staging + kJournalTempName));
+        return false;
+    }
+    return files.Sync(ToNativePath(staging));
+}
+
+bool RunSaveJournal(const std::string& projectPath, const SaveJournal& journal) {
+    CFileSystem& files = Files();
+    const std::string staging = StagingPath(projectPath);
+    if (!files.Exists(ToNativePath(staging + kParkedMarker))) {
+        // Before the marker no file has been placed, so a park whose parked name is missing has not
+        // happened yet, and one whose project file is missing had nothing to move.
+        for (const auto& [from, to] : journal.parks) {
+            const std::string source = Native(projectPath, from);
+            const std::string parked = Native(projectPath, to);
+            if (!files.Exists(parked) && !files.Rename(source, parked) && files.Exists(source)) {
+                return false;
+            }
+        }
+        std::set<std::string> folders = FoldersOf(projectPath, journal.parks);
+        if (!SyncFolders(folders) || !WriteDurably(staging + kParkedMarker, std::string()) ||
+            !files.Sync(ToNativePath(staging))) {
+            return false;
+        }
+    }
+    // A place is taken for done only when its target is there: a staged file is never left behind
+    // for the tidying up to delete.
+    for (const auto& [from, to] : journal.places) {
+        const std::string source = Native(projectPath, from);
+        const std::string target = Native(projectPath, to);
+        if (files.Exists(target)) {
+            // Placed already, or, while the staged file is still there, a file in the way that
+            // appeared after the parks and is not overwritten.
+            if (files.Exists(source)) {
+                return false;
+            }
+            continue;
+        }
+        if (!files.Rename(source, target)) {
+            return false;
+        }
+    }
+    if (!SyncFolders(FoldersOf(projectPath, journal.places))) {
+        return false;
+    }
+    if (files.Exists(ToNativePath(staging + kJournalName)) &&
+        (!files.Rename(ToNativePath(staging + kJournalName), ToNativePath(staging + kDoneName)) ||
+         !files.Sync(ToNativePath(staging)))) {
+        return false;
+    }
+    return RemoveStaging(projectPath);
+}
+
+bool DiscardSaveStaging(const std::string& projectPath) {
+    const std::string staging = StagingPath(projectPath);
+    std::string text;
+    std::vector<std::string> created;
+    if (ReadText(staging + kCreatedName, text)) {
+        std::istringstream lines(text);
+        std::string line;
+        std::string name;
+        while (std::getline(lines, line)) {
+            if (Unescape(line, name) && (name == "." || name == "Patch" || name == "Wave")) {
+                created.push_back(name);
+            }
+        }
+    }
+    if (!RemoveStaging(projectPath)) {
+        return false;
+    }
+    // Sub-folders before the project folder itself; each only when empty.
+    std::sort(created.begin(), created.end(),
+              [](const std::string& a, const std::string& b) { return (a == ".") < (b == "."); });
+    for (const std::string& name : created) {
+        const std::string folder = name == "." ? projectPath.substr(0, projectPath.size() - 1) : projectPath + name;
+        (void)Files().RemoveFolder(ToNativePath(folder));
+    }
+    return true;
+}
+
+bool HasInterruptedSave(const std::string& projectPath) {
+    return !projectPath.empty() && Files().Exists(ToNativePath(StagingPath(projectPath)));
+}
+
+RecoveryOutcome RecoverInterruptedSave(const std::string& projectPath) {
+    if (!HasInterruptedSave(projectPath)) {
+        return RecoveryOutcome::kNothing;
+    }
+    CFileSystem& files = Files();
+    const std::string staging = StagingPath(projectPath);
+    if (files.ListEntries(ToNativePath(staging)).empty()) {
+        // Left by a save that stopped as it began or as it removed its last marker: the folder is
+        // whole either way.
+        return files.RemoveFolder(ToNativePath(staging)) ? RecoveryOutcome::kNothing : RecoveryOutcome::kFailed;
+    }
+    if (files.Exists(ToNativePath(staging + kDoneName))) {
+        return RemoveStaging(projectPath) ? RecoveryOutcome::kCompleted : RecoveryOutcome::kFailed;
+    }
+    if (files.Exists(ToNativePath(staging + kJournalName))) {
+        std::string text;
+        SaveJournal journal;
+        if (!ReadText(staging + kJournalName, text) || !ParseSaveJournal(text, journal)) {
+            return RecoveryOutcome::kFailed; // nothing is touched that the journal cannot account for
+        }
+        return RunSaveJournal(projectPath, journal) ? RecoveryOutcome::kCompleted : RecoveryOutcome::kFailed;
+    }
+    return DiscardSaveStaging(projectPath) ? RecoveryOutcome::kRolledBack : RecoveryOutcome::kFailed;
+}
+
+std::string RecoveryText(const std::string& projectPath, RecoveryOutcome outcome) {
+    switch (outcome) {
+    case RecoveryOutcome::kRolledBack:
+        return "An interrupted save of " + projectPath + " was undone: the project is as it was before that save.";
+    case RecoveryOutcome::kCompleted:
+        return "An interrupted save of " + projectPath + " was completed: the project is as that save left it.";
+    case RecoveryOutcome::kFailed:
+        return "An interrupted save of " + projectPath + " could not be completed or undone.";
+    case RecoveryOutcome::kNothing:
+        break;
+    }
+    return std::string();
+}
+
+} // namespace Orvanta
