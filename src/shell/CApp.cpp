@@ -194,7 +194,10 @@ int CApp::ExitInstance() {
         }
         SaveSettings();
         if (!m_workFolder.isEmpty()) {
-            CleanWorkFolder(); // each file that cannot be deleted is reported, the rest still go
+            // Only this process's own files and sub-folder go; each file that cannot be deleted is
+            // reported, the rest still go.
+            CleanWorkFolder();
+            m_workFolder.clear();
         }
         CDomain::Instance().ReleaseReporters();
     }

@@ -41,8 +41,9 @@ public:
     // The start-up sequence with the program's arguments (without the program itself). False ends
     // the process before the event loop (another instance took over, or a step failed).
     bool InitInstance(const QStringList& arguments);
-    // The exit steps: only in the primary instance the settings are written, the work folder is
-    // emptied of patch and wave files (when it was set up in this run) and the reporters released.
+    // The exit steps: only in the primary instance the settings are written, the files this process
+    // made in its work folder are removed with the folder (when it was set up in this run) and the
+    // reporters released.
     // Runs after every start, also after a failed one. Returns the exit code.
     int ExitInstance();
 
@@ -56,7 +57,8 @@ public:
     [[nodiscard]] CFontEx& ListFont() { return m_font; }
     // Gives both lists of a project window the list font and its colour.
     void ApplyListFont(CFileView& view) const;
-    // The work folder set up in this run ("/" separators, ending in "/"); empty when none.
+    // This process's own work folder set up in this run, a private sub-folder of the chosen one
+    // ("/" separators, ending in "/"); empty when none.
     [[nodiscard]] const QString& WorkFolder() const { return m_workFolder; }
 
     // Opening by name (the command line, the recent-file list, another start): OpenProject.
@@ -115,8 +117,9 @@ signals:
 private:
     void SerializeSettings(bool saving);
     void CreateReporters();
-    // The work folder of this user (ORVANTA_WORK_FOLDER, or "OrvantaWork" in the application data
-    // folder), made private; false when it cannot be made.
+    // The work folder of this process: a private sub-folder of its own in the folder of this user
+    // (ORVANTA_WORK_FOLDER, or "OrvantaWork" in the application data folder), which is made private;
+    // false when either cannot be made.
     bool PrepareWorkFolder();
     void DestroyDocument(CFileDoc& document, bool deferred);
     void OnActivationRequested(const QString& path);
