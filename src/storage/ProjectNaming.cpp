@@ -10,8 +10,13 @@ namespace Orvanta {
 
 namespace {
 
+// A backslash separates folders only on Windows; elsewhere it is an ordinary character of a name.
 bool IsSeparator(char c) {
+#if defined(_WIN32)
     return c == '/' || c == '\\';
+#else
+    return c == '/';
+#endif
 }
 
 char FoldCase(char c) {
@@ -56,6 +61,7 @@ std::string NormaliseProjectPath(const std::string& path) {
     if (text.empty() || !IsSeparator(text.back())) {
         text += '/';
     }
+#if defined(_WIN32)
     std::string single;
     single.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -70,6 +76,9 @@ std::string NormaliseProjectPath(const std::string& path) {
         }
     }
     return single;
+#else
+    return text;
+#endif
 }
 
 std::string ToNativePath(const std::string& path) {

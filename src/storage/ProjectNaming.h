@@ -9,8 +9,9 @@ namespace Orvanta {
 // uses "/" as separator, and folder paths end in "/". None of these functions touches the disk.
 
 // A path chosen by the user in the system's form: trailing separators dropped (never the root's
-// own), "/" appended, every pair of backslashes made one, every backslash made "/".
-// "C:\Data\Song.prj" and "/data/Song.prj//" give "C:/Data/Song.prj/" and "/data/Song.prj/".
+// own), "/" appended and, on Windows only, every pair of backslashes made one and every backslash
+// made "/". "/data/Song.prj//" gives "/data/Song.prj/"; on Windows "C:\Data\Song.prj" gives
+// "C:/Data/Song.prj/", while elsewhere a backslash is part of a file name and stays.
 std::string NormaliseProjectPath(const std::string& path);
 
 // The path as the file system takes it: every "/" replaced by the domain's native separator,
