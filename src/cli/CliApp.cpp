@@ -36,7 +36,8 @@ Commands:
   info PROJECT [--json]   show a project without changing anything: used patch slots (number, name,
                           file, wave numbers used), used wave slots (number, name, file, bytes, users as
                           patch numbers), total wave size, files a save in place would delete, missing
-                          files
+                          files; in names and paths a control character shows as \xHH (\x1b for
+                          ESC) and a backslash as \\
   check PROJECT           exit 0 when the project loads and every file it refers to is present;
                           otherwise print why and exit 1
   run SCRIPT              run a librarian script; "-" reads standard input

@@ -106,7 +106,7 @@ void AppendList(std::string& out, const char* title, const std::vector<std::stri
     }
     out += "\n";
     for (const std::string& path : paths) {
-        out += "  " + path + "\n";
+        out += "  " + TerminalText(path) + "\n";
     }
 }
 
@@ -156,20 +156,21 @@ CProjectReport BuildReport(const CTernFileDocument& document) {
 }
 
 std::string FormatReportText(const CProjectReport& report) {
-    std::string out = "Project: " + (report.path.empty() ? std::string("(untitled)") : report.path) + "\n";
+    std::string out =
+        "Project: " + (report.path.empty() ? std::string("(untitled)") : TerminalText(report.path)) + "\n";
     out += "Patches: " + std::to_string(report.patches.size()) + " used\n";
     for (const CPatchEntry& patch : report.patches) {
         const std::string waves = patch.waves.empty() ? "-" : JoinNumbers(patch.waves, ",");
-        out += "  " + Slot(patch.number) + "  " + Padded(patch.name, 12) + "  waves " + Padded(waves, 11) + "  " +
-               ShownPath(patch.file, report.path) + "\n";
+        out += "  " + Slot(patch.number) + "  " + Padded(TerminalText(patch.name), 12) + "  waves " +
+               Padded(waves, 11) + "  " + TerminalText(ShownPath(patch.file, report.path)) + "\n";
     }
     out += "Waves: " + std::to_string(report.waves.size()) + " used\n";
     for (const CWaveEntry& wave : report.waves) {
         const std::string users = wave.users.empty() ? "-" : JoinNumbers(wave.users, ",");
         char bytes[32];
         std::snprintf(bytes, sizeof bytes, "%10lld", static_cast<long long>(wave.bytes));
-        out += "  " + Slot(wave.number) + "  " + Padded(wave.name, 12) + "  " + bytes + " bytes  users " +
-               Padded(users, 11) + "  " + ShownPath(wave.file, report.path) + "\n";
+        out += "  " + Slot(wave.number) + "  " + Padded(TerminalText(wave.name), 12) + "  " + bytes + " bytes  users " +
+               Padded(users, 11) + "  " + TerminalText(ShownPath(wave.file, report.path)) + "\n";
     }
     out += "Total wave size: " + report.waveMemory + " (" + std::to_string(report.waveBytes) + " bytes)\n";
     AppendList(out, "Files a save in place would delete:", report.pendingDeletions);
@@ -198,6 +199,24 @@ std::string FormatReportJson(const CProjectReport& report) {
     return json;
 }
 
+std::string TerminalText(const std::string& text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20U || byte == 0x7FU) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+            shown += escaped;
+        } else if (c == '\\') {
+            shown += "\\\\";
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
 std::string JsonString(const std::string& text) {
     std::string json = "\"";
     std::size_t pos = 0;
@@ -213,7 +232,8 @@ std::string JsonString(const std::string& text) {
             json += "\\t";
         } else if (c == '\r') {
             json += "\\r";
-        } else if (byte < 0x20U) {
+        } else if (byte < 0x20U || byte == 0x7FU) {
+            // DEL needs no escape in JSON, but escaped it cannot reach a terminal either.
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
             json += escaped;

@@ -40,7 +40,8 @@ struct CProjectReport {
 // Reads the report off a project document as it is in memory now. Nothing is changed.
 [[nodiscard]] CProjectReport BuildReport(const CTernFileDocument& document);
 
-// The report as text for a reader, one line per used slot.
+// The report as text for a reader, one line per used slot. Names and paths pass through
+// TerminalText.
 [[nodiscard]] std::string FormatReportText(const CProjectReport& report);
 
 // The report as one JSON object on one line: {"path", "patches": [{"number", "name", "file",
@@ -48,8 +49,14 @@ struct CProjectReport {
 // "pendingDeletions", "missing"}.
 [[nodiscard]] std::string FormatReportJson(const CProjectReport& report);
 
-// A JSON string literal of `text`: quotes, backslashes and control characters escaped; bytes that
-// are not valid UTF-8 become U+FFFD so that the output stays valid JSON.
+// `text` safe to print on a terminal: every byte below 0x20 and 0x7F (DEL) is written as "\x" and
+// two lower-case hex digits ("\x1b" for ESC), so that a file name cannot send escape sequences or
+// break a line. A backslash is written "\\", so that a name that really holds "\x1b" reads
+// differently from one holding ESC; every other byte, UTF-8 included, is kept.
+[[nodiscard]] std::string TerminalText(const std::string& text);
+
+// A JSON string literal of `text`: quotes, backslashes and control characters (below 0x20, and DEL)
+// escaped; bytes that are not valid UTF-8 become U+FFFD so that the output stays valid JSON.
 [[nodiscard]] std::string JsonString(const std::string& text);
 
 } // namespace Orvanta::Cli

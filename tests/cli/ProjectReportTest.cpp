@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace Orvanta::Cli {
 namespace {
@@ -94,6 +97,46 @@ TEST_F(ProjectReportTest, TextShowsEverySlotAndTheTotals) {
     EXPECT_NE(text.find("Files a save in place would delete:\n  " + m_project.Path() + "Patch/Readme.p00"),
               std::string::npos);
     EXPECT_NE(text.find("Missing files: none"), std::string::npos);
+}
+
+// A file name may hold any byte but "/" and NUL; the text form must not pass control characters on
+// to the terminal, and must keep a name holding ESC apart from one holding the text "\x1b".
+TEST(ProjectReportTextTest, ControlCharactersInNamesAndPathsAreShownEscaped) {
+    struct Case {
+        std::string raw;
+        std::string text;
+        std::string json;
+    };
+    const std::vector<Case> cases = {
+        {"a\x1b[2Jb", "a\\x1b[2Jb", "\"a\\u001b[2Jb\""},
+        {"bell\a\x7f", "bell\\x07\\x7f", "\"bell\\u0007\\u007f\""},
+        {"two\nlines\r", "two\\x0alines\\x0d", "\"two\\nlines\\r\""},
+        {"back\\x1b", "back\\\\x1b", "\"back\\\\x1b\""},
+        {"Caf\xC3\xA9 ~", "Caf\xC3\xA9 ~", "\"Caf\xC3\xA9 ~\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(TerminalText(c.raw), c.text);
+        EXPECT_EQ(JsonString(c.raw), c.json);
+        CProjectReport report;
+        report.path = "/p/" + c.raw + ".prj/";
+        report.patches.push_back({1, c.raw, report.path + "Patch/001 " + c.raw + ".p00", {}});
+        report.waves.push_back({2, c.raw, "/elsewhere/" + c.raw + ".wav", 0, {}});
+        report.pendingDeletions = {report.path + "Wave/" + c.raw};
+        report.missing = {"/gone/" + c.raw};
+        const std::string text = FormatReportText(report);
+        if (c.raw != c.text) {
+            EXPECT_EQ(text.find(c.raw), std::string::npos) << text;
+        }
+        for (const std::string& shown : {"Project: /p/" + c.text + ".prj/\n", "  " + c.text + " ",
+                                         "Patch/001 " + c.text + ".p00\n", "  /elsewhere/" + c.text + ".wav\n",
+                                         "  /p/" + c.text + ".prj/Wave/" + c.text + "\n", "  /gone/" + c.text + "\n"}) {
+            EXPECT_NE(text.find(shown), std::string::npos) << shown << " in\n" << text;
+        }
+        EXPECT_TRUE(std::all_of(text.begin(), text.end(), [](char ch) {
+            return ch == '\n' || (static_cast<unsigned char>(ch) >= 0x20U && ch != '\x7f');
+        })) << text;
+    }
 }
 
 TEST(JsonStringTest, EscapesWhatJsonRequiresAndKeepsValidUtf8) {
