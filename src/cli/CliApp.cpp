@@ -46,7 +46,9 @@ Commands:
   --help, --version
 
 Script: one statement a line; blank lines and lines beginning with # are skipped; words are split at
-blanks, and double quotes group words into one. KIND is "patches" or "waves". SEL lists numbers and
+blanks, and double quotes group words into one. Inside double quotes \" stands for a double quote and
+\\ for a backslash; a backslash before any other character stays as it is ("C:\Data\x.prj"), so a
+quoted path ending in a backslash ends in \\. KIND is "patches" or "waves". SEL lists numbers and
 ranges as the lists show them, from 1 (for example 1-3,7), in list order. NUMBER is the slot number,
 from 1, where the first dropped item lands. Relative paths are taken from the current folder.
   open NAME PATH                        open the project folder PATH as the window NAME

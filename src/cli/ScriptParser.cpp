@@ -232,8 +232,14 @@ std::vector<std::string> SplitWords(std::string_view line, std::string& error) {
     std::string word;
     bool inWord = false;
     bool quoted = false;
-    for (const char c : line) {
-        if (c == '"') {
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        const char next = i + 1 < line.size() ? line[i + 1] : '\0';
+        if (quoted && c == '\\' && (next == '"' || next == '\\')) {
+            // Only these two escapes exist, so a Windows path keeps its single backslashes.
+            word += next;
+            ++i;
+        } else if (c == '"') {
             quoted = !quoted;
             inWord = true;
         } else if (IsBlank(c) && !quoted) {

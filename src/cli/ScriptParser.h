@@ -56,8 +56,10 @@ struct CScript {
 };
 
 // Splits a line into words at blanks and tabs; a double quote starts or ends a quoted part in which
-// blanks belong to the word, and the quotes themselves are dropped ("" gives an empty word). An
-// unterminated quote gives no words and sets `error`.
+// blanks belong to the word, and the quotes themselves are dropped ("" gives an empty word). Inside
+// a quoted part \" stands for a double quote and \\ for one backslash; a backslash before any other
+// character is kept as it is ("C:\Data\x.prj"). Outside quotes a backslash is an ordinary
+// character. An unterminated quote gives no words and sets `error`.
 std::vector<std::string> SplitWords(std::string_view line, std::string& error);
 
 // Reads KIND: "patches" gives 0, "waves" gives 1.

@@ -23,9 +23,27 @@ TEST(SplitWordsTest, SplitsAtBlanksAndTabsAndGroupsQuotedWords) {
 }
 
 TEST(SplitWordsTest, RefusesAnOpenQuote) {
-    std::string error;
-    EXPECT_TRUE(SplitWords("open A \"/x/A.prj", error).empty());
-    EXPECT_NE(error, "");
+    for (const std::string_view line : {"open A \"/x/A.prj", "open A \"C:\\Data\\\"", "a \"b\\\\\\\""}) {
+        std::string error;
+        EXPECT_TRUE(SplitWords(line, error).empty()) << line;
+        EXPECT_NE(error, "") << line;
+    }
+}
+
+TEST(SplitWordsTest, InsideQuotesBackslashEscapesOnlyQuoteAndBackslash) {
+    const std::vector<std::pair<std::string_view, std::vector<std::string>>> cases = {
+        {R"(open A "/x/say \"hi\".prj")", {"open", "A", "/x/say \"hi\".prj"}},
+        {R"("a\\b" "\\")", {"a\\b", "\\"}},
+        {R"("C:\Data\x.prj")", {"C:\\Data\\x.prj"}},
+        {R"("C:\Data\\")", {"C:\\Data\\"}},
+        {R"("\\\"" x)", {"\\\"", "x"}},
+        {R"("\"")", {"\""}},
+        // Outside quotes a backslash stays, and a quote after it still opens a quoted part.
+        {R"(a\b \\ c\"d e")", {"a\\b", "\\\\", "c\\d e"}},
+    };
+    for (const auto& [line, words] : cases) {
+        EXPECT_EQ(Words(line), words) << line;
+    }
 }
 
 TEST(ParseSelectionTest, ReadsNumbersAndRangesInListOrder) {
