@@ -7,6 +7,7 @@
 #include "model/CProgressEpisode.h"
 #include "model/CTernData.h"
 #include "model/Utf8.h"
+#include "operations/TransferOperations.h"
 #include "operations/WaveSpace.h"
 #include "storage/CTernFileDocument.h"
 #include "storage/ProjectNaming.h"
@@ -88,6 +89,9 @@ std::size_t CTernFileDocument::ImportWaves(const std::vector<std::string>& paths
             out.Error(kErrorUndefined);
             break;
         }
+        // A patch may still name this empty slot (its wave file was missing at load); emptying the
+        // slot as a drop does clears those references, so they do not come to name the new sound.
+        DeleteItems(m_data, {freeSlots[placed]}, kWaveList, false);
         CWave& wave = m_data.m_waves[freeSlots[placed]];
         wave.m_path = workCopy;
         wave.SetName(BareName(workCopy), false);

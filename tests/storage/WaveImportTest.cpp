@@ -1,5 +1,6 @@
 #include "storage/WaveImport.h"
 
+#include "ConsistencyChecker.h"
 #include "SaveFixture.h"
 
 #include "operations/WaveSpace.h"
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 namespace Orvanta::SaveTesting {
 namespace {
@@ -170,6 +172,43 @@ TEST_F(WaveImportTest, OneUndoTakesTheWholeImportBack) {
     ASSERT_TRUE(domain.IsUndoProject(&document.Data()));
     domain.Undo();
     EXPECT_EQ(document.Data().CountEmpty(kWaveList), kWaveSlots);
+}
+
+// Slot 1's wave file was missing at load, so the slot is empty while two patches still name wave 1.
+// The imported wave lands there; those references must go, not silently name the new sound, and
+// the one Undo of the import brings them back.
+TEST_F(WaveImportTest, AWaveImportedIntoASlotThatPatchesStillNameClearsThoseReferences) {
+    TestSupport::TempFolder folder;
+    ProjectBuilder project(folder.Path(), "Song.prj");
+    project.AddPatch("001 Lead.p00", ProjectBuilder::PatchUsingWaves(1, 2));
+    project.AddPatch("002 Bass.p00", ProjectBuilder::PatchUsingWaves(1));
+    project.AddWave("002 Pad.w00");
+    CTernFileDocument& document = m_documents.Open(project.Path());
+    const CTernData& data = document.Data();
+    const auto waves = [&data](std::size_t patch) {
+        std::set<int> used;
+        for (const int w : data.m_patches[patch].UsedWaves()) {
+            if (w != 0) {
+                used.insert(w);
+            }
+        }
+        return used;
+    };
+    ASSERT_TRUE(data.m_waves[0].IsEmpty());
+    ASSERT_EQ(waves(1), std::set<int>{1});
+
+    ASSERT_EQ(document.ImportWaves({Input("Kick.wav")}), 1U);
+    EXPECT_EQ(data.m_waves[0].m_name, "Kick");
+    EXPECT_EQ(waves(0), std::set<int>{2});
+    EXPECT_TRUE(waves(1).empty());
+    EXPECT_TRUE(data.m_waves[0].m_users.empty());
+    EXPECT_TRUE(TestSupport::ConsistencyChecker::IsConsistent(data));
+
+    CDomain::Instance().Undo();
+    EXPECT_TRUE(data.m_waves[0].IsEmpty());
+    EXPECT_EQ(waves(0), (std::set<int>{1, 2}));
+    EXPECT_EQ(waves(1), std::set<int>{1});
+    EXPECT_TRUE(TestSupport::ConsistencyChecker::IsConsistent(data));
 }
 
 // An import that fails part-way still reports how many waves it placed, so that the caller shows
