@@ -26,6 +26,10 @@ int CCliReporter::Ask(int buttons, int question) {
     return answer;
 }
 
+void CCliReporter::ReportRecovery(const std::string& text) {
+    m_out << "recovered: " << text << std::endl;
+}
+
 void CCliReporter::Sink(const std::string& text) {
     m_out << text << std::flush;
 }

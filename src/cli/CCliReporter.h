@@ -17,6 +17,8 @@ public:
 
     void Error(int code) override;
     int Ask(int buttons, int question) override;
+    // "recovered: TEXT".
+    void ReportRecovery(const std::string& text) override;
 
     void SetAnswerYes(bool yes) { m_answerYes = yes; }
     [[nodiscard]] bool AnswerYes() const { return m_answerYes; }

@@ -11,8 +11,11 @@
 #include "cli/ProjectReport.h"
 #include "cli/ScriptParser.h"
 #include "model/CDomain.h"
+#include "model/CFileSystem.h"
 #include "operations/TransferOperations.h"
 #include "storage/CTernFileDocument.h"
+#include "storage/ProjectNaming.h"
+#include "storage/SaveJournal.h"
 #include "storage/WorkFolder.h"
 
 #include <charconv>
@@ -39,7 +42,11 @@ Commands:
                           files; in names and paths a control character shows as \xHH (\x1b for
                           ESC) and a backslash as \\
   check PROJECT           exit 0 when the project loads and every file it refers to is present;
-                          otherwise print why and exit 1
+                          otherwise print why and exit 1 (also for a save that was interrupted and
+                          not yet finished or undone); changes nothing
+  recover PROJECT         finish or undo a save of PROJECT that was interrupted (the process died, the
+                          power failed); "recovered: ..." on standard error says which; opening the
+                          project does the same by itself
   run SCRIPT              run a librarian script; "-" reads standard input
   demo PATH [--seed N]    write a demo project folder at PATH (a name ending in ".prj"; refused if PATH
                           exists); the same seed gives the same project
@@ -143,7 +150,12 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     }
     CCliSession session(err);
     CTernFileDocument document;
-    if (!document.OpenProjectFolder(AbsolutePath(project))) {
+    const std::string path = AbsolutePath(project);
+    if (!document.OpenProjectFolder(path, CTernFileDocument::Recovery::kRefuse)) {
+        if (HasInterruptedSave(NormaliseProjectPath(path))) {
+            err << "orvanta-cli: " << project << " holds an interrupted save; \"orvanta-cli recover " << project
+                << "\" finishes or undoes it" << std::endl;
+        }
         return kExitFailed;
     }
     const CProjectReport report = BuildReport(document);
@@ -161,6 +173,31 @@ int Check(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     const CCheckResult result = CheckProject(AbsolutePath(project));
     PrintCheckResult(project, result, out);
     return result.problems.empty() ? kExitOk : kExitFailed;
+}
+
+int Recover(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string project;
+    bool json = false;
+    if (!ReadProjectArguments(args, false, project, json)) {
+        return UsageError(err, "recover takes: recover PROJECT");
+    }
+    CCliSession session(err);
+    const std::string path = NormaliseProjectPath(AbsolutePath(project));
+    if (!CDomain::Instance().FileSystem().IsFolder(ToNativePath(path))) {
+        err << "orvanta-cli: " << project << " is not a folder" << std::endl;
+        return kExitFailed;
+    }
+    const RecoveryOutcome outcome = RecoverInterruptedSave(path);
+    if (outcome == RecoveryOutcome::kNothing) {
+        out << project << ": no interrupted save" << std::endl;
+        return kExitOk;
+    }
+    if (outcome == RecoveryOutcome::kFailed) {
+        err << "error: " << RecoveryText(path, outcome) << std::endl;
+        return kExitFailed;
+    }
+    CDomain::Instance().MessageReporter().ReportRecovery(RecoveryText(path, outcome));
+    return kExitOk;
 }
 
 std::optional<std::string> ReadScript(const std::string& name) {
@@ -304,6 +341,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     if (command == "check") {
         return Check(rest, out, err);
+    }
+    if (command == "recover") {
+        return Recover(rest, out, err);
     }
     if (command == "run") {
         return Run(rest, workFolder, out, err);

@@ -7,6 +7,7 @@
 #include "storage/CTernFileDocument.h"
 #include "storage/PatchFile.h"
 #include "storage/ProjectNaming.h"
+#include "storage/SaveJournal.h"
 
 #include <initializer_list>
 #include <set>
@@ -79,8 +80,14 @@ std::vector<std::string> DiagnoseLoadFailure(const std::string& folder) {
 
 CCheckResult CheckProject(const std::string& folder) {
     CCheckResult result;
+    // Checking changes nothing: a folder with an interrupted save is reported, not recovered.
+    if (HasInterruptedSave(NormaliseProjectPath(folder))) {
+        result.problems.push_back("a save was interrupted and is not finished; \"orvanta-cli recover\" finishes "
+                                  "or undoes it (opening the project does so too)");
+        return result;
+    }
     CTernFileDocument document;
-    result.loaded = document.OpenProjectFolder(folder);
+    result.loaded = document.OpenProjectFolder(folder, CTernFileDocument::Recovery::kRefuse);
     if (!result.loaded) {
         result.problems = DiagnoseLoadFailure(folder);
         return result;

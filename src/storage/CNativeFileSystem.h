@@ -22,8 +22,7 @@ public:
     [[nodiscard]] std::vector<std::string> ListFolderMatchingAny(const std::string& folder,
                                                                  const std::vector<std::string>& patterns) override;
     [[nodiscard]] bool CopyToNewFile(const std::string& from, const std::string& to, bool durable) override;
-    [[nodiscard]] bool WriteNewFile(const std::string& path, std::span<const std::uint8_t> data,
-                                    bool durable) override;
+    [[nodiscard]] bool WriteNewFile(const std::string& path, std::span<const std::uint8_t> data, bool durable) override;
     [[nodiscard]] bool Sync(const std::string& path) override;
     [[nodiscard]] bool SyncFileSystem(const std::string& path) override;
     [[nodiscard]] bool IsLinked(const std::string& path) override;

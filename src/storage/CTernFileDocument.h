@@ -38,11 +38,15 @@ public:
 
     // Loading.
 
-    // Opens the project folder chosen by the user: normalises the path, checks that the folder and
-    // its "Patch" and "Wave" sub-folders exist, lists the patch and wave files and loads them. On
-    // any failure reports "This project could not be loaded." through the message reporter and
-    // leaves this document as a new, empty one.
-    bool OpenProjectFolder(const std::string& folder);
+    // What opening does with a folder that holds an interrupted save: finish or undo it first and
+    // tell the user (the librarian's open), or refuse to load it (looking without changing).
+    enum class Recovery { kRecover, kRefuse };
+    // Opens the project folder chosen by the user: normalises the path, finishes or undoes an
+    // interrupted save of the folder, checks that the folder and its "Patch" and "Wave" sub-folders
+    // exist, lists the patch and wave files and loads them. On any failure reports "This project
+    // could not be loaded." through the message reporter and leaves this document as a new, empty
+    // one.
+    bool OpenProjectFolder(const std::string& folder, Recovery recovery = Recovery::kRecover);
     // Fills the container from a normalised project path and the listed patch and wave file paths;
     // true when it was filled completely.
     bool LoadProject(const std::string& projectPath, const std::vector<std::string>& patchFiles,

@@ -6,6 +6,7 @@
 #include "storage/CTernFileDocument.h"
 #include "storage/PatchFile.h"
 #include "storage/ProjectNaming.h"
+#include "storage/SaveJournal.h"
 
 #include <algorithm>
 
@@ -29,13 +30,25 @@ std::vector<std::string> ListFiles(const std::string& folder, const std::vector<
 
 } // namespace
 
-bool CTernFileDocument::OpenProjectFolder(const std::string& folder) {
+bool CTernFileDocument::OpenProjectFolder(const std::string& folder, Recovery recovery) {
     const std::string path = NormaliseProjectPath(folder);
     CFileSystem& fileSystem = CDomain::Instance().FileSystem();
+    // A save of this folder that was interrupted is finished or undone before anything is read;
+    // the folder is not shown half saved.
+    bool loaded = fileSystem.IsFolder(ToNativePath(path));
+    if (loaded && HasInterruptedSave(path)) {
+        if (recovery == Recovery::kRecover) {
+            const RecoveryOutcome outcome = RecoverInterruptedSave(path);
+            CDomain::Instance().MessageReporter().ReportRecovery(RecoveryText(path, outcome));
+            loaded = outcome != RecoveryOutcome::kFailed;
+        } else {
+            loaded = false;
+        }
+    }
     // The folders are tested directly: creating them to see whether that fails would take any
     // failure to create (a read-only or missing parent) for "exists" and open a missing folder.
-    bool loaded = fileSystem.IsFolder(ToNativePath(path)) && fileSystem.IsFolder(ToNativePath(path + "Patch")) &&
-                  fileSystem.IsFolder(ToNativePath(path + "Wave"));
+    loaded =
+        loaded && fileSystem.IsFolder(ToNativePath(path + "Patch")) && fileSystem.IsFolder(ToNativePath(path + "Wave"));
     if (loaded) {
         const std::vector<std::string> patchFiles = ListFiles(path + "Patch/", {"*.p00"});
         const std::vector<std::string> waveFiles = ListFiles(path + "Wave/", {"*.w*", "*.aif*", "*.vpw"});

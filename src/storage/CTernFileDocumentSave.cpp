@@ -360,25 +360,14 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
         }
     }
 
-    // The target folder itself first: Save As may name a folder that does not exist yet. Any
-    // failure other than "already there" (a missing parent, no permission) fails the save.
+    // Which folders exist decides the question; they are created only once the plan holds.
     const std::string folders[] = {target.substr(0, target.size() - 1), target + "Patch", target + "Wave"};
     const char* const relativeFolders[] = {"", "Patch", "Wave"};
-    std::vector<std::string> createdRelative;
-    bool subFolderExisted = false;
+    bool existed[std::size(folders)] = {};
     for (std::size_t i = 0; i < std::size(folders); ++i) {
-        const FolderCreation creation = fileSystem.CreateFolder(ToNativePath(folders[i]));
-        if (creation == FolderCreation::kFailed) {
-            return fail();
-        }
-        if (creation == FolderCreation::kCreated) {
-            createdFolders.push_back(folders[i]);
-            createdRelative.emplace_back(relativeFolders[i]);
-        } else if (i > 0) {
-            subFolderExisted = true;
-        }
+        existed[i] = fileSystem.IsFolder(ToNativePath(folders[i]));
     }
-    const bool replace = subFolderExisted && mode == SaveMode::kNewFolder;
+    const bool replace = (existed[1] || existed[2]) && mode == SaveMode::kNewFolder;
     if (replace && domain.MessageReporter().Ask(kButtonsYesNo, kAskReplaceProject) != kAnswerYes) {
         return giveUp();
     }
@@ -392,6 +381,28 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
         return fail();
     }
 
+    // The target folder itself first: Save As may name a folder that does not exist yet. The
+    // staging folder inside it records which folders the save is about to create, so that undoing
+    // an interrupted save removes them again. Any failure other than "already there" (a missing
+    // parent, no permission) fails the save.
+    std::vector<std::string> createdRelative;
+    for (std::size_t i = 0; i < std::size(folders); ++i) {
+        if (!existed[i]) {
+            createdRelative.emplace_back(relativeFolders[i]);
+        }
+    }
+    const auto createFolder = [&](std::size_t i) {
+        const FolderCreation creation =
+            existed[i] ? FolderCreation::kExisted : fileSystem.CreateFolder(ToNativePath(folders[i]));
+        if (creation == FolderCreation::kCreated) {
+            createdFolders.push_back(folders[i]);
+        }
+        return creation != FolderCreation::kFailed;
+    };
+    if (!createFolder(0)) {
+        return fail();
+    }
+
     // Stage: copies of every new content, patch data written into them; work copies of displaced
     // files that objects elsewhere still need. Nothing outside the staging folder changes yet.
     if (!BeginSaveStaging(target, createdRelative)) {
@@ -401,6 +412,9 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
         (void)DiscardSaveStaging(target);
         return fail();
     };
+    if (!createFolder(1) || !createFolder(2)) {
+        return discard();
+    }
     SaveJournal journal;
     std::vector<std::string> stagedFiles;
     std::map<std::string, std::string> parkedAs;
@@ -460,14 +474,11 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
     }
 
     // Committed: from here on the save is finished, now or by the next open.
-    if (!RunSaveJournal(target, journal)) {
-        // Once more from where it stopped. Every file is in place when the journal has become the
-        // "done" marker (or the staging folder is gone); what is left then is tidying up, which the
-        // next open finishes.
-        (void)RecoverInterruptedSave(target);
-        if (Exists(target + kSaveStagingFolder + "/journal")) {
-            return fail();
-        }
+    // Once more from where it stopped when a step failed. With every file in place, what may be
+    // left is tidying up, which the next open finishes.
+    if (RunSaveJournal(target, journal) == JournalRun::kFailed &&
+        RunSaveJournal(target, journal) == JournalRun::kFailed) {
+        return fail();
     }
 
     // Memory follows the folder. Objects elsewhere that used a displaced file follow the slot that

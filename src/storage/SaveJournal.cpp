@@ -280,7 +280,7 @@ bool CommitSaveJournal(const std::string& projectPath, const std::vector<std::st
     return files.Sync(ToNativePath(staging));
 }
 
-bool RunSaveJournal(const std::string& projectPath, const SaveJournal& journal) {
+JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& journal) {
     CFileSystem& files = Files();
     const std::string staging = StagingPath(projectPath);
     if (!files.Exists(ToNativePath(staging + kParkedMarker))) {
@@ -290,13 +290,13 @@ bool RunSaveJournal(const std::string& projectPath, const SaveJournal& journal) 
             const std::string source = Native(projectPath, from);
             const std::string parked = Native(projectPath, to);
             if (!files.Exists(parked) && !files.Rename(source, parked) && files.Exists(source)) {
-                return false;
+                return JournalRun::kFailed;
             }
         }
         std::set<std::string> folders = FoldersOf(projectPath, journal.parks);
         if (!SyncFolders(folders) || !WriteDurably(staging + kParkedMarker, std::string()) ||
             !files.Sync(ToNativePath(staging))) {
-            return false;
+            return JournalRun::kFailed;
         }
     }
     // A place is taken for done only when its target is there: a staged file is never left behind
@@ -308,23 +308,23 @@ bool RunSaveJournal(const std::string& projectPath, const SaveJournal& journal) 
             // Placed already, or, while the staged file is still there, a file in the way that
             // appeared after the parks and is not overwritten.
             if (files.Exists(source)) {
-                return false;
+                return JournalRun::kFailed;
             }
             continue;
         }
         if (!files.Rename(source, target)) {
-            return false;
+            return JournalRun::kFailed;
         }
     }
     if (!SyncFolders(FoldersOf(projectPath, journal.places))) {
-        return false;
+        return JournalRun::kFailed;
     }
     if (files.Exists(ToNativePath(staging + kJournalName)) &&
         (!files.Rename(ToNativePath(staging + kJournalName), ToNativePath(staging + kDoneName)) ||
          !files.Sync(ToNativePath(staging)))) {
-        return false;
+        return JournalRun::kFailed;
     }
-    return RemoveStaging(projectPath);
+    return RemoveStaging(projectPath) ? JournalRun::kFinished : JournalRun::kPlaced;
 }
 
 bool DiscardSaveStaging(const std::string& projectPath) {
@@ -378,7 +378,8 @@ RecoveryOutcome RecoverInterruptedSave(const std::string& projectPath) {
         if (!ReadText(staging + kJournalName, text) || !ParseSaveJournal(text, journal)) {
             return RecoveryOutcome::kFailed; // nothing is touched that the journal cannot account for
         }
-        return RunSaveJournal(projectPath, journal) ? RecoveryOutcome::kCompleted : RecoveryOutcome::kFailed;
+        return RunSaveJournal(projectPath, journal) == JournalRun::kFinished ? RecoveryOutcome::kCompleted
+                                                                             : RecoveryOutcome::kFailed;
     }
     return DiscardSaveStaging(projectPath) ? RecoveryOutcome::kRolledBack : RecoveryOutcome::kFailed;
 }

@@ -61,8 +61,15 @@ bool BeginSaveStaging(const std::string& projectPath, const std::vector<std::str
 bool CommitSaveJournal(const std::string& projectPath, const std::vector<std::string>& stagedFiles,
                        const SaveJournal& journal);
 
+// How far RunSaveJournal got.
+enum class JournalRun {
+    kFailed,   // a rename or a flush failed: the save is not finished yet
+    kPlaced,   // every file is in place; the staging folder could not be removed (the next open does)
+    kFinished, // every file is in place and the staging folder is gone
+};
+
 // Runs the committed journal's renames from wherever they stand and removes the staging folder.
-bool RunSaveJournal(const std::string& projectPath, const SaveJournal& journal);
+JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& journal);
 
 // Removes a staging folder whose save never committed, and the folders it recorded as created
 // when they are empty.

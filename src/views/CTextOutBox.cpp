@@ -29,6 +29,11 @@ int CTextOutBox::Ask(int buttons, int question) {
     return AnswerFor(answer);
 }
 
+void CTextOutBox::ReportRecovery(const std::string& text) {
+    CMessageBox::Show(ParentWindow(), ResourceString(kIdsApplicationTitle), QString::fromStdString(text),
+                      QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Information);
+}
+
 QMessageBox::StandardButtons CTextOutBox::ButtonsFor(int buttons) {
     switch (buttons) {
     case kButtonsOkCancel:

@@ -4,6 +4,7 @@
 
 #include "SaveFixture.h"
 
+#include "storage/SaveJournal.h"
 #include "storage/WaveImport.h"
 
 #include <gtest/gtest.h>
@@ -53,6 +54,7 @@ const char* OpName(unsigned op) {
 //   A patches: 1 and 2 swapped (one work copy); 7 renamed Lead -> Bass (a rename, and B holds a
 //   copy of it); 9 emptied (deleted); 4 Bass replaced by a copy of 3 named Pad, onto the duplicate
 //   "004 Pad.p00" planned for deletion; a stray; "777 Keep.p00" that must stay.
+//   A patches 10-12 moved to 11-13 as an insert moves them (renames of the folder's own files).
 //   A waves: 3 moved to 5; 2 copied into B and emptied in A (parked for B), then an imported wave
 //   fills slot 2 from the work folder.
 class Scenario {
@@ -69,6 +71,9 @@ public:
         a.AddPatchBytes("009 Gone.p00", PatchBytes(0x99));
         a.AddPatchBytes("stray.p00", PatchBytes(0x5A));
         a.AddPatchBytes("777 Keep.p00", PatchBytes(0x7F));
+        a.AddPatchBytes("010 Ten.p00", PatchBytes(0xA0));
+        a.AddPatchBytes("011 Eleven.p00", PatchBytes(0xA1));
+        a.AddPatchBytes("012 Twelve.p00", PatchBytes(0xA2));
         a.AddWave("001 Kick.wav", 300);
         a.AddWave("002 Snare.w00", 200);
         a.AddWave("003 Hat.aif", 150);
@@ -93,6 +98,10 @@ public:
         dataA.m_patches.Replace(8, std::make_unique<CPatch>());
         dataA.m_patches.Replace(3, dataA.m_patches.CloneAt(2));
         dataA.m_patches[3].SetName("Pad", false);
+        for (std::size_t i = 12; i > 9; --i) {
+            dataA.m_patches.Replace(i, dataA.m_patches.CloneAt(i - 1));
+        }
+        dataA.m_patches.Replace(9, std::make_unique<CPatch>());
         dataA.m_waves.Replace(4, dataA.m_waves.CloneAt(2));
         dataA.m_waves.Replace(2, std::make_unique<CWave>());
         dataB.m_waves.Replace(1, dataA.m_waves.CloneAt(1));
@@ -103,7 +112,7 @@ public:
         m_b->SetModified(true);
         m_recordA = RecordProject(dataA);
         m_recordB = RecordProject(dataB);
-        EXPECT_EQ(m_recordA.patches.size(), 5U);
+        EXPECT_EQ(m_recordA.patches.size(), 8U);
         EXPECT_EQ(m_recordA.waves.size(), 4U);
     }
     ~Scenario() { CDomain::Instance().SetWorkFolder(""); }
@@ -236,6 +245,61 @@ TEST_F(SaveFaultTest, NothingIsLostWhicheverCallOfASaveInPlaceFails) {
 
 TEST_F(SaveFaultTest, NothingIsLostWhicheverCallOfASaveAsFails) {
     RunEveryFault(true);
+}
+
+// A crash at any call of a save that changes the disk: after a fresh open of the folder (which
+// finishes or undoes the interrupted save), the folder is byte for byte the project before the save
+// or the project as the complete save leaves it, and nothing of the save is left in it.
+TEST_F(SaveFaultTest, ACrashAtAnyCallEndsWithTheOldOrTheNewProject) {
+    for (const bool saveAs : {false, true}) {
+        // The folder a complete save leaves, and how many changing calls it makes.
+        FolderSnapshot saved;
+        int calls = 0;
+        {
+            Scenario scenario;
+            const int before = m_files.Calls(FaultyFileSystem::kChanging);
+            ASSERT_TRUE(scenario.m_a->SaveProjectTo(saveAs ? scenario.m_temp / "C.prj" : scenario.m_pathA));
+            calls = m_files.Calls(FaultyFileSystem::kChanging) - before;
+            saved = TakeFolderSnapshot(saveAs ? scenario.m_temp / "C.prj" : scenario.m_pathA);
+        }
+        int rolledBack = 0;
+        int completed = 0;
+        for (int n = 1; n <= calls && !HasFailure(); ++n) {
+            SCOPED_TRACE(std::string(saveAs ? "save as" : "save in place") + ", crash at call " + std::to_string(n));
+            Scenario scenario;
+            const std::string target = saveAs ? scenario.m_temp / "C.prj/" : scenario.m_pathA;
+            const FolderSnapshot old = TakeFolderSnapshot(target);
+            const FolderSnapshot folderA = TakeFolderSnapshot(scenario.m_pathA);
+            m_files.SetTornFaults(true);
+            m_files.CrashAtCall(FaultyFileSystem::kChanging, n);
+            // A crash while tidying up comes after every file is in place: that save has succeeded.
+            (void)scenario.m_a->SaveProjectTo(target);
+            EXPECT_TRUE(m_files.Crashed());
+            m_files.ClearFaults();
+
+            // What the next run finds: the open recovers, and says so.
+            m_reporter->ClearRecord();
+            const bool interrupted = HasInterruptedSave(target);
+            DocumentList nextRun;
+            if (saveAs) {
+                EXPECT_NE(RecoverInterruptedSave(target), RecoveryOutcome::kFailed);
+            } else {
+                EXPECT_TRUE(nextRun.Add().OpenProjectFolder(target));
+                EXPECT_EQ(m_reporter->Recoveries().size(), interrupted ? 1U : 0U);
+            }
+            EXPECT_FALSE(HasInterruptedSave(target));
+            const FolderSnapshot after = TakeFolderSnapshot(target);
+            EXPECT_TRUE(after == old || after == saved);
+            (after == saved ? completed : rolledBack) += 1;
+            if (saveAs) {
+                EXPECT_EQ(TakeFolderSnapshot(scenario.m_pathA), folderA);
+            }
+        }
+        EXPECT_GT(rolledBack, 0);
+        EXPECT_GT(completed, 0);
+        std::printf("%s: %d crashes, %d rolled back, %d completed\n", saveAs ? "save as" : "save in place", calls,
+                    rolledBack, completed);
+    }
 }
 
 // The check phase only looks: whichever call fails while checking, every file stays as it was.

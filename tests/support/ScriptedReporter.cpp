@@ -34,6 +34,7 @@ int ScriptedReporter::Ask(int buttons, int question) {
 void ScriptedReporter::ClearRecord() {
     m_errors.clear();
     m_questions.clear();
+    m_recoveries.clear();
     m_text.clear();
 }
 

@@ -28,6 +28,7 @@ public:
 
     void Error(int code) override;
     int Ask(int buttons, int question) override;
+    void ReportRecovery(const std::string& text) override { m_recoveries.push_back(text); }
 
     void QueueAnswer(int answer) { m_answers.push_back(answer); }
     void SetAnswerer(Answerer answerer) { m_answerer = std::move(answerer); }
@@ -40,6 +41,7 @@ public:
     // Question codes only, in the order asked.
     [[nodiscard]] std::vector<int> QuestionCodes() const;
     [[nodiscard]] const std::string& Text() const { return m_text; }
+    [[nodiscard]] const std::vector<std::string>& Recoveries() const { return m_recoveries; }
 
 protected:
     void Sink(const std::string& text) override { m_text += text; }
@@ -47,6 +49,7 @@ protected:
 private:
     std::vector<int> m_errors;
     std::vector<Question> m_questions;
+    std::vector<std::string> m_recoveries;
     std::deque<int> m_answers;
     Answerer m_answerer;
     int m_defaultAnswer = kAnswerOk;
