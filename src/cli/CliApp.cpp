@@ -87,10 +87,15 @@ statement succeeded, 1 when any failed, 2 when the script does not parse (then n
 "waves": [{"number", "name", "file", "bytes", "users"}], "waveBytes", "waveMemory",
 "pendingDeletions", "missing"}, listing used slots only.
 
-Work folder: a run keeps temporary copies of files (imported waves, files displaced by a save, files
-of closed projects that other windows still use) in a fresh private folder that is removed at exit,
-unless --work-folder DIR or the environment variable ORVANTA_WORK_FOLDER names one; then its patch
-and wave files are deleted at exit and the folder stays.
+Work folder: a run keeps temporary copies of files (imported waves, files other windows still use
+after a save or a close displaced them) in a fresh private folder that is removed at exit, unless
+--work-folder DIR or the environment variable ORVANTA_WORK_FOLDER names one; then the run works in a
+private sub-folder of its own there, and at exit removes only what it made: every file that was in
+the named folder stays.
+
+Saving is crash-safe: a save stages new files in the hidden folder ".orvanta-save" inside the project
+and moves them into place only after writing a journal. If a save is interrupted, the next open (or
+"recover") finishes it or undoes it, so the folder is the project before the save or after it.
 )";
 
 // The domain as a run of the tool needs it: "/" as separator, the message reporter that writes to

@@ -83,8 +83,8 @@ std::size_t CTernFileDocument::ImportWaves(const std::vector<std::string>& paths
     for (const std::string& path : files) {
         progress.Step(static_cast<int>(placed));
         const std::string workCopy =
-            MakeWorkCopyPath(Utf8Left(StemName(path), CParameter::kMaxNameLength), Extension(path));
-        if (workCopy.empty() || !CopyProjectFile(path, workCopy)) {
+            CopyIntoWorkFolder(path, Utf8Left(StemName(path), CParameter::kMaxNameLength), Extension(path));
+        if (workCopy.empty()) {
             // The waves placed so far stay (and can be undone); the caller shows them.
             out.Error(kErrorUndefined);
             break;

@@ -189,24 +189,25 @@ TEST_F(CliAppTest, TheDefaultWorkFolderIsPrivateAndGoesAtExit) {
     EXPECT_TRUE(std::filesystem::is_empty(Path("tmp")));
 }
 
-TEST_F(CliAppTest, ANamedWorkFolderLosesOnlyItsPatchAndWaveFiles) {
+TEST_F(CliAppTest, ANamedWorkFolderKeepsEveryFileThatWasThere) {
     MakePrivateFolder("envwork");
     ProjectBuilder::WriteBytes(Path("envwork/keep.txt"), {1});
     ProjectBuilder::WriteBytes(Path("envwork/000 Old.wav"), {2});
     ProjectBuilder::WriteBytes(Path("envwork/001 Old.p00"), {3});
+    const TestSupport::FolderSnapshot env = TestSupport::TakeFolderSnapshot(Path("envwork"));
     const ProcessResult result = Tool({"run", "-"}, "new N\n", {"ORVANTA_WORK_FOLDER=" + Path("envwork")});
     EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(FileNames(Path("envwork")), Names{"keep.txt"});
+    EXPECT_EQ(TestSupport::TakeFolderSnapshot(Path("envwork")), env);
 
-    // --work-folder wins over the environment.
+    // --work-folder wins over the environment: the run's sub-folder came and went there.
     MakePrivateFolder("optwork");
     ProjectBuilder::WriteBytes(Path("optwork/002 X.aif"), {4});
-    ProjectBuilder::WriteBytes(Path("envwork/003 Y.vpw"), {5});
-    const ProcessResult option =
-        Tool({"--work-folder", "optwork", "run", "-"}, "new N\n", {"ORVANTA_WORK_FOLDER=" + Path("envwork")});
+    const TestSupport::FolderSnapshot opt = TestSupport::TakeFolderSnapshot(Path("optwork"));
+    const ProcessResult option = Tool({"--work-folder", "optwork", "run", "-"}, "new N\nprint N --json\n",
+                                      {"ORVANTA_WORK_FOLDER=" + Path("envwork")});
     EXPECT_EQ(option.status, 0) << option.err;
-    EXPECT_EQ(FileNames(Path("optwork")), Names{});
-    EXPECT_EQ(FileNames(Path("envwork")), (Names{"003 Y.vpw", "keep.txt"}));
+    EXPECT_EQ(TestSupport::TakeFolderSnapshot(Path("optwork")), opt);
+    EXPECT_EQ(TestSupport::TakeFolderSnapshot(Path("envwork")), env);
 }
 
 TEST_F(CliAppTest, AWorkFolderOthersCanEnterIsRefused) {

@@ -7,6 +7,7 @@
 #include "shell/CFileDoc.h"
 #include "shell/CFileFrame.h"
 #include "shell/CMainFrame.h"
+#include "storage/WorkFolder.h"
 #include "views/CFileView.h"
 #include "views/CParameterListCtrl.h"
 #include "winframework/CMDIChildWndEx.h"
@@ -44,9 +45,13 @@ TEST_F(CAppTest, StartsWithTheMainWindowTheReportersAndTheWorkFolder) {
     EXPECT_NE(domain.TextBuffer(), nullptr);
     EXPECT_NE(domain.Progress(), nullptr);
     EXPECT_EQ(domain.Separator(), "/");
-    EXPECT_EQ(m_app->WorkFolder(), TempPath("work/"));
-    EXPECT_EQ(QString::fromStdString(domain.WorkFolder()), TempPath("work/"));
-    EXPECT_EQ(QFileInfo(TempPath("work")).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
+    // This process's own sub-folder of the chosen work folder, both private.
+    EXPECT_TRUE(m_app->WorkFolder().startsWith(TempPath("work/run-"))) << m_app->WorkFolder().toStdString();
+    EXPECT_TRUE(m_app->WorkFolder().endsWith(u'/'));
+    EXPECT_EQ(QString::fromStdString(domain.WorkFolder()), m_app->WorkFolder());
+    for (const QString& folder : {TempPath("work"), m_app->WorkFolder()}) {
+        EXPECT_EQ(QFileInfo(folder).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
+    }
     EXPECT_EQ(CMDIChildWndEx::PlacementMode(), CMDIChildWndEx::kPersistentPlacementMode);
     EXPECT_TRUE(m_app->Documents().empty());
 }
@@ -126,15 +131,22 @@ TEST_F(CAppTest, SetUpFontChangesTheListsOnOkOnly) {
     EXPECT_EQ(CSettings::ReadString(SettingId::FontAttribute).section(u',', 0, 0), QStringLiteral("-21"));
 }
 
-TEST_F(CAppTest, ExitEmptiesTheWorkFolderOfPatchAndWaveFilesOnly) {
+TEST_F(CAppTest, ExitRemovesOnlyItsOwnWorkFilesAndSubFolder) {
     ASSERT_TRUE(Start());
     const QDir work(TempPath("work"));
     for (const char* name : {"000 Lead.p00", "001 Pad.wav", "002 Bell.aiff", "003 Vox.vpw", "notes.txt"}) {
         QFile file(work.filePath(QString::fromLatin1(name)));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
+    const std::string own = CopyIntoWorkFolder(TempPath("work/001 Pad.wav").toStdString(), "Pad", ".wav");
+    ASSERT_TRUE(QString::fromStdString(own).startsWith(m_app->WorkFolder()));
+    const QString ownFolder = m_app->WorkFolder();
     Stop();
-    EXPECT_EQ(work.entryList(QDir::Files), QStringList{QStringLiteral("notes.txt")});
+    EXPECT_EQ(
+        work.entryList(QDir::Files, QDir::Name),
+        (QStringList{QStringLiteral("000 Lead.p00"), QStringLiteral("001 Pad.wav"), QStringLiteral("002 Bell.aiff"),
+                     QStringLiteral("003 Vox.vpw"), QStringLiteral("notes.txt")}));
+    EXPECT_FALSE(QFileInfo::exists(ownFolder));
 }
 
 TEST_F(CAppTest, WithoutAWorkFolderStartFailsAndExitDeletesNothing) {

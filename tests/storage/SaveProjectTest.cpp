@@ -625,5 +625,51 @@ TEST_F(SaveTest, WithoutAWorkFolderASaveThatMustParkAFileFailsBeforeAnyChange) {
     EXPECT_EQ(TakeFolderSnapshot(m_temp.Path()), before);
 }
 
+#if !defined(_WIN32)
+// Saving never writes through a link: a slot file that is a symbolic link to a file outside the
+// project, or a patch file hard-linked into another project, is replaced by a file of its own, and
+// what the links lead to stays byte for byte as it was. Rows: which slot file is linked and how.
+TEST_F(SaveTest, SavingReplacesLinkedSlotFilesAndLeavesWhatTheyLeadToAlone) {
+    namespace fs = std::filesystem;
+    ProjectBuilder a = Project("A.prj");
+    ProjectBuilder b = Project("B.prj");
+    fs::create_directory(m_temp / "outside");
+    const std::string outsidePatch = m_temp / "outside/alpha.p00";
+    const std::string outsideWave = m_temp / "outside/kick.wav";
+    ProjectBuilder::WriteBytes(outsidePatch, PatchBytes(0x11, ProjectBuilder::PatchUsingWaves(1)));
+    ProjectBuilder::WriteBytes(outsideWave, std::vector<std::uint8_t>(300, 0x4B));
+    fs::create_symlink(outsidePatch, a.Path() + "Patch/001 Alpha.p00");
+    fs::create_symlink(outsideWave, a.Path() + "Wave/001 Kick.wav");
+    const std::string shared = b.AddPatchBytes("001 Beta.p00", PatchBytes(0x22, ProjectBuilder::PatchUsingWaves(1)));
+    fs::create_hard_link(shared, a.Path() + "Patch/002 Beta.p00");
+    a.AddWave("002 Snare.wav", 100);
+    const FolderSnapshot outside = TakeFolderSnapshot(m_temp / "outside");
+    const std::vector<std::uint8_t> sharedBytes = Bytes(shared);
+
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    CTernData& data = document.Data();
+    // Both patches now use wave 2 (new patch data); the linked wave is renamed.
+    for (const std::size_t i : {0U, 1U}) {
+        ASSERT_TRUE(data.m_patches[i].m_osc[0].SetWaveNumber(0, 2));
+    }
+    data.m_waves[0].SetName("Kick2", false);
+    document.SetModified(true);
+    const ProjectRecord record = RecordProject(data);
+
+    ASSERT_TRUE(document.SaveProjectTo(a.Path()));
+    ExpectSavedProject(data, record, "linked files");
+    EXPECT_EQ(TakeFolderSnapshot(m_temp / "outside"), outside);
+    EXPECT_EQ(Bytes(shared), sharedBytes);
+    for (const char* name : {"Patch/001 Alpha.p00", "Patch/002 Beta.p00", "Wave/001 Kick2.wav"}) {
+        struct stat status {};
+        ASSERT_EQ(::lstat((a.Path() + name).c_str(), &status), 0) << name;
+        EXPECT_TRUE(S_ISREG(status.st_mode)) << name;
+        EXPECT_EQ(status.st_nlink, 1U) << name;
+    }
+    EXPECT_EQ(Bytes(a.Path() + "Wave/001 Kick2.wav"), Bytes(outsideWave));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(a.Path() + "Wave/001 Kick.wav")));
+}
+#endif
+
 } // namespace
 } // namespace Orvanta::SaveTesting

@@ -216,7 +216,7 @@ TEST_F(WaveImportTest, AWaveImportedIntoASlotThatPatchesStillNameClearsThoseRefe
 TEST_F(WaveImportTest, AFailedCopyReportsCode10AndCountsTheWavesPlacedBefore) {
     CTernFileDocument& document = m_documents.Add();
     const std::vector<std::string> files = {Input("A.wav", 11), Input("B.wav", 12), Input("C.wav", 13)};
-    m_files.FailNthCall(FaultyFileSystem::kCopy, 2);
+    m_files.FailOnPath(FaultyFileSystem::kCreate, files[1]);
     EXPECT_EQ(document.ImportWaves(files), 1U);
     EXPECT_EQ(m_reporter->Errors(), std::vector<int>{kErrorUndefined});
     EXPECT_TRUE(document.IsModified());
