@@ -45,7 +45,12 @@ std::string FromFsPath(const fs::path& path) {
 // what it points to ("link/" resolves the link). The root keeps its separator.
 fs::path WithoutTrailingSeparators(const std::string& path) {
     std::string text = path;
-    while (text.size() > 1 && (text.back() == '/' || text.back() == '\\')) {
+#if defined(_WIN32)
+    const auto isSeparator = [](char c) { return c == '/' || c == '\\'; };
+#else
+    const auto isSeparator = [](char c) { return c == '/'; }; // a backslash is part of a name here
+#endif
+    while (text.size() > 1 && isSeparator(text.back())) {
         text.pop_back();
     }
     return ToFsPath(text);

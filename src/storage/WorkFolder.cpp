@@ -45,7 +45,10 @@ std::string& ChosenFolder() {
 // `path` with "/" separators and without trailing separators (the root keeps its own).
 std::string WithoutTrailingSeparator(const std::string& path) {
     std::string text = path;
+#if defined(_WIN32)
+    // A backslash separates folders only on Windows; elsewhere it is part of a name.
     std::replace(text.begin(), text.end(), '\\', '/');
+#endif
     while (text.size() > 1 && text.back() == '/') {
         text.pop_back();
     }

@@ -224,5 +224,52 @@ TEST_F(NativeFileSystemTest, QueriesAndFolderIdentity) {
     EXPECT_FALSE(m_fs.IsSameEntry(m_folder / "Song.prj/", m_folder / "Other.prj/")) << "one side missing";
 }
 
+// New files are created exclusively: whatever is at the name (a file, a link, even a dangling one)
+// stays as it is and the call fails; a link is never written through.
+TEST_F(NativeFileSystemTest, NewFilesAreCreatedExclusivelyAndLinksAreDetected) {
+    const std::string source = File("source.wav", {1, 2, 3});
+    const std::string existing = File("existing.wav", {7});
+    const std::string outside = File("outside.wav", {8});
+    fs::create_symlink(outside, m_folder / "link.wav");
+    fs::create_symlink(m_folder / "nowhere.wav", m_folder / "dangling.wav");
+    fs::create_hard_link(outside, m_folder / "hard.wav");
+    const std::uint8_t data[] = {4, 5};
+    for (const char* taken : {"existing.wav", "link.wav", "dangling.wav"}) {
+        EXPECT_FALSE(m_fs.CopyToNewFile(source, m_folder / taken, true)) << taken;
+        EXPECT_FALSE(m_fs.WriteNewFile(m_folder / taken, data, false)) << taken;
+    }
+    EXPECT_EQ(ProjectBuilder::ReadBytes(existing), Bytes{7});
+    EXPECT_EQ(ProjectBuilder::ReadBytes(outside), Bytes{8});
+    EXPECT_FALSE(fs::exists(m_folder / "nowhere.wav"));
+
+    EXPECT_TRUE(m_fs.CopyToNewFile(source, m_folder / "copy.wav", true));
+    EXPECT_EQ(ProjectBuilder::ReadBytes(m_folder / "copy.wav"), (Bytes{1, 2, 3}));
+    EXPECT_TRUE(m_fs.WriteNewFile(m_folder / "new.bin", data, true));
+    EXPECT_EQ(ProjectBuilder::ReadBytes(m_folder / "new.bin"), (Bytes{4, 5}));
+    EXPECT_FALSE(m_fs.CopyToNewFile(m_folder / "missing.wav", m_folder / "other.wav", false));
+    EXPECT_FALSE(fs::exists(m_folder / "other.wav")) << "a failed copy leaves nothing";
+    EXPECT_TRUE(m_fs.Sync(m_folder / "copy.wav"));
+    EXPECT_TRUE(m_fs.Sync(m_folder.Path()));
+
+    EXPECT_TRUE(m_fs.IsLinked(m_folder / "link.wav"));
+    EXPECT_TRUE(m_fs.IsLinked(m_folder / "hard.wav"));
+    EXPECT_TRUE(m_fs.IsLinked(outside)) << "both names of a hard link are shared";
+    EXPECT_FALSE(m_fs.IsLinked(source));
+    const std::vector<std::string> entries = m_fs.ListEntries(m_folder.Path());
+    EXPECT_NE(std::find(entries.begin(), entries.end(), "dangling.wav"), entries.end());
+}
+
+#if !defined(_WIN32)
+// A backslash is part of a name outside Windows, also at its end.
+TEST_F(NativeFileSystemTest, ATrailingBackslashIsPartOfTheName) {
+    const std::string plain = File("take", {1});
+    const std::string odd = File("take\\", {2});
+    EXPECT_TRUE(m_fs.Exists(odd));
+    EXPECT_TRUE(m_fs.Delete(odd));
+    EXPECT_FALSE(fs::exists(odd));
+    EXPECT_EQ(ProjectBuilder::ReadBytes(plain), Bytes{1});
+}
+#endif
+
 } // namespace
 } // namespace Orvanta
