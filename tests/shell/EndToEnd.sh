@@ -33,7 +33,7 @@ SETTINGS="$XDG_CONFIG_HOME/Veltrane/Orvanta Librarian.conf"
 
 "$MAKE_PROJECT" "$ROOT/" A.prj >/dev/null
 "$MAKE_PROJECT" "$ROOT/" B.prj >/dev/null
-# Left over from an earlier run: the patch and wave files go at exit, the text file stays.
+# Files of the user in the named work folder, patch and wave names among them: all of them stay.
 touch "$ORVANTA_WORK_FOLDER/000 Old.p00" "$ORVANTA_WORK_FOLDER/001 Old.wav" "$ORVANTA_WORK_FOLDER/002 Old.aiff" \
       "$ORVANTA_WORK_FOLDER/003 Old.vpw" "$ORVANTA_WORK_FOLDER/notes.txt"
 
@@ -89,8 +89,9 @@ grep -Fxq "File1=$ROOT/B.prj" "$SETTINGS" || fail "the recent-file list does not
 grep -Fxq "File2=$ROOT/A.prj" "$SETTINGS" || fail "the recent-file list does not hold A.prj second"
 grep -q '^Position=' "$SETTINGS" || fail "the main window position not written"
 
-LEFT="$(cd "$ORVANTA_WORK_FOLDER" && ls -A)"
-[ "$LEFT" = "notes.txt" ] || fail "the work folder holds: $LEFT"
+# A folder the user named keeps every file it held, and the run's own sub-folder is gone.
+LEFT="$(cd "$ORVANTA_WORK_FOLDER" && ls -A | tr '\n' '|')"
+[ "$LEFT" = "000 Old.p00|001 Old.wav|002 Old.aiff|003 Old.vpw|notes.txt|" ] || fail "the work folder holds: $LEFT"
 
 echo "== a crashed instance does not block the next start"
 "$GUI" "$ROOT/A.prj" &
