@@ -38,8 +38,12 @@ bool CTernFileDocument::OpenProjectFolder(const std::string& folder, Recovery re
     bool loaded = fileSystem.IsFolder(ToNativePath(path));
     if (loaded && HasInterruptedSave(path)) {
         if (recovery == Recovery::kRecover) {
+            // An empty staging folder (a save stopped as it began) is removed without a word: the
+            // folder is as it was.
             const RecoveryOutcome outcome = RecoverInterruptedSave(path);
-            CDomain::Instance().MessageReporter().ReportRecovery(RecoveryText(path, outcome));
+            if (outcome != RecoveryOutcome::kNothing) {
+                CDomain::Instance().MessageReporter().ReportRecovery(RecoveryText(path, outcome));
+            }
             loaded = outcome != RecoveryOutcome::kFailed;
         } else {
             loaded = false;
