@@ -260,6 +260,16 @@ bool WriteAllNew(const fs::path& path, const std::vector<char>& content) {
 
 #else
 
+// Opens a file or folder for reading without waiting (a pipe would block until someone writes to
+// it); -1 when it cannot be opened.
+int OpenWithoutWaiting(const std::string& path) {
+    int descriptor = -1;
+    do {
+        descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    } while (descriptor < 0 && errno == EINTR);
+    return descriptor;
+}
+
 // Puts what was written through the descriptor on stable storage. macOS's fsync stops at the
 // drive's cache; F_FULLFSYNC goes through it.
 bool SyncDescriptor(int descriptor) {
@@ -408,10 +418,7 @@ bool CNativeFileSystem::Sync(const std::string& path) {
     std::error_code error;
     return fs::exists(ToFsPath(path), error);
 #else
-    int descriptor = -1;
-    do {
-        descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    } while (descriptor < 0 && errno == EINTR);
+    const int descriptor = OpenWithoutWaiting(path);
     if (descriptor < 0) {
         return false;
     }
@@ -423,10 +430,7 @@ bool CNativeFileSystem::Sync(const std::string& path) {
 
 bool CNativeFileSystem::SyncFileSystem(const std::string& path) {
 #if defined(__linux__)
-    int descriptor = -1;
-    do {
-        descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    } while (descriptor < 0 && errno == EINTR);
+    const int descriptor = OpenWithoutWaiting(path);
     if (descriptor < 0) {
         return false;
     }
@@ -491,10 +495,7 @@ bool CNativeFileSystem::CanOpenForReading(const std::string& path) {
     return OpenRead(path) != nullptr;
 #else
     // Without waiting for a pipe, and without looking at the type: one open and one close.
-    int descriptor = -1;
-    do {
-        descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    } while (descriptor < 0 && errno == EINTR);
+    const int descriptor = OpenWithoutWaiting(path);
     if (descriptor < 0) {
         return false;
     }

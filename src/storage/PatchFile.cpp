@@ -8,23 +8,31 @@
 
 namespace Orvanta {
 
+namespace {
+
+// Fills `buffer` from the file's current position. A read may deliver less than asked before the
+// end of the file; reading goes on until the buffer is full or nothing more comes.
+bool ReadFully(CFile& file, std::span<std::uint8_t> buffer) {
+    std::size_t filled = 0;
+    while (filled < buffer.size()) {
+        const std::int64_t got = file.Read(buffer.subspan(filled));
+        if (got <= 0) {
+            return false;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+} // namespace
+
 bool ReadPatchFile(const std::string& path, CPatch& patch) {
     const std::unique_ptr<CFile> file = CDomain::Instance().FileSystem().OpenRead(ToNativePath(path));
     if (!file) {
         return false;
     }
     std::array<std::uint8_t, kPatchRecordSize> record{};
-    // A read may deliver less than asked before the end of the file; keep reading until the
-    // record is complete or nothing more comes.
-    std::size_t filled = 0;
-    while (filled < record.size()) {
-        const std::int64_t got = file->Read(std::span(record).subspan(filled));
-        if (got <= 0) {
-            break;
-        }
-        filled += static_cast<std::size_t>(got);
-    }
-    if (filled < record.size() ||
+    if (!ReadFully(*file, record) ||
         !std::equal(kPatchHeaderTemplate.begin(), kPatchHeaderTemplate.end(), record.begin())) {
         return false;
     }
@@ -38,13 +46,8 @@ bool PatchDataMatches(const std::string& path, const CPatch& patch) {
         return false;
     }
     std::array<std::uint8_t, kPackedPatchSize> stored{};
-    std::size_t filled = 0;
-    while (filled < stored.size()) {
-        const std::int64_t got = file->Read(std::span(stored).subspan(filled));
-        if (got <= 0) {
-            return false;
-        }
-        filled += static_cast<std::size_t>(got);
+    if (!ReadFully(*file, stored)) {
+        return false;
     }
     std::array<std::uint8_t, kPackedPatchSize> blocks{};
     CSvdManager().PackPatch(patch, blocks);
