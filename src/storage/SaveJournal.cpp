@@ -355,7 +355,10 @@ bool DiscardSaveStaging(const std::string& projectPath) {
 }
 
 bool HasInterruptedSave(const std::string& projectPath) {
-    return !projectPath.empty() && Files().Exists(ToNativePath(StagingPath(projectPath)));
+    // Only a real folder of that name is a save's: a file or a link there is the user's and is left
+    // alone (a save then cannot start its staging folder and fails).
+    const std::string staging = ToNativePath(projectPath + kSaveStagingFolder);
+    return !projectPath.empty() && Files().IsFolder(staging) && !Files().IsLinked(staging);
 }
 
 RecoveryOutcome RecoverInterruptedSave(const std::string& projectPath) {

@@ -669,6 +669,26 @@ TEST_F(SaveTest, SavingReplacesLinkedSlotFilesAndLeavesWhatTheyLeadToAlone) {
     EXPECT_EQ(Bytes(a.Path() + "Wave/001 Kick2.wav"), Bytes(outsideWave));
     EXPECT_FALSE(fs::exists(fs::symlink_status(a.Path() + "Wave/001 Kick.wav")));
 }
+
+// A link named like the staging folder is the user's: opening does not take it for an interrupted
+// save (nothing it leads to is touched), and a save refuses to start rather than stage through it.
+TEST_F(SaveTest, ALinkNamedLikeTheStagingFolderIsNeverUsed) {
+    namespace fs = std::filesystem;
+    ProjectBuilder a = Project("A.prj");
+    a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11));
+    fs::create_directory(m_temp / "elsewhere");
+    ProjectBuilder::WriteBytes(m_temp / "elsewhere/journal", {1, 2});
+    ProjectBuilder::WriteBytes(m_temp / "elsewhere/n-1", {3});
+    fs::create_directory_symlink(m_temp / "elsewhere", a.Path() + ".orvanta-save");
+    const FolderSnapshot before = TakeFolderSnapshot(m_temp.Path());
+
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    EXPECT_TRUE(m_reporter->Recoveries().empty());
+    document.Data().m_patches[0].SetName("Beta", false);
+    document.SetModified(true);
+    EXPECT_FALSE(document.SaveProjectTo(a.Path()));
+    EXPECT_EQ(TakeFolderSnapshot(m_temp.Path()), before);
+}
 #endif
 
 } // namespace
