@@ -215,6 +215,12 @@ void CParameterListCtrl::SelectLinkedItems() {
     other->SelectRows(linked);
 }
 
+void CParameterListCtrl::LinkIfChanged(const QList<int>& before) {
+    if (SelectedRows() != before) {
+        SelectLinkedItems();
+    }
+}
+
 void CParameterListCtrl::Rebuild(bool keepSelection, int selectCount) {
     const int top = TopRow();
     const int focus = FocusedRow();
@@ -343,7 +349,13 @@ void CParameterListCtrl::mousePressEvent(QMouseEvent* event) {
 
 void CParameterListCtrl::mouseMoveEvent(QMouseEvent* event) {
     if (m_dragRow < 0 || !event->buttons().testFlag(Qt::LeftButton)) {
+        // With the button held from outside the rows, the move may drag-select.
+        const bool selecting = event->buttons().testFlag(Qt::LeftButton);
+        const QList<int> before = selecting ? SelectedRows() : QList<int>();
         CSimpleEditListCtrl::mouseMoveEvent(event);
+        if (selecting) {
+            LinkIfChanged(before);
+        }
         return;
     }
     // A press on a row never drag-selects: it waits for the start distance, then drags.
@@ -377,7 +389,10 @@ void CParameterListCtrl::dropEvent(QDropEvent* event) {
 
 void CParameterListCtrl::mouseReleaseEvent(QMouseEvent* event) {
     m_dragRow = -1;
+    // A press on an already selected row leaves the selection to the release (it may start a drag).
+    const QList<int> before = SelectedRows();
     CSimpleEditListCtrl::mouseReleaseEvent(event);
+    LinkIfChanged(before);
     if (event->button() == Qt::LeftButton && m_pressed) {
         m_pressed = false;
         if (m_host != nullptr) {
@@ -405,6 +420,7 @@ void CParameterListCtrl::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    const QList<int> before = SelectedRows();
     CSimpleEditListCtrl::keyPressEvent(event);
     switch (event->key()) {
     case Qt::Key_PageUp:
@@ -414,6 +430,7 @@ void CParameterListCtrl::keyPressEvent(QKeyEvent* event) {
         SelectLinkedItems();
         break;
     default:
+        LinkIfChanged(before); // Home, End, Space and the like
         break;
     }
 }

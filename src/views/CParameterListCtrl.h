@@ -4,6 +4,7 @@
 #include "views/CSimpleEditListCtrl.h"
 #include "views/ColumnSpec.h"
 
+#include <QList>
 #include <QPoint>
 #include <QString>
 
@@ -109,6 +110,8 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // Links the other list again when this list's selection is no longer `before`.
+    void LinkIfChanged(const QList<int>& before);
     void UpdateRowHeight();
     void MarkModified();
 

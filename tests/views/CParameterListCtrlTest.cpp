@@ -8,6 +8,9 @@
 #include <QMdiSubWindow>
 #include <QTest>
 
+#include <functional>
+#include <vector>
+
 namespace Orvanta {
 namespace {
 
@@ -74,6 +77,75 @@ TEST_F(ParameterListCtrlTest, ArrowKeysFollowTheLinks) {
     QTest::keyClick(&view.PatchList(), Qt::Key_Down);
     EXPECT_EQ(view.PatchList().SelectedRows(), Rows({1}));
     EXPECT_EQ(view.WaveList().SelectedRows(), Rows({1}));
+}
+
+// Whatever changes the patch selection (a release on an already selected row, Home, End), the wave
+// list ends up holding exactly the waves of the selected patches; Ctrl+End moves only the focus.
+TEST_F(ParameterListCtrlTest, TheLinkFollowsEverySelectionChange) {
+    struct Case {
+        const char* name;
+        std::function<void(CFileView&)> act;
+        QList<int> patches;
+    };
+    const auto shiftClick = [](CParameterListCtrl& list, int row) {
+        Click(list, row, 1, Qt::LeftButton, Qt::ShiftModifier);
+    };
+    const std::vector<Case> cases = {
+        {"click a row of the selection",
+         [&](CFileView& view) {
+             Click(view.PatchList(), 0);
+             shiftClick(view.PatchList(), 6);
+             Click(view.PatchList(), 0);
+         },
+         Rows({0})},
+        {"select all, then click one row",
+         [](CFileView& view) {
+             view.PatchList().SelectUsedRange();
+             Click(view.PatchList(), 3);
+         },
+         Rows({3})},
+        {"Home",
+         [&](CFileView& view) {
+             Click(view.PatchList(), 2);
+             shiftClick(view.PatchList(), 5);
+             QTest::keyClick(&view.PatchList(), Qt::Key_Home);
+         },
+         Rows({5})},
+        {"End",
+         [](CFileView& view) {
+             Click(view.PatchList(), 1, 0);
+             Click(view.PatchList(), 4, 0, Qt::LeftButton, Qt::ShiftModifier);
+             QTest::keyClick(&view.PatchList(), Qt::Key_End);
+         },
+         Rows({4})},
+        {"Ctrl+End moves the focus only",
+         [&](CFileView& view) {
+             Click(view.PatchList(), 0);
+             shiftClick(view.PatchList(), 6);
+             QTest::keyClick(&view.PatchList(), Qt::Key_End, Qt::ControlModifier);
+         },
+         Rows({0, 1, 2, 3, 4, 5, 6})},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        TestDocument& document = NewDocument();
+        for (std::size_t slot = 0; slot < 7; ++slot) {
+            PutPatch(document.Data(), slot, "P" + std::to_string(slot),
+                     ProjectBuilder::PatchUsingWaves(static_cast<int>(slot) + 1));
+            PutWave(document.Data(), slot, "W" + std::to_string(slot));
+        }
+        RebuildUsers(document.Data());
+        CFileView& view = OpenView(document);
+        test.act(view);
+        EXPECT_EQ(view.PatchList().SelectedRows(), test.patches);
+        QList<int> waves;
+        for (const int row : test.patches) {
+            if (row < 7) {
+                waves.push_back(row); // patch p uses wave number p + 1
+            }
+        }
+        EXPECT_EQ(view.WaveList().SelectedRows(), waves);
+    }
 }
 
 TEST_F(ParameterListCtrlTest, RightButtonChangesNoSelection) {
