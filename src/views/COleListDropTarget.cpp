@@ -183,7 +183,8 @@ bool COleListDropTarget::Drop(const QMimeData* data, QPoint point, Qt::KeyboardM
     UpdateDropPosition(point);
     const int which = drag.Which();
     const bool sameList = drag.sourceList == &m_list;
-    if (IsDropOntoOwnPlace(NormaliseSelection(drag.selection, which), sameList, drag.dropIndex)) {
+    if (drag.IsBackOnOwnPlace(sameList) ||
+        IsDropOntoOwnPlace(NormaliseSelection(drag.selection, which), sameList, drag.dropIndex)) {
         return false; // the block would land where it already is
     }
     {

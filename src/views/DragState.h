@@ -27,6 +27,12 @@ struct DragState {
 
     // 0 for a patch drag, 1 for a wave drag.
     [[nodiscard]] int Which() const { return waveDrag ? 1 : 0; }
+    // Whether a contiguous block dropped into the list it came from is back on the row the drag
+    // began on, so that it would land where it already is, whatever the effective index says (an
+    // insert goes in at the hovered row, not at the block's first row).
+    [[nodiscard]] bool IsBackOnOwnPlace(bool sameList) const {
+        return sameList && contiguous && dropStart == anchorRow - anchorOffset;
+    }
 
     [[nodiscard]] static DragState& Instance();
 };

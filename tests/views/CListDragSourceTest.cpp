@@ -5,6 +5,9 @@
 
 #include <QTest>
 
+#include <utility>
+#include <vector>
+
 namespace Orvanta {
 namespace {
 
@@ -192,10 +195,16 @@ TEST_F(DragSourceTest, AContiguousBlockDroppedOnItsOwnPlaceChangesNothing) {
     TestDocument& document = ProjectWithPatches(6);
     CFileView& view = OpenView(document);
     CParameterListCtrl& list = view.PatchList();
-    // The pointer on the middle one of three: the block lands where it is, with or without Alt.
-    EXPECT_FALSE(DragRows(list, {2, 3, 4}, 3, list, 3));
-    EXPECT_FALSE(DragRows(list, {2, 3, 4}, 2, list, 2, Qt::AltModifier));
-    EXPECT_FALSE(DragRows(list, {2, 3, 4}, 2, list, 2, Qt::ControlModifier));
+    // Released on the row it was pressed on, the block lands where it is, whichever keys are held:
+    // also an insert anchored inside the block, which would otherwise go in at the hovered row.
+    const std::vector<std::pair<int, Qt::KeyboardModifiers>> drops = {
+        {3, Qt::NoModifier},  {2, Qt::AltModifier},   {2, Qt::ControlModifier},
+        {3, Qt::AltModifier}, {4, Qt::ShiftModifier}, {3, Qt::ControlModifier | Qt::AltModifier},
+    };
+    for (const auto& [anchor, modifiers] : drops) {
+        SCOPED_TRACE(anchor);
+        EXPECT_FALSE(DragRows(list, {2, 3, 4}, anchor, list, anchor, modifiers));
+    }
     EXPECT_EQ(document.modifiedCalls, 0);
     EXPECT_FALSE(document.IsModified());
     for (std::size_t slot = 0; slot < 6; ++slot) {
