@@ -332,6 +332,7 @@ void CMainFrame::AddFileFrame(CFileFrame* frame) {
         frame->resize(frame->size().expandedTo(area * 3 / 4));
     }
     frame->CascadeFrom(CollectWindows());
+    frame->FitIntoArea(); // the area's own placement, the size and the cascade may reach beyond it
     connect(frame, &CChildFrame::WindowListRequested, this, &CMainFrame::ShowWindowListPopup);
     connect(frame, &QMdiSubWindow::windowStateChanged, this, [this] { UpdateFrameTitle(); });
     CFileDoc& document = frame->Document();

@@ -49,10 +49,28 @@ bool CMDIChildWndEx::RestorePlacement() {
         height > kFarAway) {
         return false;
     }
-    const QRect wanted(left, top, width, height);
-    setGeometry(wanted);
-    m_restoredGeometry = wanted;
+    setGeometry(QRect(left, top, width, height));
+    FitIntoArea(); // stored at another scale or with a larger main window
+    m_restoredGeometry = geometry();
     return true;
+}
+
+void CMDIChildWndEx::FitIntoArea() {
+    const QMdiArea* area = mdiArea();
+    // A hidden area has not been laid out yet: its size says nothing.
+    if (area == nullptr || !area->isVisible() || isMinimized() || isMaximized()) {
+        return;
+    }
+    const QRect bounds = area->viewport()->rect();
+    if (bounds.isEmpty()) {
+        return;
+    }
+    QRect fitted = FitRectToBounds(geometry(), bounds);
+    // Below the minimum size the window keeps its top-left corner inside the area.
+    fitted.setSize(fitted.size().expandedTo(minimumSize()));
+    if (fitted != geometry()) {
+        setGeometry(fitted);
+    }
 }
 
 void CMDIChildWndEx::SaveCurrentPosition() {

@@ -27,9 +27,13 @@ public:
     [[nodiscard]] bool IsOnTop() const { return m_onTop; }
 
     // Applies the stored position (left, top, width, height in the client area of the main
-    // window) when persistence is on and a position is stored. Call after adding the window to
-    // the area and before showing it. True when a position was applied.
+    // window) when persistence is on and a position is stored, fitted into the area. Call after
+    // adding the window to the area and before showing it. True when a position was applied.
     bool RestorePlacement();
+    // Moves the window, and shrinks it no smaller than its minimum size, so that it lies inside the
+    // client area of the main window: caption, borders and scroll bars stay within reach. A window
+    // that fits, is minimised or maximised, or has no visible area is left as it is.
+    void FitIntoArea();
     // Save Current Position: stores the window's restored rectangle.
     void SaveCurrentPosition();
     // The rectangle the window has when neither minimised nor maximised.

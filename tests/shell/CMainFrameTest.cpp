@@ -241,6 +241,20 @@ TEST_F(CMainFrameTest, NewWindowsAtTheSavedPositionCascadeByTenPixels) {
     EXPECT_EQ(corners, (QList<QPoint>{QPoint(20, 30), QPoint(30, 40), QPoint(40, 50)}));
 }
 
+TEST_F(CMainFrameTest, ProjectWindowsOpenInsideTheArea) {
+    const QRect client = m_frame->MdiArea()->viewport()->rect();
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        if (i == 3) { // a position stored at another scale, beyond the area
+            CSettings::WriteString(SettingId::ChildWindowPosition,
+                                   QStringLiteral("%1,%2,900,700").arg(client.width()).arg(client.height()), 4107);
+        }
+        const QRect window = m_app->NewDocument()->Frame()->geometry();
+        EXPECT_TRUE(client.contains(window)) << window.x() << "," << window.y() << " " << window.width() << "x"
+                                             << window.height() << " in " << client.width() << "x" << client.height();
+    }
+}
+
 TEST_F(CMainFrameTest, TheWindowListNamesEveryProjectWindow) {
     m_app->NewDocument();
     m_app->NewDocument();

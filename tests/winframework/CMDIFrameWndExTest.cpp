@@ -4,6 +4,7 @@
 #include "winframework/CMDIFrameWndEx.h"
 #include "winframework/CSettings.h"
 #include "winframework/VersionString.h"
+#include "winframework/WindowGeometry.h"
 
 #include <QAction>
 #include <QLabel>
@@ -212,6 +213,29 @@ TEST_F(FrameTest, NoStoredChildPositionLeavesThePlacementToTheArea) {
     EXPECT_FALSE(child->RestorePlacement());
     CSettings::WriteString(SettingId::ChildWindowPosition, QStringLiteral("1,2,0,0"), kProjectPlacement);
     EXPECT_FALSE(child->RestorePlacement());
+}
+
+TEST_F(FrameTest, AStoredChildPositionIsFittedIntoTheArea) {
+    CMDIChildWndEx::SetPlacementMode(CMDIChildWndEx::kPersistentPlacementMode);
+    CMDIFrameWndEx& frame = MakeFrame();
+    const QRect client = frame.MdiArea()->viewport()->rect();
+    ASSERT_GT(client.width(), 320);
+    ASSERT_GT(client.height(), 200);
+    const struct {
+        QRect stored;
+        QRect expected;
+    } cases[] = {
+        {QRect(20, 30, 320, 200), QRect(20, 30, 320, 200)}, // inside: kept
+        {QRect(client.width() - 50, client.height() - 40, 320, 200),
+         QRect(client.width() - 320, client.height() - 200, 320, 200)},
+        {QRect(-300, -200, 320, 200), QRect(0, 0, 320, 200)},
+        {QRect(10, 10, client.width() * 4, client.height() * 3), client}, // stored at another scale
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(FormatRectText(test.stored).toStdString());
+        CSettings::WriteString(SettingId::ChildWindowPosition, FormatRectText(test.stored), kProjectPlacement);
+        EXPECT_EQ(AddChild(QStringLiteral("A.prj"))->geometry(), test.expected);
+    }
 }
 
 TEST_F(FrameTest, WithNoStoredValuesTheMainWindowOpensAt600By400) {
