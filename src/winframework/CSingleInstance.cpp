@@ -20,6 +20,16 @@ constexpr qsizetype kMagicSize = sizeof kMagic - 1;
 constexpr qsizetype kHeaderSize = kMagicSize + 4;
 // A sender that does not finish its message in this time is dropped.
 constexpr int kReadTimeoutMs = 2000;
+// A primary that does not accept a connection in this time counts as absent.
+constexpr int kProbeTimeoutMs = 1000;
+
+// Whether the lock file at `path` holds the details of a process (it exists and is readable).
+bool NamesAProcess(const QString& path) {
+    qint64 pid = 0;
+    QString hostname;
+    QString application;
+    return QLockFile(path).getLockInfo(&pid, &hostname, &application);
+}
 
 quint32 ReadLength(const QByteArray& buffer) {
     const auto byte = [&buffer](qsizetype at) { return static_cast<quint32>(static_cast<unsigned char>(buffer[at])); };
@@ -63,7 +73,11 @@ bool CSingleInstance::BecomePrimary() {
     m_lock = std::make_unique<QLockFile>(LockFilePath());
     // The lock lives as long as the process; only a dead owner makes it stale, never its age.
     m_lock->setStaleLockTime(0);
-    if (!m_lock->tryLock(0)) {
+    bool locked = m_lock->tryLock(0);
+    if (!locked && m_lock->error() == QLockFile::LockFailedError) {
+        locked = TakeOverUnreadableLock();
+    }
+    if (!locked) {
         m_error = m_lock->error() == QLockFile::LockFailedError
                       ? QStringLiteral("Another instance is running.")
                       : QStringLiteral("The single-instance lock cannot be created.");
@@ -86,6 +100,30 @@ bool CSingleInstance::BecomePrimary() {
     connect(m_server, &QLocalServer::newConnection, this, &CSingleInstance::OnNewConnection);
     m_primary = true;
     return true;
+}
+
+bool CSingleInstance::IsPrimaryAnswering() const {
+    QLocalSocket socket;
+    socket.connectToServer(ServerPath());
+    const bool answered = socket.waitForConnected(kProbeTimeoutMs);
+    socket.abort();
+    return answered;
+}
+
+bool CSingleInstance::TakeOverUnreadableLock() {
+    // A lock file that names no process (empty, cut short, overwritten) never goes stale through
+    // its owner's death, having no owner: it is stale once no primary answers on the socket.
+    if (NamesAProcess(LockFilePath()) || IsPrimaryAnswering()) {
+        return false;
+    }
+    // One process at a time removes it and takes the lock, and only while it still names nobody:
+    // a process that took the lock in the meantime has written its details into it.
+    QLockFile removal(LockFilePath() + QStringLiteral(".rmlock"));
+    if (!removal.tryLock(0) || NamesAProcess(LockFilePath())) {
+        return false;
+    }
+    m_lock->removeStaleLockFile();
+    return m_lock->tryLock(0);
 }
 
 bool CSingleInstance::SendToPrimary(const QString& projectPath, int timeoutMs) {

@@ -60,6 +60,11 @@ signals:
     void MessageRejected();
 
 private:
+    // Whether a process accepts a connection on the socket.
+    [[nodiscard]] bool IsPrimaryAnswering() const;
+    // Takes the lock over from a lock file that names no process when no primary answers; true
+    // when this process holds the lock then.
+    bool TakeOverUnreadableLock();
     void OnNewConnection();
     void OnReadyRead(QLocalSocket* socket);
 

@@ -37,6 +37,48 @@ TEST(SingleInstance, ALockLeftByACrashedProcessIsTakenOver) {
     EXPECT_TRUE(next.BecomePrimary()) << next.ErrorText().toStdString();
 }
 
+// A lock file that names no process (empty, cut short, garbage) is stale once nothing answers on the
+// socket, also beside the socket file of a crashed primary; it is kept while a primary answers.
+TEST(SingleInstance, AnUnreadableLockIsStaleOnceNoProcessAnswers) {
+    const struct {
+        QByteArray contents;
+        bool afterCrash;
+    } cases[] = {
+        {QByteArray(), false},
+        {QByteArray("garbage"), false},
+        {QByteArray("\xff\xfe\x00\n\n", 5), false},
+        {QByteArray("0\norvanta\n\n"), false},
+        {QByteArray("12x\n"), true},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.contents.toHex().toStdString());
+        QTemporaryDir folder;
+        if (test.afterCrash) {
+            QProcess crashed;
+            crashed.start(QStringLiteral(ORVANTA_INSTANCE_HELPER), {QStringLiteral("crash-primary"), folder.path()});
+            ASSERT_TRUE(crashed.waitForFinished(10000));
+            ASSERT_EQ(crashed.exitCode(), 0);
+        }
+        CSingleInstance next(kName, folder.path());
+        QFile lock(next.LockFilePath());
+        ASSERT_TRUE(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        lock.write(test.contents);
+        lock.close();
+        EXPECT_TRUE(next.BecomePrimary()) << next.ErrorText().toStdString();
+    }
+
+    QTemporaryDir folder;
+    CSingleInstance primary(kName, folder.path());
+    ASSERT_TRUE(primary.BecomePrimary());
+    QFile lock(primary.LockFilePath());
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    lock.close();
+    CSingleInstance later(kName, folder.path());
+    EXPECT_FALSE(later.BecomePrimary());
+    EXPECT_TRUE(QFile::exists(primary.LockFilePath()));
+    EXPECT_TRUE(later.SendToPrimary(QString(), 2000)) << later.ErrorText().toStdString();
+}
+
 TEST(SingleInstance, ALaterStartHandsItsProjectToThePrimary) {
     QTemporaryDir folder;
     CSingleInstance primary(kName, folder.path());
