@@ -5,7 +5,8 @@
 #     without writing settings, leaving one process;
 #  3. the exit (as at the end of a session) writes the settings and empties the work folder of
 #     patch and wave files, other files staying;
-#  4. after a crash (SIGKILL) the next start becomes the running instance.
+#  4. after a crash (SIGKILL) the next start becomes the running instance;
+#  5. so does a start over an empty or garbled lock file.
 # Usage: EndToEnd.sh ORVANTA_LIBRARIAN ORVANTA_MAKE_PROJECT
 set -euo pipefail
 
@@ -105,4 +106,16 @@ wait_for_title "Orvanta Librarian - $ROOT/B.prj/ "
 kill -TERM "$FIRST_PID"
 wait "$FIRST_PID" || fail "the program started after a crash did not end cleanly"
 FIRST_PID=""
+
+echo "== a lock file that names no process does not block the start"
+LOCK="$XDG_RUNTIME_DIR/Orvanta Librarian.lock"
+for CONTENTS in "" "garbage"; do
+    printf '%s' "$CONTENTS" >"$LOCK"
+    "$GUI" "$ROOT/A.prj" &
+    FIRST_PID=$!
+    wait_for_title "Orvanta Librarian - $ROOT/A.prj/ "
+    kill -TERM "$FIRST_PID"
+    wait "$FIRST_PID" || fail "the program started over the lock \"$CONTENTS\" did not end cleanly"
+    FIRST_PID=""
+done
 echo "== passed"
