@@ -53,6 +53,24 @@ TEST_F(CFileDocTest, OpenLoadsTitlesAndRemembersTheFolder) {
     EXPECT_EQ(m_app->RecentFiles().value(0), project);
 }
 
+// A project left with an interrupted save is put right before it is shown, and the user is told.
+TEST_F(CFileDocTest, OpeningFinishesAnInterruptedSaveAndSaysSo) {
+    const QString project = MakeProject("A.prj");
+    const QString staging = project + QStringLiteral("/.orvanta-save");
+    ASSERT_TRUE(QDir().mkdir(staging));
+    QFile staged(staging + QStringLiteral("/n-1"));
+    ASSERT_TRUE(staged.open(QIODevice::WriteOnly));
+    staged.close();
+    CMessageBox::SetNextAnswer(QMessageBox::Ok);
+    CFileDoc* document = m_app->OpenProject(project);
+    ASSERT_NE(document, nullptr);
+    EXPECT_EQ(CMessageBox::ShownCount(), 1);
+    EXPECT_TRUE(CMessageBox::LastShown().text.contains(QStringLiteral("was undone")));
+    EXPECT_EQ(CMessageBox::LastShown().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    EXPECT_FALSE(QFileInfo::exists(staging));
+    EXPECT_EQ(document->Data().m_patches[0].m_name, "Lead");
+}
+
 TEST_F(CFileDocTest, OpenThroughTheDialogStartsAtTheLastFolder) {
     const QString project = MakeProject("A.prj");
     CSettings::WriteString(SettingId::OpenFolderName, project + QDir::separator());
