@@ -153,12 +153,8 @@ bool CApp::InitInstance(const QStringList& arguments) {
     }
     m_running = true;
     if (!m_pendingActivations.isEmpty()) {
-        QTimer::singleShot(0, this, [this] {
-            const QStringList pending = std::exchange(m_pendingActivations, {});
-            for (const QString& path : pending) {
-                OnActivationRequested(path);
-            }
-        });
+        m_activationScheduled = true;
+        QTimer::singleShot(0, this, &CApp::HandlePendingActivations);
     }
     emit Started();
     return true;
@@ -449,16 +445,35 @@ void CApp::ApplyListFont(CFileView& view) const {
 }
 
 void CApp::OnActivationRequested(const QString& path) {
-    if (!m_running) {
-        m_pendingActivations.push_back(path);
+    if (m_pendingActivations.contains(path) || m_pendingActivations.size() >= kMaxPendingActivations) {
         return;
     }
-    if (m_mainFrame != nullptr) {
-        m_mainFrame->BringToFront();
+    m_pendingActivations.push_back(path);
+    if (m_running && !m_activationScheduled) {
+        m_activationScheduled = true;
+        QTimer::singleShot(0, this, &CApp::HandlePendingActivations);
     }
-    if (!path.isEmpty()) {
-        OpenProject(path);
+}
+
+void CApp::HandlePendingActivations() {
+    m_activationScheduled = false;
+    // An error box of one hand-over runs an event loop in which more may arrive: they wait in the
+    // queue for this loop.
+    if (m_handlingActivations) {
+        return;
     }
+    m_handlingActivations = true;
+    while (!m_pendingActivations.isEmpty()) {
+        const QString path = m_pendingActivations.front();
+        if (m_mainFrame != nullptr) {
+            m_mainFrame->BringToFront();
+        }
+        if (!path.isEmpty()) {
+            OpenProject(path);
+        }
+        m_pendingActivations.pop_front();
+    }
+    m_handlingActivations = false;
 }
 
 } // namespace Orvanta

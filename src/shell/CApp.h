@@ -106,6 +106,14 @@ public:
     void OnIdle();
     void FlushPendingError();
 
+    // A second start handed over `path` (empty: only bring the window to the front). Requests are
+    // queued, duplicates dropped and the queue capped, and handled one at a time once the current
+    // event has returned, so an error box is never opened inside the socket handler or inside
+    // another hand-over's box.
+    void OnActivationRequested(const QString& path);
+    // Most hand-overs waiting at once; more are dropped (a flood of second starts).
+    static constexpr qsizetype kMaxPendingActivations = 16;
+
     // The project named by the arguments: the value of the only plain parameter, made absolute;
     // empty when there is no plain parameter or more than one.
     static QString ProjectFromArguments(const QStringList& arguments);
@@ -122,7 +130,8 @@ private:
     // false when either cannot be made.
     bool PrepareWorkFolder();
     void DestroyDocument(CFileDoc& document, bool deferred);
-    void OnActivationRequested(const QString& path);
+    // Handles the queued hand-overs in order; does nothing while one is being handled already.
+    void HandlePendingActivations();
     void ShowMessage(int stringId);
 
     Options m_options;
@@ -136,6 +145,8 @@ private:
     QString m_workFolder;
     QStringList m_recentFiles;
     QStringList m_pendingActivations;
+    bool m_activationScheduled = false;
+    bool m_handlingActivations = false;
     QMetaObject::Connection m_idleConnection;
 };
 

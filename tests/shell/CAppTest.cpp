@@ -198,6 +198,31 @@ TEST_F(CAppTest, ASecondInstanceHandsOverItsProjectAndWritesNoSettings) {
     EXPECT_EQ(QString::fromStdString(m_app->Documents().front()->Data().m_projectPath), project + u'/');
 }
 
+// A flood of hand-overs naming folders that are no projects: nothing is opened inside the handler,
+// duplicates are dropped, the queue is capped, and the error boxes come one after another.
+TEST_F(CAppTest, HandOversAreQueuedAndTheirErrorsShownOneAtATime) {
+    ASSERT_TRUE(Start());
+    CMessageBox::ResetShown();
+    for (int i = 0; i < 100; ++i) {
+        CMessageBox::SetNextAnswer(QMessageBox::Ok);
+    }
+    for (int i = 0; i < 40; ++i) {
+        m_app->OnActivationRequested(TempPath("None" + std::to_string(i % 20) + ".prj"));
+    }
+    EXPECT_EQ(CMessageBox::ShownCount(), 0) << "nothing is opened inside the handler";
+    EXPECT_TRUE(m_app->Documents().empty());
+    Pump();
+    EXPECT_EQ(CMessageBox::ShownCount(), CApp::kMaxPendingActivations);
+    EXPECT_EQ(CMessageBox::LastShown().text, QStringLiteral("This project could not be loaded."));
+    EXPECT_TRUE(m_app->Documents().empty());
+
+    // Later hand-overs are taken again once the queue has been worked off.
+    const QString project = MakeProject("Later.prj");
+    m_app->OnActivationRequested(project);
+    Pump();
+    ASSERT_EQ(m_app->Documents().size(), 1u);
+}
+
 TEST_F(CAppTest, AProjectOnTheCommandLineIsOpened) {
     const QString project = MakeProject("Line.prj");
     ASSERT_TRUE(Start({QStringLiteral("/s"), project}));
