@@ -31,11 +31,13 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel> // complete types for the progress reporter's members
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QUrl>
 
@@ -426,7 +428,37 @@ QString CApp::ManualPath() {
 }
 
 void CApp::OnHelpManual() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(ManualPath()));
+    const QString path = ManualPath();
+    const bool opened = m_desktopOpener ? m_desktopOpener(QUrl::fromLocalFile(path))
+                                        : QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (!opened) {
+        ShowManualWindow(path); // no viewer for it on this desktop
+    }
+}
+
+void CApp::ShowManualWindow(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        CMessageBox::Show(m_mainFrame, ResourceString(kIdsApplicationTitle),
+                          QStringLiteral("The manual could not be opened: %1").arg(QDir::toNativeSeparators(path)),
+                          QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Warning);
+        return;
+    }
+    file.close();
+    if (m_manualWindow == nullptr) {
+        // A window of its own beside the main window, closed with it.
+        m_manualWindow = new QTextBrowser(m_mainFrame);
+        m_manualWindow->setWindowFlag(Qt::Window);
+        m_manualWindow->setAttribute(Qt::WA_DeleteOnClose);
+        m_manualWindow->setOpenExternalLinks(true);
+        m_manualWindow->setWindowTitle(ResourceString(kIdsApplicationTitle) + QStringLiteral(" - Manual"));
+        m_manualWindow->resize(m_manualWindow->fontMetrics().averageCharWidth() * 100,
+                               m_manualWindow->fontMetrics().height() * 40);
+    }
+    m_manualWindow->setSource(QUrl::fromLocalFile(path));
+    m_manualWindow->show();
+    m_manualWindow->raise();
+    m_manualWindow->activateWindow();
 }
 
 void CApp::ApplyListFont(CFileView& view) const {

@@ -6,7 +6,10 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QTextBrowser>
+#include <QUrl>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -87,9 +90,16 @@ public:
     // documents modified and updates their windows with hint 1. Nothing happens without an undo
     // state.
     void OnEditUndo();
-    // Manual: opens the user manual beside the program with the desktop's viewer; a failure of the
-    // desktop is not reported.
+    // Manual: opens the user manual beside the program with the desktop's viewer or, when the
+    // desktop has none for it, in a window of our own (ShowManualWindow).
     void OnHelpManual();
+    // Shows the manual at `path` in the program's own manual window; says so in a message box when
+    // the file cannot be read.
+    void ShowManualWindow(const QString& path);
+    // How the desktop is asked to open a file; tests put in one that fails.
+    using DesktopOpener = std::function<bool(const QUrl&)>;
+    void SetDesktopOpener(DesktopOpener opener) { m_desktopOpener = std::move(opener); }
+    [[nodiscard]] QTextBrowser* ManualWindow() const { return m_manualWindow; }
     // The manual's path: the program's folder and string 3080.
     [[nodiscard]] static QString ManualPath();
 
@@ -145,6 +155,8 @@ private:
     QString m_workFolder;
     QStringList m_recentFiles;
     QStringList m_pendingActivations;
+    DesktopOpener m_desktopOpener;
+    QPointer<QTextBrowser> m_manualWindow;
     bool m_activationScheduled = false;
     bool m_handlingActivations = false;
     QMetaObject::Connection m_idleConnection;

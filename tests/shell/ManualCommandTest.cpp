@@ -3,10 +3,14 @@
 #include "ShellTestFixture.h"
 #include "shell/CMainFrame.h"
 #include "shell/CommandIds.h"
+#include "winframework/CMessageBox.h"
 
 #include <QAction>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextBrowser>
 #include <QUrl>
 
 namespace Orvanta::ShellTesting {
@@ -54,6 +58,37 @@ TEST_F(ManualCommandTest, OpensTheManualBesideTheProgramWithOrWithoutAProject) {
     ASSERT_EQ(m_opener.opened.size(), 2);
     EXPECT_EQ(m_opener.opened[0], QUrl::fromLocalFile(expected));
     EXPECT_EQ(m_opener.opened[1], QUrl::fromLocalFile(expected));
+}
+
+// Without a viewer on the desktop the manual shows in a window of the program's own; a manual that
+// cannot be read is said so.
+TEST_F(ManualCommandTest, WithoutADesktopViewerTheManualShowsInAWindowOfItsOwn) {
+    m_app->SetDesktopOpener([](const QUrl&) { return false; });
+    const QString manual = TempPath("Manual.htm");
+    QFile file(manual);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<html><body><h1>Orvanta manual</h1><p>Drag rows between projects.</p></body></html>");
+    file.close();
+    m_app->ShowManualWindow(manual);
+    ASSERT_NE(m_app->ManualWindow(), nullptr);
+    EXPECT_TRUE(m_app->ManualWindow()->isVisible());
+    EXPECT_TRUE(m_app->ManualWindow()->toPlainText().contains(QStringLiteral("Drag rows between projects.")));
+
+    CMessageBox::ResetShown();
+    CMessageBox::SetNextAnswer(QMessageBox::Ok);
+    m_app->ShowManualWindow(TempPath("Missing.htm"));
+    EXPECT_EQ(CMessageBox::ShownCount(), 1);
+    EXPECT_TRUE(CMessageBox::LastShown().text.startsWith(QStringLiteral("The manual could not be opened")));
+
+    // The command itself falls back when the desktop cannot open the file.
+    const bool besideTheProgram = QFileInfo::exists(CApp::ManualPath());
+    CMessageBox::SetNextAnswer(QMessageBox::Ok);
+    m_app->MainFrame()->Action(kCmdHelpManual)->trigger();
+    if (besideTheProgram) {
+        EXPECT_EQ(m_app->ManualWindow()->source(), QUrl::fromLocalFile(CApp::ManualPath()));
+    } else {
+        EXPECT_EQ(CMessageBox::ShownCount(), 2);
+    }
 }
 
 } // namespace
