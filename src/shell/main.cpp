@@ -4,6 +4,7 @@
 #include "shell/CMainFrame.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 
 #if defined(Q_OS_UNIX)
@@ -34,9 +35,18 @@ void CloseOnTermination(Orvanta::CApp& app) {
         [[maybe_unused]] const ssize_t read = ::read(g_terminationPipe[1], &byte, 1);
         if (Orvanta::CMainFrame* frame = app.MainFrame(); frame != nullptr) {
             frame->close();
-        } else {
-            QCoreApplication::quit();
+            return;
         }
+        // Before the main window exists no event loop of the application runs, so quitting alone
+        // ends nothing: a dialog open meanwhile (a later start saying that no running instance
+        // answers) is closed, and the start ends with it.
+        while (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            dialog->reject();
+            if (QApplication::activeModalWidget() == dialog) {
+                break;
+            }
+        }
+        QCoreApplication::quit();
     });
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;

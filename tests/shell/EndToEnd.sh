@@ -6,7 +6,8 @@
 #  3. the exit (as at the end of a session) writes the settings and empties the work folder of
 #     patch and wave files, other files staying;
 #  4. after a crash (SIGKILL) the next start becomes the running instance;
-#  5. so does a start over an empty or garbled lock file.
+#  5. so does a start over an empty or garbled lock file;
+#  6. a start that reaches no running instance ends on SIGTERM while its message box is open.
 # Usage: EndToEnd.sh ORVANTA_LIBRARIAN ORVANTA_MAKE_PROJECT
 set -euo pipefail
 
@@ -14,10 +15,14 @@ GUI="$1"
 MAKE_PROJECT="$2"
 ROOT="$(mktemp -d)"
 FIRST_PID=""
+SILENT_PID=""
 cleanup() {
-    if [ -n "$FIRST_PID" ] && kill -0 "$FIRST_PID" 2>/dev/null; then
-        kill -KILL "$FIRST_PID" 2>/dev/null || true
-    fi
+    local pid
+    for pid in "$FIRST_PID" "$SILENT_PID"; do
+        if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+            kill -KILL "$pid" 2>/dev/null || true
+        fi
+    done
     rm -rf "$ROOT"
 }
 trap cleanup EXIT
@@ -118,4 +123,24 @@ for CONTENTS in "" "garbage"; do
     wait "$FIRST_PID" || fail "the program started over the lock \"$CONTENTS\" did not end cleanly"
     FIRST_PID=""
 done
+
+echo "== a start that reaches no running instance ends on SIGTERM while it says so"
+# A lock naming a live process of the program's name that never answers on the socket.
+cp "$(command -v sleep)" "$ROOT/orvanta-librarian"
+"$ROOT/orvanta-librarian" 600 >/dev/null 2>&1 &
+SILENT_PID=$!
+printf '%s\norvanta-librarian\n\n' "$SILENT_PID" >"$LOCK"
+"$GUI" "$ROOT/A.prj" &
+FIRST_PID=$!
+wait_for_title "Orvanta Librarian"
+kill -TERM "$FIRST_PID"
+for i in $(seq 1 50); do
+    kill -0 "$FIRST_PID" 2>/dev/null || break
+    sleep 0.2
+done
+kill -0 "$FIRST_PID" 2>/dev/null && fail "the start that reached no running instance ignored SIGTERM"
+wait "$FIRST_PID" || true
+FIRST_PID=""
+kill -KILL "$SILENT_PID"
+SILENT_PID=""
 echo "== passed"
