@@ -15,6 +15,7 @@ CDomain& CDomain::Instance() {
 }
 
 void CDomain::ClearUndo() {
+    m_undone = false;
     for (CUndoSlot& slot : m_undo) {
         slot.project = nullptr;
         slot.patchesSaved = false;
@@ -43,6 +44,7 @@ bool CDomain::SaveUndo(int kind, CTernData* project) {
 }
 
 void CDomain::Undo() {
+    m_undone = HasUndo() && !m_undone;
     // Exchanging the lists is the same as assigning through a copy both ways, without the copies.
     for (CUndoSlot& slot : m_undo) {
         if (slot.project == nullptr) {

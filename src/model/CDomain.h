@@ -47,6 +47,8 @@ public:
     [[nodiscard]] bool HasUndo() const { return m_undo[0].project != nullptr; }
     // Swaps each registered project's saved lists with its current ones: a second Undo redoes.
     void Undo();
+    // True when the last change has been undone, so that the next Undo redoes it.
+    [[nodiscard]] bool IsUndone() const { return HasUndo() && m_undone; }
     [[nodiscard]] bool IsUndoProject(const CTernData* project) const;
     [[nodiscard]] const CUndoSlot& UndoSlot(std::size_t index) const { return m_undo[index]; }
 
@@ -90,6 +92,7 @@ private:
     ~CDomain() = default;
 
     std::array<CUndoSlot, kUndoSlots> m_undo;
+    bool m_undone = false;
     std::string m_workFolder;
     std::array<std::shared_ptr<CTernTextOut>, kReporterSlots> m_reporters;
     std::unique_ptr<CTernProgressBar> m_progress;

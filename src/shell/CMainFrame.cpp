@@ -394,7 +394,17 @@ void CMainFrame::UpdateCommandUI() {
     }
     Action(kCmdEditSelectAll)->setEnabled(view != nullptr);
     Action(kCmdEditDelete)->setEnabled(view != nullptr && view->CanDelete());
-    Action(kCmdEditUndo)->setEnabled(CDomain::Instance().HasUndo());
+    // The command says what it will do: after an Undo the same command redoes the change.
+    QAction* undo = Action(kCmdEditUndo);
+    undo->setEnabled(CDomain::Instance().HasUndo());
+    const bool redo = CDomain::Instance().IsUndone();
+    if (undo->text().contains(QStringLiteral("Redo")) != redo) {
+        QString text = undo->text();
+        text.replace(redo ? QStringLiteral("Undo") : QStringLiteral("Redo"),
+                     redo ? QStringLiteral("Redo") : QStringLiteral("Undo"));
+        undo->setText(text);
+        undo->setToolTip(redo ? QStringLiteral("Redo") : QStringLiteral("Undo"));
+    }
     UpdateWindowCommands();
 }
 

@@ -33,14 +33,20 @@ TEST_F(DomainTest, UndoTogglesAcrossTwoRegisteredProjects) {
     a.m_patches[0].m_path = "a-after";
     b.m_waves[3].m_path = "b-after";
 
+    EXPECT_FALSE(domain.IsUndone());
     domain.Undo();
     EXPECT_EQ(a.m_patches[0].m_path, "a-before");
     EXPECT_EQ(b.m_waves[3].m_path, "b-before");
     EXPECT_EQ(a.m_patches.size(), 512U);
+    EXPECT_TRUE(domain.IsUndone()) << "the next Undo redoes";
     domain.Undo();
     EXPECT_EQ(a.m_patches[0].m_path, "a-after");
     EXPECT_EQ(b.m_waves[3].m_path, "b-after");
     EXPECT_TRUE(domain.HasUndo());
+    EXPECT_FALSE(domain.IsUndone());
+    domain.Undo();
+    domain.ClearUndo();
+    EXPECT_FALSE(domain.IsUndone()) << "a new change starts undone-free";
 }
 
 TEST_F(DomainTest, PatchesOnlyRegistrationLeavesWavesAlone) {

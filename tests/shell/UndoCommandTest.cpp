@@ -63,11 +63,18 @@ TEST_F(UndoCommandTest, EnabledExactlyWhenThereIsSomethingToUndo) {
     EXPECT_FALSE(UndoEnabled());
     MovePatch(a, b, 5);
     ASSERT_TRUE(UndoEnabled());
+    EXPECT_TRUE(m_frame->Action(kCmdEditUndo)->text().startsWith(QStringLiteral("&Undo")));
     m_frame->Action(kCmdEditUndo)->trigger();
     EXPECT_EQ(a.Data().m_patches[0].m_name, "Lead");
-    EXPECT_TRUE(UndoEnabled()); // a second Undo redoes
+    EXPECT_TRUE(UndoEnabled()); // a second Undo redoes, and says so
+    EXPECT_TRUE(m_frame->Action(kCmdEditUndo)->text().startsWith(QStringLiteral("&Redo")));
+    m_frame->Action(kCmdEditUndo)->trigger();
+    EXPECT_TRUE(UndoEnabled());
+    EXPECT_TRUE(m_frame->Action(kCmdEditUndo)->text().startsWith(QStringLiteral("&Undo")));
+    m_frame->Action(kCmdEditUndo)->trigger();
     ASSERT_TRUE(b.OnFileSave());
-    EXPECT_FALSE(UndoEnabled());              // saving clears the undo state
+    EXPECT_FALSE(UndoEnabled()); // saving clears the undo state
+    EXPECT_TRUE(m_frame->Action(kCmdEditUndo)->text().startsWith(QStringLiteral("&Undo")));
     m_frame->Action(kCmdEditUndo)->trigger(); // does nothing
     EXPECT_FALSE(b.IsModified());
 }
