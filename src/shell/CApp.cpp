@@ -341,6 +341,7 @@ CFileDoc* CApp::OpenProject(const QString& path) {
         return open;
     }
     CFileDoc* document = NewDocument();
+    ProjectTemplate().ReturnUntitledNumber(*document); // it is a project's window, never "Untitled"
     if (!document->LoadFolder(path)) {
         DestroyDocument(*document, false);
         return nullptr;

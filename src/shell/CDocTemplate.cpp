@@ -23,6 +23,12 @@ CFileDoc& CDocTemplate::CreateDocument() {
     return *m_documents.back();
 }
 
+void CDocTemplate::ReturnUntitledNumber(const CFileDoc& document) {
+    if (m_untitledCount > 0 && document.GetTitle() == DocString(kDocName) + QString::number(m_untitledCount)) {
+        --m_untitledCount;
+    }
+}
+
 std::unique_ptr<CFileDoc> CDocTemplate::RemoveDocument(const CFileDoc& document) {
     const auto found =
         std::find_if(m_documents.begin(), m_documents.end(),

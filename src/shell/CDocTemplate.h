@@ -37,6 +37,9 @@ public:
     // A new document named "Untitled" + the next running number (1, 2, ...), owned by the
     // template and last in its order.
     CFileDoc& CreateDocument();
+    // Gives back the "Untitled" number of `document` when it was the last one handed out: a
+    // document made to open a project never shows that name, so the next new one takes it.
+    void ReturnUntitledNumber(const CFileDoc& document);
     // Takes the document out of the template; the caller then owns it.
     std::unique_ptr<CFileDoc> RemoveDocument(const CFileDoc& document);
     [[nodiscard]] std::vector<CFileDoc*> Documents() const;

@@ -35,9 +35,13 @@ TEST_F(CFileDocTest, NewDocumentsAreNumberedAndUnmodified) {
     EXPECT_EQ(ActiveDocument(), second);
 }
 
-TEST_F(CFileDocTest, EveryOpenUsesTheNextUntitledNumber) {
-    const QString project = MakeProject("A.prj");
-    ASSERT_NE(m_app->OpenProject(project), nullptr);
+// Opening projects, whether they load or not, takes no "Untitled" number.
+TEST_F(CFileDocTest, OpeningAProjectTakesNoUntitledNumber) {
+    ASSERT_NE(m_app->OpenProject(MakeProject("A.prj")), nullptr);
+    CMessageBox::SetNextAnswer(QMessageBox::Ok);
+    EXPECT_EQ(m_app->OpenProject(TempPath("Missing.prj")), nullptr);
+    EXPECT_EQ(m_app->NewDocument()->GetTitle(), QStringLiteral("Untitled1"));
+    ASSERT_NE(m_app->OpenProject(MakeProject("B.prj")), nullptr);
     EXPECT_EQ(m_app->NewDocument()->GetTitle(), QStringLiteral("Untitled2"));
 }
 
@@ -161,13 +165,13 @@ TEST_F(CFileDocTest, SaveAsOfAnUntitledDocumentProposesTheLastFolder) {
     const QString project = MakeProject("A.prj");
     ASSERT_NE(m_app->OpenProject(project), nullptr);
     CFileDoc* untitled = m_app->NewDocument();
-    EXPECT_EQ(untitled->ProposedSavePath(), TempPath("Untitled2"));
+    EXPECT_EQ(untitled->ProposedSavePath(), TempPath("Untitled1"));
     CSelectFolderDialog::SetNextAnswer(std::nullopt);
     EXPECT_FALSE(untitled->OnFileSaveAs());
     EXPECT_EQ(CSelectFolderDialog::LastRequest().title, QStringLiteral("Save Project"));
     EXPECT_EQ(CSelectFolderDialog::LastRequest().acceptCaption, QStringLiteral("Save &Project"));
     EXPECT_FALSE(CSelectFolderDialog::LastRequest().newDisabled);
-    EXPECT_EQ(CSelectFolderDialog::LastRequest().initialPath, TempPath("Untitled2"));
+    EXPECT_EQ(CSelectFolderDialog::LastRequest().initialPath, TempPath("Untitled1"));
 }
 
 TEST_F(CFileDocTest, SaveAsIntoANewFolderMovesTheDocumentThere) {
