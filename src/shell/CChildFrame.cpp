@@ -4,23 +4,32 @@
 #include <QMdiArea>
 #include <QMouseEvent>
 
+#include <algorithm>
+
 namespace Orvanta {
 
 CChildFrame::CChildFrame(int placementId, QWidget* parent) : CMDIChildWndEx(placementId, parent) {}
 
 bool CChildFrame::CascadeFrom(const QList<QMdiSubWindow*>& others) {
+    const auto isCovered = [this, &others](const QPoint& corner) {
+        return std::any_of(others.begin(), others.end(), [this, &corner](const QMdiSubWindow* other) {
+            return other != this && other != nullptr && other->isVisible() && other->pos() == corner;
+        });
+    };
+    // The window is fitted into the area first, so that fitting does not put it back onto a corner
+    // taken; where the steps leave the area, they start again once at its top-left corner.
+    FitIntoArea();
+    const QMdiArea* area = mdiArea();
+    const QRect bounds = area != nullptr && area->isVisible() ? area->viewport()->rect() : QRect();
     QRect rect = geometry();
     bool moved = false;
-    bool covered = true;
-    while (covered) {
-        covered = false;
-        for (const QMdiSubWindow* other : others) {
-            if (other != this && other != nullptr && other->isVisible() && other->pos() == rect.topLeft()) {
-                rect.translate(kCascadeStep, kCascadeStep);
-                moved = true;
-                covered = true;
-                break;
-            }
+    bool wrapped = false;
+    while (isCovered(rect.topLeft())) {
+        rect.translate(kCascadeStep, kCascadeStep);
+        moved = true;
+        if (!wrapped && bounds.contains(geometry()) && !bounds.contains(rect)) {
+            rect.moveTopLeft(bounds.topLeft());
+            wrapped = true;
         }
     }
     if (moved) {

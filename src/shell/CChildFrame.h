@@ -18,8 +18,9 @@ public:
 
     explicit CChildFrame(int placementId, QWidget* parent = nullptr);
 
-    // Moves this window 10 pixels right and down as long as another of `others` has its top-left
-    // corner at exactly the same point. True when it was moved.
+    // Fits this window into the area, then moves it 10 pixels right and down as long as another of
+    // `others` has its top-left corner at exactly the same point; where it would leave the area, it
+    // goes on from the area's top-left corner instead (once). True when it was moved.
     bool CascadeFrom(const QList<QMdiSubWindow*>& others);
 
 signals:

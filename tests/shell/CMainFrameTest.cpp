@@ -241,17 +241,21 @@ TEST_F(CMainFrameTest, NewWindowsAtTheSavedPositionCascadeByTenPixels) {
     EXPECT_EQ(corners, (QList<QPoint>{QPoint(20, 30), QPoint(30, 40), QPoint(40, 50)}));
 }
 
+// More windows than the cascade has room for: each lies inside the area, and no two share a corner.
 TEST_F(CMainFrameTest, ProjectWindowsOpenInsideTheArea) {
     const QRect client = m_frame->MdiArea()->viewport()->rect();
-    for (int i = 0; i < 4; ++i) {
+    QList<QPoint> corners;
+    for (int i = 0; i < 10; ++i) {
         SCOPED_TRACE(i);
-        if (i == 3) { // a position stored at another scale, beyond the area
+        if (i == 8) { // a position stored at another scale, beyond the area
             CSettings::WriteString(SettingId::ChildWindowPosition,
-                                   QStringLiteral("%1,%2,900,700").arg(client.width()).arg(client.height()), 4107);
+                                   QStringLiteral("%1,%2,330,200").arg(client.width()).arg(client.height()), 4107);
         }
         const QRect window = m_app->NewDocument()->Frame()->geometry();
         EXPECT_TRUE(client.contains(window)) << window.x() << "," << window.y() << " " << window.width() << "x"
                                              << window.height() << " in " << client.width() << "x" << client.height();
+        EXPECT_FALSE(corners.contains(window.topLeft())) << window.x() << "," << window.y();
+        corners.push_back(window.topLeft());
     }
 }
 
