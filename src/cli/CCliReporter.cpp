@@ -1,5 +1,7 @@
 #include "cli/CCliReporter.h"
 
+#include <algorithm>
+
 namespace Orvanta::Cli {
 
 int AnswerFor(int buttons, bool yes) {
@@ -24,6 +26,17 @@ int CCliReporter::Ask(int buttons, int question) {
     const bool confirmed = answer == kAnswerOk || answer == kAnswerYes;
     m_out << "question: " << QuestionText(question) << " -> " << (confirmed ? "yes" : "no") << std::endl;
     return answer;
+}
+
+void CCliReporter::ErrorWithDetail(int code, const std::string& detail) {
+    Error(code);
+    std::size_t start = 0;
+    while (start < detail.size()) {
+        const std::size_t end = std::min(detail.find('\n', start), detail.size());
+        m_out << "  " << detail.substr(start, end - start) << "\n";
+        start = end + 1;
+    }
+    m_out << std::flush;
 }
 
 void CCliReporter::ReportRecovery(const std::string& text) {

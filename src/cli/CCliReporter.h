@@ -16,6 +16,8 @@ public:
     explicit CCliReporter(std::ostream& out) : m_out(out) {}
 
     void Error(int code) override;
+    // "error: TEXT" and then each line of the detail indented by two blanks.
+    void ErrorWithDetail(int code, const std::string& detail) override;
     int Ask(int buttons, int question) override;
     // "recovered: TEXT".
     void ReportRecovery(const std::string& text) override;

@@ -5,6 +5,7 @@
 #include "model/CFileSystem.h"
 #include "model/CTernData.h"
 #include "storage/CTernFileDocument.h"
+#include "storage/LoadDiagnosis.h"
 #include "storage/PatchFile.h"
 #include "storage/ProjectNaming.h"
 #include "storage/SaveJournal.h"
@@ -20,62 +21,6 @@ std::string Quote(const std::string& text) {
     return "\"" + text + "\"";
 }
 
-// Full paths of the files of `folder` that match one of the patterns the loader lists.
-std::vector<std::string> ListSlotCandidates(const std::string& folder, std::initializer_list<const char*> patterns) {
-    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
-    std::set<std::string> names;
-    for (const char* pattern : patterns) {
-        for (std::string& name : fileSystem.ListFolder(ToNativePath(folder), pattern)) {
-            names.insert(std::move(name));
-        }
-    }
-    std::vector<std::string> paths;
-    for (const std::string& name : names) {
-        paths.push_back(folder + name);
-    }
-    return paths;
-}
-
-// Why a project folder did not load: the folders first, then the files the loader would read, in
-// the slots it would read them into.
-std::vector<std::string> DiagnoseLoadFailure(const std::string& folder) {
-    std::vector<std::string> problems;
-    const std::string path = NormaliseProjectPath(folder);
-    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
-    if (!CTernData::IsProjectPath(path)) {
-        problems.push_back("the folder name does not end in \".prj\"");
-    }
-    if (!fileSystem.IsFolder(ToNativePath(path))) {
-        problems.push_back("the folder does not exist");
-        return problems;
-    }
-    for (const char* sub : {"Patch", "Wave"}) {
-        if (!fileSystem.IsFolder(ToNativePath(path + sub))) {
-            problems.push_back("the sub-folder " + Quote(sub) + " is missing");
-        }
-    }
-    if (!problems.empty()) {
-        return problems;
-    }
-    CTernFileDocument scratch;
-    for (const std::string& file : scratch.AssignSlots(ListSlotCandidates(path + "Patch/", {"*.p00"}), kPatchList)) {
-        CPatch patch;
-        if (!file.empty() && !ReadPatchFile(file, patch)) {
-            problems.push_back("damaged or unreadable patch file: " + file);
-        }
-    }
-    for (const std::string& file :
-         scratch.AssignSlots(ListSlotCandidates(path + "Wave/", {"*.w*", "*.aif*", "*.vpw"}), kWaveList)) {
-        if (!file.empty() && fileSystem.OpenRead(ToNativePath(file)) == nullptr) {
-            problems.push_back("unreadable wave file: " + file);
-        }
-    }
-    if (problems.empty()) {
-        problems.push_back("the project could not be loaded");
-    }
-    return problems;
-}
-
 } // namespace
 
 CCheckResult CheckProject(const std::string& folder) {
@@ -89,7 +34,7 @@ CCheckResult CheckProject(const std::string& folder) {
     CTernFileDocument document;
     result.loaded = document.OpenProjectFolder(folder, CTernFileDocument::Recovery::kRefuse);
     if (!result.loaded) {
-        result.problems = DiagnoseLoadFailure(folder);
+        result.problems = DescribeLoadFailure(folder);
         return result;
     }
     const CProjectReport report = BuildReport(document);

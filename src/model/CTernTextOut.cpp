@@ -80,6 +80,10 @@ int CTernTextOut::Ask(int /*buttons*/, int /*question*/) {
     return 0;
 }
 
+void CTernTextOut::ErrorWithDetail(int code, const std::string& /*detail*/) {
+    Error(code);
+}
+
 void CTernTextOut::ReportRecovery(const std::string& /*text*/) {}
 
 int CTernTextOut::Reserved(int /*first*/, int /*second*/) {

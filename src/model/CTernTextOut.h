@@ -43,6 +43,9 @@ public:
     virtual ~CTernTextOut() = default;
 
     virtual void Error(int code);
+    // The error of `code` with a detail that says why (which file, what is wrong with it); the
+    // base shows the error alone.
+    virtual void ErrorWithDetail(int code, const std::string& detail);
     // Indents every line start by the current indent and hands the whole text to Sink in one call.
     virtual void Write(const std::string& text);
     // printf-style formatting into a 512-byte buffer, then Write.

@@ -1,13 +1,17 @@
 #include "shell/CFileDoc.h"
 
+#include "model/CTernTextOut.h"
 #include "shell/CDocTemplate.h"
 #include "shell/CFileFrame.h"
 #include "shell/CSelectFolderDialog.h"
 #include "shell/ShellPaths.h"
 #include "views/CFileView.h"
+#include "winframework/CMessageBox.h"
 #include "winframework/CSettings.h"
+#include "winframework/ResourceString.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 
@@ -124,6 +128,14 @@ bool CFileDoc::DoFileSave() {
     const QFileInfo folder(path);
     if (!path.isEmpty() && folder.exists() && folder.isWritable()) {
         return DoSave(path);
+    }
+    if (!path.isEmpty() && folder.exists()) {
+        // Said before the folder dialog opens, so that the user knows why it does.
+        CMessageBox::Show(QApplication::activeWindow(), ResourceString(kIdsApplicationTitle),
+                          QString::fromUtf8(ErrorText(kErrorSave)), QMessageBox::Ok, QMessageBox::Ok,
+                          QMessageBox::Warning,
+                          QStringLiteral("The folder is read-only: %1\nChoose another folder to save the project in.")
+                              .arg(QDir::toNativeSeparators(path)));
     }
     return DoSave(QString());
 }

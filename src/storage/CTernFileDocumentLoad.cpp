@@ -4,6 +4,7 @@
 #include "model/CFileSystem.h"
 #include "model/CProgressEpisode.h"
 #include "storage/CTernFileDocument.h"
+#include "storage/LoadDiagnosis.h"
 #include "storage/PatchFile.h"
 #include "storage/ProjectNaming.h"
 #include "storage/SaveJournal.h"
@@ -66,7 +67,7 @@ bool CTernFileDocument::OpenProjectFolder(const std::string& folder, Recovery re
     }
     if (!loaded) {
         ResetToNew();
-        CDomain::Instance().MessageReporter().Error(kErrorLoad);
+        CDomain::Instance().MessageReporter().ErrorWithDetail(kErrorLoad, JoinLines(DescribeLoadFailure(folder)));
     }
     return loaded;
 }

@@ -126,6 +126,20 @@ bool Contains(const std::vector<std::string>& paths, const std::string& path) {
     return std::find(paths.begin(), paths.end(), path) != paths.end();
 }
 
+// The first source file of an object of `data` that cannot be opened; empty when there is none.
+std::string FirstMissingSource(const CTernData& data) {
+    for (const int which : {kPatchList, kWaveList}) {
+        const CParameterArray& list = data.List(which);
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const std::string& path = list.Element(i).m_path;
+            if (!path.empty() && Files().OpenRead(ToNativePath(path)) == nullptr) {
+                return path;
+            }
+        }
+    }
+    return std::string();
+}
+
 // Runs `action` when the scope ends.
 class CScopeExit {
 public:
@@ -166,7 +180,7 @@ bool IsTargetInTheWay(const SavePlan& plan, const Placement& placement) {
 // Plans the save of `document`'s project into `plan.target`; false when a planned change cannot be
 // made. Only reads the disk.
 bool PlanSave(CTernFileDocument& document, const std::vector<std::string>& pendingDeletions, bool replace,
-              SavePlan& plan) {
+              SavePlan& plan, std::string& reason) {
     CTernData& data = document.Data();
     const bool inPlace = plan.mode == SaveMode::kInPlace;
     CFileSystem& files = Files();
@@ -209,6 +223,7 @@ bool PlanSave(CTernFileDocument& document, const std::vector<std::string>& pendi
             // its slot number, say); a name that differs only in letter case finds the file itself on
             // a file system that ignores case.
             if (inPlace && old == source && Exists(target) && !IsSameFile(target, source)) {
+                reason = "a file of that name is there already: " + target;
                 return false;
             }
             if (inPlace && !old.empty()) {
@@ -273,8 +288,12 @@ bool PlanSave(CTernFileDocument& document, const std::vector<std::string>& pendi
     // Checks: every content can be read, and every target is free once the displaced files are
     // parked; a file in the way that the plan does not account for is never overwritten.
     for (const Placement& placement : plan.placements) {
-        if ((placement.which != kSystemFiles && files.OpenRead(ToNativePath(placement.source)) == nullptr) ||
-            IsTargetInTheWay(plan, placement)) {
+        if (placement.which != kSystemFiles && files.OpenRead(ToNativePath(placement.source)) == nullptr) {
+            reason = "a file cannot be read: " + placement.source;
+            return false;
+        }
+        if (IsTargetInTheWay(plan, placement)) {
+            reason = "a file of that name is there already: " + placement.target;
             return false;
         }
     }
@@ -283,6 +302,7 @@ bool PlanSave(CTernFileDocument& document, const std::vector<std::string>& pendi
     if (inPlace) {
         for (const std::string& path : plan.displaced) {
             if (files.OpenReadWrite(ToNativePath(path)) == nullptr) {
+                reason = "a file that the save replaces or removes is read-only or in use: " + path;
                 return false;
             }
         }
@@ -292,6 +312,7 @@ bool PlanSave(CTernFileDocument& document, const std::vector<std::string>& pendi
     std::set<std::string> targets;
     for (const Placement& placement : plan.placements) {
         if (!targets.insert(placement.target).second) {
+            reason = "two slots would be saved as one file: " + placement.target;
             return false;
         }
     }
@@ -304,7 +325,9 @@ bool CTernFileDocument::CheckSave(const std::string& target, SaveMode mode) {
     SavePlan plan;
     plan.target = target;
     plan.mode = mode;
-    return PlanSave(*this, mode == SaveMode::kInPlace ? m_pendingDeletions : std::vector<std::string>(), false, plan);
+    std::string reason;
+    return PlanSave(*this, mode == SaveMode::kInPlace ? m_pendingDeletions : std::vector<std::string>(), false, plan,
+                    reason);
 }
 
 bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
@@ -321,18 +344,18 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
         }
         return false;
     };
-    const auto fail = [&]() {
-        domain.MessageReporter().Error(kErrorSave);
+    const auto fail = [&](const std::string& reason) {
+        domain.MessageReporter().ErrorWithDetail(kErrorSave, reason);
         return giveUp();
     };
 
     // A folder that can never hold a project is refused before anything is created or deleted.
     if (!CTernData::IsProjectPath(target)) {
-        return fail();
+        return fail("the folder name does not end in \".prj\": " + target);
     }
-    if (!CheckSourceFiles(m_data)) {
+    if (const std::string missing = FirstMissingSource(m_data); !missing.empty()) {
         (void)fileSystem.RemoveFolder(ToNativePath(target)); // only when empty
-        return fail();
+        return fail("a file of the project cannot be found: " + missing);
     }
 
     // The same folder on disk, not only the same spelling: the project's own folder reached through
@@ -343,7 +366,7 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
         }
         const std::string& otherPath = document->Data().m_projectPath;
         if (!otherPath.empty() && IsSameFolder(otherPath, target)) {
-            return fail();
+            return fail("another open project uses this folder: " + target);
         }
     }
     const bool inPlace = !ownPath.empty() && IsSameFolder(ownPath, target);
@@ -356,7 +379,7 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
     if (const RecoveryOutcome outcome = RecoverInterruptedSave(target); outcome != RecoveryOutcome::kNothing) {
         domain.MessageReporter().ReportRecovery(RecoveryText(target, outcome));
         if (outcome == RecoveryOutcome::kFailed) {
-            return fail();
+            return fail(RecoveryText(target, outcome));
         }
     }
 
@@ -377,8 +400,9 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
     SavePlan plan;
     plan.target = target;
     plan.mode = mode;
-    if (!PlanSave(*this, inPlace ? m_pendingDeletions : std::vector<std::string>(), replace, plan)) {
-        return fail();
+    if (std::string reason;
+        !PlanSave(*this, inPlace ? m_pendingDeletions : std::vector<std::string>(), replace, plan, reason)) {
+        return fail(reason);
     }
 
     // The target folder itself first: Save As may name a folder that does not exist yet. The
@@ -400,20 +424,20 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
         return creation != FolderCreation::kFailed;
     };
     if (!createFolder(0)) {
-        return fail();
+        return fail("the folder cannot be created: " + target);
     }
 
     // Stage: copies of every new content, patch data written into them; work copies of displaced
     // files that objects elsewhere still need. Nothing outside the staging folder changes yet.
     if (!BeginSaveStaging(target, createdRelative)) {
-        return fail();
+        return fail("nothing can be written into the folder (is it read-only, or the disk full?): " + target);
     }
-    const auto discard = [&]() {
+    const auto discard = [&](const std::string& reason) {
         (void)DiscardSaveStaging(target);
-        return fail();
+        return fail(reason);
     };
     if (!createFolder(1) || !createFolder(2)) {
-        return discard();
+        return discard("the sub-folders \"Patch\" and \"Wave\" cannot be created in " + target);
     }
     SaveJournal journal;
     std::vector<std::string> stagedFiles;
@@ -436,10 +460,10 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
                     placement.skipped = true;
                     continue;
                 }
-                return discard();
+                return discard("a file could not be copied into the folder (is the disk full?): " + placement.source);
             }
             if (placement.which == kPatchList && !WritePatchData(staged, &m_data.m_patches[placement.slot])) {
-                return discard();
+                return discard("the patch data could not be written (is the disk full?): " + placement.target);
             }
             stagedFiles.push_back(placement.staged);
         }
@@ -452,7 +476,7 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
         if (plan.heirs.count(path) == 0 && IsSourceReferenced(path, which, true)) {
             const std::string workCopy = CopyIntoWorkFolder(path, BareName(path), FileExtension(path));
             if (workCopy.empty()) {
-                return discard();
+                return discard("a file that another open project uses could not be kept in the work folder: " + path);
             }
             workCopies[which][path] = workCopy;
         }
@@ -464,13 +488,13 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
             continue;
         }
         if (IsTargetInTheWay(plan, placement)) {
-            return discard();
+            return discard("a file of that name appeared while saving: " + placement.target);
         }
         journal.places.emplace_back(placement.byRename ? parkedAs.at(placement.source) : placement.staged,
                                     Relative(target, placement.target));
     }
     if (!CommitSaveJournal(target, stagedFiles, journal)) {
-        return discard();
+        return discard("the new files could not be made safe on disk (is the disk full?)");
     }
 
     // Committed: from here on the save is finished, now or by the next open.
@@ -478,7 +502,8 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
     // left is tidying up, which the next open finishes.
     if (RunSaveJournal(target, journal) == JournalRun::kFailed &&
         RunSaveJournal(target, journal) == JournalRun::kFailed) {
-        return fail();
+        return fail("the files could not all be moved into place; the save is finished the next time the project "
+                    "is opened");
     }
 
     // Memory follows the folder. Objects elsewhere that used a displaced file follow the slot that

@@ -29,6 +29,11 @@ int CTextOutBox::Ask(int buttons, int question) {
     return AnswerFor(answer);
 }
 
+void CTextOutBox::ErrorWithDetail(int code, const std::string& detail) {
+    CMessageBox::Show(ParentWindow(), ResourceString(kIdsApplicationTitle), QString::fromUtf8(ErrorText(code)),
+                      QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Warning, QString::fromStdString(detail));
+}
+
 void CTextOutBox::ReportRecovery(const std::string& text) {
     CMessageBox::Show(ParentWindow(), ResourceString(kIdsApplicationTitle), QString::fromStdString(text),
                       QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Information);

@@ -20,6 +20,8 @@ public:
 
     // A box with the text of the error code and an OK button.
     void Error(int code) override;
+    // The same box with the detail as its informative text.
+    void ErrorWithDetail(int code, const std::string& detail) override;
     // A box with the question's text and the button set: 1 OK and Cancel, 2 Yes and No, 3 Yes, No
     // and Cancel, any other OK only. Answers OK 0, Yes 2, No 3, anything else (Cancel, closing) 1.
     int Ask(int buttons, int question) override;

@@ -24,9 +24,10 @@ Script& TheScript() {
 
 QMessageBox::StandardButton CMessageBox::Show(QWidget* parent, const QString& caption, const QString& text,
                                               QMessageBox::StandardButtons buttons,
-                                              QMessageBox::StandardButton defaultButton, QMessageBox::Icon icon) {
+                                              QMessageBox::StandardButton defaultButton, QMessageBox::Icon icon,
+                                              const QString& detail) {
     Script& script = TheScript();
-    script.last = Shown{caption, text, buttons, defaultButton, icon};
+    script.last = Shown{caption, text, buttons, defaultButton, icon, detail};
     ++script.shownCount;
     if (!script.answers.empty()) {
         const QMessageBox::StandardButton answer = script.answers.front();
@@ -36,6 +37,9 @@ QMessageBox::StandardButton CMessageBox::Show(QWidget* parent, const QString& ca
 
     QPointer<QMessageBox> box = new QMessageBox(icon, caption, text, buttons, parent);
     box->setAttribute(Qt::WA_DeleteOnClose, false);
+    if (!detail.isEmpty()) {
+        box->setInformativeText(detail);
+    }
     if (defaultButton != QMessageBox::NoButton) {
         box->setDefaultButton(defaultButton);
     }

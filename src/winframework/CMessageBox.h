@@ -15,14 +15,17 @@ public:
         QMessageBox::StandardButtons buttons;
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QString detail;
     };
 
-    // Shows `text` with `buttons` and `caption`, parented to `parent` when given. Returns the
-    // button pressed, or NoButton when the box was closed without one.
+    // Shows `text` with `buttons` and `caption`, parented to `parent` when given, and `detail`
+    // (when not empty) as the box's informative text below it. Returns the button pressed, or
+    // NoButton when the box was closed without one.
     static QMessageBox::StandardButton Show(QWidget* parent, const QString& caption, const QString& text,
                                             QMessageBox::StandardButtons buttons,
                                             QMessageBox::StandardButton defaultButton = QMessageBox::NoButton,
-                                            QMessageBox::Icon icon = QMessageBox::NoIcon);
+                                            QMessageBox::Icon icon = QMessageBox::NoIcon,
+                                            const QString& detail = QString());
 
     // Test hooks. Answers are used in the order queued; NoButton stands for closing the box.
     static void SetNextAnswer(QMessageBox::StandardButton answer);

@@ -131,7 +131,8 @@ TEST_F(CliAppTest, InfoShowsAProjectWithoutChangingIt) {
 
     const ProcessResult missing = Tool({"info", "Nothing.prj"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "error: This project could not be loaded.\n");
+    EXPECT_EQ(missing.err,
+              "error: This project could not be loaded.\n  the folder does not exist: " + Path("Nothing.prj") + "/\n");
     EXPECT_EQ(missing.out, "");
 }
 
@@ -139,7 +140,7 @@ TEST_F(CliAppTest, CheckSaysWhyAProjectFails) {
     ProjectBuilder noWaves(m_temp.Path(), "NoWaves.prj", {true, false});
     const ProcessResult folder = Tool({"check", "NoWaves.prj"});
     EXPECT_EQ(folder.status, 1);
-    EXPECT_EQ(folder.err, "error: This project could not be loaded.\n");
+    EXPECT_EQ(folder.err, "error: This project could not be loaded.\n  the sub-folder \"Wave\" is missing\n");
     EXPECT_EQ(folder.out, "NoWaves.prj: 1 problem\n  the sub-folder \"Wave\" is missing\n");
     EXPECT_FALSE(std::filesystem::exists(Path("NoWaves.prj/Wave")));
 
@@ -148,7 +149,7 @@ TEST_F(CliAppTest, CheckSaysWhyAProjectFails) {
     damaged.AddPatchBytes("002 Bad.p00", std::vector<std::uint8_t>(1510, 0));
     const ProcessResult patch = Tool({"check", "Damaged.prj"});
     EXPECT_EQ(patch.status, 1);
-    EXPECT_EQ(patch.out, "Damaged.prj: 1 problem\n  damaged or unreadable patch file: " +
+    EXPECT_EQ(patch.out, "Damaged.prj: 1 problem\n  damaged patch file (1510 bytes, no patch header): " +
                              Path("Damaged.prj/Patch/002 Bad.p00") + "\n");
 
     const ProcessResult name = Tool({"check", "Plain"});

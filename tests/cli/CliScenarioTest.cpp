@@ -295,19 +295,24 @@ TEST_F(CliScenarioTest, EveryRefusalPrintsItsMessageAndNothingIsWritten) {
                           "error: Can't add wave; the total size of all waves would exceed 50 MB.\n"
                           "failed: line 11\n"
                           "error: This project could not be loaded.\n"
+                          "  the sub-folder \"Patch\" is missing\n"
+                          "  the sub-folder \"Wave\" is missing\n"
                           "failed: line 12\n"
                           "error: This project could not be saved.\n"
-                          "failed: line 13\n"
-                          "question: Project already exists. Do you want to replace it? -> no\n"
-                          "failed: line 14\n"
-                          "error: Files could not be imported.\n"
-                          "failed: line 15\n"
-                          "line 17: the window \"N\" has no folder yet: use save-as\n"
-                          "failed: line 17\n"
-                          "line 18: 3 patches do not fit from slot 511 to the end of the list\n"
-                          "failed: line 18\n"
-                          "line 19: every selected slot of the patches is empty: nothing to delete\n"
-                          "failed: line 19\n");
+                          "  another open project uses this folder: " +
+                              Path("B.prj") +
+                              "/\n"
+                              "failed: line 13\n"
+                              "question: Project already exists. Do you want to replace it? -> no\n"
+                              "failed: line 14\n"
+                              "error: Files could not be imported.\n"
+                              "failed: line 15\n"
+                              "line 17: the window \"N\" has no folder yet: use save-as\n"
+                              "failed: line 17\n"
+                              "line 18: 3 patches do not fit from slot 511 to the end of the list\n"
+                              "failed: line 18\n"
+                              "line 19: every selected slot of the patches is empty: nothing to delete\n"
+                              "failed: line 19\n");
     FolderSnapshot after = TakeFolderSnapshot(m_temp.Path());
     after.erase("work/");
     EXPECT_EQ(after, before);
@@ -344,6 +349,9 @@ TEST_F(CliScenarioTest, MissingWindowsAndFilesFailTheirLinesOnly) {
                               " is already open as the window \"A\"\n"
                               "failed: line 4\n"
                               "error: This project could not be loaded.\n"
+                              "  the folder does not exist: " +
+                              Path("Missing.prj") +
+                              "/\n"
                               "failed: line 5\n"
                               "line 6: no window named \"Nobody\" is open\n"
                               "failed: line 6\n"

@@ -277,7 +277,7 @@ TEST_F(ProjectLoadTest, UnopenableFilesFailTheLoad) {
         faulty.FailOnPath(FaultyFileSystem::kOpenRead, path);
         EXPECT_FALSE(m_document.OpenProjectFolder(project.Path())) << path;
         EXPECT_EQ(guard.ReportedCodes(), std::vector<int>{kErrorLoad});
-        EXPECT_EQ(faulty.FaultsInjected(), 1);
+        EXPECT_EQ(faulty.FaultsInjected(), 2) << "once loading, once finding out why for the message";
     }
     EXPECT_TRUE(m_document.OpenProjectFolder(project.Path()));
 }

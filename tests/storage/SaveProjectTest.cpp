@@ -167,6 +167,8 @@ TEST_F(SaveTest, RenameOntoAnExistingFileFailsBeforeAnyChange) {
 
     EXPECT_FALSE(document.SaveProjectTo(a.Path()));
     EXPECT_EQ(m_reporter->Errors(), std::vector<int>{kErrorSave});
+    EXPECT_EQ(m_reporter->Details(),
+              std::vector<std::string>{"a file of that name is there already: " + a.Path() + "Patch/007 Lead.p00"});
     EXPECT_EQ(TakeFolderSnapshot(m_temp.Path()), before);
     EXPECT_TRUE(document.IsModified());
 }
@@ -528,6 +530,8 @@ TEST_F(SaveTest, AnUnwritablePatchFileFailsTheCheckBeforeAnyFileIsTouched) {
     m_files.FailOnPath(FaultyFileSystem::kOpenReadWrite, locked);
     EXPECT_FALSE(document.SaveProjectTo(a.Path()));
     EXPECT_EQ(m_reporter->Errors(), std::vector<int>{kErrorSave});
+    EXPECT_EQ(m_reporter->Details(),
+              std::vector<std::string>{"a file that the save replaces or removes is read-only or in use: " + locked});
     EXPECT_EQ(TakeFolderSnapshot(m_temp.Path()), before);
     EXPECT_EQ(m_files.Calls(FaultyFileSystem::kChanging & ~FaultyFileSystem::kCreateFolder), 0);
 }

@@ -35,6 +35,7 @@ void ScriptedReporter::ClearRecord() {
     m_errors.clear();
     m_questions.clear();
     m_recoveries.clear();
+    m_details.clear();
     m_text.clear();
 }
 

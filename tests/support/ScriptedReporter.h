@@ -27,6 +27,10 @@ public:
     static void Uninstall();
 
     void Error(int code) override;
+    void ErrorWithDetail(int code, const std::string& detail) override {
+        Error(code);
+        m_details.push_back(detail);
+    }
     int Ask(int buttons, int question) override;
     void ReportRecovery(const std::string& text) override { m_recoveries.push_back(text); }
 
@@ -42,6 +46,7 @@ public:
     [[nodiscard]] std::vector<int> QuestionCodes() const;
     [[nodiscard]] const std::string& Text() const { return m_text; }
     [[nodiscard]] const std::vector<std::string>& Recoveries() const { return m_recoveries; }
+    [[nodiscard]] const std::vector<std::string>& Details() const { return m_details; }
 
 protected:
     void Sink(const std::string& text) override { m_text += text; }
@@ -50,6 +55,7 @@ private:
     std::vector<int> m_errors;
     std::vector<Question> m_questions;
     std::vector<std::string> m_recoveries;
+    std::vector<std::string> m_details;
     std::deque<int> m_answers;
     Answerer m_answerer;
     int m_defaultAnswer = kAnswerOk;

@@ -48,6 +48,15 @@ INSTANTIATE_TEST_SUITE_P(Codes, ErrorTexts,
                                            ErrorCase{9, "Files could not be imported."},
                                            ErrorCase{5, "Undefined error."}, ErrorCase{0, "Undefined error."}));
 
+TEST_F(TextOutBoxTest, AnErrorWithADetailShowsItBelowTheMessage) {
+    CMessageBox::SetNextAnswer(QMessageBox::Ok);
+    m_box.ErrorWithDetail(2, "a file of that name is there already: /m/A.prj/Patch/007 Lead.p00");
+    EXPECT_EQ(CMessageBox::LastShown().text, QStringLiteral("This project could not be saved."));
+    EXPECT_EQ(CMessageBox::LastShown().detail,
+              QStringLiteral("a file of that name is there already: /m/A.prj/Patch/007 Lead.p00"));
+    EXPECT_EQ(CMessageBox::LastShown().icon, QMessageBox::Warning);
+}
+
 TEST_F(TextOutBoxTest, OkToDeleteWithYesAndNo) {
     CMessageBox::SetNextAnswer(QMessageBox::Yes);
     EXPECT_EQ(m_box.Ask(2, 9), kAnswerYes);
