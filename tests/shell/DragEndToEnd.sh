@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Dragging patches with the real mouse between two project windows on a virtual X display (run
 # under xvfb-run by CTest, without a window manager):
+#  0. a block dropped with Alt onto its own place changes nothing: A10-A14 selected, pressed on
+#     A12, moved a little and released on A12 with Alt held;
 #  1. Alt held during the drag inserts: A10 goes in at B's row 15 and B's patches behind it move on;
 #  2. Shift inserts as well: A20 at B's row 5;
 #  3. Ctrl+Alt moves and inserts: A30 at B's row 25, and A's slot 30 is emptied;
@@ -117,6 +119,22 @@ sleep 0.5
 xdotool key v
 sleep 1
 
+echo "== Alt: A10-A14 dropped onto their own place stay where they are"
+xdotool mousemove "$A_X" "$(row_y 10)"
+sleep 0.2
+xdotool click 1
+sleep 0.2
+xdotool mousemove "$A_X" "$(row_y 14)"
+sleep 0.2
+xdotool keydown shift click 1 keyup shift
+sleep 0.3
+drag "$A_X" 12 "$A_X" 12 alt
+# A press on a selected row, released without a drag, leaves that row alone selected.
+xdotool mousemove "$A_X" "$(row_y 10)"
+sleep 0.2
+xdotool click 1
+sleep 0.3
+
 echo "== Alt: insert A10 at B's row 15"
 drag "$A_X" 10 "$B_X" 15 alt
 wait_for_title "Orvanta Librarian - $ROOT/B.prj/ *"
@@ -171,6 +189,9 @@ fi
 [ "$(ls "$ROOT/A.prj/Patch" | wc -l)" -eq 39 ] || fail "A does not hold 39 patches"
 [ ! -e "$ROOT/A.prj/Patch/030 A30.p00" ] || fail "the moved patch is still in A"
 [ -e "$ROOT/A.prj/Patch/029 A29.p00" ] && [ -e "$ROOT/A.prj/Patch/031 A31.p00" ] || fail "A's neighbours moved"
+for n in 10 11 12 13 14 15 16; do
+    [ -e "$ROOT/A.prj/Patch/0$n A$n.p00" ] || fail "A$n left slot $n: $(cd "$ROOT/A.prj/Patch" && ls | sed -n 8,18p | tr '\n' '|')"
+done
 
 # Each dragged patch names the copy of its wave made for it in B.
 INFO="$("$CLI" info "$ROOT/B.prj/")"
