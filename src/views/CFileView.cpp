@@ -251,12 +251,9 @@ int CFileView::ImportFiles(const QStringList& paths) {
     count = std::min(count, emptySlots.size());
     RefreshTotalSize();
     MarkModified();
-    CSelection selection = m_waveList->GetSelectedIndices();
     m_waveList->Rebuild(true, 0);
-    selection.insert(selection.end(), emptySlots.begin(), emptySlots.begin() + static_cast<std::ptrdiff_t>(count));
-    std::sort(selection.begin(), selection.end());
-    selection.erase(std::unique(selection.begin(), selection.end()), selection.end());
-    m_waveList->SelectRows(selection);
+    // Only the imported rows end up selected, so that a following Delete hits the import alone.
+    m_waveList->SelectRows(CSelection(emptySlots.begin(), emptySlots.begin() + static_cast<std::ptrdiff_t>(count)));
     const int first = static_cast<int>(emptySlots.front());
     if (!m_waveList->IsRowVisible(first)) {
         m_waveList->ScrollRowToTop(first);
