@@ -17,10 +17,13 @@
 #include "views/DragState.h"
 #include "winframework/CMessageBox.h"
 #include "winframework/CProfiledFileDialog.h"
+#include "winframework/CSettings.h"
 #include "winframework/CWaitCursor.h"
 #include "winframework/ResourceString.h"
 
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -53,6 +56,21 @@ struct PressState {
 PressState& Press() {
     static PressState state;
     return state;
+}
+
+// The folder Import Wave starts in: the last import folder, or the home folder when there is
+// none, when it is gone, or when it lies in a project folder (a project's own files are no source
+// to import from).
+QString ImportStartFolder(const QString& remembered) {
+    const QString folder = QDir::fromNativeSeparators(remembered);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        return QDir::homePath();
+    }
+    const QStringList parts = QDir::cleanPath(folder).split(u'/', Qt::SkipEmptyParts);
+    const bool inProject = std::any_of(parts.begin(), parts.end(), [](const QString& part) {
+        return part.endsWith(QLatin1String(".prj"), Qt::CaseInsensitive);
+    });
+    return inProject ? QDir::homePath() : folder;
 }
 
 CFileView::CleanOptionsPrompt& CleanPrompt() {
@@ -223,6 +241,13 @@ void CFileView::OnImportWave() {
     dialog.SetFileNameProfile(section, QStringLiteral("InitialFileName"), QString());
     dialog.SetFilterProfile(section, QStringLiteral("InitialFilterIndex"), 1);
     dialog.SetBufferSize(kImportBufferSize);
+    dialog.setDirectory(
+        ImportStartFolder(CSettings::ReadProfileString(section, QStringLiteral("InitialDirectory"), QString())));
+    // The dialog captions itself with the folder shown; this one keeps the command's name, also
+    // after moving to another folder (this connection runs after the dialog's own).
+    const QString caption = QString::fromLatin1(kImportCaption);
+    dialog.setWindowTitle(caption);
+    connect(&dialog, &QFileDialog::directoryEntered, &dialog, [&dialog, caption] { dialog.setWindowTitle(caption); });
     if (dialog.Show() != QDialog::Accepted) {
         return;
     }

@@ -67,6 +67,7 @@ public:
     static constexpr const char* kImportFilter = "Wav Files (*.wav)|*.wav|Aif Files (*.aif)|*.aif|Aiff Files "
                                                  "(*.aiff)|*.aiff|VPW Files (*.vpw)|*.vpw|All Files(*.*)|*.*||";
     static constexpr int kImportBufferSize = 65535;
+    static constexpr const char* kImportCaption = "Import Wave";
 
     // Shows the Clean Project options to the user; true on OK (the options are then in CDomain).
     using CleanOptionsPrompt = std::function<bool(QWidget* parent)>;

@@ -5,8 +5,13 @@
 #include "operations/EditCommands.h"
 #include "resources/DialogTemplates.h"
 
+#include "winframework/CSettings.h"
+
+#include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 #include <fstream>
@@ -198,6 +203,46 @@ TEST_F(FileViewTest, ImportWithCancelOrRefusalChangesNothing) {
     EXPECT_FALSE(document.IsModified());
     EXPECT_TRUE(view.WaveList().SelectedRows().isEmpty());
 }
+
+struct ImportStartCase {
+    const char* remembered; // under the test folder; null for none
+    bool startsAtHome;
+};
+
+class ImportStartFolder : public FileViewTest, public ::testing::WithParamInterface<ImportStartCase> {};
+
+TEST_P(ImportStartFolder, IsTheLastImportFolderOutsideAnyProjectElseHome) {
+    for (const char* folder : {"Samples", "Song.prj/Wave", "Old.PRJ"}) {
+        std::filesystem::create_directories(std::filesystem::path(m_folder / folder));
+    }
+    const QString remembered =
+        GetParam().remembered == nullptr ? QString() : QString::fromStdString(m_folder / GetParam().remembered);
+    if (!remembered.isEmpty()) {
+        CSettings::WriteProfileString(QStringLiteral("WAV"), QStringLiteral("InitialDirectory"), remembered);
+    }
+    CFileView& view = OpenView(NewDocument());
+    QString startFolder;
+    QStringList captions;
+    // The real dialog: look at it once it is up, move to another folder, then cancel it.
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        startFolder = dialog->directory().absolutePath();
+        captions.push_back(dialog->windowTitle());
+        emit dialog->directoryEntered(QString::fromStdString(m_folder / "Samples"));
+        captions.push_back(dialog->windowTitle());
+        dialog->reject();
+    });
+    view.OnImportWave();
+    EXPECT_EQ(captions.join(u'|').toStdString(), "Import Wave|Import Wave");
+    EXPECT_EQ(startFolder.toStdString(),
+              (GetParam().startsAtHome ? QDir::homePath() : QDir(remembered).absolutePath()).toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Remembered, ImportStartFolder,
+                         ::testing::Values(ImportStartCase{nullptr, true}, ImportStartCase{"Samples", false},
+                                           ImportStartCase{"Song.prj/Wave", true}, ImportStartCase{"Old.PRJ", true},
+                                           ImportStartCase{"Gone", true}));
 
 TEST_F(FileViewTest, MissingFilesAreReportedOncePerActivationAndNeverDuringADrag) {
     TestDocument& first = NewDocument();
