@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 namespace Orvanta {
 
@@ -63,6 +64,16 @@ public:
     // Reserved; answers 0.
     virtual int Reserved(int first, int second);
 
+    // What the next questions act on ("Song.prj: patches 3 Lead, 4 Bass"), shown below the question
+    // by reporters that can. A window sets it just before an operation that may ask and clears it
+    // after; the operations themselves never read it.
+    void SetQuestionDetail(std::string detail) {
+        m_questionDetail = std::move(detail);
+    }
+    [[nodiscard]] const std::string& QuestionDetail() const {
+        return m_questionDetail;
+    }
+
     [[nodiscard]] const std::string& IndentText() const {
         return m_indent;
     }
@@ -72,6 +83,7 @@ protected:
 
 private:
     std::string m_indent;
+    std::string m_questionDetail;
     bool m_atLineStart = true;
 };
 

@@ -73,6 +73,52 @@ QString ImportStartFolder(const QString& remembered) {
     return inProject ? QDir::homePath() : folder;
 }
 
+// Used slots named in a question's detail before the rest are only counted.
+constexpr std::size_t kDetailedSlots = 10;
+
+// What a question is about to act on: "Song.prj: patches 3 Lead, 4 Bass", the used ones of `indices`
+// in the list `which`, numbered from 1 as on the card; the first kDetailedSlots, then "and N more".
+std::string SlotsDetail(const CTernData& project, int which, const CSelection& indices) {
+    const CParameterArray& list = project.List(which);
+    std::vector<std::size_t> used;
+    for (const std::size_t slot : indices) {
+        if (slot < list.size() && !list.Element(slot).IsEmpty()) {
+            used.push_back(slot);
+        }
+    }
+    std::string detail;
+    std::string folder = project.m_projectPath;
+    while (!folder.empty() && (folder.back() == '/' || folder.back() == '\\')) {
+        folder.pop_back();
+    }
+    if (const auto cut = folder.find_last_of("/\\"); !folder.empty()) {
+        detail = folder.substr(cut == std::string::npos ? 0 : cut + 1) + ": ";
+    }
+    const bool patches = which == kPatchList;
+    detail += used.size() == 1 ? (patches ? "patch " : "wave ") : (patches ? "patches " : "waves ");
+    for (std::size_t i = 0; i < used.size() && i < kDetailedSlots; ++i) {
+        detail += (i == 0 ? "" : ", ") + std::to_string(used[i] + 1) + " " + list.Element(used[i]).m_name;
+    }
+    if (used.size() > kDetailedSlots) {
+        detail += " and " + std::to_string(used.size() - kDetailedSlots) + " more";
+    }
+    return detail;
+}
+
+// Gives the message reporter what the questions of one operation act on, and takes it back after.
+class QuestionDetailScope {
+public:
+    explicit QuestionDetailScope(std::string detail) : m_reporter(CDomain::Instance().MessageReporter()) {
+        m_reporter.SetQuestionDetail(std::move(detail));
+    }
+    ~QuestionDetailScope() { m_reporter.SetQuestionDetail({}); }
+    QuestionDetailScope(const QuestionDetailScope&) = delete;
+    QuestionDetailScope& operator=(const QuestionDetailScope&) = delete;
+
+private:
+    CTernTextOut& m_reporter;
+};
+
 CFileView::CleanOptionsPrompt& CleanPrompt() {
     static CFileView::CleanOptionsPrompt prompt;
     return prompt;
@@ -203,6 +249,7 @@ void CFileView::OnDelete() {
     if (!CanDeleteSelection(m_document.Data(), selection, which)) {
         return;
     }
+    const QuestionDetailScope detail(SlotsDetail(m_document.Data(), which, selection));
     if (!DeleteSelection(m_document.Data(), selection, which)) {
         return; // the user cancelled "OK to delete?"
     }
@@ -455,6 +502,10 @@ bool CFileView::DropInsert(int which, int dropIndex, bool fromSourceList) {
     if (TransferCount(which) == 0 || dropIndex < 0) {
         return false;
     }
+    // An insert pushes as many slots off the end of the list as it brings.
+    const std::size_t size = m_document.Data().List(which).size();
+    const std::size_t pushed = std::min(TransferCount(which), size);
+    const QuestionDetailScope detail(SlotsDetail(m_document.Data(), which, SlotRange(size - pushed, pushed)));
     const std::size_t count = Insert(m_document.Data(), static_cast<std::size_t>(dropIndex), which, !fromSourceList);
     if (count == 0) {
         return false;
@@ -474,6 +525,8 @@ bool CFileView::DropOverwrite(int which, int dropIndex, bool fromSourceList) {
     if (TransferCount(which) == 0 || dropIndex < 0) {
         return false;
     }
+    const QuestionDetailScope detail(
+        SlotsDetail(m_document.Data(), which, SlotRange(static_cast<std::size_t>(dropIndex), TransferCount(which))));
     if (!Overwrite(m_document.Data(), static_cast<std::size_t>(dropIndex), which, !fromSourceList)) {
         return false;
     }

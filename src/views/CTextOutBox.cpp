@@ -23,9 +23,9 @@ int CTextOutBox::Ask(int buttons, int question) {
     const QMessageBox::StandardButtons set = ButtonsFor(buttons);
     const QMessageBox::StandardButton defaultButton =
         set.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
-    const QMessageBox::StandardButton answer =
-        CMessageBox::Show(ParentWindow(), ResourceString(kIdsApplicationTitle),
-                          QString::fromUtf8(QuestionText(question)), set, defaultButton, QMessageBox::Question);
+    const QMessageBox::StandardButton answer = CMessageBox::Show(
+        ParentWindow(), ResourceString(kIdsApplicationTitle), QString::fromUtf8(QuestionText(question)), set,
+        defaultButton, QMessageBox::Question, QString::fromStdString(QuestionDetail()));
     return AnswerFor(answer);
 }
 

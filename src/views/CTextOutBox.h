@@ -24,6 +24,7 @@ public:
     void ErrorWithDetail(int code, const std::string& detail) override;
     // A box with the question's text and the button set: 1 OK and Cancel, 2 Yes and No, 3 Yes, No
     // and Cancel, any other OK only. Answers OK 0, Yes 2, No 3, anything else (Cancel, closing) 1.
+    // The question detail, when set, is the box's informative text.
     int Ask(int buttons, int question) override;
     // An information box with the text: which project an interrupted save was finished or undone in.
     void ReportRecovery(const std::string& text) override;

@@ -5,6 +5,7 @@
 #include "operations/EditCommands.h"
 #include "resources/DialogTemplates.h"
 
+#include "views/CTextOutBox.h"
 #include "winframework/CSettings.h"
 
 #include <QDir>
@@ -15,6 +16,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 namespace Orvanta {
 namespace {
@@ -243,6 +245,80 @@ INSTANTIATE_TEST_SUITE_P(Remembered, ImportStartFolder,
                          ::testing::Values(ImportStartCase{nullptr, true}, ImportStartCase{"Samples", false},
                                            ImportStartCase{"Song.prj/Wave", true}, ImportStartCase{"Old.PRJ", true},
                                            ImportStartCase{"Gone", true}));
+
+// A question's detail names the project and the used slots the answer would hit.
+struct QuestionDetailCase {
+    const char* name;
+    int which;
+    std::vector<std::size_t> used;       // slots filled before, named "N<slot>"
+    std::function<void(CFileView&)> act; // runs the command; the question is cancelled
+    const char* detail;
+};
+
+class QuestionDetail : public FileViewTest, public ::testing::WithParamInterface<QuestionDetailCase> {};
+
+TEST_P(QuestionDetail, NamesTheProjectAndTheSlotsItActsOn) {
+    const QuestionDetailCase& row = GetParam();
+    TestDocument& document = NewDocument();
+    document.Data().SetProjectPath("/nowhere/Song.prj/");
+    for (const std::size_t slot : row.used) {
+        const std::string name = "N" + std::to_string(slot);
+        row.which == kPatchList ? PutPatch(document.Data(), slot, name) : PutWave(document.Data(), slot, name);
+    }
+    CFileView& view = OpenView(document);
+    auto box = std::make_shared<CTextOutBox>();
+    CDomain::Instance().SetReporter(0, box);
+    CMessageBox::SetNextAnswer(QMessageBox::Cancel);
+
+    row.act(view);
+    EmptyTransfer();
+    EXPECT_EQ(CMessageBox::ShownCount(), 1);
+    EXPECT_EQ(CMessageBox::LastShown().detail.toStdString(), row.detail);
+    EXPECT_TRUE(box->QuestionDetail().empty()); // taken back after the operation
+    EXPECT_FALSE(document.IsModified());
+}
+
+void DeleteRows(CFileView& view, int which, const CSelection& rows) {
+    view.List(which).setFocus();
+    view.List(which).SelectRows(rows);
+    view.OnDelete();
+}
+
+// Drags slot 0 of the list `which` onto `dropIndex`, inserting or overwriting.
+void DropFirst(CFileView& view, int which, int dropIndex, bool insert) {
+    view.List(which).SelectRows({0});
+    ASSERT_TRUE(view.CopySelection(which));
+    insert ? view.DropInsert(which, dropIndex, false) : view.DropOverwrite(which, dropIndex, false);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, QuestionDetail,
+    ::testing::Values(QuestionDetailCase{"DeletePatches",
+                                         kPatchList,
+                                         {2, 3},
+                                         [](CFileView& view) {
+                                             DeleteRows(view, kPatchList, {2, 3, 5});
+                                         },
+                                         "Song.prj: patches 3 N2, 4 N3"},
+                      QuestionDetailCase{
+                          "DeleteManyWaves",
+                          kWaveList,
+                          {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11},
+                          [](CFileView& view) {
+                              DeleteRows(view, kWaveList, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
+                          },
+                          "Song.prj: waves 1 N0, 2 N1, 3 N2, 4 N3, 5 N4, 6 N5, 7 N6, 8 N7, 9 N8, 10 N9 and 2 more"},
+                      QuestionDetailCase{"Overwrite",
+                                         kPatchList,
+                                         {0, 4},
+                                         [](CFileView& view) { DropFirst(view, kPatchList, 4, false); },
+                                         "Song.prj: patch 5 N4"},
+                      QuestionDetailCase{"InsertPushesTheLastOff",
+                                         kWaveList,
+                                         {0, kWaveSlots - 1},
+                                         [](CFileView& view) { DropFirst(view, kWaveList, 2, true); },
+                                         "Song.prj: wave 999 N998"}),
+    [](const ::testing::TestParamInfo<QuestionDetailCase>& row) { return std::string(row.param.name); });
 
 TEST_F(FileViewTest, MissingFilesAreReportedOncePerActivationAndNeverDuringADrag) {
     TestDocument& first = NewDocument();
