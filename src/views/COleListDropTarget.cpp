@@ -189,10 +189,14 @@ bool COleListDropTarget::Drop(const QMimeData* data, QPoint point, Qt::KeyboardM
     }
     {
         const CWaitCursor wait;
+        // The outline or insert line stays drawn while the drop asks whether to overwrite or insert.
+        drag.dropping = true;
         drag.dropSucceeded = CDomain::Instance().m_dropInserts != 0
                                  ? view->DropInsert(which, drag.dropIndex, sameList)
                                  : view->DropOverwrite(which, drag.dropIndex, sameList);
+        drag.dropping = false;
     }
+    m_list.viewport()->update();
     const CListHost* sourceHost = drag.sourceList == nullptr ? nullptr : drag.sourceList->Host();
     if (drag.dropSucceeded && sourceHost != m_list.Host()) {
         m_list.Rebuild(false, 0);

@@ -20,6 +20,8 @@ struct DragState {
     CParameterListCtrl* targetList = nullptr;
     CParameterListCtrl* lastEnteredList = nullptr;
     bool dropSucceeded = false;
+    // The drop is being carried out (its question may be up): the target keeps its feedback.
+    bool dropping = false;
     int cursorX = -1;
     int cursorY = -1;
     // The source list's selected slots when the drag began, ascending.

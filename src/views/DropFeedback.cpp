@@ -56,7 +56,7 @@ QRect RowRect(const CParameterListCtrl& list, int row) {
 
 void PaintDropFeedback(QPainter& painter, const CParameterListCtrl& list) {
     const DragState& drag = DragState::Instance();
-    if (!drag.inProgress || drag.targetList != &list || drag.cursorY < 0 || drag.dropIndex < 0 ||
+    if (!(drag.inProgress || drag.dropping) || drag.targetList != &list || drag.cursorY < 0 || drag.dropIndex < 0 ||
         list.GetListKind() != drag.Which() || list.GetParameterArray() == nullptr) {
         return;
     }

@@ -39,7 +39,8 @@ inline constexpr QRgb kOverwriteOutlineColour = 0xA0A0A0;
 inline constexpr int kOverwriteOutlineWidth = 2;
 
 // Draws the drop feedback of the drag under way onto `list`'s viewport, when the list is the drag's
-// current target and the cursor is over one of its rows: the insert line, or the outline of the
+// current target and the cursor is over one of its rows, and still while the drop is carried out (so
+// that the question it may ask shows what it is about): the insert line, or the outline of the
 // block to be overwritten, drawn row by row (the first row carries the top edge, the last the
 // bottom edge, every row the two sides).
 void PaintDropFeedback(QPainter& painter, const CParameterListCtrl& list);

@@ -138,5 +138,30 @@ TEST_F(DropFeedbackPaintTest, InsertShowsALineInsteadOfAnOutline) {
     CListDragSource::Finish();
 }
 
+TEST_F(DropFeedbackPaintTest, OutlineStaysWhileTheOverwriteQuestionIsUp) {
+    TestDocument& source = NewDocument();
+    PutPatch(source.Data(), 0, "A");
+    PutPatch(source.Data(), 1, "B");
+    TestDocument& target = NewDocument();
+    PutPatch(target.Data(), 3, "Old");
+    CFileView& viewA = OpenView(source);
+    CFileView& viewB = OpenView(target);
+    viewA.PatchList().SelectRows({0, 1});
+    ASSERT_TRUE(CListDragSource::Begin(viewA.PatchList(), 0));
+    DragDriver drag(kPatchList);
+    CParameterListCtrl& list = viewB.PatchList();
+    std::vector<int> outlinedWhileAsking;
+    m_reporter->SetAnswerer([&](int, int) {
+        outlinedWhileAsking = OutlinedRows(list, 0, 6);
+        return kAnswerCancel;
+    });
+    EXPECT_FALSE(drag.EnterAndDrop(list, DragDriver::RowPoint(list, 3)).accepted);
+    CListDragSource::Finish();
+    EXPECT_EQ(m_reporter->QuestionCodes(), std::vector<int>{kAskOverwrite});
+    EXPECT_EQ(outlinedWhileAsking, (std::vector<int>{3, 4}));
+    EXPECT_TRUE(OutlinedRows(list, 0, 6).empty()); // gone once the drop is over
+    EXPECT_EQ(target.Data().m_patches[3].m_name, "Old");
+}
+
 } // namespace
 } // namespace Orvanta
