@@ -2,13 +2,16 @@
 
 #include "model/CDomain.h"
 #include "model/CTernData.h"
+#include "operations/WaveSpace.h"
 #include "resources/MenuResources.h"
 #include "shell/CApp.h"
 #include "shell/CFileDoc.h"
 #include "shell/CFileFrame.h"
 #include "shell/CommandIds.h"
+#include "storage/WaveImport.h"
 #include "views/CFileView.h"
 #include "views/CListDragSource.h"
+#include "views/CPatchListCtrl.h"
 #include "views/CWaveListCtrl.h"
 #include "winframework/ResourceString.h"
 
@@ -16,6 +19,7 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -193,6 +197,10 @@ bool CMainFrame::CreateBars() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     bar->showMessage(ResourceString(kIdsIdleMessage));
+    m_projectStatus = new QLabel(bar);
+    m_projectStatus->setObjectName(QStringLiteral("ProjectStatus"));
+    m_projectStatus->hide();
+    bar->addPermanentWidget(m_projectStatus);
     setDockNestingEnabled(true);
     return true;
 }
@@ -406,6 +414,26 @@ void CMainFrame::UpdateCommandUI() {
         undo->setToolTip(redo ? QStringLiteral("Redo") : QStringLiteral("Undo"));
     }
     UpdateWindowCommands();
+    if (m_projectStatus != nullptr) {
+        const QString status = ProjectStatusText();
+        m_projectStatus->setText(status);
+        m_projectStatus->setVisible(!status.isEmpty());
+    }
+}
+
+QString CMainFrame::ProjectStatusText() const {
+    const CFileView* view = ActiveView();
+    if (view == nullptr) {
+        return {};
+    }
+    const CTernData& project = view->Document().Data();
+    const std::size_t selected =
+        view->PatchList().GetSelectedIndices().size() + view->WaveList().GetSelectedIndices().size();
+    return QStringLiteral("Selected %1 | Free %2 patches, %3 waves | Wave memory %4 of %5")
+        .arg(selected)
+        .arg(project.EmptySlots(kPatchList).size())
+        .arg(project.EmptySlots(kWaveList).size())
+        .arg(QString::fromStdString(WaveMemoryText(project)), QStringLiteral("%1 MB").arg(kMaxWaveBytes / 1048576));
 }
 
 QList<QMdiSubWindow*> CMainFrame::CollectWindows() const {

@@ -9,6 +9,7 @@
 #include <map>
 
 class QAction;
+class QLabel;
 class QMenu;
 class QMimeData;
 class QToolBar;
@@ -59,8 +60,12 @@ public:
     // Brings the main window to the front, restoring it when minimised.
     void BringToFront();
 
-    // Enables the commands by the current state (the idle update of the command states).
+    // Enables the commands by the current state (the idle update of the command states) and
+    // refreshes the project summary in the status bar.
     void UpdateCommandUI();
+    // The status bar's summary of the active project window: the rows selected in its two lists,
+    // the free patch and wave slots and the wave memory used of the 50 MB; empty without one.
+    [[nodiscard]] QString ProjectStatusText() const;
     // Fills the recent-file entries of the File menu.
     void UpdateRecentFileMenu();
 
@@ -100,6 +105,7 @@ private:
     CApp& m_app;
     std::map<int, QAction*> m_actions;
     QToolBar* m_toolBar = nullptr;
+    QLabel* m_projectStatus = nullptr;
     QList<QPointer<QMenu>> m_menus;
     QPointer<QMenu> m_fileMenu;
     QList<QAction*> m_recentActions;

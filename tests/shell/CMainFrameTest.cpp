@@ -6,9 +6,13 @@
 #include "model/CDomain.h"
 #include "shell/CFileDoc.h"
 #include "shell/CFileFrame.h"
+#include "views/CFileView.h"
+#include "views/CPatchListCtrl.h"
+#include "views/CWaveListCtrl.h"
 #include "winframework/CSettings.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -188,6 +192,24 @@ TEST_F(CMainFrameTest, StatusBarSaysReadyWhenNoPromptIsShown) {
     QStatusTipEvent cleared{QString()};
     QCoreApplication::sendEvent(m_frame, &cleared);
     EXPECT_EQ(m_frame->statusBar()->currentMessage(), QStringLiteral("Ready"));
+}
+
+TEST_F(CMainFrameTest, StatusBarSumsUpTheActiveProjectWindow) {
+    const auto shown = [this] {
+        const auto* label = m_frame->statusBar()->findChild<QLabel*>(QStringLiteral("ProjectStatus"));
+        return label != nullptr && label->isVisible() ? label->text().toStdString() : std::string("(none)");
+    };
+    EXPECT_EQ(shown(), "(none)"); // no project window
+    CFileDoc* loaded = m_app->OpenProject(MakeProject("A.prj"));
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(shown(), "Selected 0 | Free 511 patches, 998 waves | Wave memory 64 Bytes of 50 MB");
+    CFileView* view = m_frame->ActiveView();
+    ASSERT_NE(view, nullptr);
+    view->PatchList().SelectRows({0, 1, 2}); // the selection of either list counts
+    view->WaveList().SelectRows({0});
+    EXPECT_EQ(shown(), "Selected 4 | Free 511 patches, 998 waves | Wave memory 64 Bytes of 50 MB");
+    m_app->NewDocument(); // another window becomes the active one
+    EXPECT_EQ(shown(), "Selected 0 | Free 512 patches, 999 waves | Wave memory 0 Bytes of 50 MB");
 }
 
 TEST_F(CMainFrameTest, ProjectCommandsAreEnabledOnlyWithAProject) {
