@@ -78,7 +78,14 @@ QRect CMDIFrameWndEx::ScreenBounds() const {
 }
 
 void CMDIFrameWndEx::RestorePlacement() {
-    setGeometry(MainWindowRectFromText(CSettings::ReadString(SettingId::WindowPosition), ScreenBounds()));
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!CSettings::Contains(SettingId::WindowPosition) && screen != nullptr) {
+        // The size only: where a new window appears is the desktop's choice (Wayland leaves it no
+        // other), as for any other program's first window.
+        resize(FirstStartMainWindowSize(screen->availableGeometry().size()));
+    } else {
+        setGeometry(MainWindowRectFromText(CSettings::ReadString(SettingId::WindowPosition), ScreenBounds()));
+    }
     if (CSettings::ReadInt(SettingId::WindowMaximized) != 0) {
         setWindowState(windowState() | Qt::WindowMaximized);
     }

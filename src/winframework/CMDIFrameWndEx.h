@@ -38,8 +38,9 @@ public:
 
     [[nodiscard]] QMdiArea* MdiArea() const { return m_mdiArea; }
 
-    // Placement before the first show: the stored rectangle (default "0,0,600,400") fitted into
-    // the screen, then the maximised state when "Window"/"Maximized" is set.
+    // Placement before the first show: the stored rectangle fitted into the screen, then the
+    // maximised state when "Window"/"Maximized" is set. With no rectangle stored, four fifths of
+    // the available area in each direction, placed by the desktop.
     void RestorePlacement();
     // The bounds the stored rectangle is fitted into: the primary screen from (0, 0).
     [[nodiscard]] QRect ScreenBounds() const;

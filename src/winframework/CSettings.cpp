@@ -114,6 +114,10 @@ QString CSettings::ReadProfileString(const QString& section, const QString& name
     return value.toString();
 }
 
+bool CSettings::ContainsProfileValue(const QString& section, const QString& name) {
+    return Open()->contains(Key(section, name));
+}
+
 void CSettings::WriteProfileString(const QString& section, const QString& name, const QString& value) {
     Open()->setValue(Key(section, name), value);
 }

@@ -75,6 +75,8 @@ public:
     // Access by section and value name, for parts that are handed the names by their caller (the
     // remembering file dialog, the list controls, the font).
     static QString ReadProfileString(const QString& section, const QString& name, const QString& fallback);
+    // Whether a value of that name is stored at all.
+    static bool ContainsProfileValue(const QString& section, const QString& name);
     static void WriteProfileString(const QString& section, const QString& name, const QString& value);
     // A stored text that is not a decimal integer reads as the fallback.
     static int ReadProfileInt(const QString& section, const QString& name, int fallback);

@@ -75,4 +75,8 @@ QRect MainWindowRectFromText(const QString& text, const QRect& screen) {
     return FitRectToBounds((*values)[0], (*values)[1], (*values)[2], (*values)[3], screen);
 }
 
+QSize FirstStartMainWindowSize(const QSize& available) {
+    return {available.width() * 4 / 5, available.height() * 4 / 5};
+}
+
 } // namespace Orvanta

@@ -28,4 +28,8 @@ QString FormatRectText(const QRect& rect);
 // default "0,0,600,400".
 QRect MainWindowRectFromText(const QString& text, const QRect& screen);
 
+// The main window's size on a first start (nothing stored): four fifths of the screen's available
+// area in each direction.
+QSize FirstStartMainWindowSize(const QSize& available);
+
 } // namespace Orvanta

@@ -7,10 +7,12 @@
 #include "winframework/WindowGeometry.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTest>
 #include <QToolBar>
 
@@ -238,10 +240,22 @@ TEST_F(FrameTest, AStoredChildPositionIsFittedIntoTheArea) {
     }
 }
 
-TEST_F(FrameTest, WithNoStoredValuesTheMainWindowOpensAt600By400) {
+TEST_F(FrameTest, WithNoStoredValuesTheMainWindowTakesMostOfTheScreen) {
     CMDIFrameWndEx& frame = MakeFrame();
-    EXPECT_EQ(frame.geometry().size(), QSize(600, 400));
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(frame.geometry().size(), FirstStartMainWindowSize(available.size()));
+    EXPECT_GT(frame.width(), available.width() / 2);
+    EXPECT_GT(frame.height(), available.height() / 2);
     EXPECT_FALSE(frame.isMaximized());
+}
+
+TEST_F(FrameTest, AStoredPositionStillWinsEvenWhenUnreadable) {
+    for (const QString& stored : {QStringLiteral("0,0,600,400"), QStringLiteral("garbage")}) {
+        CSettings::WriteString(SettingId::WindowPosition, stored);
+        CMDIFrameWndEx frame;
+        frame.RestorePlacement();
+        EXPECT_EQ(frame.geometry(), QRect(0, 0, 600, 400)) << stored.toStdString();
+    }
 }
 
 TEST_F(FrameTest, StoredPositionIsFittedIntoTheScreen) {

@@ -49,5 +49,10 @@ TEST(MainWindowRect, UnreadableOrEmptyTextGivesTheDefault) {
     EXPECT_EQ(MainWindowRectFromText(QStringLiteral("5,5,-10,300"), kScreen), QRect(0, 0, 600, 400));
 }
 
+TEST(MainWindowRect, FirstStartTakesFourFifthsOfTheAvailableArea) {
+    EXPECT_EQ(FirstStartMainWindowSize(QSize(1280, 800)), QSize(1024, 640));
+    EXPECT_EQ(FirstStartMainWindowSize(QSize(1856, 1053)), QSize(1484, 842));
+}
+
 } // namespace
 } // namespace Orvanta
