@@ -311,10 +311,27 @@ void CParameterListCtrl::RestoreColumnWidths() {
     const auto [section, value] = GetProfileNames();
     const int count = horizontalHeader()->count();
     const QList<int> widths =
-        CSettings::ParseColumnWidths(CSettings::ReadProfileString(section, value, QString()), count);
+        CSettings::ContainsProfileValue(section, value)
+            ? CSettings::ParseColumnWidths(CSettings::ReadProfileString(section, value, QString()), count)
+            : DefaultColumnWidths();
     for (int i = 0; i < count && i < widths.size(); ++i) {
         setColumnWidth(i, widths[i]);
     }
+}
+
+QList<int> CParameterListCtrl::DefaultColumnWidths() const {
+    const QFontMetrics metrics = fontMetrics();
+    const int margins = 2 * metrics.horizontalAdvance(u' ');
+    const int wide = std::max(metrics.horizontalAdvance(u'W'), metrics.horizontalAdvance(u'M'));
+    const QString mark = GetListKind() == kWaveList ? QStringLiteral("* ") : QString();
+    QList<int> widths;
+    for (int column = 0; column < horizontalHeader()->count(); ++column) {
+        const int content = IsNumberColumn(column)
+                                ? NumberTextIndent() + metrics.horizontalAdvance(QStringLiteral("999"))
+                                : metrics.horizontalAdvance(mark) + static_cast<int>(CParameter::kMaxNameLength) * wide;
+        widths.push_back(std::max(content + margins, horizontalHeader()->sectionSizeHint(column)));
+    }
+    return widths;
 }
 
 bool CParameterListCtrl::CanEditRowInPlace(int row) const {
@@ -441,14 +458,13 @@ void CParameterListCtrl::paintEvent(QPaintEvent* event) {
         QPainter feedback(viewport());
         PaintDropFeedback(feedback, *this);
     }
-    // The focus rectangle around the whole focused row.
+    // The focus rectangle around the current cell of the focused row (the whole row when no column
+    // is current).
     const int row = FocusedRow();
-    if (!hasFocus() || row < 0 || m_model->columnCount() == 0) {
+    if (!hasFocus() || row < 0) {
         return;
     }
-    const QRect first = visualRect(m_model->index(row, 0));
-    const QRect last = visualRect(m_model->index(row, m_model->columnCount() - 1));
-    const QRect rect = first.united(last).adjusted(0, 0, -1, -1);
+    const QRect rect = FocusRect().adjusted(0, 0, -1, -1);
     if (!rect.isValid() || !rect.intersects(viewport()->rect())) {
         return;
     }

@@ -79,7 +79,14 @@ public:
     // row, focus and current column.
     void Reinitialise();
     void SaveColumnWidths() const;
+    // The stored widths; with nothing stored, DefaultColumnWidths.
     void RestoreColumnWidths();
+    // Widths that show every column whole in the list's font: the number column fits "999", the
+    // name column a mark and twelve wide characters, each with its margins, and neither is narrower
+    // than its header title.
+    [[nodiscard]] QList<int> DefaultColumnWidths() const;
+    // How far the number text is moved right in its cell (room for the wave list's arrow).
+    [[nodiscard]] virtual int NumberTextIndent() const { return 0; }
 
     // Selects in the other list what this list's selection is linked to.
     void SelectLinkedItems();

@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -127,6 +128,7 @@ void CSimpleEditListCtrl::SetCurrentColumn(int index) {
         return;
     }
     m_currentColumn = std::clamp(index, 0, count - 1);
+    viewport()->update(); // the focus rectangle moves to the new column
     if (model() == nullptr || m_currentColumn >= model()->columnCount()) {
         return;
     }
@@ -150,6 +152,17 @@ void CSimpleEditListCtrl::MoveCurrentColumn(int direction) {
             return;
         }
     }
+}
+
+QRect CSimpleEditListCtrl::FocusRect() const {
+    const int row = FocusedRow();
+    if (model() == nullptr || row < 0 || model()->columnCount() == 0) {
+        return {};
+    }
+    if (m_currentColumn >= 0 && m_currentColumn < model()->columnCount()) {
+        return visualRect(model()->index(row, m_currentColumn));
+    }
+    return visualRect(model()->index(row, 0)).united(visualRect(model()->index(row, model()->columnCount() - 1)));
 }
 
 int CSimpleEditListCtrl::TopRow() const {
@@ -369,6 +382,18 @@ void CSimpleEditListCtrl::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+void CSimpleEditListCtrl::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        if (const std::optional<CellHit> hit = CellHitTest(event->position().toPoint());
+            hit && hit->column < DescriptorCount()) {
+            // The clicked column is in view already: no scrolling under the pointer.
+            m_currentColumn = hit->column;
+            viewport()->update();
+        }
+    }
+    QTableView::mousePressEvent(event);
 }
 
 void CSimpleEditListCtrl::scrollTo(const QModelIndex& index, ScrollHint hint) {

@@ -63,6 +63,10 @@ public:
     // first and the last column.
     void MoveCurrentColumn(int direction);
 
+    // Where the focus is drawn (viewport coordinates): the current column's cell of the focused row,
+    // or the whole focused row when no column is current. Empty when no row has the focus.
+    [[nodiscard]] QRect FocusRect() const;
+
     // The visible cell under `point` (viewport coordinates), if any.
     [[nodiscard]] std::optional<CellHit> CellHitTest(const QPoint& point) const;
     // The first row shown, and how many whole rows the viewport shows.
@@ -114,7 +118,9 @@ protected:
     [[nodiscard]] QString CellText(int row, int column) const;
 
     void keyPressEvent(QKeyEvent* event) override;
-    // Repaints the whole old and new focused rows: the focus rectangle spans the row.
+    // A left press on a cell makes its column current, so that the keys act on the clicked column.
+    void mousePressEvent(QMouseEvent* event) override;
+    // Repaints the whole old and new focused rows, where the focus rectangle is drawn.
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     bool event(QEvent* event) override;
 

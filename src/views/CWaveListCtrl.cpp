@@ -43,11 +43,15 @@ void CWaveListCtrl::DrawCellText(QPainter& painter, const QRect& rect, int row, 
     }
     const QSize bitmap = m_arrow.GetSize();
     const int half = bitmap.width() / 2;
-    CParameterListCtrl::DrawCellText(painter, rect.adjusted(half + 2, 0, 0, 0), row, column, text, alignment);
+    CParameterListCtrl::DrawCellText(painter, rect.adjusted(NumberTextIndent(), 0, 0, 0), row, column, text, alignment);
     if (Model().index(row, column).data(CParameterTableModel::kUsedRole).toBool()) {
         const QPoint at(rect.left(), rect.top() + (rect.height() - bitmap.height()) / 2);
         m_arrow.Draw(painter, at, QSize(half, bitmap.height()), QPoint(0, 0), QPoint(half, 0));
     }
+}
+
+int CWaveListCtrl::NumberTextIndent() const {
+    return m_arrow.GetSize().width() / 2 + 2;
 }
 
 int CWaveListCtrl::MarkPrefixLength(int row) const {

@@ -27,6 +27,9 @@ public:
     void DrawCellText(QPainter& painter, const QRect& rect, int row, int column, const QString& text,
                       Qt::Alignment alignment) const override;
 
+    // Half the arrow bitmap's width + 2 pixels.
+    [[nodiscard]] int NumberTextIndent() const override;
+
     [[nodiscard]] const COrvantaStateBitmap& Arrow() const { return m_arrow; }
 
 protected:

@@ -1,9 +1,11 @@
 #include "ViewsFixture.h"
 
 #include "operations/EditCommands.h"
+#include "views/CParameterItemDelegate.h"
 #include "winframework/CSettings.h"
 
 #include <QHeaderView>
+#include <QImage>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTest>
@@ -171,13 +173,48 @@ TEST_F(ParameterListCtrlTest, StoredWidthWithOneTokenGivesTheDefaultForTheRest) 
 
 TEST_F(ParameterListCtrlTest, WidthsAreStoredWhenTheListGoes) {
     CFileView& view = OpenView(NewDocument());
+    const QList<int> patchDefaults = view.PatchList().DefaultColumnWidths();
+    const QList<int> waveDefaults = view.WaveList().DefaultColumnWidths();
     view.PatchList().setColumnWidth(0, 70);
     view.WaveList().setColumnWidth(1, 150);
     m_views.clear();
     EXPECT_EQ(CSettings::ReadProfileString(QStringLiteral("PatchListCtrl"), QStringLiteral("ColumnWidth"), {}),
-              QStringLiteral("70,136"));
+              QStringLiteral("70,%1").arg(patchDefaults[1]));
     EXPECT_EQ(CSettings::ReadProfileString(QStringLiteral("WaveListCtrl"), QStringLiteral("ColumnWidth"), {}),
-              QStringLiteral("56,150"));
+              QStringLiteral("%1,150").arg(waveDefaults[0]));
+}
+
+TEST_F(ParameterListCtrlTest, WithNoStoredWidthsEveryColumnShowsItsWidestTextWhole) {
+    const QFont original = QApplication::font();
+    for (const int points : {9, 24}) {
+        QFont font = original;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        CFileView& view = OpenView(NewDocument());
+        for (CParameterListCtrl* list : {static_cast<CParameterListCtrl*>(&view.PatchList()),
+                                         static_cast<CParameterListCtrl*>(&view.WaveList())}) {
+            SCOPED_TRACE(QStringLiteral("%1 pt, list %2").arg(points).arg(list->GetListKind()).toStdString());
+            const QFontMetrics metrics = list->fontMetrics();
+            const QString mark = list->GetListKind() == kWaveList ? QStringLiteral("* ") : QString();
+            const struct {
+                int column;
+                QString widest;
+                int indent;
+            } cases[] = {
+                {0, QStringLiteral("999"), list->NumberTextIndent()},
+                {1, mark + QStringLiteral("WWWWWWWWWWWW"), 0},
+                {1, mark + QStringLiteral("MMMMMMMMMMMM"), 0},
+            };
+            for (const auto& test : cases) {
+                const int width = list->columnWidth(test.column);
+                EXPECT_EQ(CParameterItemDelegate::CutToWidth(test.widest, width - test.indent, metrics), test.widest);
+                EXPECT_GE(width, list->horizontalHeader()->sectionSizeHint(test.column)) << "the title shows whole";
+            }
+        }
+        m_views.clear(); // stores the widths
+        QtTesting::ClearSettings();
+    }
+    QApplication::setFont(original);
 }
 
 TEST_F(ParameterListCtrlTest, AllEmptyProjectHasNoUsedRangeAndSelectAllSelectsNothing) {
@@ -325,6 +362,52 @@ TEST_F(ParameterListCtrlTest, DoubleClickEditsOnlyASingleUsedUnmarkedElement) {
     CReplaceStringDlg::SetNextResult(std::nullopt);
     QTest::keyClick(&view.WaveList(), Qt::Key_R, Qt::ControlModifier);
     EXPECT_EQ(CReplaceStringDlg::LastOfferedText(), QStringLiteral("Spare"));
+}
+
+TEST_F(ParameterListCtrlTest, AClickMakesItsColumnCurrentForCtrlRAndTheFocusRectangle) {
+    TestDocument& document = NewDocument();
+    PutPatch(document.Data(), 0, "One");
+    PutPatch(document.Data(), 1, "Two");
+    CFileView& view = OpenView(document);
+    CPatchListCtrl& list = view.PatchList();
+    list.activateWindow();
+    list.setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(list.hasFocus());
+
+    // Clicked column, then Ctrl+R: only the name column opens "Edit Name", for both selected rows.
+    struct Case {
+        int column;
+        int dialogs;
+    };
+    for (const Case test : {Case{0, 0}, Case{1, 1}}) {
+        SCOPED_TRACE(test.column);
+        CReplaceStringDlg::ClearScript();
+        CReplaceStringDlg::SetNextResult(QStringLiteral("Pair"));
+        Click(list, 0, test.column);
+        Click(list, 1, test.column, Qt::LeftButton, Qt::ShiftModifier);
+        EXPECT_EQ(list.CurrentColumn(), test.column);
+        EXPECT_EQ(list.FocusRect(), list.visualRect(list.model()->index(1, test.column)));
+
+        // The dotted rectangle runs along the left edge of the current cell, not of the other one.
+        const QImage image = list.viewport()->grab().toImage();
+        const auto dotsOnLeftEdge = [&](int column) {
+            const QRect cell = list.visualRect(list.model()->index(1, column));
+            const QColor background = image.pixelColor(cell.left() + 1, cell.center().y());
+            int dots = 0;
+            for (int y = cell.top() + 1; y < cell.bottom(); ++y) {
+                dots += image.pixelColor(cell.left(), y) != background ? 1 : 0;
+            }
+            return dots;
+        };
+        EXPECT_GT(dotsOnLeftEdge(test.column), 0);
+        EXPECT_EQ(dotsOnLeftEdge(1 - test.column), 0);
+
+        QTest::keyClick(&list, Qt::Key_R, Qt::ControlModifier);
+        EXPECT_EQ(CReplaceStringDlg::ShownCount(), test.dialogs);
+    }
+    EXPECT_EQ(document.Data().m_patches[0].m_name, "Pair");
+    EXPECT_EQ(document.Data().m_patches[1].m_name, "Pair");
 }
 
 TEST_F(ParameterListCtrlTest, APressInABackgroundWindowDoesNotActivateIt) {
