@@ -334,6 +334,11 @@ QList<int> CParameterListCtrl::DefaultColumnWidths() const {
     return widths;
 }
 
+QSize CParameterListCtrl::sizeHint() const {
+    return {horizontalHeader()->length() + verticalScrollBar()->sizeHint().width() + 2 * frameWidth(),
+            CSimpleEditListCtrl::sizeHint().height()};
+}
+
 bool CParameterListCtrl::CanEditRowInPlace(int row) const {
     if (m_array == nullptr || row < 0 || static_cast<std::size_t>(row) >= m_array->size() || !IsRowVisible(row)) {
         return false;

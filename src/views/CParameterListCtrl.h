@@ -85,6 +85,8 @@ public:
     // name column a mark and twelve wide characters, each with its margins, and neither is narrower
     // than its header title.
     [[nodiscard]] QList<int> DefaultColumnWidths() const;
+    // Wide enough for every column whole beside the vertical scroll bar.
+    [[nodiscard]] QSize sizeHint() const override;
     // How far the number text is moved right in its cell (room for the wave list's arrow).
     [[nodiscard]] virtual int NumberTextIndent() const { return 0; }
 

@@ -126,11 +126,42 @@ void CFormViewEx::AnchorControl(QWidget* control, int controlId, int flags) {
     if (!item) {
         return;
     }
+    const auto known = std::find_if(m_anchored.begin(), m_anchored.end(),
+                                    [control](const Anchored& entry) { return entry.control == control; });
+    if (known == m_anchored.end()) {
+        m_anchored.push_back({control, controlId, flags});
+    } else {
+        *known = {control, controlId, flags};
+    }
     const QRect templateRect = m_template.DialogRectPixels(font());
     const int scrollX = horizontalScrollBar()->isVisible() ? horizontalScrollBar()->value() : 0;
     const QRect geometry = AnchoredGeometry(templateRect, *item, LayoutRect(), scrollX, flags);
     // A stretched control never gets a negative size, however small the view.
     control->setGeometry(geometry.x(), geometry.y(), std::max(0, geometry.width()), std::max(0, geometry.height()));
+}
+
+QSize CFormViewEx::sizeHint() const {
+    QSize form = FormSize();
+    if (form.isEmpty()) {
+        return QAbstractScrollArea::sizeHint();
+    }
+    const QSize templateSize = m_template.DialogRectPixels(font()).size();
+    for (const Anchored& entry : m_anchored) {
+        const std::optional<QRect> item = m_template.ItemRectPixels(entry.controlId, font());
+        if (entry.control == nullptr || !item) {
+            continue;
+        }
+        const QSize hint = entry.control->sizeHint();
+        if ((entry.flags & (kAnchorLeft | kAnchorRight | kProportionalX)) == (kAnchorLeft | kAnchorRight) &&
+            hint.width() > 0) {
+            form.setWidth(std::max(form.width(), templateSize.width() + hint.width() - item->width()));
+        }
+        if ((entry.flags & (kAnchorTop | kAnchorBottom | kProportionalY)) == (kAnchorTop | kAnchorBottom) &&
+            hint.height() > 0) {
+            form.setHeight(std::max(form.height(), templateSize.height() + hint.height() - item->height()));
+        }
+    }
+    return form + QSize(2 * frameWidth(), 2 * frameWidth());
 }
 
 QRect CFormViewEx::LayoutRect() const {

@@ -3,8 +3,11 @@
 #include "winframework/CDlgTempl.h"
 
 #include <QAbstractScrollArea>
+#include <QPointer>
 #include <QRect>
 #include <QSize>
+
+#include <vector>
 
 namespace Orvanta {
 
@@ -46,6 +49,10 @@ public:
     // Places `control` from the template rectangle of `controlId` by `flags`.
     void AnchorControl(QWidget* control, int controlId, int flags);
 
+    // The form's size, grown so that every control stretched with both edges of a direction gets
+    // at least its own size hint in that direction.
+    [[nodiscard]] QSize sizeHint() const override;
+
     // The anchoring rule. `templateRect` is the dialog's rectangle, `itemRect` the control's, both
     // in pixels; `client` the view's client rectangle (already raised to the scroll size when that
     // is larger); `scrollX` the horizontal scroll position. Returns the control's new geometry.
@@ -66,8 +73,16 @@ private:
     [[nodiscard]] QRect LayoutRect() const;
     void RunLayout();
 
+    struct Anchored {
+        QPointer<QWidget> control;
+        int controlId;
+        int flags;
+    };
+
     int m_templateId;
     CDlgTempl m_template;
+    // The controls placed so far, for the size hint.
+    std::vector<Anchored> m_anchored;
     bool m_initialised = false;
 };
 

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScrollBar>
 #include <QTest>
 
 #include <functional>
@@ -210,6 +211,10 @@ TEST_F(ParameterListCtrlTest, WithNoStoredWidthsEveryColumnShowsItsWidestTextWho
                 EXPECT_EQ(CParameterItemDelegate::CutToWidth(test.widest, width - test.indent, metrics), test.widest);
                 EXPECT_GE(width, list->horizontalHeader()->sectionSizeHint(test.column)) << "the title shows whole";
             }
+            // At its size hint the list shows both columns without scrolling sideways.
+            list->resize(list->sizeHint());
+            QApplication::processEvents();
+            EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
         }
         m_views.clear(); // stores the widths
         QtTesting::ClearSettings();

@@ -84,6 +84,10 @@ public:
         }
     }
     QWidget* Control(int id) { return m_controls.at(id); }
+    void ReplaceControl(int id, QWidget* control) {
+        delete m_controls.at(id);
+        m_controls[id] = control;
+    }
     int layouts = 0;
 
     static inline const std::map<int, int> kFlags = {
@@ -100,6 +104,42 @@ protected:
 private:
     std::map<int, QWidget*> m_controls;
 };
+
+// A control that asks for a given size.
+class HintedWidget : public QWidget {
+public:
+    HintedWidget(QSize hint, QWidget* parent) : QWidget(parent), m_hint(hint) {}
+    QSize sizeHint() const override { return m_hint; }
+
+private:
+    QSize m_hint;
+};
+
+TEST(FormViewExTest, TheSizeHintGivesStretchedControlsTheirOwnSizeHint) {
+    // Wave list (15) stretches both ways, patch list (13) only vertically: only their stretched
+    // directions can grow the form, and a hint smaller than the template keeps the form's size.
+    const struct {
+        int control;
+        QSize hint;
+        bool growsWidth;
+        bool growsHeight;
+    } cases[] = {
+        {kIdcWaveList, QSize(900, 700), true, true},
+        {kIdcWaveList, QSize(10, 10), false, false},
+        {kIdcPatchList, QSize(900, 700), false, true},
+    };
+    for (const auto& test : cases) {
+        TestForm form;
+        form.ReplaceControl(test.control, new HintedWidget(test.hint, form.Form()));
+        form.OnInitialUpdate();
+        const QSize formSize = form.FormSize();
+        const QRect item = *form.Template().ItemRectPixels(test.control, form.font());
+        const QSize expected(test.growsWidth ? formSize.width() + test.hint.width() - item.width() : formSize.width(),
+                             test.growsHeight ? formSize.height() + test.hint.height() - item.height()
+                                              : formSize.height());
+        EXPECT_EQ(form.sizeHint(), expected) << test.control << " " << test.hint.width();
+    }
+}
 
 TEST(FormViewExTest, NoLayoutBeforeTheFirstInitialUpdate) {
     TestForm form;
