@@ -15,8 +15,10 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QMainWindow>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QStatusBar>
 
 namespace Orvanta {
 
@@ -148,6 +150,7 @@ Qt::DropAction COleListDropTarget::DragOver(const QMimeData* data, QPoint point,
 }
 
 void COleListDropTarget::DragLeave() {
+    ShowDropStatus(QString());
     StopTracking();
     DragState& drag = DragState::Instance();
     if (drag.targetList == &m_list) {
@@ -162,6 +165,7 @@ void COleListDropTarget::DragLeave() {
 }
 
 bool COleListDropTarget::Drop(const QMimeData* data, QPoint point, Qt::KeyboardModifiers modifiers) {
+    ShowDropStatus(QString());
     StopTracking();
     DragState& drag = DragState::Instance();
     if (!drag.inProgress || !Carries(data)) {
@@ -253,13 +257,46 @@ void COleListDropTarget::StopTracking() {
     m_sinceMove.invalidate();
 }
 
+QString COleListDropTarget::DropStatusText(Qt::DropAction effect, bool inserts, int count, int which, int dropNumber) {
+    const QString items = count == 1 ? (which == kPatchList ? QStringLiteral("1 patch") : QStringLiteral("1 wave"))
+                                     : QStringLiteral("%1 %2").arg(count).arg(
+                                           which == kPatchList ? QStringLiteral("patches") : QStringLiteral("waves"));
+    return QStringLiteral("Drop: %1 %2 to %3, %4")
+        .arg(effect == Qt::MoveAction ? QStringLiteral("move") : QStringLiteral("copy"), items)
+        .arg(dropNumber)
+        .arg(inserts ? QStringLiteral("inserting") : QStringLiteral("overwriting"));
+}
+
+void COleListDropTarget::ShowDropStatus(const QString& text) {
+    auto* main = qobject_cast<QMainWindow*>(m_list.window());
+    if (main == nullptr || main->statusBar() == nullptr) {
+        return;
+    }
+    QStatusBar* bar = main->statusBar();
+    if (text.isEmpty()) {
+        if (m_statusBefore) {
+            bar->showMessage(*m_statusBefore);
+            m_statusBefore.reset();
+        }
+        return;
+    }
+    if (!m_statusBefore) {
+        m_statusBefore = bar->currentMessage();
+    }
+    bar->showMessage(text);
+}
+
 void COleListDropTarget::OnDragMoveEvent(QDragMoveEvent* event, QPoint point, bool entering) {
     const Qt::DropAction effect = entering ? DragEnter(event->mimeData(), point, event->modifiers())
                                            : DragOver(event->mimeData(), point, event->modifiers());
     if (effect == Qt::IgnoreAction || !event->possibleActions().testFlag(effect)) {
+        ShowDropStatus(QString());
         event->ignore();
         return;
     }
+    const DragState& drag = DragState::Instance();
+    ShowDropStatus(DropStatusText(effect, CDomain::Instance().m_dropInserts != 0,
+                                  static_cast<int>(TransferCount(drag.Which())), drag.Which(), drag.dropStart + 1));
     event->setDropAction(effect);
     event->accept();
 }

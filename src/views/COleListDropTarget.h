@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPoint>
@@ -53,6 +55,11 @@ public:
     // Insert instead of overwrite: Alt, or Shift for desktops that keep Alt with a mouse button.
     [[nodiscard]] static bool InsertRequested(Qt::KeyboardModifiers modifiers);
 
+    // What a drop here would do, for the status bar: "Drop: copy 3 patches to 12, overwriting".
+    // `dropNumber` is the slot number (from 1) where the first item lands.
+    [[nodiscard]] static QString DropStatusText(Qt::DropAction effect, bool inserts, int count, int which,
+                                                int dropNumber);
+
     // The handlers. They return the effect to show (Qt::IgnoreAction: no drop here).
     Qt::DropAction DragEnter(const QMimeData* data, QPoint point, Qt::KeyboardModifiers modifiers);
     Qt::DropAction DragOver(const QMimeData* data, QPoint point, Qt::KeyboardModifiers modifiers);
@@ -73,6 +80,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Shows `text` in the status bar of the main window around the list while the drag is over it;
+    // an empty text puts back the message that was there before.
+    void ShowDropStatus(const QString& text);
+
     [[nodiscard]] CFileView* View() const;
     [[nodiscard]] bool Carries(const QMimeData* data) const;
     // The cursor has moved to `point` (or rests there): restarts the hover clock when it moved and
@@ -94,6 +105,8 @@ private:
     QPoint m_lastPoint{-1, -1};
     QElapsedTimer m_sinceMove;
     QTimer m_ticker;
+    // The status bar message from before the drag came over this list; null while none is shown.
+    std::optional<QString> m_statusBefore;
 };
 
 } // namespace Orvanta

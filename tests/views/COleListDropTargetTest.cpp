@@ -4,9 +4,11 @@
 #include "views/COleListDropTarget.h"
 
 #include <QHeaderView>
+#include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTest>
 
 namespace Orvanta {
@@ -123,6 +125,33 @@ TEST_F(DropTargetTest, EffectsAndInsertFlagFollowTheKeysAtEveryMove) {
     EXPECT_EQ(DragState::Instance().targetList, nullptr);
     EXPECT_EQ(DragState::Instance().lastEnteredList, &other);
     CListDragSource::Finish();
+}
+
+// During a drag the main window's status bar says what a drop would do, and the message from
+// before comes back when the drag leaves.
+TEST_F(DropTargetTest, TheStatusBarSaysWhatADropWouldDo) {
+    EXPECT_EQ(COleListDropTarget::DropStatusText(Qt::CopyAction, false, 1, kPatchList, 12),
+              QStringLiteral("Drop: copy 1 patch to 12, overwriting"));
+    EXPECT_EQ(COleListDropTarget::DropStatusText(Qt::MoveAction, true, 3, kWaveList, 990),
+              QStringLiteral("Drop: move 3 waves to 990, inserting"));
+
+    CFileView& viewA = OpenView(ProjectWithPatches(3));
+    CFileView& viewB = OpenView(NewDocument());
+    QMainWindow main;
+    main.statusBar()->showMessage(QStringLiteral("Ready"));
+    viewB.setParent(&main);
+    viewA.PatchList().SelectRows({0, 1});
+    ASSERT_TRUE(CListDragSource::Begin(viewA.PatchList(), 0));
+    DragDriver drag(kPatchList);
+    CParameterListCtrl& list = viewB.PatchList();
+    drag.Enter(list, DragDriver::RowPoint(list, 6));
+    EXPECT_EQ(main.statusBar()->currentMessage(), QStringLiteral("Drop: copy 2 patches to 7, overwriting"));
+    drag.Move(list, DragDriver::RowPoint(list, 9), Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(main.statusBar()->currentMessage(), QStringLiteral("Drop: move 2 patches to 10, inserting"));
+    drag.Leave(list);
+    EXPECT_EQ(main.statusBar()->currentMessage(), QStringLiteral("Ready"));
+    CListDragSource::Finish();
+    viewB.setParent(nullptr);
 }
 
 TEST_F(DropTargetTest, DropIndexFollowsTheCursorWithoutARepaint) {
