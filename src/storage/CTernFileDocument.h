@@ -62,6 +62,8 @@ public:
     bool LoadWaves();
     // True when every non-empty source path of every patch and wave of `data` opens for reading.
     [[nodiscard]] static bool CheckSourceFiles(const CTernData& data);
+    // The first non-empty source path of `data` that does not open for reading; empty when none.
+    [[nodiscard]] static std::string FirstMissingSource(const CTernData& data);
 
     // Saving (CTernFileDocumentSave.cpp). A save first plans and checks every change (nothing on
     // disk changes while checking), then stages new file contents in the target folder's hidden

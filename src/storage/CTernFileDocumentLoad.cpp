@@ -185,21 +185,21 @@ bool CTernFileDocument::LoadWaves() {
 }
 
 bool CTernFileDocument::CheckSourceFiles(const CTernData& data) {
+    return FirstMissingSource(data).empty();
+}
+
+std::string CTernFileDocument::FirstMissingSource(const CTernData& data) {
     CFileSystem& fileSystem = CDomain::Instance().FileSystem();
-    const auto opens = [&fileSystem](const CParameter& item) {
-        return item.IsEmpty() || fileSystem.OpenRead(ToNativePath(item.m_path)) != nullptr;
-    };
-    for (std::size_t i = 0; i < data.m_patches.size(); ++i) {
-        if (!opens(data.m_patches[i])) {
-            return false;
+    for (const int which : {kPatchList, kWaveList}) {
+        const CParameterArray& list = data.List(which);
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const CParameter& item = list.Element(i);
+            if (!item.IsEmpty() && fileSystem.OpenRead(ToNativePath(item.m_path)) == nullptr) {
+                return item.m_path;
+            }
         }
     }
-    for (std::size_t i = 0; i < data.m_waves.size(); ++i) {
-        if (!opens(data.m_waves[i])) {
-            return false;
-        }
-    }
-    return true;
+    return std::string();
 }
 
 } // namespace Orvanta

@@ -126,20 +126,6 @@ bool Contains(const std::vector<std::string>& paths, const std::string& path) {
     return std::find(paths.begin(), paths.end(), path) != paths.end();
 }
 
-// The first source file of an object of `data` that cannot be opened; empty when there is none.
-std::string FirstMissingSource(const CTernData& data) {
-    for (const int which : {kPatchList, kWaveList}) {
-        const CParameterArray& list = data.List(which);
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            const std::string& path = list.Element(i).m_path;
-            if (!path.empty() && Files().OpenRead(ToNativePath(path)) == nullptr) {
-                return path;
-            }
-        }
-    }
-    return std::string();
-}
-
 // Runs `action` when the scope ends.
 class CScopeExit {
 public:

@@ -41,6 +41,12 @@ private:
 
 FaultyFileSystem::FaultyFileSystem(CFileSystem& inner) : m_inner(inner) {}
 
+void FaultyFileSystem::WriteHalfOf(std::vector<std::uint8_t> content, const std::string& path) {
+    // What a full disk or a crash leaves: the first half, written past the inner file system.
+    content.resize(content.size() / 2);
+    ProjectBuilder::WriteBytes(path, content);
+}
+
 void FaultyFileSystem::FailNthCall(unsigned ops, int n) {
     m_nthOps = ops;
     m_nthRemaining = n;
@@ -121,10 +127,7 @@ bool FaultyFileSystem::CopyWholeFile(const std::string& from, const std::string&
         return m_inner.CopyWholeFile(from, to);
     }
     if (m_torn) {
-        // Half of the source at the destination, written past the inner file system.
-        std::vector<std::uint8_t> content = ProjectBuilder::ReadBytes(from);
-        content.resize(content.size() / 2);
-        ProjectBuilder::WriteBytes(to, content);
+        WriteHalfOf(ProjectBuilder::ReadBytes(from), to);
     }
     return false;
 }
@@ -159,9 +162,7 @@ bool FaultyFileSystem::CopyToNewFile(const std::string& from, const std::string&
         return m_inner.CopyToNewFile(from, to, durable);
     }
     if (m_torn && !m_inner.Exists(to)) {
-        std::vector<std::uint8_t> content = ProjectBuilder::ReadBytes(from);
-        content.resize(content.size() / 2);
-        ProjectBuilder::WriteBytes(to, content);
+        WriteHalfOf(ProjectBuilder::ReadBytes(from), to);
     }
     return false;
 }
@@ -171,8 +172,7 @@ bool FaultyFileSystem::WriteNewFile(const std::string& path, std::span<const std
         return m_inner.WriteNewFile(path, data, durable);
     }
     if (m_torn && !m_inner.Exists(path)) {
-        ProjectBuilder::WriteBytes(
-            path, std::vector<std::uint8_t>(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(data.size() / 2)));
+        WriteHalfOf(std::vector<std::uint8_t>(data.begin(), data.end()), path);
     }
     return false;
 }

@@ -88,6 +88,8 @@ public:
     [[nodiscard]] bool IsSameEntry(const std::string& first, const std::string& second) override;
 
 private:
+    static void WriteHalfOf(std::vector<std::uint8_t> content, const std::string& path);
+
     struct PathFault {
         unsigned ops;
         std::string path;
