@@ -12,7 +12,8 @@ trap 'fail "the step above stopped with status $? (line $LINENO of $(basename "$
 # Packages the build, the program and the tests need.
 PACKAGES=(cmake g++ make git googletest libgtest-dev libgmock-dev
           qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev libxkbcommon-dev
-          xvfb xauth xdotool x11-utils python3 clang-format)
+          xvfb xauth xdotool x11-utils python3 clang-format
+          pkg-config libsndfile1-dev qt6-multimedia-dev)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"
