@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QSizeGrip>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
@@ -31,6 +32,7 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include <algorithm>
 #include <initializer_list>
 
 namespace Orvanta {
@@ -201,6 +203,10 @@ bool CMainFrame::CreateBars() {
     m_projectStatus->setObjectName(QStringLiteral("ProjectStatus"));
     m_projectStatus->hide();
     bar->addPermanentWidget(m_projectStatus);
+    // The message on the left ("Ready", a command's prompt, what a drop would do) comes first: the
+    // summary on the right gives way to it and is shortened when the bar is narrow.
+    bar->installEventFilter(this);
+    connect(bar, &QStatusBar::messageChanged, this, [this] { FitProjectStatus(); });
     setDockNestingEnabled(true);
     return true;
 }
@@ -415,10 +421,26 @@ void CMainFrame::UpdateCommandUI() {
     }
     UpdateWindowCommands();
     if (m_projectStatus != nullptr) {
-        const QString status = ProjectStatusText();
-        m_projectStatus->setText(status);
-        m_projectStatus->setVisible(!status.isEmpty());
+        m_projectStatus->setToolTip(ProjectStatusText());
+        FitProjectStatus();
     }
+}
+
+void CMainFrame::FitProjectStatus() {
+    const QString status = m_projectStatus->toolTip();
+    const QStatusBar* bar = statusBar();
+    const QFontMetrics metrics(m_projectStatus->font());
+    // The bar draws its message from a small left margin up to the first permanent widget; leave
+    // it the message's width, a few characters of air and the size grip.
+    int room = bar->contentsRect().width() - QFontMetrics(bar->font()).horizontalAdvance(bar->currentMessage()) -
+               4 * metrics.averageCharWidth() - 24;
+    if (const auto* grip = bar->findChild<QSizeGrip*>(); grip != nullptr && grip->isVisible()) {
+        room -= grip->width();
+    }
+    const QString shown = metrics.elidedText(status, Qt::ElideRight, std::max(room, 0));
+    m_projectStatus->setMaximumWidth(std::max(room, 0));
+    m_projectStatus->setText(shown);
+    m_projectStatus->setVisible(!status.isEmpty() && !shown.isEmpty() && shown != QStringLiteral("…"));
 }
 
 QString CMainFrame::ProjectStatusText() const {
@@ -534,6 +556,10 @@ int CMainFrame::OnDropFiles(const QStringList& paths) {
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    if (type == QEvent::Resize && watched == statusBar() && m_projectStatus != nullptr) {
+        FitProjectStatus();
+        return CMDIFrameWndEx::eventFilter(watched, event);
+    }
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) {
         return CMDIFrameWndEx::eventFilter(watched, event);
     }

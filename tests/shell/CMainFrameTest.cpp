@@ -20,6 +20,8 @@
 #include <QStatusTipEvent>
 #include <QToolBar>
 
+#include <string>
+
 namespace Orvanta::ShellTesting {
 namespace {
 
@@ -210,6 +212,31 @@ TEST_F(CMainFrameTest, StatusBarSumsUpTheActiveProjectWindow) {
     EXPECT_EQ(shown(), "Selected 4 | Free 511 patches, 998 waves | Wave memory 64 Bytes of 50 MB");
     m_app->NewDocument(); // another window becomes the active one
     EXPECT_EQ(shown(), "Selected 0 | Free 512 patches, 999 waves | Wave memory 0 Bytes of 50 MB");
+}
+
+TEST_F(CMainFrameTest, StatusBarSummaryGivesWayToTheMessage) {
+    ASSERT_NE(m_app->OpenProject(MakeProject("A.prj")), nullptr);
+    QStatusBar* bar = m_frame->statusBar();
+    const auto* label = bar->findChild<QLabel*>(QStringLiteral("ProjectStatus"));
+    ASSERT_NE(label, nullptr);
+    const QString full = m_frame->ProjectStatusText();
+    m_frame->show();
+    for (const QString& message : {QStringLiteral("Ready"), QStringLiteral("Drop: move 2 patches to 10, inserting")}) {
+        for (const int width : {260, 480, 700, 1600}) {
+            SCOPED_TRACE(message.toStdString() + " at " + std::to_string(width));
+            m_frame->resize(width, 400);
+            bar->showMessage(message);
+            QCoreApplication::processEvents();
+            // The bar draws its message up to two pixels left of the summary.
+            const int messageRight = label->isVisible() ? label->x() - 2 : bar->width();
+            EXPECT_GE(messageRight - 6, bar->fontMetrics().horizontalAdvance(message));
+            EXPECT_EQ(label->toolTip(), full);
+            if (label->isVisible() && label->text() != full) {
+                EXPECT_TRUE(label->text().endsWith(QChar(0x2026)));
+            }
+        }
+        EXPECT_EQ(label->text(), full); // the widest bar shows all of it
+    }
 }
 
 TEST_F(CMainFrameTest, ProjectCommandsAreEnabledOnlyWithAProject) {
