@@ -32,6 +32,10 @@ QString DisplayedTitle(const QMdiSubWindow* window) {
 
 CMDIFrameWndEx::CMDIFrameWndEx(QWidget* parent) : QMainWindow(parent), m_mdiArea(new QMdiArea(this)) {
     setCentralWidget(m_mdiArea);
+    // A window left partly outside a shrunken main window stays within reach through the area's
+    // scroll bars; windows keep their size and place for when the main window grows again.
+    m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     QAction* popup = MakeCommand(kCmdWindowListPopup, tr("Move to &Top"));
     popup->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     connect(popup, &QAction::triggered, this, [this] { ShowWindowListPopup(QCursor::pos()); });

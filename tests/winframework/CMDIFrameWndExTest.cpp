@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolBar>
 
@@ -238,6 +239,21 @@ TEST_F(FrameTest, AStoredChildPositionIsFittedIntoTheArea) {
         CSettings::WriteString(SettingId::ChildWindowPosition, FormatRectText(test.stored), kProjectPlacement);
         EXPECT_EQ(AddChild(QStringLiteral("A.prj"))->geometry(), test.expected);
     }
+}
+
+TEST_F(FrameTest, AWindowLeftOutsideAShrunkenFrameIsReachedByScrolling) {
+    CMDIFrameWndEx& frame = MakeFrame();
+    frame.resize(900, 700);
+    CMDIChildWndEx* child = AddChild(QStringLiteral("A.prj"));
+    child->setGeometry(400, 300, 320, 200);
+    QCoreApplication::processEvents();
+    QMdiArea* area = frame.MdiArea();
+    EXPECT_FALSE(area->horizontalScrollBar()->isVisible());
+    frame.resize(360, 300);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(area->horizontalScrollBar()->isVisible());
+    EXPECT_TRUE(area->verticalScrollBar()->isVisible());
+    EXPECT_EQ(child->size(), QSize(320, 200)); // kept for when the frame grows again
 }
 
 TEST_F(FrameTest, WithNoStoredValuesTheMainWindowTakesMostOfTheScreen) {
