@@ -76,7 +76,8 @@ from 1, where the first dropped item lands. Relative paths are taken from the cu
   answer yes|no                         how every following question is answered: yes = OK/Yes,
                                         no = Cancel/No; before the first "answer", questions are
                                         answered no
-  print NAME [--json]                   what "info" shows, for the project as it is in memory now
+  print NAME [--json]                   what "info" shows but the sound details, for the project as it
+                                        is in memory now
 
 Every message of the system goes to standard error on its own line, "error: TEXT" or
 "question: TEXT -> yes|no". A statement that is refused or fails prints "failed: line N" and the
@@ -84,8 +85,10 @@ script goes on; a drop of a block onto its own place is not a failure. Exit stat
 statement succeeded, 1 when any failed, 2 when the script does not parse (then nothing runs).
 
 --json prints one JSON object on one line: {"path", "patches": [{"number", "name", "file", "waves"}],
-"waves": [{"number", "name", "file", "bytes", "users"}], "waveBytes", "waveMemory",
-"pendingDeletions", "missing"}, listing used slots only.
+"waves": [{"number", "name", "file", "bytes", "users", "audio"}], "waveBytes", "waveMemory",
+"pendingDeletions", "missing"}, listing used slots only. "audio" is {"format", "sampleRate", "channels",
+"bits", "frames", "seconds", "peak"} (peak: the largest sample, 0 to 1 of full scale), or null with
+"audioError" saying why the wave has no preview. The text form shows each wave's duration and rate.
 
 Work folder: a run keeps temporary copies of files (imported waves, files other windows still use
 after a save or a close displaced them) in a fresh private folder that is removed at exit, unless
@@ -163,7 +166,8 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         }
         return kExitFailed;
     }
-    const CProjectReport report = BuildReport(document);
+    CProjectReport report = BuildReport(document);
+    ReadAudio(report);
     out << (json ? FormatReportJson(report) + "\n" : FormatReportText(report)) << std::flush;
     return kExitOk;
 }

@@ -8,6 +8,7 @@
 #include "storage/WaveImport.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 
 namespace Orvanta::Cli {
@@ -110,6 +111,55 @@ void AppendList(std::string& out, const char* title, const std::vector<std::stri
     }
 }
 
+// A JSON number with at most `decimals` decimals, trailing zeros dropped ("1.5", "0.022676", "1").
+std::string JsonDecimal(double value, int decimals) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    std::string text(buffer, result.ptr);
+    if (text.find('.') != std::string::npos) {
+        text.erase(text.find_last_not_of('0') + 1);
+        if (text.back() == '.') {
+            text.pop_back();
+        }
+    }
+    return text;
+}
+
+// The sound details ReadAudio found for wave `index`, or null when it has not run.
+const SoundAnalysis* AudioOf(const CProjectReport& report, std::size_t index) {
+    return report.waveAudio.size() == report.waves.size() ? &report.waveAudio[index] : nullptr;
+}
+
+std::string JsonAudio(const SoundAnalysis* analysis) {
+    if (analysis == nullptr) {
+        return {};
+    }
+    if (!analysis->details) {
+        return ",\"audio\":null,\"audioError\":" + JsonString(analysis->reason);
+    }
+    const SoundDetails& audio = *analysis->details;
+    return ",\"audio\":{\"format\":" + JsonString(audio.format) +
+           ",\"sampleRate\":" + std::to_string(audio.sampleRate) + ",\"channels\":" + std::to_string(audio.channels) +
+           ",\"bits\":" + std::to_string(audio.bits) + ",\"frames\":" + std::to_string(audio.frames) +
+           ",\"seconds\":" + JsonDecimal(audio.seconds, 6) + ",\"peak\":" + JsonDecimal(audio.peak, 6) + "}";
+}
+
+// Duration and rate of a wave for the text form, in a column of its own.
+std::string TextAudio(const SoundAnalysis* analysis, const std::string& file) {
+    if (analysis == nullptr) {
+        return {};
+    }
+    std::string text = "-";
+    if (analysis->details) {
+        char shown[64];
+        std::snprintf(shown, sizeof shown, "%.2f s, %d Hz", analysis->details->seconds, analysis->details->sampleRate);
+        text = shown;
+    } else if (!IsInstrumentWavePath(file)) {
+        text = "no preview";
+    }
+    return Padded(text, 19) + "  ";
+}
+
 } // namespace
 
 CProjectReport BuildReport(const CTernFileDocument& document) {
@@ -155,6 +205,13 @@ CProjectReport BuildReport(const CTernFileDocument& document) {
     return report;
 }
 
+void ReadAudio(CProjectReport& report) {
+    report.waveAudio.clear();
+    for (const CWaveEntry& wave : report.waves) {
+        report.waveAudio.push_back(AnalyseSound(ToNativePath(wave.file), 0));
+    }
+}
+
 std::string FormatReportText(const CProjectReport& report) {
     std::string out =
         "Project: " + (report.path.empty() ? std::string("(untitled)") : TerminalText(report.path)) + "\n";
@@ -165,12 +222,14 @@ std::string FormatReportText(const CProjectReport& report) {
                Padded(waves, 11) + "  " + TerminalText(ShownPath(patch.file, report.path)) + "\n";
     }
     out += "Waves: " + std::to_string(report.waves.size()) + " used\n";
-    for (const CWaveEntry& wave : report.waves) {
+    for (std::size_t j = 0; j < report.waves.size(); ++j) {
+        const CWaveEntry& wave = report.waves[j];
         const std::string users = wave.users.empty() ? "-" : JoinNumbers(wave.users, ",");
         char bytes[32];
         std::snprintf(bytes, sizeof bytes, "%10lld", static_cast<long long>(wave.bytes));
         out += "  " + Slot(wave.number) + "  " + Padded(TerminalText(wave.name), 12) + "  " + bytes + " bytes  users " +
-               Padded(users, 11) + "  " + TerminalText(ShownPath(wave.file, report.path)) + "\n";
+               Padded(users, 11) + "  " + TextAudio(AudioOf(report, j), wave.file) +
+               TerminalText(ShownPath(wave.file, report.path)) + "\n";
     }
     out += "Total wave size: " + report.waveMemory + " (" + std::to_string(report.waveBytes) + " bytes)\n";
     AppendList(out, "Files a save in place would delete:", report.pendingDeletions);
@@ -191,7 +250,8 @@ std::string FormatReportJson(const CProjectReport& report) {
         const CWaveEntry& wave = report.waves[j];
         json += (j > 0 ? "," : "") + std::string("{\"number\":") + std::to_string(wave.number) +
                 ",\"name\":" + JsonString(wave.name) + ",\"file\":" + JsonString(wave.file) +
-                ",\"bytes\":" + std::to_string(wave.bytes) + ",\"users\":" + JsonNumbers(wave.users) + "}";
+                ",\"bytes\":" + std::to_string(wave.bytes) + ",\"users\":" + JsonNumbers(wave.users) +
+                JsonAudio(AudioOf(report, j)) + "}";
     }
     json += "],\"waveBytes\":" + std::to_string(report.waveBytes) + ",\"waveMemory\":" + JsonString(report.waveMemory) +
             ",\"pendingDeletions\":" + JsonStrings(report.pendingDeletions) +

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sound/SoundFile.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -34,19 +36,25 @@ struct CProjectReport {
     std::int64_t waveBytes = 0;
     std::string waveMemory; // the total wave size as the project window shows it
     std::vector<std::string> pendingDeletions;
-    std::vector<std::string> missing; // source paths of used slots that cannot be opened
+    std::vector<std::string> missing;     // source paths of used slots that cannot be opened
+    std::vector<SoundAnalysis> waveAudio; // after ReadAudio: one per wave, in the order of `waves`
 };
 
 // Reads the report off a project document as it is in memory now. Nothing is changed.
 [[nodiscard]] CProjectReport BuildReport(const CTernFileDocument& document);
 
+// Reads each wave's sound details (one pass over each file) into the report.
+void ReadAudio(CProjectReport& report);
+
 // The report as text for a reader, one line per used slot. Names and paths pass through
-// TerminalText.
+// TerminalText. After ReadAudio a wave's line shows its duration and rate ("1.50 s, 44100 Hz"),
+// "no preview" for a file that cannot be read, or "-" for the instrument's own waves.
 [[nodiscard]] std::string FormatReportText(const CProjectReport& report);
 
 // The report as one JSON object on one line: {"path", "patches": [{"number", "name", "file",
 // "waves"}], "waves": [{"number", "name", "file", "bytes", "users"}], "waveBytes", "waveMemory",
-// "pendingDeletions", "missing"}.
+// "pendingDeletions", "missing"}. After ReadAudio each wave also holds "audio": {"format",
+// "sampleRate", "channels", "bits", "frames", "seconds", "peak"}, or "audio": null and "audioError".
 [[nodiscard]] std::string FormatReportJson(const CProjectReport& report);
 
 // `text` safe to print on a terminal: every byte below 0x20 and 0x7F (DEL) is written as "\x" and

@@ -124,7 +124,8 @@ TEST_F(CliAppTest, InfoShowsAProjectWithoutChangingIt) {
                             Path("Song.prj/Patch/001 Lead.p00") +
                             "\",\"waves\":[1]}],\"waves\":[{\"number\":1,\"name\":\"Saw\",\"file\":\"" +
                             Path("Song.prj/Wave/001 Saw.wav") +
-                            "\",\"bytes\":1024,\"users\":[1]}],\"waveBytes\":1024,\"waveMemory\":\"1.0 KB\","
+                            "\",\"bytes\":1024,\"users\":[1],\"audio\":null,\"audioError\":\"Format not "
+                            "recognised.\"}],\"waveBytes\":1024,\"waveMemory\":\"1.0 KB\","
                             "\"pendingDeletions\":[\"" +
                             Path("Song.prj/Patch/Readme.p00") + "\"],\"missing\":[]}\n");
     EXPECT_EQ(TestSupport::TakeFolderSnapshot(m_temp.Path()), before);

@@ -1,5 +1,7 @@
 #include "cli/ProjectReport.h"
 
+#include "cli/DemoAudio.h"
+
 #include "ProjectBuilder.h"
 #include "StorageDomainGuard.h"
 #include "TempFolder.h"
@@ -10,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -97,6 +100,33 @@ TEST_F(ProjectReportTest, TextShowsEverySlotAndTheTotals) {
     EXPECT_NE(text.find("Files a save in place would delete:\n  " + m_project.Path() + "Patch/Readme.p00"),
               std::string::npos);
     EXPECT_NE(text.find("Missing files: none"), std::string::npos);
+}
+
+TEST_F(ProjectReportTest, ReadAudioGivesEachWaveItsDetailsOrWhyItHasNone) {
+    const std::vector<std::uint8_t> tone = EncodeWav(std::vector<std::int16_t>(33075, -16384)); // 1.5 s
+    std::ofstream(m_project.Path() + "Wave/004 Tone.wav", std::ios::binary)
+        .write(reinterpret_cast<const char*>(tone.data()), static_cast<std::streamsize>(tone.size()));
+    CTernFileDocument document;
+    ASSERT_TRUE(document.OpenProjectFolder(m_project.Path()));
+    CProjectReport report = BuildReport(document);
+    const std::string before = FormatReportJson(report);
+    EXPECT_EQ(before.find("audio"), std::string::npos);
+    ReadAudio(report);
+
+    const std::string json = FormatReportJson(report);
+    EXPECT_NE(json.find("\"bytes\":100,\"users\":[3],\"audio\":null,\"audioError\":\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"users\":[1,3],\"audio\":null,\"audioError\":\"The instrument's own wave format has no "
+                        "preview.\"}"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"users\":[],\"audio\":{\"format\":\"WAV\",\"sampleRate\":22050,\"channels\":1,\"bits\":16,"
+                        "\"frames\":33075,\"seconds\":1.5,\"peak\":0.5}}"),
+              std::string::npos)
+        << json;
+    const std::string text = FormatReportText(report);
+    EXPECT_NE(text.find("users 3            no preview           Wave/001 Kick.wav\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("users 1,3          -                    Wave/002 Strings.w00\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("users -            1.50 s, 22050 Hz     Wave/004 Tone.wav\n"), std::string::npos) << text;
 }
 
 // A file name may hold any byte but "/" and NUL; the text form must not pass control characters on

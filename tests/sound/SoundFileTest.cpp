@@ -1,0 +1,210 @@
+#include "sound/SoundFile.h"
+
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace Orvanta {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr std::size_t kFrames = 4096;
+constexpr std::size_t kColumns = 8; // 512 frames, eight sine periods, a column
+constexpr std::size_t kSpikeFrame = 1000;
+
+// Interleaved frames: channel 0 a sine of amplitude 0.5 with a period of 64 frames, channel 1 the
+// same at 0.25; the last channel holds -0.75 at kSpikeFrame. Peak 0.75; columns [-0.5, 0.5] but
+// column 1 (frames 512-1023), which goes down to -0.75.
+std::vector<double> TestSignal(int channels) {
+    std::vector<double> samples(kFrames * static_cast<std::size_t>(channels));
+    for (std::size_t f = 0; f < kFrames; ++f) {
+        for (int ch = 0; ch < channels; ++ch) {
+            const double amplitude = ch == 0 ? 0.5 : 0.25;
+            samples[f * static_cast<std::size_t>(channels) + static_cast<std::size_t>(ch)] =
+                amplitude * std::sin(2.0 * kPi * static_cast<double>(f) / 64.0);
+        }
+    }
+    samples[kSpikeFrame * static_cast<std::size_t>(channels) + static_cast<std::size_t>(channels - 1)] = -0.75;
+    return samples;
+}
+
+void WriteSound(const std::string& path, int format, int channels, const std::vector<double>& samples) {
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+    const auto frames = static_cast<sf_count_t>(samples.size() / static_cast<std::size_t>(channels));
+    EXPECT_EQ(sf_writef_double(file, samples.data(), frames), frames);
+    sf_close(file);
+}
+
+std::vector<char> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::string& path, const std::vector<char>& bytes) {
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+TEST(SoundFileTest, DecodesEveryCommonEncodingWithDetailsPeakAndWaveform) {
+    struct Case {
+        int format;
+        const char* extension;
+        const char* container;
+        const char* encoding;
+        int bits;
+    };
+    const Case cases[] = {
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_U8, ".wav", "WAV", "PCM 8-bit unsigned", 8},
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_16, ".wav", "WAV", "PCM 16-bit", 16},
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_24, ".WAV", "WAV", "PCM 24-bit", 24},
+        {SF_FORMAT_WAV | SF_FORMAT_FLOAT, ".wav", "WAV", "float 32-bit", 32},
+        {SF_FORMAT_AIFF | SF_FORMAT_PCM_S8, ".aif", "AIFF", "PCM 8-bit", 8},
+        {SF_FORMAT_AIFF | SF_FORMAT_PCM_16, ".aiff", "AIFF", "PCM 16-bit", 16},
+        {SF_FORMAT_AIFF | SF_FORMAT_PCM_24, ".aif", "AIFF", "PCM 24-bit", 24},
+        {SF_FORMAT_AIFF | SF_FORMAT_FLOAT, ".vpw", "AIFF", "float 32-bit", 32},
+    };
+    TestSupport::TempFolder temp;
+    for (const Case& c : cases) {
+        for (const int channels : {1, 2}) {
+            SCOPED_TRACE(std::string(c.encoding) + c.extension + " channels " + std::to_string(channels));
+            const std::string path = temp / (std::string("sound") + std::to_string(channels) + c.extension);
+            WriteSound(path, c.format, channels, TestSignal(channels));
+            // Full scale over the bits of the encoding; libsndfile scales by 2^(n-1)-1 writing and
+            // 2^(n-1) reading, so allow two steps.
+            const double step = c.bits >= 32 ? 1e-6 : 2.0 / std::ldexp(1.0, c.bits - 1);
+
+            const SoundAnalysis analysis = AnalyseSound(path, kColumns);
+            ASSERT_TRUE(analysis.details.has_value()) << analysis.reason;
+            EXPECT_EQ(analysis.reason, "");
+            const SoundDetails& details = *analysis.details;
+            EXPECT_EQ(details.format, c.container);
+            EXPECT_EQ(details.encoding, c.encoding);
+            EXPECT_EQ(details.bits, c.bits);
+            EXPECT_EQ(details.sampleRate, 44100);
+            EXPECT_EQ(details.channels, channels);
+            EXPECT_EQ(details.frames, static_cast<std::int64_t>(kFrames));
+            EXPECT_DOUBLE_EQ(details.seconds, static_cast<double>(kFrames) / 44100.0);
+            EXPECT_NEAR(details.peak, 0.75, step);
+            ASSERT_EQ(analysis.waveform.size(), kColumns);
+            for (std::size_t column = 0; column < kColumns; ++column) {
+                EXPECT_NEAR(analysis.waveform[column].min, column == 1 ? -0.75 : -0.5, step) << column;
+                EXPECT_NEAR(analysis.waveform[column].max, 0.5, step) << column;
+            }
+
+            CSoundDecoder decoder;
+            std::string reason;
+            ASSERT_TRUE(decoder.Open(path, reason)) << reason;
+            EXPECT_EQ(decoder.Details().frames, details.frames);
+            std::vector<std::int16_t> frames(kFrames * static_cast<std::size_t>(channels) + 2);
+            CSoundDecoder moved = std::move(decoder);
+            EXPECT_EQ(moved.ReadInt16(frames.data(), kFrames + 1), kFrames);
+            EXPECT_EQ(moved.ReadInt16(frames.data(), 1), 0U);
+            const std::size_t spike = kSpikeFrame * static_cast<std::size_t>(channels) + (channels == 2 ? 1U : 0U);
+            EXPECT_NEAR(frames[spike], -0.75 * 32767.0, step * 32768.0 + 1.0);
+            EXPECT_NEAR(frames[16U * static_cast<std::size_t>(channels)], 0.5 * 32767.0, step * 32768.0 + 1.0);
+            moved.Rewind();
+            std::vector<std::int16_t> again(frames.size());
+            EXPECT_EQ(moved.ReadInt16(again.data(), kFrames), kFrames);
+            EXPECT_EQ(again, frames);
+        }
+    }
+}
+
+// Fewer frames than columns: each column that no frame falls into repeats its left neighbour, the
+// leading ones the first frame. Samples of float files beyond full scale are clamped.
+TEST(SoundFileTest, SpreadsFewFramesOverColumnsAndClampsBeyondFullScale) {
+    TestSupport::TempFolder temp;
+    const std::string path = temp / "three.wav";
+    WriteSound(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, {0.25, -0.5, 1.5});
+    const SoundAnalysis analysis = AnalyseSound(path, 8);
+    ASSERT_TRUE(analysis.details.has_value()) << analysis.reason;
+    EXPECT_EQ(analysis.details->peak, 1.0);
+    const float expected[] = {0.25F, 0.25F, 0.25F, 0.25F, 0.25F, -0.5F, -0.5F, 1.0F};
+    ASSERT_EQ(analysis.waveform.size(), 8U);
+    for (std::size_t c = 0; c < 8; ++c) {
+        EXPECT_EQ(analysis.waveform[c].min, expected[c]) << c;
+        EXPECT_EQ(analysis.waveform[c].max, expected[c]) << c;
+    }
+    EXPECT_TRUE(AnalyseSound(path, 0).waveform.empty());
+
+    CSoundDecoder decoder;
+    std::string reason;
+    ASSERT_TRUE(decoder.Open(path, reason)) << reason;
+    std::int16_t samples[3] = {};
+    ASSERT_EQ(decoder.ReadInt16(samples, 3), 3U);
+    EXPECT_EQ(samples[2], 32767);
+}
+
+TEST(SoundFileTest, DamagedForeignAndInstrumentFilesGiveNoPreviewWithAReason) {
+    TestSupport::TempFolder temp;
+    const std::string good = temp / "good.wav";
+    WriteSound(good, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, TestSignal(1));
+    const std::vector<char> bytes = ReadBytes(good);
+    ASSERT_EQ(bytes.size(), 44U + 2U * kFrames);
+
+    std::vector<char> garbage(5000);
+    for (std::size_t i = 0; i < garbage.size(); ++i) {
+        garbage[i] = static_cast<char>(i * 7919U % 251U);
+    }
+    std::vector<char> wrongSize = bytes;
+    wrongSize[22] = 0; // no channels
+    struct Case {
+        const char* name;
+        std::vector<char> bytes;
+        std::string reason; // empty: any reason from libsndfile
+    };
+    const std::vector<Case> cases = {
+        {"empty.wav", {}, ""},
+        {"cut-header.wav", {bytes.begin(), bytes.begin() + 20}, ""},
+        {"cut-format.aif", {bytes.begin(), bytes.begin() + 30}, ""},
+        {"garbage.wav", garbage, ""},
+        {"no-channels.wav", wrongSize, ""},
+        {"readable.w00", bytes, kInstrumentWaveReason},
+        {"readable.W7a", bytes, kInstrumentWaveReason},
+        {"missing.wav", {}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = temp / c.name;
+        if (std::string(c.name) != "missing.wav") {
+            WriteBytes(path, c.bytes);
+        }
+        const SoundAnalysis analysis = AnalyseSound(path, 16);
+        EXPECT_FALSE(analysis.details.has_value());
+        EXPECT_TRUE(analysis.waveform.empty());
+        EXPECT_FALSE(analysis.reason.empty());
+        if (!c.reason.empty()) {
+            EXPECT_EQ(analysis.reason, c.reason);
+        }
+        CSoundDecoder decoder;
+        std::string reason;
+        EXPECT_FALSE(decoder.Open(path, reason));
+        EXPECT_EQ(reason, analysis.reason);
+        std::int16_t sample = 0;
+        EXPECT_EQ(decoder.ReadInt16(&sample, 1), 0U);
+        EXPECT_EQ(decoder.Details().frames, 0);
+    }
+
+    // Data cut short: the frames that are there are shown.
+    const std::string cutData = temp / "cut-data.wav";
+    WriteBytes(cutData, {bytes.begin(), bytes.begin() + 44 + 1000});
+    const SoundAnalysis shortened = AnalyseSound(cutData, 4);
+    ASSERT_TRUE(shortened.details.has_value()) << shortened.reason;
+    EXPECT_EQ(shortened.details->frames, 500);
+    EXPECT_EQ(shortened.waveform.size(), 4U);
+}
+
+} // namespace
+} // namespace Orvanta
