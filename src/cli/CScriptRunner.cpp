@@ -8,7 +8,9 @@
 #include "model/CFileSystem.h"
 #include "model/CTernData.h"
 #include "operations/DropOperations.h"
+#include "operations/DuplicateSearch.h"
 #include "operations/EditCommands.h"
+#include "storage/ContentHash.h"
 #include "storage/ProjectCleaning.h"
 #include "storage/ProjectNaming.h"
 
@@ -73,6 +75,8 @@ bool CScriptRunner::Execute(const CStatement& s) {
         return true;
     case StatementKind::Print:
         return Print(s);
+    case StatementKind::Merge:
+        return MergeDuplicates(s);
     }
     return false;
 }
@@ -276,6 +280,21 @@ bool CScriptRunner::Print(const CStatement& s) {
     }
     const CProjectReport report = BuildReport(*window->document);
     m_out << (s.json ? FormatReportJson(report) + "\n" : FormatReportText(report)) << std::flush;
+    return true;
+}
+
+bool CScriptRunner::MergeDuplicates(const CStatement& s) {
+    CProjectWindow* window = Window(s, s.window);
+    if (window == nullptr) {
+        return false;
+    }
+    CTernData& project = DataOf(*window);
+    const CDuplicateGroups groups = FindDuplicates({&project}, SharedContentHashes());
+    const std::size_t emptied = MergeDuplicateWaves(project, WaveGroupsIn(groups, 0));
+    if (emptied > 0) {
+        window->document->SetModified(true);
+    }
+    m_out << s.window << ": " << emptied << " duplicate waves merged" << std::endl;
     return true;
 }
 

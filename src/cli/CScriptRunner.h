@@ -38,6 +38,7 @@ private:
     bool SaveAs(const CStatement& s);
     bool Close(const CStatement& s);
     bool Print(const CStatement& s);
+    bool MergeDuplicates(const CStatement& s);
 
     // The window `name`, or null after saying that there is none.
     CProjectWindow* Window(const CStatement& s, const std::string& name);

@@ -10,14 +10,17 @@
 #include "cli/ProjectCheck.h"
 #include "cli/ProjectReport.h"
 #include "cli/ScriptParser.h"
+#include "cli/SearchReport.h"
 #include "model/CDomain.h"
 #include "model/CFileSystem.h"
 #include "operations/TransferOperations.h"
 #include "storage/CTernFileDocument.h"
+#include "storage/ContentHash.h"
 #include "storage/ProjectNaming.h"
 #include "storage/SaveJournal.h"
 #include "storage/WorkFolder.h"
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <fstream>
@@ -50,6 +53,17 @@ Commands:
   run SCRIPT              run a librarian script; "-" reads standard input
   demo PATH [--seed N]    write a demo project folder at PATH (a name ending in ".prj"; refused if PATH
                           exists); the same seed gives the same project
+  find TEXT PROJECT... [--json]
+                          list the used slots whose names contain TEXT (A-Z match a-z; other letters,
+                          accented ones included, match only themselves), one line each: "PROJECT
+                          patch|wave NUMBER NAME"; exit 0 when something was found, 1 when nothing,
+                          2 when the command line is wrong (TEXT empty) or a project cannot be loaded
+  duplicates PROJECT... [--json]
+                          list groups of duplicates within and across the projects: waves whose files
+                          are byte-identical, with the wave memory each group wastes (every copy after
+                          the first in one project), and patches whose files are byte-identical apart
+                          from the header and wave numbers and that use duplicate waves in the same
+                          order; changes nothing
   --help, --version
 
 Script: one statement a line; blank lines and lines beginning with # are skipped; words are split at
@@ -78,13 +92,20 @@ from 1, where the first dropped item lands. Relative paths are taken from the cu
                                         answered no
   print NAME [--json]                   what "info" shows but the sound details, for the project as it
                                         is in memory now
+  merge-duplicates NAME                 Merge Duplicate Waves: in each group of byte-identical waves of NAME
+                                        the lowest slot stays, the patches that used the others use it,
+                                        and the others are emptied (one undo; saving frees the memory)
 
 Every message of the system goes to standard error on its own line, "error: TEXT" or
 "question: TEXT -> yes|no". A statement that is refused or fails prints "failed: line N" and the
 script goes on; a drop of a block onto its own place is not a failure. Exit status: 0 when every
 statement succeeded, 1 when any failed, 2 when the script does not parse (then nothing runs).
 
---json prints one JSON object on one line: {"path", "patches": [{"number", "name", "file", "waves"}],
+find --json prints one array on one line: [{"project", "kind" ("patch"|"wave"), "number", "name"}].
+duplicates --json prints {"waves": [[{"project", "number", "name", "bytes"}, ...], ...], "patches":
+[[{"project", "number", "name"}, ...], ...]}: groups of two or more, members in project then slot order.
+
+info --json prints one JSON object on one line: {"path", "patches": [{"number", "name", "file", "waves"}],
 "waves": [{"number", "name", "file", "bytes", "users", "audio"}], "waveBytes", "waveMemory",
 "pendingDeletions", "missing"}, listing used slots only. "audio" is {"format", "sampleRate", "channels",
 "bits", "frames", "seconds", "peak"} (peak: the largest sample, 0 to 1 of full scale), or null with
@@ -206,6 +227,78 @@ int Recover(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return kExitFailed;
     }
     CDomain::Instance().MessageReporter().ReportRecovery(RecoveryText(path, outcome));
+    return kExitOk;
+}
+
+// Loads each of `names` for looking, in order; false when one could not be loaded (the message
+// reporter has said why).
+bool LoadProjects(const std::vector<std::string>& names, std::vector<std::unique_ptr<CTernFileDocument>>& documents,
+                  std::vector<CSearchedProject>& projects) {
+    for (const std::string& name : names) {
+        auto document = std::make_unique<CTernFileDocument>();
+        if (!document->OpenProjectFolder(AbsolutePath(name), CTernFileDocument::Recovery::kRefuse)) {
+            return false;
+        }
+        projects.push_back({name, &document->Data()});
+        documents.push_back(std::move(document));
+    }
+    return true;
+}
+
+// WORD... with "--json" once anywhere among them.
+bool ReadWordsAndJson(const std::vector<std::string>& args, std::vector<std::string>& words, bool& json) {
+    json = false;
+    for (const std::string& arg : args) {
+        if (arg == "--json" && !json) {
+            json = true;
+        } else {
+            words.push_back(arg);
+        }
+    }
+    return std::none_of(words.begin(), words.end(), [](const std::string& word) { return word.empty(); });
+}
+
+std::vector<const CTernData*> DataOf(const std::vector<CSearchedProject>& projects) {
+    std::vector<const CTernData*> data;
+    for (const CSearchedProject& project : projects) {
+        data.push_back(project.data);
+    }
+    return data;
+}
+
+int Find(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> words;
+    bool json = false;
+    // An empty TEXT would find every used slot: refused as a usage error.
+    if (!ReadWordsAndJson(args, words, json) || words.size() < 2) {
+        return UsageError(err, "find takes: find TEXT PROJECT... [--json] (TEXT not empty)");
+    }
+    CCliSession session(err);
+    std::vector<std::unique_ptr<CTernFileDocument>> documents;
+    std::vector<CSearchedProject> projects;
+    if (!LoadProjects({words.begin() + 1, words.end()}, documents, projects)) {
+        return kExitUsage;
+    }
+    const std::vector<CNameHit> hits = FindNames(DataOf(projects), words[0]);
+    out << (json ? FormatFindJson(projects, hits) + "\n" : FormatFindText(projects, hits)) << std::flush;
+    return hits.empty() ? kExitFailed : kExitOk;
+}
+
+int Duplicates(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> words;
+    bool json = false;
+    if (!ReadWordsAndJson(args, words, json) || words.empty()) {
+        return UsageError(err, "duplicates takes: duplicates PROJECT... [--json]");
+    }
+    CCliSession session(err);
+    std::vector<std::unique_ptr<CTernFileDocument>> documents;
+    std::vector<CSearchedProject> projects;
+    if (!LoadProjects(words, documents, projects)) {
+        return kExitFailed;
+    }
+    const CDuplicateGroups groups = FindDuplicates(DataOf(projects), SharedContentHashes());
+    out << (json ? FormatDuplicatesJson(projects, groups) + "\n" : FormatDuplicatesText(projects, groups))
+        << std::flush;
     return kExitOk;
 }
 
@@ -359,6 +452,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     if (command == "demo") {
         return Demo(rest, out, err);
+    }
+    if (command == "find") {
+        return Find(rest, out, err);
+    }
+    if (command == "duplicates") {
+        return Duplicates(rest, out, err);
     }
     return UsageError(err, "unknown command \"" + command + "\"");
 }

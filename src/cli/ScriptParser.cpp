@@ -16,7 +16,7 @@ struct CStatementInfo {
     std::string_view syntax;
 };
 
-constexpr std::array<CStatementInfo, 14> kStatements = {{
+constexpr std::array<CStatementInfo, 15> kStatements = {{
     {StatementKind::Open, "open", "open NAME PATH"},
     {StatementKind::New, "new", "new NAME"},
     {StatementKind::Copy, "copy", "copy FROM KIND SEL TO NUMBER [insert]"},
@@ -31,6 +31,7 @@ constexpr std::array<CStatementInfo, 14> kStatements = {{
     {StatementKind::Close, "close", "close NAME"},
     {StatementKind::Answer, "answer", "answer yes|no"},
     {StatementKind::Print, "print", "print NAME [--json]"},
+    {StatementKind::Merge, "merge-duplicates", "merge-duplicates NAME"},
 }};
 
 const CStatementInfo* FindStatement(std::string_view keyword) {
@@ -131,6 +132,7 @@ private:
         case StatementKind::New:
         case StatementKind::Save:
         case StatementKind::Close:
+        case StatementKind::Merge:
             if (!Count(2, 2)) {
                 return false;
             }

@@ -25,6 +25,7 @@ enum class StatementKind {
     Close,  // close NAME
     Answer, // answer yes|no
     Print,  // print NAME [--json]
+    Merge,  // merge-duplicates NAME
 };
 
 // One parsed statement. Only the fields of its kind are filled.

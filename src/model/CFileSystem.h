@@ -31,6 +31,14 @@ public:
 // Result of CreateFolder.
 enum class FolderCreation { kCreated, kExisted, kFailed };
 
+// What tells a file's content apart from an earlier one without reading it: its size and its last
+// modification time (nanoseconds since the epoch; -1 when the file system does not say).
+struct CFileStamp {
+    std::int64_t size = -1; // -1: no regular file at the path
+    std::int64_t modified = -1;
+    bool operator==(const CFileStamp&) const = default;
+};
+
 // The file system as the core sees it. Every file-system access of the core goes through one
 // object of this interface, the one CDomain holds: the native one in normal use, a fault-injecting
 // double in tests. Paths are file-system paths, i.e. internal paths after ToNativePath, in UTF-8.
@@ -105,6 +113,9 @@ public:
     [[nodiscard]] virtual std::vector<std::string> ListEntries(const std::string& folder) = 0;
     // Size of the file in bytes; -1 when it cannot be opened.
     [[nodiscard]] virtual std::int64_t FileSize(const std::string& path) = 0;
+    // Size and modification time of the regular file at `path` from its entry, without opening it.
+    // The default takes the size from FileSize and knows no time.
+    [[nodiscard]] virtual CFileStamp Stamp(const std::string& path) { return CFileStamp{FileSize(path), -1}; }
     // True when `path` is a folder (or a symbolic link to one).
     [[nodiscard]] virtual bool IsFolder(const std::string& path) = 0;
     // True when anything, even a dangling symbolic link, is at `path`.

@@ -6,4 +6,6 @@ set(ORVANTA_OPERATIONS_SOURCES
     operations/InsertOperation.cpp
     operations/DropOperations.cpp
     operations/EditCommands.cpp
+    operations/NameSearch.cpp
+    operations/DuplicateSearch.cpp
 )

@@ -617,6 +617,32 @@ std::int64_t CNativeFileSystem::FileSize(const std::string& path) {
     return SizeOfFile(path);
 }
 
+CFileStamp CNativeFileSystem::Stamp(const std::string& path) {
+#if defined(_WIN32)
+    std::error_code error;
+    const fs::path native = ToFsPath(path);
+    if (!IsRegularFile(native)) {
+        return {};
+    }
+    const std::uintmax_t size = fs::file_size(native, error);
+    const auto written = fs::last_write_time(native, error);
+    if (error) {
+        return {};
+    }
+    return {static_cast<std::int64_t>(size),
+            static_cast<std::int64_t>(
+                std::chrono::duration_cast<std::chrono::nanoseconds>(written.time_since_epoch()).count())};
+#else
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return {};
+    }
+    constexpr std::int64_t kNanoseconds = 1000000000;
+    return {static_cast<std::int64_t>(status.st_size), static_cast<std::int64_t>(status.st_mtim.tv_sec) * kNanoseconds +
+                                                           static_cast<std::int64_t>(status.st_mtim.tv_nsec)};
+#endif
+}
+
 bool CNativeFileSystem::IsFolder(const std::string& path) {
     std::error_code error;
     return fs::is_directory(ToFsPath(path), error);

@@ -28,6 +28,7 @@ public:
     [[nodiscard]] bool IsLinked(const std::string& path) override;
     [[nodiscard]] std::vector<std::string> ListEntries(const std::string& folder) override;
     [[nodiscard]] std::int64_t FileSize(const std::string& path) override;
+    [[nodiscard]] CFileStamp Stamp(const std::string& path) override;
     [[nodiscard]] bool IsFolder(const std::string& path) override;
     [[nodiscard]] bool Exists(const std::string& path) override;
     [[nodiscard]] bool IsSameEntry(const std::string& first, const std::string& second) override;

@@ -13,4 +13,5 @@ set(ORVANTA_STORAGE_SOURCES
     storage/CTernFileDocumentSave.cpp
     storage/WaveImport.cpp
     storage/ProjectCleaning.cpp
+    storage/ContentHash.cpp
 )

@@ -1,0 +1,99 @@
+#include "storage/ContentHash.h"
+
+#include "ProjectBuilder.h"
+#include "StorageDomainGuard.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace Orvanta {
+namespace {
+
+using TestSupport::ProjectBuilder;
+using Bytes = std::vector<std::uint8_t>;
+
+class ContentHashTest : public ::testing::Test {
+protected:
+    // A file of `size` bytes of a pattern, with `changes` (offset, value) applied.
+    std::string File(const std::string& name, std::size_t size,
+                     const std::vector<std::pair<std::size_t, std::uint8_t>>& changes = {}) {
+        Bytes bytes(size);
+        for (std::size_t i = 0; i < size; ++i) {
+            bytes[i] = static_cast<std::uint8_t>((i * 7U) % 251U);
+        }
+        for (const auto& [offset, value] : changes) {
+            bytes[offset] = value;
+        }
+        const std::string path = m_folder / name;
+        ProjectBuilder::WriteBytes(path, bytes);
+        return path;
+    }
+
+    TestSupport::StorageDomainGuard m_guard;
+    TestSupport::TempFolder m_folder;
+};
+
+TEST_F(ContentHashTest, HashesAndComparesTheRegionAcrossChunks) {
+    // Two chunks of 64 KiB and a part; the skipped range straddles the first chunk boundary.
+    constexpr std::size_t kSize = 140000;
+    const CByteRegion region{5, 65530, 65545};
+    const std::string base = File("base", kSize);
+    struct Row {
+        std::size_t offset;
+        bool inRegion;
+    };
+    const Row rows[] = {{0, false},     {4, false},     {5, true},     {65529, true},  {65530, false},   {65535, false},
+                        {65536, false}, {65544, false}, {65545, true}, {131072, true}, {kSize - 1, true}};
+    for (const bool tinyHash : {false, true}) {
+        CContentHashes hashes(tinyHash ? 0 : ~std::uint64_t{0});
+        for (const Row& row : rows) {
+            const std::string other = File("other", kSize, {{row.offset, 0xFF}});
+            const bool same = !row.inRegion;
+            EXPECT_EQ(hashes.SameBytes(base, other, region), same) << row.offset;
+            EXPECT_EQ(hashes.Hash(base, region) == hashes.Hash(other, region), same || tinyHash) << row.offset;
+            EXPECT_EQ(hashes.Hash(base, {}) == hashes.Hash(other, {}), tinyHash) << row.offset;
+            // A new file at the path is read afresh, even with the same size and time.
+            std::filesystem::last_write_time(other, std::filesystem::last_write_time(base) +
+                                                        std::chrono::seconds(static_cast<int>(row.offset % 97 + 1)));
+        }
+    }
+    CContentHashes hashes;
+    EXPECT_EQ(hashes.Size(base), static_cast<std::int64_t>(kSize));
+    EXPECT_EQ(hashes.Size(m_folder / "missing"), -1);
+    EXPECT_EQ(hashes.Size(m_folder.Path()), -1);
+    EXPECT_FALSE(hashes.Hash(m_folder / "missing", {}));
+    EXPECT_FALSE(hashes.SameBytes(base, m_folder / "missing", {}));
+    EXPECT_FALSE(hashes.SameBytes(base, File("shorter", kSize - 1), {}));
+}
+
+TEST_F(ContentHashTest, AFileIsReadAgainOnlyAfterItChanged) {
+    const std::string first = File("first", 1000);
+    const std::string second = File("second", 1000);
+    CContentHashes hashes;
+    const std::optional<std::uint64_t> hash = hashes.Hash(first, {});
+    ASSERT_TRUE(hash);
+    EXPECT_TRUE(hashes.SameBytes(first, second, {}));
+    EXPECT_EQ(hashes.FilesRead(), 3U);
+
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(hashes.Hash(first, {}), hash);
+        EXPECT_TRUE(hashes.SameBytes(first, second, {}));
+    }
+    EXPECT_EQ(hashes.FilesRead(), 3U);
+
+    // Same size, other bytes and a later time: the hash and the comparison are made again.
+    const auto time = std::filesystem::last_write_time(second);
+    File("second", 1000, {{999, 0}});
+    std::filesystem::last_write_time(second, time + std::chrono::seconds(2));
+    EXPECT_FALSE(hashes.SameBytes(first, second, {}));
+    EXPECT_NE(hashes.Hash(second, {}), hash);
+    EXPECT_EQ(hashes.FilesRead(), 6U);
+    hashes.Clear();
+    EXPECT_EQ(hashes.Hash(first, {}), hash);
+    EXPECT_EQ(hashes.FilesRead(), 7U);
+}
+
+} // namespace
+} // namespace Orvanta
