@@ -8,7 +8,10 @@
 #  3. Ctrl+Alt moves and inserts: A30 at B's row 25, and A's slot 30 is emptied;
 #  4. without keys the drop overwrites: onto a used slot it asks first, and Escape cancels the drop
 #     while Return lets A01 replace B02;
-#  5. both projects are saved and the folders checked: file names, the accompanying waves copied
+#  5. the wave list follows the patch list: A10-A14 selected (waves 1 and 2), then a click on the
+#     selected A11 leaves A11 alone and the wave list its wave 2 alone, so Delete there deletes
+#     only "002 Lead.wav";
+#  6. both projects are saved and the folders checked: file names, the accompanying waves copied
 #     into B's first free wave slots, and the wave numbers inside the moved patches (read back with
 #     orvanta-cli).
 # Usage: DragEndToEnd.sh ORVANTA_LIBRARIAN ORVANTA_MAKE_DRAG_PROJECT ORVANTA_CLI
@@ -44,7 +47,7 @@ chmod 700 "$XDG_RUNTIME_DIR" "$ORVANTA_WORK_FOLDER"
 # The Help menu's manual is installed beside the program.
 [ -f "$(dirname "$GUI")/OrvantaLibrarianManual.htm" ] || fail "no OrvantaLibrarianManual.htm beside $GUI"
 
-"$MAKE_PROJECT" "$ROOT/" A.prj 40 A >/dev/null
+"$MAKE_PROJECT" "$ROOT/" A.prj 40 A 11 14 >/dev/null
 "$MAKE_PROJECT" "$ROOT/" B.prj 40 B >/dev/null
 
 # The main window's title names the active project (a message box is titled "Orvanta Librarian").
@@ -160,6 +163,27 @@ xdotool mousemove "$A_X" "$(row_y 33)"
 sleep 0.3
 xdotool click 1
 wait_for_title "Orvanta Librarian - $ROOT/A.prj/ *"
+
+echo "== a click on a selected patch: the wave list follows it, and Delete there hits its wave alone"
+xdotool mousemove "$A_X" "$(row_y 10)"
+sleep 0.2
+xdotool click 1
+sleep 0.2
+xdotool mousemove "$A_X" "$(row_y 14)"
+sleep 0.2
+xdotool keydown shift click 1 keyup shift
+sleep 0.3
+xdotool mousemove "$A_X" "$(row_y 11)"
+sleep 0.2
+xdotool click 1
+sleep 0.3
+xdotool key Tab
+sleep 0.3
+xdotool key Delete
+sleep 0.5
+xdotool key Return
+sleep 0.5
+xdotool windowfocus --sync "$WID"
 xdotool key ctrl+s
 wait_for_title "Orvanta Librarian - $ROOT/A.prj/ "
 
@@ -187,6 +211,8 @@ fi
 [ "$(cd "$ROOT/B.prj/Wave" && ls | tr '\n' '|')" = "001 Pad.wav|002 Pad.wav|003 Pad.wav|004 Pad.wav|005 Pad.wav|" ] ||
     fail "B's wave folder holds: $(cd "$ROOT/B.prj/Wave" && ls | tr '\n' '|')"
 [ "$(ls "$ROOT/A.prj/Patch" | wc -l)" -eq 39 ] || fail "A does not hold 39 patches"
+[ "$(cd "$ROOT/A.prj/Wave" && ls | tr '\n' '|')" = "001 Pad.wav|" ] ||
+    fail "A's wave folder should hold only 001 Pad.wav; it holds: $(cd "$ROOT/A.prj/Wave" && ls | tr '\n' '|')"
 [ ! -e "$ROOT/A.prj/Patch/030 A30.p00" ] || fail "the moved patch is still in A"
 [ -e "$ROOT/A.prj/Patch/029 A29.p00" ] && [ -e "$ROOT/A.prj/Patch/031 A31.p00" ] || fail "A's neighbours moved"
 for n in 10 11 12 13 14 15 16; do
