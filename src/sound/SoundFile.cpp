@@ -1,12 +1,11 @@
 #include "sound/SoundFile.h"
 
-#ifdef _WIN32
-#define ENABLE_SNDFILE_WINDOWS_PROTOTYPES 1
-#include <windows.h>
-#endif
+#include "sound/CSoundStream.h"
+
 #include <sndfile.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -23,7 +22,7 @@ struct SndFileCloser {
 using SndFilePtr = std::unique_ptr<SNDFILE, SndFileCloser>;
 
 // Frames are decoded in blocks of about this many samples, whatever the channel count.
-constexpr std::size_t kBlockSamples = 65536;
+constexpr std::size_t kBlockSamples = 16384;
 
 struct EncodingName {
     int subtype;
@@ -102,31 +101,25 @@ std::string UnusableReason(const SF_INFO& info) {
     return {};
 }
 
-#ifdef _WIN32
-std::wstring WidePath(const std::string& utf8Path) {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8Path.data(), static_cast<int>(utf8Path.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8Path.data(), static_cast<int>(utf8Path.size()), wide.data(), length);
-    return wide;
-}
-#endif
+// A sound opened for reading; the stream outlives the libsndfile handle (members go in reverse order).
+struct COpenSound {
+    CSoundStream stream;
+    SndFilePtr file;
+    SF_INFO info{};
+};
 
-SndFilePtr OpenForReading(const std::string& utf8Path, SF_INFO& info, std::string& reason) {
-    info = SF_INFO{};
-#ifdef _WIN32
-    SndFilePtr file(sf_wchar_open(WidePath(utf8Path).c_str(), SFM_READ, &info));
-#else
-    SndFilePtr file(sf_open(utf8Path.c_str(), SFM_READ, &info));
-#endif
-    if (!file) {
-        reason = sf_strerror(nullptr);
-        return nullptr;
+// Opens libsndfile over the stream already opened in `sound`; false with the reason.
+bool OpenSound(COpenSound& sound, std::string& reason) {
+    sound.file.reset(sound.stream.OpenSound(sound.info, reason));
+    if (!sound.file) {
+        return false;
     }
-    reason = UnusableReason(info);
+    reason = UnusableReason(sound.info);
     if (!reason.empty()) {
-        return nullptr;
+        sound.file.reset();
+        return false;
     }
-    return file;
+    return true;
 }
 
 // First frame of column `column` when `frames` frames are spread over `columns` columns:
@@ -135,92 +128,178 @@ std::uint64_t ColumnStart(std::uint64_t column, std::uint64_t frames, std::uint6
     return column * (frames / columns) + column * (frames % columns) / columns;
 }
 
-// The one pass over the frames: peak and per-column min/max.
-SoundAnalysis Analyse(SNDFILE* file, const SF_INFO& info, std::size_t columns) {
-    SoundAnalysis analysis;
-    SoundDetails details = DetailsOf(info);
-    // Normalised floats: integer encodings arrive in -1..1. Float files arrive as stored and may
-    // exceed full scale; the peak and the columns are clamped to the 0..1 and -1..1 contracts.
-    sf_command(file, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
+// Takes the min/max of runs of frames in file order and keeps the peak and the columns.
+class CWaveformBuilder {
+public:
+    CWaveformBuilder(std::uint64_t totalFrames, std::size_t columns)
+        : m_totalFrames(totalFrames), m_waveform(columns), m_filled(columns, false),
+          m_nextColumnStart(columns > 1 ? ColumnStart(1, totalFrames, columns) : kUnbounded) {}
 
-    const auto channels = static_cast<std::size_t>(info.channels);
+    // How many frames from `frameIndex` on fall into one column (the column of `frameIndex`, which
+    // becomes the current one). Frames arrive in order.
+    std::uint64_t FramesInColumn(std::uint64_t frameIndex) {
+        const std::size_t columns = m_waveform.size();
+        while (frameIndex >= m_nextColumnStart) {
+            ++m_column;
+            m_nextColumnStart = m_column + 1 < columns ? ColumnStart(m_column + 1, m_totalFrames, columns) : kUnbounded;
+        }
+        return m_nextColumnStart - frameIndex;
+    }
+
+    // Adds the range of some frames of the current column, as fractions of full scale.
+    void Add(float low, float high) {
+        low = std::clamp(low, -1.0F, 1.0F);
+        high = std::clamp(high, -1.0F, 1.0F);
+        m_peak = std::max({m_peak, -low, high});
+        if (m_waveform.empty()) {
+            return;
+        }
+        WaveformColumn& target = m_waveform[m_column];
+        if (!m_filled[m_column]) {
+            target = {low, high};
+            m_filled[m_column] = true;
+        } else {
+            target.min = std::min(target.min, low);
+            target.max = std::max(target.max, high);
+        }
+    }
+
+    float Peak() const { return m_peak; }
+
+    // The columns; those no frame fell into repeat the left neighbour, leading ones the first filled.
+    std::vector<WaveformColumn> Finish() {
+        const auto firstFilled = std::find(m_filled.begin(), m_filled.end(), true);
+        if (firstFilled != m_filled.end()) {
+            WaveformColumn previous = m_waveform[static_cast<std::size_t>(firstFilled - m_filled.begin())];
+            for (std::size_t c = 0; c < m_waveform.size(); ++c) {
+                if (m_filled[c]) {
+                    previous = m_waveform[c];
+                } else {
+                    m_waveform[c] = previous;
+                }
+            }
+        }
+        return std::move(m_waveform);
+    }
+
+private:
+    static constexpr std::uint64_t kUnbounded = std::numeric_limits<std::uint64_t>::max();
+
+    std::uint64_t m_totalFrames;
+    std::vector<WaveformColumn> m_waveform;
+    std::vector<bool> m_filled;
+    std::size_t m_column = 0;
+    std::uint64_t m_nextColumnStart;
+    float m_peak = 0.0F;
+};
+
+sf_count_t ReadFrames(SNDFILE* file, short* samples, sf_count_t frames) {
+    return sf_readf_short(file, samples, frames);
+}
+sf_count_t ReadFrames(SNDFILE* file, int* samples, sf_count_t frames) {
+    return sf_readf_int(file, samples, frames);
+}
+sf_count_t ReadFrames(SNDFILE* file, float* samples, sf_count_t frames) {
+    return sf_readf_float(file, samples, frames);
+}
+
+// Widens [low, high] to the samples; a NaN sample compares false and is passed over. The samples go
+// through in independent lanes so that the compiler can use vector instructions.
+template <typename Sample> void RangeOf(const Sample* samples, std::size_t count, Sample& low, Sample& high) {
+    constexpr std::size_t kLanes = 16;
+    std::array<Sample, kLanes> lows;
+    std::array<Sample, kLanes> highs;
+    lows.fill(low);
+    highs.fill(high);
+    std::size_t i = 0;
+    for (; i + kLanes <= count; i += kLanes) {
+        for (std::size_t lane = 0; lane < kLanes; ++lane) {
+            const Sample sample = samples[i + lane];
+            lows[lane] = sample < lows[lane] ? sample : lows[lane];
+            highs[lane] = sample > highs[lane] ? sample : highs[lane];
+        }
+    }
+    for (; i < count; ++i) {
+        lows[0] = samples[i] < lows[0] ? samples[i] : lows[0];
+        highs[0] = samples[i] > highs[0] ? samples[i] : highs[0];
+    }
+    for (std::size_t lane = 0; lane < kLanes; ++lane) {
+        low = lows[lane] < low ? lows[lane] : low;
+        high = highs[lane] > high ? highs[lane] : high;
+    }
+}
+
+// Decodes all frames as `Sample` (full scale at 1 / scale) into the builder; returns the frames read.
+// Comparisons pass over NaN samples of float files.
+template <typename Sample>
+std::uint64_t ScanFrames(SNDFILE* file, std::size_t channels, std::uint64_t totalFrames, double scale,
+                         CWaveformBuilder& builder) {
     const std::size_t blockFrames = std::max<std::size_t>(1, kBlockSamples / channels);
-    std::vector<float> block(blockFrames * channels);
-    const auto totalFrames = static_cast<std::uint64_t>(details.frames);
-
-    std::vector<WaveformColumn> waveform(columns);
-    std::vector<bool> filled(columns, false);
-    std::size_t column = 0;
-    std::uint64_t nextColumnStart = columns > 0 ? ColumnStart(1, totalFrames, columns) : 0;
+    std::vector<Sample> block(blockFrames * channels);
     std::uint64_t frameIndex = 0;
-    float peak = 0.0F;
-
     while (frameIndex < totalFrames) {
-        const sf_count_t wanted =
-            static_cast<sf_count_t>(std::min<std::uint64_t>(blockFrames, totalFrames - frameIndex));
-        const sf_count_t got = sf_readf_float(file, block.data(), wanted);
+        const auto wanted = static_cast<sf_count_t>(std::min<std::uint64_t>(blockFrames, totalFrames - frameIndex));
+        const sf_count_t got = ReadFrames(file, block.data(), wanted);
         if (got <= 0) {
             break;
         }
         const auto frameCount = static_cast<std::size_t>(got);
-        for (std::size_t f = 0; f < frameCount; ++f, ++frameIndex) {
-            float low = std::numeric_limits<float>::max();
-            float high = std::numeric_limits<float>::lowest();
-            for (std::size_t ch = 0; ch < channels; ++ch) {
-                const float sample = std::clamp(block[f * channels + ch], -1.0F, 1.0F); // NaN stays NaN
-                if (sample < low) {
-                    low = sample;
-                }
-                if (sample > high) {
-                    high = sample;
-                }
+        std::size_t frame = 0;
+        while (frame < frameCount) {
+            const auto run = static_cast<std::size_t>(
+                std::min<std::uint64_t>(frameCount - frame, builder.FramesInColumn(frameIndex)));
+            Sample low = std::numeric_limits<Sample>::max();
+            Sample high = std::numeric_limits<Sample>::lowest();
+            RangeOf(block.data() + frame * channels, run * channels, low, high);
+            if (low <= high) {
+                builder.Add(static_cast<float>(static_cast<double>(low) * scale),
+                            static_cast<float>(static_cast<double>(high) * scale));
             }
-            if (high < low) {
-                continue; // only NaN samples in this frame
-            }
-            peak = std::max({peak, -low, high});
-            if (columns == 0) {
-                continue;
-            }
-            while (frameIndex >= nextColumnStart && column + 1 < columns) {
-                ++column;
-                nextColumnStart = ColumnStart(column + 1, totalFrames, columns);
-            }
-            WaveformColumn& target = waveform[column];
-            if (!filled[column]) {
-                target = {low, high};
-                filled[column] = true;
-            } else {
-                target.min = std::min(target.min, low);
-                target.max = std::max(target.max, high);
-            }
+            frame += run;
+            frameIndex += run;
         }
+    }
+    return frameIndex;
+}
+
+// The one pass over the frames: peak and per-column min/max. Integer encodings are decoded as
+// integers (exact, and cheaper than converting every sample); the rest as normalised floats, which
+// for float files arrive as stored and may exceed full scale: the builder clamps the peak and the
+// columns to the 0..1 and -1..1 contracts.
+SoundAnalysis Analyse(SNDFILE* file, const SF_INFO& info, std::size_t columns) {
+    SoundAnalysis analysis;
+    SoundDetails details = DetailsOf(info);
+    const auto channels = static_cast<std::size_t>(info.channels);
+    const auto totalFrames = static_cast<std::uint64_t>(details.frames);
+    CWaveformBuilder builder(totalFrames, columns);
+    std::uint64_t framesRead = 0;
+    switch (info.format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+    case SF_FORMAT_PCM_16:
+        framesRead = ScanFrames<short>(file, channels, totalFrames, 1.0 / 32768.0, builder);
+        break;
+    case SF_FORMAT_PCM_24:
+    case SF_FORMAT_PCM_32:
+        framesRead = ScanFrames<int>(file, channels, totalFrames, 1.0 / 2147483648.0, builder);
+        break;
+    default:
+        sf_command(file, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
+        framesRead = ScanFrames<float>(file, channels, totalFrames, 1.0, builder);
+        break;
     }
     if (sf_error(file) != SF_ERR_NO_ERROR) {
         analysis.reason = sf_strerror(file);
         return analysis;
     }
-    if (frameIndex < totalFrames) {
+    if (framesRead < totalFrames) {
         // The data ended before the header said: show what is there.
-        details.frames = static_cast<std::int64_t>(frameIndex);
-        details.seconds = static_cast<double>(frameIndex) / static_cast<double>(info.samplerate);
+        details.frames = static_cast<std::int64_t>(framesRead);
+        details.seconds = static_cast<double>(framesRead) / static_cast<double>(info.samplerate);
     }
-    details.peak = static_cast<double>(peak);
-
-    // Columns no frame fell into: repeat the left neighbour; leading ones take the first filled column.
-    const auto firstFilled = std::find(filled.begin(), filled.end(), true);
-    if (firstFilled != filled.end()) {
-        WaveformColumn previous = waveform[static_cast<std::size_t>(firstFilled - filled.begin())];
-        for (std::size_t c = 0; c < columns; ++c) {
-            if (filled[c]) {
-                previous = waveform[c];
-            } else {
-                waveform[c] = previous;
-            }
-        }
-    }
+    details.peak = static_cast<double>(builder.Peak());
     analysis.details = std::move(details);
-    analysis.waveform = std::move(waveform);
+    analysis.waveform = builder.Finish();
     return analysis;
 }
 
@@ -231,51 +310,6 @@ std::string LowerAscii(std::string text) {
         }
     }
     return text;
-}
-
-// A file image in memory behind libsndfile's virtual I/O.
-struct MemoryFile {
-    const unsigned char* data = nullptr;
-    sf_count_t size = 0;
-    sf_count_t position = 0;
-};
-
-sf_count_t MemoryLength(void* user) {
-    return static_cast<MemoryFile*>(user)->size;
-}
-
-sf_count_t MemorySeek(sf_count_t offset, int whence, void* user) {
-    auto* memory = static_cast<MemoryFile*>(user);
-    sf_count_t base = 0;
-    if (whence == SEEK_CUR) {
-        base = memory->position;
-    } else if (whence == SEEK_END) {
-        base = memory->size;
-    }
-    if ((offset > 0 && base > std::numeric_limits<sf_count_t>::max() - offset) || base + offset < 0) {
-        return -1;
-    }
-    memory->position = base + offset;
-    return memory->position;
-}
-
-sf_count_t MemoryRead(void* destination, sf_count_t count, void* user) {
-    auto* memory = static_cast<MemoryFile*>(user);
-    if (count <= 0 || memory->position >= memory->size) {
-        return 0;
-    }
-    const sf_count_t available = std::min(count, memory->size - memory->position);
-    std::memcpy(destination, memory->data + memory->position, static_cast<std::size_t>(available));
-    memory->position += available;
-    return available;
-}
-
-sf_count_t MemoryWrite(const void* /*source*/, sf_count_t /*count*/, void* /*user*/) {
-    return 0;
-}
-
-sf_count_t MemoryTell(void* user) {
-    return static_cast<MemoryFile*>(user)->position;
 }
 
 } // namespace
@@ -296,64 +330,53 @@ SoundAnalysis AnalyseSound(const std::string& utf8Path, std::size_t columns) {
         analysis.reason = kInstrumentWaveReason;
         return analysis;
     }
-    SF_INFO info{};
-    const SndFilePtr file = OpenForReading(utf8Path, info, analysis.reason);
-    if (!file) {
+    COpenSound sound;
+    if (!sound.stream.OpenFile(utf8Path, analysis.reason) || !OpenSound(sound, analysis.reason)) {
         return analysis;
     }
-    return Analyse(file.get(), info, columns);
+    return Analyse(sound.file.get(), sound.info, columns);
 }
 
 SoundAnalysis AnalyseSoundData(const void* data, std::size_t size, std::size_t columns) {
     SoundAnalysis analysis;
-    MemoryFile memory{static_cast<const unsigned char*>(data), static_cast<sf_count_t>(size), 0};
-    SF_VIRTUAL_IO io{MemoryLength, MemorySeek, MemoryRead, MemoryWrite, MemoryTell};
-    SF_INFO info{};
-    const SndFilePtr file(sf_open_virtual(&io, SFM_READ, &info, &memory));
-    if (!file) {
-        analysis.reason = sf_strerror(nullptr);
+    COpenSound sound;
+    sound.stream.OpenMemory(data, size);
+    if (!OpenSound(sound, analysis.reason)) {
         return analysis;
     }
-    analysis.reason = UnusableReason(info);
-    if (!analysis.reason.empty()) {
-        return analysis;
-    }
-    return Analyse(file.get(), info, columns);
+    return Analyse(sound.file.get(), sound.info, columns);
 }
 
 struct CSoundDecoder::Impl {
-    SndFilePtr file;
-    SF_INFO info{};
+    COpenSound sound;
     SoundDetails details;
     std::vector<float> block;
 };
 
-CSoundDecoder::CSoundDecoder() : m_impl(std::make_unique<Impl>()) {}
+CSoundDecoder::CSoundDecoder() = default;
 CSoundDecoder::~CSoundDecoder() = default;
 CSoundDecoder::CSoundDecoder(CSoundDecoder&& other) noexcept = default;
 CSoundDecoder& CSoundDecoder::operator=(CSoundDecoder&& other) noexcept = default;
 
 bool CSoundDecoder::Open(const std::string& utf8Path, std::string& reason) {
-    if (!m_impl) {
-        m_impl = std::make_unique<Impl>();
-    }
     Close();
     if (IsInstrumentWavePath(utf8Path)) {
         reason = kInstrumentWaveReason;
         return false;
     }
-    m_impl->file = OpenForReading(utf8Path, m_impl->info, reason);
-    if (!m_impl->file) {
+    auto impl = std::make_unique<Impl>();
+    if (!impl->sound.stream.OpenFile(utf8Path, reason) || !OpenSound(impl->sound, reason)) {
         return false;
     }
-    sf_command(m_impl->file.get(), SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
-    m_impl->details = DetailsOf(m_impl->info);
+    sf_command(impl->sound.file.get(), SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
+    impl->details = DetailsOf(impl->sound.info);
+    m_impl = std::move(impl);
     reason.clear();
     return true;
 }
 
 bool CSoundDecoder::IsOpen() const {
-    return m_impl && m_impl->file;
+    return m_impl != nullptr;
 }
 
 const SoundDetails& CSoundDecoder::Details() const {
@@ -367,13 +390,13 @@ std::size_t CSoundDecoder::ReadInt16(std::int16_t* interleaved, std::size_t fram
     }
     // Decoded as normalised floats and converted here, so float files that exceed full scale clip
     // instead of wrapping.
-    const auto channels = static_cast<std::size_t>(m_impl->info.channels);
+    const auto channels = static_cast<std::size_t>(m_impl->sound.info.channels);
     const std::size_t blockFrames = std::max<std::size_t>(1, kBlockSamples / channels);
     m_impl->block.resize(blockFrames * channels);
     std::size_t done = 0;
     while (done < frames) {
         const auto wanted = static_cast<sf_count_t>(std::min(blockFrames, frames - done));
-        const sf_count_t got = sf_readf_float(m_impl->file.get(), m_impl->block.data(), wanted);
+        const sf_count_t got = sf_readf_float(m_impl->sound.file.get(), m_impl->block.data(), wanted);
         if (got <= 0) {
             break;
         }
@@ -391,16 +414,12 @@ std::size_t CSoundDecoder::ReadInt16(std::int16_t* interleaved, std::size_t fram
 
 void CSoundDecoder::Rewind() {
     if (IsOpen()) {
-        sf_seek(m_impl->file.get(), 0, SEEK_SET);
+        sf_seek(m_impl->sound.file.get(), 0, SEEK_SET);
     }
 }
 
 void CSoundDecoder::Close() {
-    if (m_impl) {
-        m_impl->file.reset();
-        m_impl->info = SF_INFO{};
-        m_impl->details = SoundDetails{};
-    }
+    m_impl.reset();
 }
 
 } // namespace Orvanta

@@ -10,19 +10,21 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace Orvanta {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr std::size_t kFrames = 4096;
-constexpr std::size_t kColumns = 8; // 512 frames, eight sine periods, a column
-constexpr std::size_t kSpikeFrame = 1000;
+// Long enough that every file is larger than the reading window (64 KB) for at least one encoding.
+constexpr std::size_t kFrames = 32768;
+constexpr std::size_t kColumns = 8; // 4096 frames, 64 sine periods, a column
+constexpr std::size_t kSpikeFrame = 5000;
 
 // Interleaved frames: channel 0 a sine of amplitude 0.5 with a period of 64 frames, channel 1 the
 // same at 0.25; the last channel holds -0.75 at kSpikeFrame. Peak 0.75; columns [-0.5, 0.5] but
-// column 1 (frames 512-1023), which goes down to -0.75.
+// column 1 (frames 4096-8191), which goes down to -0.75.
 std::vector<double> TestSignal(int channels) {
     std::vector<double> samples(kFrames * static_cast<std::size_t>(channels));
     for (std::size_t f = 0; f < kFrames; ++f) {
@@ -204,6 +206,46 @@ TEST(SoundFileTest, DamagedForeignAndInstrumentFilesGiveNoPreviewWithAReason) {
     ASSERT_TRUE(shortened.details.has_value()) << shortened.reason;
     EXPECT_EQ(shortened.details->frames, 500);
     EXPECT_EQ(shortened.waveform.size(), 4U);
+}
+
+// The views read waves on several threads at once: each read gives its own file's result, failed
+// opens included, whatever the other threads read at the same time.
+TEST(SoundFileTest, ConcurrentReadsGiveEachFileItsOwnResult) {
+    TestSupport::TempFolder temp;
+    const std::string good = temp / "good.aif";
+    WriteSound(good, SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 2, TestSignal(2));
+    const std::string garbage = temp / "garbage.wav";
+    WriteBytes(garbage, std::vector<char>(3000, 'x'));
+    const std::string cut = temp / "cut.wav";
+    WriteSound(cut, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, TestSignal(1));
+    const std::vector<char> bytes = ReadBytes(cut);
+    WriteBytes(cut, {bytes.begin(), bytes.begin() + 20});
+    const std::vector<std::string> paths = {good, garbage, cut};
+    std::vector<SoundAnalysis> expected;
+    for (const std::string& path : paths) {
+        expected.push_back(AnalyseSound(path, kColumns));
+    }
+    ASSERT_NE(expected[1].reason, expected[2].reason);
+
+    std::vector<int> mismatches(4, 0);
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < mismatches.size(); ++t) {
+        threads.emplace_back([&, t] {
+            for (std::size_t round = 0; round < 60; ++round) {
+                const std::size_t which = (round + t) % paths.size();
+                const SoundAnalysis analysis = AnalyseSound(paths[which], kColumns);
+                const bool same = analysis.reason == expected[which].reason &&
+                                  analysis.details.has_value() == expected[which].details.has_value() &&
+                                  analysis.waveform.size() == expected[which].waveform.size() &&
+                                  (!analysis.details || analysis.details->peak == expected[which].details->peak);
+                mismatches[t] += same ? 0 : 1;
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(mismatches, std::vector<int>(4, 0));
 }
 
 } // namespace
