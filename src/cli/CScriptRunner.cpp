@@ -3,6 +3,7 @@
 #include "cli/CCliReporter.h"
 #include "cli/CProjectWindows.h"
 #include "cli/CliPaths.h"
+#include "cli/PreviewReport.h"
 #include "cli/ProjectReport.h"
 #include "model/CDomain.h"
 #include "model/CFileSystem.h"
@@ -77,6 +78,8 @@ bool CScriptRunner::Execute(const CStatement& s) {
         return Print(s);
     case StatementKind::Merge:
         return MergeDuplicates(s);
+    case StatementKind::Preview:
+        return Preview(s);
     }
     return false;
 }
@@ -295,6 +298,24 @@ bool CScriptRunner::MergeDuplicates(const CStatement& s) {
         window->document->SetModified(true);
     }
     m_out << s.window << ": " << emptied << " duplicate waves merged" << std::endl;
+    return true;
+}
+
+bool CScriptRunner::Preview(const CStatement& s) {
+    CProjectWindow* window = Window(s, s.window);
+    if (window == nullptr) {
+        return false;
+    }
+    // Without PATH: Save in place, as "save NAME" would do it.
+    const std::string folder = s.text.empty() ? DataOf(*window).m_projectPath : AbsolutePath(s.text);
+    if (folder.empty()) {
+        return Refuse(s, "the window \"" + s.window + "\" has no folder yet: name the folder to preview Save As");
+    }
+    CSavePreview preview;
+    if (std::string reason; !window->document->PreviewSave(folder, preview, reason)) {
+        return Refuse(s, "the save would be refused: " + reason);
+    }
+    m_out << FormatPreviewJson(preview) << std::endl;
     return true;
 }
 

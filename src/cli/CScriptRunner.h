@@ -39,6 +39,7 @@ private:
     bool Close(const CStatement& s);
     bool Print(const CStatement& s);
     bool MergeDuplicates(const CStatement& s);
+    bool Preview(const CStatement& s);
 
     // The window `name`, or null after saying that there is none.
     CProjectWindow* Window(const CStatement& s, const std::string& name);

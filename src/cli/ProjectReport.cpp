@@ -15,8 +15,9 @@ namespace Orvanta::Cli {
 
 namespace {
 
+// Whether the file is there; opens nothing, so that a report adds no open to the load's one.
 bool CanOpen(const std::string& path) {
-    return CDomain::Instance().FileSystem().OpenRead(ToNativePath(path)) != nullptr;
+    return CTernFileDocument::IsPresentFile(path);
 }
 
 // Length of the valid UTF-8 sequence at `pos`, or 0 when the bytes there are not one.

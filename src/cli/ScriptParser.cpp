@@ -16,7 +16,7 @@ struct CStatementInfo {
     std::string_view syntax;
 };
 
-constexpr std::array<CStatementInfo, 15> kStatements = {{
+constexpr std::array<CStatementInfo, 16> kStatements = {{
     {StatementKind::Open, "open", "open NAME PATH"},
     {StatementKind::New, "new", "new NAME"},
     {StatementKind::Copy, "copy", "copy FROM KIND SEL TO NUMBER [insert]"},
@@ -32,6 +32,7 @@ constexpr std::array<CStatementInfo, 15> kStatements = {{
     {StatementKind::Answer, "answer", "answer yes|no"},
     {StatementKind::Print, "print", "print NAME [--json]"},
     {StatementKind::Merge, "merge-duplicates", "merge-duplicates NAME"},
+    {StatementKind::Preview, "preview", "preview NAME [PATH]"},
 }};
 
 const CStatementInfo* FindStatement(std::string_view keyword) {
@@ -170,6 +171,13 @@ private:
                 return false;
             }
             s.answerYes = m_words[1] == "yes";
+            return true;
+        case StatementKind::Preview:
+            if (!Count(2, 3)) {
+                return false;
+            }
+            s.window = m_words[1];
+            s.text = m_words.size() == 3 ? m_words[2] : std::string();
             return true;
         case StatementKind::Print:
             if (!Count(2, 3) || (m_words.size() == 3 && m_words[2] != "--json")) {

@@ -115,7 +115,8 @@ std::int64_t CDomain::FileSize(const std::string& path) const {
         }
         native = replaced;
     }
-    return std::max<std::int64_t>(0, m_fileSystem->FileSize(native));
+    // From the file's entry: sizes are shown and summed often, and need not open the file.
+    return std::max<std::int64_t>(0, m_fileSystem->Stamp(native).size);
 }
 
 } // namespace Orvanta

@@ -74,7 +74,8 @@ public:
     void SetFileSystem(CFileSystem* fileSystem);
     [[nodiscard]] CFileSystem& FileSystem() const { return *m_fileSystem; }
 
-    // Size in bytes of the file at `path`; 0 for an empty path or a file that cannot be opened.
+    // Size in bytes of the file at `path`, read from its entry without opening it; 0 for an empty
+    // path or when no regular file is there.
     // 64-bit: a file of 4 GB or more never wraps to a small size.
     [[nodiscard]] std::int64_t FileSize(const std::string& path) const;
 

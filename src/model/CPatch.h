@@ -1,9 +1,11 @@
 #pragma once
 
+#include "model/CFileSystem.h"
 #include "model/COsc.h"
 #include "model/CParameter.h"
 
 #include <array>
+#include <cstdint>
 #include <vector>
 
 namespace Orvanta {
@@ -24,6 +26,11 @@ public:
     [[nodiscard]] std::vector<int> UsedWaves() const;
 
     std::array<COsc, kOscCount> m_osc;
+    // The packed oscillator blocks of the file m_knownPath as it was read or saved, with that file's
+    // stamp then, so that a save can tell the file unchanged without opening it; empty when unknown.
+    std::string m_knownPath;
+    CFileStamp m_knownStamp;
+    std::vector<std::uint8_t> m_knownBlocks;
 };
 
 } // namespace Orvanta

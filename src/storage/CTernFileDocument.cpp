@@ -39,6 +39,7 @@ void CTernFileDocument::ResetToNew() {
     m_data.m_waveFiles.assign(kWaveSlots, std::string());
     m_data.m_projectPath.clear();
     m_pendingDeletions.clear();
+    m_pendingReasons.clear();
 }
 
 } // namespace Orvanta

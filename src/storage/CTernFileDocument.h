@@ -1,7 +1,9 @@
 #pragma once
 
 #include "model/CTernData.h"
+#include "storage/SavePreview.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,8 @@ public:
     [[nodiscard]] CTernData& Data() { return m_data; }
     [[nodiscard]] const CTernData& Data() const { return m_data; }
     [[nodiscard]] const std::vector<std::string>& PendingDeletions() const { return m_pendingDeletions; }
+    // Why loading put `path` on the pending deletions: a stray name or a second file for a slot.
+    [[nodiscard]] DeletionReason PendingDeletionReason(const std::string& path) const;
     void SetOpenProjects(COpenProjects* openProjects) { m_openProjects = openProjects; }
 
     // The modified flag: set by every change of the project, cleared by a load or a save.
@@ -62,8 +66,11 @@ public:
     bool LoadWaves();
     // True when every non-empty source path of every patch and wave of `data` opens for reading.
     [[nodiscard]] static bool CheckSourceFiles(const CTernData& data);
-    // The first non-empty source path of `data` that does not open for reading; empty when none.
+    // The first non-empty source path of `data` that is not a file any more; empty when none.
+    // Looks at the entries only and opens no file.
     [[nodiscard]] static std::string FirstMissingSource(const CTernData& data);
+    // True when a file (not a folder) is at the internal path `path`; opens nothing.
+    [[nodiscard]] static bool IsPresentFile(const std::string& path);
 
     // Saving (CTernFileDocumentSave.cpp). A save first plans and checks every change (nothing on
     // disk changes while checking), then stages new file contents in the target folder's hidden
@@ -85,6 +92,13 @@ public:
     // Plans a save of this project into `target` (internal form) and checks every planned change;
     // true when the save can be made. Touches nothing on disk.
     bool CheckSave(const std::string& target, SaveMode mode);
+    // What SaveProjectTo(folder) would do now, worked out by the same planning and checks and
+    // changing nothing (a Save As into an existing project is taken as answered "replace"). False
+    // with `reason` when that save would be refused or fail before it changes anything.
+    bool PreviewSave(const std::string& folder, CSavePreview& preview, std::string& reason);
+    // The files that the next save in place deletes although the lists do not show them (strays
+    // and second files for a slot number), as the preview lists them; looks at the entries only.
+    [[nodiscard]] std::vector<std::string> UnlistedDeletions() const;
     // True when an object of list `which` in the open projects with unsaved changes, this one
     // always included unless `excludeThis`, has `path` as its source.
     [[nodiscard]] bool IsSourceReferenced(const std::string& path, int which, bool excludeThis);
@@ -114,10 +128,13 @@ protected:
     CTernData m_data;
     // Full paths of files in the project folder that the next in-place save deletes.
     std::vector<std::string> m_pendingDeletions;
+    // Why each pending deletion is one.
+    std::map<std::string, DeletionReason> m_pendingReasons;
     COpenProjects* m_openProjects;
     bool m_modified = false;
 
 private:
+    void AddPendingDeletion(const std::string& path, DeletionReason reason);
     // Empties every slot, the slot file lists, the project path and the pending deletions.
     void ResetToNew();
 };

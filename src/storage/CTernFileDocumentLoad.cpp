@@ -81,6 +81,7 @@ bool CTernFileDocument::LoadProject(const std::string& projectPath, const std::v
         domain.ClearUndo();
     }
     m_pendingDeletions.clear();
+    m_pendingReasons.clear();
     bool loaded = m_data.SetProjectPath(projectPath);
     if (loaded) {
         m_data.m_patchFiles = AssignSlots(patchFiles, kPatchList);
@@ -101,7 +102,7 @@ std::vector<std::string> CTernFileDocument::AssignSlots(const std::vector<std::s
         if (IsSlotFileName(path)) {
             candidates.push_back(path);
         } else {
-            m_pendingDeletions.push_back(path);
+            AddPendingDeletion(path, DeletionReason::kStray);
         }
     }
     // Byte order of the whole path; within one folder that is the order of the slot numbers, and
@@ -120,15 +121,16 @@ std::vector<std::string> CTernFileDocument::AssignSlots(const std::vector<std::s
                 slots[slot - 1] = candidates[next++];
                 break;
             }
-            // Number 000, or a second file for a slot already filled.
-            m_pendingDeletions.push_back(candidates[next++]);
+            // Number 000 names no slot; any other is a second file for a slot already filled.
+            AddPendingDeletion(candidates[next], number == 0 ? DeletionReason::kStray : DeletionReason::kDuplicate);
+            ++next;
         }
     }
     // What is left either claims the last slot a second time, a surplus like any other duplicate,
     // or carries a number above the slot count and stays on disk untouched.
     for (; next < candidates.size(); ++next) {
         if (ParseSlotNumber(candidates[next]) <= static_cast<int>(slotCount)) {
-            m_pendingDeletions.push_back(candidates[next]);
+            AddPendingDeletion(candidates[next], DeletionReason::kDuplicate);
         }
     }
     return slots;
@@ -184,17 +186,34 @@ bool CTernFileDocument::LoadWaves() {
     return true;
 }
 
+bool CTernFileDocument::IsPresentFile(const std::string& path) {
+    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
+    const std::string native = ToNativePath(path);
+    return fileSystem.Exists(native) && !fileSystem.IsFolder(native);
+}
+
+void CTernFileDocument::AddPendingDeletion(const std::string& path, DeletionReason reason) {
+    m_pendingDeletions.push_back(path);
+    m_pendingReasons[path] = reason;
+}
+
+DeletionReason CTernFileDocument::PendingDeletionReason(const std::string& path) const {
+    const auto found = m_pendingReasons.find(path);
+    return found == m_pendingReasons.end() ? DeletionReason::kStray : found->second;
+}
+
 bool CTernFileDocument::CheckSourceFiles(const CTernData& data) {
     return FirstMissingSource(data).empty();
 }
 
 std::string CTernFileDocument::FirstMissingSource(const CTernData& data) {
-    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
     for (const int which : {kPatchList, kWaveList}) {
         const CParameterArray& list = data.List(which);
         for (std::size_t i = 0; i < list.size(); ++i) {
             const CParameter& item = list.Element(i);
-            if (!item.IsEmpty() && fileSystem.OpenRead(ToNativePath(item.m_path)) == nullptr) {
+            // Whether the file is there, not its content: a stat, so that checking a project
+            // opens none of its files. Reading a source the save copies is checked when planned.
+            if (!item.IsEmpty() && !IsPresentFile(item.m_path)) {
                 return item.m_path;
             }
         }

@@ -17,6 +17,7 @@
 #include "storage/PatchFile.h"
 #include "storage/ProjectNaming.h"
 #include "storage/SaveJournal.h"
+#include "storage/SavePlan.h"
 #include "storage/WorkFolder.h"
 
 #include <algorithm>
@@ -33,7 +34,7 @@ namespace {
 using SaveMode = CTernFileDocument::SaveMode;
 
 constexpr const char* kSystemFileNames[] = {"Orvanta System.s00", "Orvanta Palette.s00", "Orvanta Template.s00"};
-constexpr int kSystemFiles = -1; // the list selector of a system file's placement
+constexpr int kSystemFiles = kSystemFileList;
 
 CFileSystem& Files() {
     return CDomain::Instance().FileSystem();
@@ -54,11 +55,6 @@ std::string FileExtension(const std::string& path) {
     return name.find('.') == std::string::npos ? std::string() : Extension(name);
 }
 
-// Where the object in slot index i of list `which` belongs in the folder `projectPath`.
-std::string SlotTargetPath(const std::string& projectPath, int which, std::size_t i, const CParameter& item) {
-    return projectPath + (which == kPatchList ? "Patch/" : "Wave/") + FormatSlotNumber(static_cast<int>(i + 1)) +
-           item.m_name + FileExtension(item.m_path);
-}
 
 // The list a file of a project folder belongs to, by its folder.
 int KindOfProjectFile(const std::string& projectPath, const std::string& path) {
@@ -95,32 +91,6 @@ bool IsSameFile(const std::string& first, const std::string& second) {
 std::string Relative(const std::string& projectPath, const std::string& path) {
     return path.substr(projectPath.size());
 }
-
-// Where one slot's content (or a system file) goes.
-struct Placement {
-    int which = kPatchList;
-    std::size_t slot = 0;
-    std::string source; // where the content lies now
-    std::string target; // its file in the saved folder
-    bool byRename = false;
-    std::string staged;   // the staging file (relative) of a copy
-    bool skipped = false; // a system file the project does not have
-};
-
-// Everything a save will do, worked out before anything changes.
-struct SavePlan {
-    std::string target;
-    SaveMode mode = SaveMode::kInPlace;
-    std::vector<Placement> placements;
-    // Files of the target folder that the save moves aside: older contents of slots, files that
-    // move to another slot, strays and duplicates, files of a replaced project.
-    std::vector<std::string> displaced;
-    // For a displaced file whose content a slot takes over: that slot's file. Objects elsewhere that
-    // use the displaced file follow it there.
-    std::map<std::string, std::string> heirs;
-    // Final path of every slot's file (empty for an empty slot), by list.
-    std::vector<std::string> finalPaths[2];
-};
 
 bool Contains(const std::vector<std::string>& paths, const std::string& path) {
     return std::find(paths.begin(), paths.end(), path) != paths.end();
@@ -163,14 +133,24 @@ bool IsTargetInTheWay(const SavePlan& plan, const Placement& placement) {
                         [&placement](const std::string& path) { return IsSameFile(path, placement.target); });
 }
 
-// Plans the save of `document`'s project into `plan.target`; false when a planned change cannot be
-// made. Only reads the disk.
-bool PlanSave(CTernFileDocument& document, const std::vector<std::string>& pendingDeletions, bool replace,
-              SavePlan& plan, std::string& reason) {
+} // namespace
+
+std::string SlotTargetPath(const std::string& projectPath, int which, std::size_t i, const CParameter& item) {
+    return projectPath + (which == kPatchList ? "Patch/" : "Wave/") + FormatSlotNumber(static_cast<int>(i + 1)) +
+           item.m_name + FileExtension(item.m_path);
+}
+
+bool ComputeSavePlan(CTernFileDocument& document, const std::vector<std::string>& pendingDeletions, bool replace,
+                     SavePlan& plan, std::string& reason) {
     CTernData& data = document.Data();
     const bool inPlace = plan.mode == SaveMode::kInPlace;
     CFileSystem& files = Files();
     std::set<std::string> displaced;
+    // The first reason a file is displaced for is the one it is shown with.
+    const auto displace = [&](const std::string& path, DeletionReason why) {
+        displaced.insert(path);
+        plan.why.emplace(path, why);
+    };
     std::set<std::string> ownFiles; // files of the saved folder that slots have now
     for (const int which : {kPatchList, kWaveList}) {
         std::vector<std::string>& slotFiles = SlotFiles(data, which);
@@ -195,14 +175,14 @@ bool PlanSave(CTernFileDocument& document, const std::vector<std::string>& pendi
             const std::string& source = item.m_path;
             if (source.empty()) {
                 if (inPlace && !old.empty()) {
-                    displaced.insert(old);
+                    displace(old, DeletionReason::kEmptied);
                 }
                 continue;
             }
             const std::string target = SlotTargetPath(plan.target, which, i, item);
             finalPaths[i] = target;
             if (inPlace && old == source && target == source &&
-                (which != kPatchList || PatchDataMatches(source, data.m_patches[i]))) {
+                (which != kPatchList || PatchDataUnchanged(source, data.m_patches[i]))) {
                 continue; // the slot's file stays as it is
             }
             // A renamed file must not take the name of a file that is there already (a duplicate of
@@ -213,7 +193,7 @@ bool PlanSave(CTernFileDocument& document, const std::vector<std::string>& pendi
                 return false;
             }
             if (inPlace && !old.empty()) {
-                displaced.insert(old);
+                displace(old, DeletionReason::kReplaced);
             }
             plan.placements.push_back({which, i, source, target, false, std::string(), false});
         }
@@ -239,11 +219,11 @@ bool PlanSave(CTernFileDocument& document, const std::vector<std::string>& pendi
         for (auto& [source, taker] : takers) {
             plan.heirs[source] = taker->target;
             taker->byRename = !files.IsLinked(ToNativePath(source)) &&
-                              (taker->which != kPatchList || PatchDataMatches(source, data.m_patches[taker->slot]));
+                              (taker->which != kPatchList || PatchDataUnchanged(source, data.m_patches[taker->slot]));
         }
         for (const std::string& path : pendingDeletions) {
             if (Exists(path)) {
-                displaced.insert(path);
+                displace(path, document.PendingDeletionReason(path));
             }
         }
     } else {
@@ -255,7 +235,7 @@ bool PlanSave(CTernFileDocument& document, const std::vector<std::string>& pendi
             if (!current.empty()) {
                 plan.placements.push_back({kSystemFiles, 0, current + name, plan.target + name, false, {}, false});
                 if (Exists(plan.target + name)) {
-                    displaced.insert(plan.target + name);
+                    displace(plan.target + name, DeletionReason::kReplaced);
                 }
             }
         }
@@ -264,17 +244,26 @@ bool PlanSave(CTernFileDocument& document, const std::vector<std::string>& pendi
                 {"Patch/", {"*.p00"}}, {"Wave/", {"*.w*", "*.aif*", "*.vpw"}}, {"", {"*.s00"}}};
             for (const auto& [folder, masks] : patterns) {
                 for (const std::string& name : files.ListFolderMatchingAny(ToNativePath(plan.target + folder), masks)) {
-                    displaced.insert(plan.target + folder + name);
+                    displace(plan.target + folder + name, DeletionReason::kReplaced);
                 }
             }
         }
     }
     plan.displaced.assign(displaced.begin(), displaced.end());
+    for (const std::string& path : plan.displaced) {
+        if (plan.heirs.count(path) == 0 &&
+            document.IsSourceReferenced(path, KindOfProjectFile(plan.target, path), true)) {
+            plan.keptInWorkFolder.push_back(path);
+        }
+    }
 
     // Checks: every content can be read, and every target is free once the displaced files are
-    // parked; a file in the way that the plan does not account for is never overwritten.
+    // parked; a file in the way that the plan does not account for is never overwritten. A source
+    // that is displaced in place is opened once, for writing, below.
     for (const Placement& placement : plan.placements) {
-        if (placement.which != kSystemFiles && files.OpenRead(ToNativePath(placement.source)) == nullptr) {
+        const bool openedBelow = inPlace && displaced.count(placement.source) != 0;
+        if (placement.which != kSystemFiles && !openedBelow &&
+            files.OpenRead(ToNativePath(placement.source)) == nullptr) {
             reason = "a file cannot be read: " + placement.source;
             return false;
         }
@@ -305,15 +294,39 @@ bool PlanSave(CTernFileDocument& document, const std::vector<std::string>& pendi
     return true;
 }
 
-} // namespace
+std::string SaveRefusal(CTernFileDocument& document, const std::string& target, bool& missingSource, bool& inPlace) {
+    missingSource = false;
+    inPlace = false;
+    if (!CTernData::IsProjectPath(target)) {
+        return "the folder name does not end in \".prj\": " + target;
+    }
+    if (const std::string missing = CTernFileDocument::FirstMissingSource(document.Data()); !missing.empty()) {
+        missingSource = true;
+        return "a file of the project cannot be found: " + missing;
+    }
+    // The same folder on disk, not only the same spelling: the project's own folder reached through
+    // a link is saved in place, and another project's folder is refused however it is spelled.
+    for (CTernFileDocument* other : document.GetOpenDocuments()) {
+        if (other == nullptr || other == &document) {
+            continue;
+        }
+        const std::string& otherPath = other->Data().m_projectPath;
+        if (!otherPath.empty() && IsSameFolder(otherPath, target)) {
+            return "another open project uses this folder: " + target;
+        }
+    }
+    const std::string& ownPath = document.Data().m_projectPath;
+    inPlace = !ownPath.empty() && IsSameFolder(ownPath, target);
+    return std::string();
+}
 
 bool CTernFileDocument::CheckSave(const std::string& target, SaveMode mode) {
     SavePlan plan;
     plan.target = target;
     plan.mode = mode;
     std::string reason;
-    return PlanSave(*this, mode == SaveMode::kInPlace ? m_pendingDeletions : std::vector<std::string>(), false, plan,
-                    reason);
+    return ComputeSavePlan(*this, mode == SaveMode::kInPlace ? m_pendingDeletions : std::vector<std::string>(), false,
+                           plan, reason);
 }
 
 bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
@@ -335,27 +348,16 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
         return giveUp();
     };
 
-    // A folder that can never hold a project is refused before anything is created or deleted.
-    if (!CTernData::IsProjectPath(target)) {
-        return fail("the folder name does not end in \".prj\": " + target);
-    }
-    if (const std::string missing = FirstMissingSource(m_data); !missing.empty()) {
-        (void)fileSystem.RemoveFolder(ToNativePath(target)); // only when empty
-        return fail("a file of the project cannot be found: " + missing);
-    }
-
-    // The same folder on disk, not only the same spelling: the project's own folder reached through
-    // a link is saved in place, and another project's folder is refused however it is spelled.
-    for (CTernFileDocument* document : GetOpenDocuments()) {
-        if (document == nullptr || document == this) {
-            continue;
+    // A folder that can never hold a project, a missing source and another project's folder are
+    // refused before anything is created or deleted.
+    bool missingSource = false;
+    bool inPlace = false;
+    if (const std::string refusal = SaveRefusal(*this, target, missingSource, inPlace); !refusal.empty()) {
+        if (missingSource) {
+            (void)fileSystem.RemoveFolder(ToNativePath(target)); // only when empty
         }
-        const std::string& otherPath = document->Data().m_projectPath;
-        if (!otherPath.empty() && IsSameFolder(otherPath, target)) {
-            return fail("another open project uses this folder: " + target);
-        }
+        return fail(refusal);
     }
-    const bool inPlace = !ownPath.empty() && IsSameFolder(ownPath, target);
     const SaveMode mode = inPlace ? SaveMode::kInPlace : SaveMode::kNewFolder;
     if (inPlace) {
         target = ownPath;
@@ -387,7 +389,7 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
     plan.target = target;
     plan.mode = mode;
     if (std::string reason;
-        !PlanSave(*this, inPlace ? m_pendingDeletions : std::vector<std::string>(), replace, plan, reason)) {
+        !ComputeSavePlan(*this, inPlace ? m_pendingDeletions : std::vector<std::string>(), replace, plan, reason)) {
         return fail(reason);
     }
 
@@ -459,7 +461,7 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
         parkedAs[path] = stagingFolder + "o-" + std::to_string(++stagingNumber);
         journal.parks.emplace_back(Relative(target, path), parkedAs[path]);
         const int which = KindOfProjectFile(target, path);
-        if (plan.heirs.count(path) == 0 && IsSourceReferenced(path, which, true)) {
+        if (Contains(plan.keptInWorkFolder, path)) {
             const std::string workCopy = CopyIntoWorkFolder(path, BareName(path), FileExtension(path));
             if (workCopy.empty()) {
                 return discard("a file that another open project uses could not be kept in the work folder: " + path);
@@ -516,8 +518,13 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
         CParameterArray& list = m_data.List(which);
         std::vector<std::string>& slotFiles = SlotFiles(m_data, which);
         for (std::size_t i = 0; i < list.size(); ++i) {
-            list.Element(i).m_path = plan.finalPaths[which][i];
+            // Every patch file now holds its patch's blocks.
+            CParameter& item = list.Element(i);
+            item.m_path = plan.finalPaths[which][i];
             slotFiles[i] = plan.finalPaths[which][i];
+            if (which == kPatchList && !item.IsEmpty()) {
+                RememberPatchBlocks(m_data.m_patches[i]);
+            }
         }
     }
     // Files that were planned for deletion but not found stay planned, so that the next save in
@@ -528,6 +535,7 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
                      [&plan](const std::string& path) { return !Contains(plan.displaced, path); });
     }
     m_pendingDeletions = std::move(remaining);
+    std::erase_if(m_pendingReasons, [this](const auto& entry) { return !Contains(m_pendingDeletions, entry.first); });
     (void)m_data.SetProjectPath(target);
     OnProjectPathChanged(target);
     SetModified(false);

@@ -27,7 +27,10 @@ bool ReadFully(CFile& file, std::span<std::uint8_t> buffer) {
 } // namespace
 
 bool ReadPatchFile(const std::string& path, CPatch& patch) {
-    const std::unique_ptr<CFile> file = CDomain::Instance().FileSystem().OpenRead(ToNativePath(path));
+    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
+    // Taken before reading: a file that changes meanwhile no longer matches it and is read again.
+    const CFileStamp stamp = patch.m_path == path ? fileSystem.Stamp(ToNativePath(path)) : CFileStamp();
+    const std::unique_ptr<CFile> file = fileSystem.OpenRead(ToNativePath(path));
     if (!file) {
         return false;
     }
@@ -36,7 +39,13 @@ bool ReadPatchFile(const std::string& path, CPatch& patch) {
         !std::equal(kPatchHeaderTemplate.begin(), kPatchHeaderTemplate.end(), record.begin())) {
         return false;
     }
-    CSvdManager().UnpackPatch(std::span(record).subspan<kPatchBlocksOffset, kPackedPatchSize>(), patch);
+    const auto blocks = std::span(record).subspan<kPatchBlocksOffset, kPackedPatchSize>();
+    CSvdManager().UnpackPatch(blocks, patch);
+    if (patch.m_path == path) {
+        patch.m_knownBlocks.assign(blocks.begin(), blocks.end());
+        patch.m_knownPath = path;
+        patch.m_knownStamp = stamp;
+    }
     return file->Close();
 }
 
@@ -52,6 +61,26 @@ bool PatchDataMatches(const std::string& path, const CPatch& patch) {
     std::array<std::uint8_t, kPackedPatchSize> blocks{};
     CSvdManager().PackPatch(patch, blocks);
     return stored == blocks;
+}
+
+bool PatchDataUnchanged(const std::string& path, const CPatch& patch) {
+    // Known only while the file's entry shows the same size and modification time.
+    if (patch.m_knownPath != path || patch.m_knownBlocks.size() != kPackedPatchSize ||
+        patch.m_knownStamp.modified < 0 ||
+        CDomain::Instance().FileSystem().Stamp(ToNativePath(path)) != patch.m_knownStamp) {
+        return PatchDataMatches(path, patch);
+    }
+    std::array<std::uint8_t, kPackedPatchSize> blocks{};
+    CSvdManager().PackPatch(patch, blocks);
+    return std::equal(blocks.begin(), blocks.end(), patch.m_knownBlocks.begin());
+}
+
+void RememberPatchBlocks(CPatch& patch) {
+    std::array<std::uint8_t, kPackedPatchSize> blocks{};
+    CSvdManager().PackPatch(patch, blocks);
+    patch.m_knownBlocks.assign(blocks.begin(), blocks.end());
+    patch.m_knownPath = patch.m_path;
+    patch.m_knownStamp = CDomain::Instance().FileSystem().Stamp(ToNativePath(patch.m_path));
 }
 
 bool WritePatchData(const std::string& path, const CPatch* patch) {

@@ -37,8 +37,9 @@ inline constexpr std::array<std::uint8_t, kPatchHeaderSize> kPatchHeaderTemplate
 // clang-format on
 
 // Reads the patch file at `path` (an internal path) into `patch`: the file must open, hold at least
-// 1510 bytes and start with the header template. On failure `patch` may be half filled and must be
-// discarded.
+// 1510 bytes and start with the header template. The blocks read are remembered in the patch for
+// PatchDataUnchanged when `path` is the patch's source. On failure `patch` may be half filled and
+// must be discarded.
 bool ReadPatchFile(const std::string& path, CPatch& patch);
 
 // Rewrites the oscillator blocks (bytes 262 to 1509) of the existing patch file at `path` from
@@ -49,5 +50,14 @@ bool WritePatchData(const std::string& path, const CPatch* patch);
 // True when the patch file at `path` holds exactly the oscillator blocks that WritePatchData would
 // write for `patch`, so that saving it again would change nothing. False when it cannot be read.
 [[nodiscard]] bool PatchDataMatches(const std::string& path, const CPatch& patch);
+
+// PatchDataMatches without opening the file when the patch remembers the blocks of the file at
+// `path` (read by ReadPatchFile or written by a save) and the file's stamp is still the one taken
+// then; reads the file otherwise.
+[[nodiscard]] bool PatchDataUnchanged(const std::string& path, const CPatch& patch);
+
+// Remembers `patch`'s own packed blocks, and the file's stamp now, as the content of its source
+// file, which now holds them.
+void RememberPatchBlocks(CPatch& patch);
 
 } // namespace Orvanta

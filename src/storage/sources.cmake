@@ -11,6 +11,7 @@ set(ORVANTA_STORAGE_SOURCES
     storage/SaveJournal.cpp
     storage/LoadDiagnosis.cpp
     storage/CTernFileDocumentSave.cpp
+    storage/SavePreview.cpp
     storage/WaveImport.cpp
     storage/ProjectCleaning.cpp
     storage/ContentHash.cpp

@@ -197,6 +197,10 @@ std::int64_t FaultyFileSystem::FileSize(const std::string& path) {
     return ShouldFail(kSize, path) ? -1 : m_inner.FileSize(path);
 }
 
+CFileStamp FaultyFileSystem::Stamp(const std::string& path) {
+    return ShouldFail(kQuery, path) ? CFileStamp() : m_inner.Stamp(path);
+}
+
 bool FaultyFileSystem::IsFolder(const std::string& path) {
     return !ShouldFail(kQuery, path) && m_inner.IsFolder(path);
 }

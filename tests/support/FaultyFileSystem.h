@@ -28,7 +28,7 @@ public:
         kRemoveFolder = 1U << 9,
         kList = 1U << 10,
         kSize = 1U << 11,
-        kQuery = 1U << 12,  // IsFolder, Exists, IsSameEntry, IsLinked
+        kQuery = 1U << 12,  // IsFolder, Exists, IsSameEntry, IsLinked, Stamp
         kCreate = 1U << 13, // CopyToNewFile, WriteNewFile
         kSync = 1U << 14,   // Sync, SyncFileSystem
     };
@@ -83,6 +83,8 @@ public:
     [[nodiscard]] bool IsLinked(const std::string& path) override;
     [[nodiscard]] std::vector<std::string> ListEntries(const std::string& folder) override;
     [[nodiscard]] std::int64_t FileSize(const std::string& path) override;
+    // A look at the entry, counted as a query (it opens nothing).
+    [[nodiscard]] CFileStamp Stamp(const std::string& path) override;
     [[nodiscard]] bool IsFolder(const std::string& path) override;
     [[nodiscard]] bool Exists(const std::string& path) override;
     [[nodiscard]] bool IsSameEntry(const std::string& first, const std::string& second) override;

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "storage/CTernFileDocument.h"
+#include "storage/SavePreview.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace Orvanta {
+
+// The list selector of a system file's placement.
+inline constexpr int kSystemFileList = -1;
+
+// Where one slot's content (or a system file) goes.
+struct Placement {
+    int which = kPatchList;
+    std::size_t slot = 0;
+    std::string source; // where the content lies now
+    std::string target; // its file in the saved folder
+    bool byRename = false;
+    std::string staged;   // the staging file (relative) of a copy
+    bool skipped = false; // a system file the project does not have
+};
+
+// Everything a save will do, worked out before anything changes. The save runs it; the preview
+// describes it.
+struct SavePlan {
+    std::string target;
+    CTernFileDocument::SaveMode mode = CTernFileDocument::SaveMode::kInPlace;
+    std::vector<Placement> placements;
+    // Files of the target folder that the save moves aside: older contents of slots, files that
+    // move to another slot, strays and duplicates, files of a replaced project.
+    std::vector<std::string> displaced;
+    // Why each displaced file is displaced.
+    std::map<std::string, DeletionReason> why;
+    // For a displaced file whose content a slot takes over: that slot's file. Objects elsewhere that
+    // use the displaced file follow it there.
+    std::map<std::string, std::string> heirs;
+    // Displaced files that objects of other open projects still use and that no slot takes over:
+    // copied to the work folder before they are displaced.
+    std::vector<std::string> keptInWorkFolder;
+    // Final path of every slot's file (empty for an empty slot), by list.
+    std::vector<std::string> finalPaths[2];
+};
+
+// Where the object in slot index i of list `which` belongs in the folder `projectPath`.
+[[nodiscard]] std::string SlotTargetPath(const std::string& projectPath, int which, std::size_t i,
+                                         const CParameter& item);
+
+// Plans the save of `document`'s project into `plan.target` in `plan.mode`, deleting the
+// `pendingDeletions` (in place) or the files of the project there (`replace`, Save As), and checks
+// every planned change; false with `reason` when one cannot be made. Only reads the disk, and opens
+// a file at most once.
+bool ComputeSavePlan(CTernFileDocument& document, const std::vector<std::string>& pendingDeletions, bool replace,
+                     SavePlan& plan, std::string& reason);
+
+// Why a save of `document` into `target` (normalised) is refused before anything is planned; empty
+// when it is not. `missingSource` tells that a source file is missing; `inPlace` that `target` is
+// the document's own folder (reached by any spelling).
+std::string SaveRefusal(CTernFileDocument& document, const std::string& target, bool& missingSource, bool& inPlace);
+
+// The preview of a checked plan.
+[[nodiscard]] CSavePreview DescribeSavePlan(const SavePlan& plan);
+
+} // namespace Orvanta
