@@ -318,6 +318,24 @@ TEST_F(CliScenarioTest, EveryRefusalPrintsItsMessageAndNothingIsWritten) {
     EXPECT_EQ(after, before);
 }
 
+TEST_F(CliScenarioTest, PreviewPrintsWhatASaveWouldDoAndChangesNothing) {
+    BuildA();
+    BuildB();
+    const ProcessResult result = Run("preview.orv");
+    EXPECT_EQ(result.status, 0) << result.err;
+    const std::string a = Path("A.prj/");
+    // Lead renamed, Bass moved to 7: renames. Pad loses its wave 2: rewritten in place. Keys and
+    // Choir emptied; B still uses Choir, so it is kept in the work folder first.
+    EXPECT_EQ(result.out, "{\"project\":\"" + a + "\",\"write\":[\"" + a + "Patch/002 Pad.p00\"],\"move\":[[\"" + a +
+                              "Patch/001 Lead.p00\",\"" + a + "Patch/001 Solo.p00\"],[\"" + a +
+                              "Patch/003 Bass.p00\",\"" + a + "Patch/007 Bass.p00\"]],\"park\":[\"" + a +
+                              "Wave/002 Choir.w00\"],\"delete\":[{\"path\":\"" + a +
+                              "Patch/005 Keys.p00\",\"why\":\"emptied\"},{\"path\":\"" + a +
+                              "Wave/002 Choir.w00\",\"why\":\"emptied\"}]}\n");
+    EXPECT_EQ(TakeFolderSnapshot(Path("A.prj")), Before("A.prj"));
+    EXPECT_EQ(TakeFolderSnapshot(Path("B.prj")), Before("B.prj"));
+}
+
 TEST_F(CliScenarioTest, AScriptThatDoesNotParseRunsNothing) {
     BuildA();
     const FolderSnapshot before = TakeFolderSnapshot(m_temp.Path());
