@@ -13,7 +13,7 @@ class CTernFileDocument;
 namespace Orvanta::Cli {
 
 // What "info" and "print" show of a project: its used slots, its wave memory, the files a save in
-// place would delete and the files it refers to that cannot be opened.
+// place would delete and the files it refers to that are not there.
 struct CPatchEntry {
     int number = 0;         // slot number, from 1
     std::string name;       // display name
@@ -25,7 +25,7 @@ struct CWaveEntry {
     int number = 0;
     std::string name;
     std::string file;
-    std::int64_t bytes = 0; // size of the source file; 0 when it cannot be opened
+    std::int64_t bytes = 0; // size of the source file; 0 when it is not there
     std::vector<int> users; // numbers of the patches that use the wave, ascending
 };
 
@@ -36,7 +36,7 @@ struct CProjectReport {
     std::int64_t waveBytes = 0;
     std::string waveMemory; // the total wave size as the project window shows it
     std::vector<std::string> pendingDeletions;
-    std::vector<std::string> missing;     // source paths of used slots that cannot be opened
+    std::vector<std::string> missing;     // source paths of used slots with no file there
     std::vector<SoundAnalysis> waveAudio; // after ReadAudio: one per wave, in the order of `waves`
 };
 
