@@ -54,10 +54,8 @@ inline constexpr MenuItemResource kFile4107[] = {
 };
 
 inline constexpr MenuItemResource kEdit[] = {
-    {57643, "&Undo\tCtrl+Z"},
-    {kMenuSeparator, ""},
-    {57088, "&Delete\tDEL"},
-    {57642, "Select &All\tCtrl+A"},
+    {57643, "&Undo\tCtrl+Z"},       {kMenuSeparator, ""}, {57088, "&Delete\tDEL"},
+    {57642, "Select &All\tCtrl+A"}, {kMenuSeparator, ""}, {32880, "&Play\tSpace"},
 };
 
 inline constexpr MenuItemResource kView[] = {
@@ -119,8 +117,8 @@ inline constexpr AcceleratorResource k4096[] = {
 };
 
 inline constexpr AcceleratorResource k4107[] = {
-    {32858, "F1"},     {57642, "Ctrl+A"}, {57643, "Ctrl+Z"}, {57600, "Ctrl+N"},
-    {57601, "Ctrl+O"}, {57603, "Ctrl+S"}, {57088, "Del"},    {57112, "Ctrl+G"},
+    {32858, "F1"},     {57642, "Ctrl+A"}, {57643, "Ctrl+Z"}, {57600, "Ctrl+N"}, {57601, "Ctrl+O"},
+    {57603, "Ctrl+S"}, {57088, "Del"},    {57112, "Ctrl+G"}, {32880, "Space"},
 };
 
 } // namespace AcceleratorTables

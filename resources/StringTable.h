@@ -43,6 +43,8 @@ inline constexpr StringResource kStringTable[] = {
     {32863, "Set up grid\nSet up grid"},
     {32864, "Clean project\nClean project"},
     {32865, "Import wave\nImport wave"},
+    {32880, "Play the selected wave, or stop playing\nPlay"},
+    {32881, "Stop playing\nStop"},
     {57088, "Delete the selection\nDelete"},
     {57150, "Maximize height\nMaximize height"},
     {57151, "Maximize width\nMaximize width"},

@@ -13,7 +13,7 @@ trap 'fail "the step above stopped with status $? (line $LINENO of $(basename "$
 PACKAGES=(cmake g++ make git googletest libgtest-dev libgmock-dev
           qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev libxkbcommon-dev libxxhash-dev
           xvfb xauth xdotool x11-utils python3 clang-format
-          pkg-config libsndfile1-dev qt6-multimedia-dev)
+          pkg-config libsndfile1-dev qt6-multimedia-dev pulseaudio)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"

@@ -4,6 +4,7 @@
 #include "model/CTernTextOut.h"
 #include "operations/EditCommands.h"
 #include "shell/CAboutDialog.h"
+#include "shell/CAudioPlayer.h"
 #include "shell/CCleanProjectDlg.h"
 #include "shell/CDocMan.h"
 #include "shell/CDocTemplate.h"
@@ -57,7 +58,8 @@ constexpr const char* kFontPrefix = "Font";
 CApp::CApp(QObject* parent) : CApp(Options{}, parent) {}
 
 CApp::CApp(Options options, QObject* parent)
-    : QObject(parent), m_options(std::move(options)), m_docManager(std::make_unique<CDocMan>()) {
+    : QObject(parent), m_options(std::move(options)), m_docManager(std::make_unique<CDocMan>()),
+      m_player(std::make_unique<CAudioPlayer>()) {
     g_app = this;
 }
 

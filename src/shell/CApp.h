@@ -15,6 +15,7 @@
 
 namespace Orvanta {
 
+class CAudioPlayer;
 class CDocMan;
 class CDocTemplate;
 class CFileDoc;
@@ -58,6 +59,8 @@ public:
     [[nodiscard]] std::vector<CFileDoc*> Documents() const;
     // The list font shared by the project windows.
     [[nodiscard]] CFontEx& ListFont() { return m_font; }
+    // Audition: the one player of the application's waves.
+    [[nodiscard]] CAudioPlayer& Player() const { return *m_player; }
     // Gives both lists of a project window the list font and its colour.
     void ApplyListFont(CFileView& view) const;
     // This process's own work folder set up in this run, a private sub-folder of the chosen one
@@ -150,6 +153,7 @@ private:
     bool m_flushQueued = false;
     std::unique_ptr<CSingleInstance> m_instance;
     std::unique_ptr<CDocMan> m_docManager;
+    std::unique_ptr<CAudioPlayer> m_player;
     QPointer<CMainFrame> m_mainFrame;
     CFontEx m_font;
     QString m_workFolder;

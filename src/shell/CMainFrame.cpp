@@ -5,6 +5,7 @@
 #include "operations/WaveSpace.h"
 #include "resources/MenuResources.h"
 #include "shell/CApp.h"
+#include "shell/CAudioPlayer.h"
 #include "shell/CFileDoc.h"
 #include "shell/CFileFrame.h"
 #include "shell/CommandIds.h"
@@ -34,6 +35,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <optional>
 
 namespace Orvanta {
 
@@ -68,7 +70,9 @@ CMainFrame::CMainFrame(CApp& app, QWidget* parent) : CMDIFrameWndEx(parent), m_a
     qApp->installEventFilter(this);
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    CFileView::SetContextActionProvider({});
+}
 
 QAction* CMainFrame::MakeAction(int command, const QString& text) {
     auto* action = new QAction(text, this);
@@ -159,6 +163,48 @@ void CMainFrame::CreateActions() {
         UpdateCommandUI();
     });
     connect(Action(kCmdHelpManual), &QAction::triggered, this, [this] { m_app.OnHelpManual(); });
+
+    // Audition: Play (Space) plays or stops; Esc stops, and takes the key only while a wave plays.
+    connect(Action(kCmdEditPlay), &QAction::triggered, this, &CMainFrame::OnPlay);
+    QAction* stop = MakeAction(kCmdEditStop, tr("Stop"));
+    stop->setShortcut(QKeySequence(Qt::Key_Escape));
+    stop->setEnabled(false);
+    connect(stop, &QAction::triggered, this, [this] { m_app.Player().Stop(); });
+    connect(&m_app.Player(), &CAudioPlayer::PlayingChanged, this, &CMainFrame::UpdateCommandUI);
+    connect(&m_app.Player(), &CAudioPlayer::Message, this, [this](const QString& text) {
+        statusBar()->showMessage(text.isEmpty() ? ResourceString(kIdsIdleMessage) : text);
+    });
+    // The lists' context menus offer these actions, enabled as in the menu bar.
+    CFileView::SetContextActionProvider([this](CListHost::ContextCommand command) -> QAction* {
+        UpdateCommandUI();
+        switch (command) {
+        case CListHost::kContextPlay:
+            return Action(kCmdEditPlay);
+        case CListHost::kContextDelete:
+            return Action(kCmdEditDelete);
+        case CListHost::kContextImportWave:
+            return Action(kCmdImportWave);
+        }
+        return nullptr;
+    });
+}
+
+void CMainFrame::OnPlay() {
+    CAudioPlayer& player = m_app.Player();
+    CFileView* view = ActiveView();
+    const std::optional<std::size_t> slot = view != nullptr ? view->WaveToPlay() : std::nullopt;
+    const CWave* wave = slot ? &view->Document().Data().m_waves[*slot] : nullptr;
+    const QString path = wave != nullptr ? QString::fromStdString(wave->m_path) : QString();
+    // Space again stops; another wave stops the first and plays.
+    if (player.IsPlaying() && (path.isEmpty() || path == player.CurrentPath())) {
+        player.Stop();
+        return;
+    }
+    if (wave != nullptr) {
+        player.Play(
+            path,
+            QStringLiteral("%1 %2").arg(*slot + 1, 3, 10, QLatin1Char('0')).arg(QString::fromStdString(wave->m_name)));
+    }
 }
 
 bool CMainFrame::Create() {
@@ -408,6 +454,9 @@ void CMainFrame::UpdateCommandUI() {
     }
     Action(kCmdEditSelectAll)->setEnabled(view != nullptr);
     Action(kCmdEditDelete)->setEnabled(view != nullptr && view->CanDelete());
+    const bool playing = m_app.Player().IsPlaying();
+    Action(kCmdEditPlay)->setEnabled(playing || (view != nullptr && view->WaveToPlay().has_value()));
+    Action(kCmdEditStop)->setEnabled(playing);
     // The command says what it will do: after an Undo the same command redoes the change.
     QAction* undo = Action(kCmdEditUndo);
     undo->setEnabled(CDomain::Instance().HasUndo());

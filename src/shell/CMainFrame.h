@@ -98,6 +98,9 @@ private:
     void ApplyAccelerators(int menuId);
     void OnSubWindowActivated();
     void ForActiveView(void (CFileView::*command)());
+    // Play: the active project window's wave to play (CFileView::WaveToPlay), or Stop when that
+    // wave (or nothing playable) is selected while a wave plays.
+    void OnPlay();
     // Tile Windows: Qt::Vertical puts the windows one above the other (horizontally tiled),
     // Qt::Horizontal side by side.
     void TileWindows(Qt::Orientation direction);

@@ -21,6 +21,8 @@ enum CommandId : int {
     kCmdSetUpGrid = 32863,
     kCmdCleanProject = 32864,
     kCmdImportWave = 32865,
+    kCmdEditPlay = 32880, // plays the selected wave, or stops what plays
+    kCmdEditStop = 32881, // Esc while a wave plays (no menu item)
     kCmdHelpManual = 32858,
     kCmdAppAbout = 57664,
     kCmdWindowList = 57112,

@@ -12,6 +12,7 @@
 #include "storage/ProjectCleaning.h"
 #include "storage/WaveImport.h"
 #include "views/CPatchListCtrl.h"
+#include "views/CSavePreviewDialog.h"
 #include "views/CSetGridDlg.h"
 #include "views/CWaveListCtrl.h"
 #include "views/DragState.h"
@@ -124,15 +125,23 @@ CFileView::CleanOptionsPrompt& CleanPrompt() {
     return prompt;
 }
 
+CFileView::ContextActionProvider& ContextProvider() {
+    static CFileView::ContextActionProvider provider;
+    return provider;
+}
+
 } // namespace
 
 CFileView::CFileView(CTernFileDocument& document, QWidget* parent)
     : CFormViewEx(kTemplateId, parent), m_document(document), m_patchList(new CPatchListCtrl(Form())),
       m_waveList(new CWaveListCtrl(Form())), m_patchLabel(new QLabel(QStringLiteral("Patch"), Form())),
       m_waveLabel(new QLabel(QStringLiteral("Wave"), Form())), m_sizeText(new QLabel(Form())),
-      m_lastFocused(m_waveList) {
+      m_deletionWarning(new QLabel(Form())), m_lastFocused(m_waveList) {
     setObjectName(QStringLiteral("FileView"));
     m_sizeText->setObjectName(QStringLiteral("WaveSize"));
+    m_deletionWarning->setObjectName(QStringLiteral("DeletionWarning"));
+    m_deletionWarning->setStyleSheet(QStringLiteral("QLabel { color: #b00000; }"));
+    m_deletionWarning->hide();
     for (CParameterListCtrl* list : Lists()) {
         list->SetHost(this);
         list->installEventFilter(this);
@@ -186,6 +195,51 @@ QString CFileView::TotalSizeText() const {
 
 void CFileView::RefreshTotalSize() {
     m_sizeText->setText(QString::fromStdString(WaveMemoryText(m_document.Data())));
+    RefreshDeletionWarning();
+}
+
+QString CFileView::DeletionWarningText() const {
+    return m_deletionWarning->isHidden() ? QString() : m_deletionWarning->text();
+}
+
+void CFileView::RefreshDeletionWarning() {
+    const std::size_t count = m_document.UnlistedDeletions().size();
+    const bool show = count > 0;
+    if (show) {
+        m_deletionWarning->setText(
+            count == 1 ? tr("Saving will delete 1 file the lists do not show (File > Preview Save).")
+                       : tr("Saving will delete %1 files the lists do not show (File > Preview Save).").arg(count));
+    }
+    if (m_deletionWarning->isHidden() == show) {
+        m_deletionWarning->setVisible(show);
+        LayoutControls(Form()->width(), Form()->height());
+    }
+}
+
+void CFileView::OnPreviewSave() {
+    const std::string& folder = m_document.Data().m_projectPath;
+    if (folder.empty()) {
+        CMessageBox::Show(this, ResourceString(kIdsApplicationTitle),
+                          tr("This project has no folder yet: Save As chooses one."), QMessageBox::Ok, QMessageBox::Ok,
+                          QMessageBox::Information);
+        return;
+    }
+    CSavePreview preview;
+    std::string reason;
+    bool previewed = false;
+    {
+        const CWaitCursor wait;
+        previewed = m_document.PreviewSave(folder, preview, reason);
+    }
+    RefreshDeletionWarning();
+    if (!previewed) {
+        CMessageBox::Show(this, ResourceString(kIdsApplicationTitle),
+                          tr("Saving would fail: %1").arg(QString::fromStdString(reason)), QMessageBox::Ok,
+                          QMessageBox::Ok, QMessageBox::Warning);
+        return;
+    }
+    CSavePreviewDialog dialog(preview, this);
+    dialog.exec();
 }
 
 void CFileView::OnInitialUpdate() {
@@ -221,6 +275,19 @@ void CFileView::LayoutControls(int /*width*/, int /*height*/) {
     AnchorControl(m_waveLabel, kIdcWaveLabel, kWaveLabelAnchor);
     AnchorControl(m_sizeText, kIdcWaveSize, kSizeTextAnchor);
     AnchorControl(m_waveList, kIdcWaveList, kWaveListAnchor);
+    // The warning line, when shown, takes a line at the top; the labels and lists move down.
+    if (!m_deletionWarning->isHidden()) {
+        const int line = m_deletionWarning->sizeHint().height();
+        const int left = m_patchLabel->x();
+        m_deletionWarning->setGeometry(left, m_patchLabel->y(), std::max(0, Form()->width() - 2 * left), line);
+        for (QWidget* label : {static_cast<QWidget*>(m_patchLabel), static_cast<QWidget*>(m_waveLabel),
+                               static_cast<QWidget*>(m_sizeText)}) {
+            label->move(label->x(), label->y() + line);
+        }
+        for (QWidget* list : {static_cast<QWidget*>(m_patchList), static_cast<QWidget*>(m_waveList)}) {
+            list->setGeometry(list->geometry().adjusted(0, line, 0, 0));
+        }
+    }
 }
 
 bool CFileView::eventFilter(QObject* watched, QEvent* event) {
@@ -265,6 +332,45 @@ void CFileView::OnSelectAll() {
 
 void CFileView::SetCleanOptionsPrompt(CleanOptionsPrompt prompt) {
     CleanPrompt() = std::move(prompt);
+}
+
+std::optional<std::size_t> CFileView::WaveToPlay() const {
+    const CParameterListCtrl& list = FocusedList();
+    const CSelection selected = list.GetSelectedIndices();
+    if (selected.empty()) {
+        return std::nullopt;
+    }
+    const int focused = list.FocusedRow();
+    const std::size_t slot =
+        focused >= 0 && list.IsRowSelected(focused) ? static_cast<std::size_t>(focused) : selected.front();
+    const CTernData& project = m_document.Data();
+    const auto usedWave = [&project](std::size_t wave) -> std::optional<std::size_t> {
+        if (wave < project.m_waves.size() && !project.m_waves[wave].IsEmpty()) {
+            return wave;
+        }
+        return std::nullopt;
+    };
+    if (list.GetListKind() == kWaveList) {
+        return usedWave(slot);
+    }
+    for (const int number : project.m_patches[slot].UsedWaves()) {
+        if (number >= 1) {
+            if (const std::optional<std::size_t> wave = usedWave(static_cast<std::size_t>(number - 1))) {
+                return wave;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+void CFileView::SetContextActionProvider(ContextActionProvider provider) {
+    ContextProvider() = std::move(provider);
+}
+
+QAction* CFileView::ContextAction(CParameterListCtrl& list, ContextCommand command) {
+    m_lastFocused = &list;
+    const ContextActionProvider& provider = ContextProvider();
+    return provider ? provider(command) : nullptr;
 }
 
 void CFileView::OnCleanProject() {
@@ -472,6 +578,7 @@ CTernData& CFileView::HostProject() {
 
 void CFileView::MarkModified() {
     m_document.SetModified(true);
+    RefreshDeletionWarning();
 }
 
 CParameterListCtrl* CFileView::OtherList(const CParameterListCtrl& list) {

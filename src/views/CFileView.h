@@ -35,7 +35,9 @@
 #include <QStringList>
 
 #include <array>
+#include <cstddef>
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QMdiSubWindow;
@@ -71,6 +73,8 @@ public:
 
     // Shows the Clean Project options to the user; true on OK (the options are then in CDomain).
     using CleanOptionsPrompt = std::function<bool(QWidget* parent)>;
+    // The shell's action of a context-menu command, enabled as the menu bar enables it; null for none.
+    using ContextActionProvider = std::function<QAction*(ContextCommand command)>;
 
     explicit CFileView(CTernFileDocument& document, QWidget* parent = nullptr);
     ~CFileView() override;
@@ -94,11 +98,20 @@ public:
     // Delete: enabled exactly when the focused list has a selected slot in use.
     [[nodiscard]] bool CanDelete() const;
     void OnDelete();
+    // Play: the wave slot to play. In the wave list the focused row when it is selected, else the
+    // first selected row; in the patch list the lowest-numbered wave that patch uses.
+    // Only used slots count; none when nothing fits.
+    [[nodiscard]] std::optional<std::size_t> WaveToPlay() const;
     // Select All: the focused list's slots up to its last used one, then the linked items.
     void OnSelectAll();
     void OnCleanProject();
     // Import Wave: asks for files, then ImportFiles.
     void OnImportWave();
+    // Preview Save: shows what a save in place would do to the files, or why it would be refused.
+    void OnPreviewSave();
+    // The warning line above the lists: how many files the next save deletes that the lists do
+    // not show; empty (and the line hidden) when there are none.
+    [[nodiscard]] QString DeletionWarningText() const;
     // Imports `paths` into the empty wave slots in ascending order; selects and shows the new rows.
     // Returns the number of waves imported.
     int ImportFiles(const QStringList& paths);
@@ -110,6 +123,8 @@ public:
     // Every project view alive, in creation order.
     [[nodiscard]] static QList<CFileView*> AllViews();
     static void SetCleanOptionsPrompt(CleanOptionsPrompt prompt);
+    // The commands of the lists' context menus; without a provider the menus hold only the lists' own.
+    static void SetContextActionProvider(ContextActionProvider provider);
 
     // Activation.
     void OnActivated();
@@ -142,6 +157,8 @@ public:
     void OnListPressBegan(CParameterListCtrl& list) override;
     void OnListPressEnded(CParameterListCtrl& list, bool dropped) override;
     void OnListSelectionChanged(CParameterListCtrl& list) override;
+    // The list becomes the one the window's commands act on, then the provider's action.
+    [[nodiscard]] QAction* ContextAction(CParameterListCtrl& list, ContextCommand command) override;
 
 signals:
     // The selection of either list changed.
@@ -156,6 +173,7 @@ private:
     // The child frame around the view, or null.
     [[nodiscard]] QMdiSubWindow* Frame() const;
     void RefreshTotalSize();
+    void RefreshDeletionWarning();
     // Gives the lists click focus only while this view is the active one, so that a press in a
     // background project window does not activate it.
     void UpdateClickFocus(bool active);
@@ -166,6 +184,7 @@ private:
     QLabel* m_patchLabel;
     QLabel* m_waveLabel;
     QLabel* m_sizeText;
+    QLabel* m_deletionWarning;
     CParameterListCtrl* m_lastFocused;
     bool m_missingReported = false;
     bool m_showingWarning = false;

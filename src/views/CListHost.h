@@ -1,5 +1,7 @@
 #pragma once
 
+class QAction;
+
 namespace Orvanta {
 
 class CParameterListCtrl;
@@ -29,6 +31,14 @@ public:
     virtual void OnListPressEnded(CParameterListCtrl& list, bool dropped) = 0;
     // The selection of one of the lists changed (commands may change their enabled state).
     virtual void OnListSelectionChanged(CParameterListCtrl& list) = 0;
+
+    // The window's commands that a list's context menu offers beside its own.
+    enum ContextCommand : int { kContextPlay, kContextDelete, kContextImportWave };
+    // The action of `command` acting on `list` with its enabled state up to date, or null when the
+    // window has none (then the menu leaves it out).
+    [[nodiscard]] virtual QAction* ContextAction(CParameterListCtrl& /*list*/, ContextCommand /*command*/) {
+        return nullptr;
+    }
 };
 
 } // namespace Orvanta

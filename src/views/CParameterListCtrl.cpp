@@ -12,12 +12,15 @@
 #include "views/DropFeedback.h"
 #include "winframework/CSettings.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -48,6 +51,11 @@ QItemSelection SelectionOfRows(const QAbstractItemModel& model, const CSelection
         i = j + 1;
     }
     return selection;
+}
+
+CParameterListCtrl::ContextMenuRunner& MenuRunner() {
+    static CParameterListCtrl::ContextMenuRunner runner;
+    return runner;
 }
 
 } // namespace
@@ -82,16 +90,23 @@ void CParameterListCtrl::RegisterDropTarget() {
     m_dropTarget->Register();
 }
 
-bool CParameterListCtrl::IsNumberColumn(int column) const {
+int CParameterListCtrl::ColumnKindOf(int column) const {
     const std::span<const ColumnSpec> table = m_model->Columns();
-    return column >= 0 && static_cast<std::size_t>(column) < table.size() &&
-           table[static_cast<std::size_t>(column)].columnKind == kNumberColumn;
+    return column >= 0 && static_cast<std::size_t>(column) < table.size()
+               ? table[static_cast<std::size_t>(column)].columnKind
+               : -1;
+}
+
+bool CParameterListCtrl::IsNumberColumn(int column) const {
+    return ColumnKindOf(column) == kNumberColumn;
 }
 
 bool CParameterListCtrl::IsNameColumn(int column) const {
-    const std::span<const ColumnSpec> table = m_model->Columns();
-    return column >= 0 && static_cast<std::size_t>(column) < table.size() &&
-           table[static_cast<std::size_t>(column)].columnKind == kNameColumn;
+    return ColumnKindOf(column) == kNameColumn;
+}
+
+bool CParameterListCtrl::IsWaveformColumn(int column) const {
+    return ColumnKindOf(column) == kWaveformColumn;
 }
 
 void CParameterListCtrl::MarkModified() {
@@ -187,10 +202,16 @@ void CParameterListCtrl::SelectUsedRange() {
 
 void CParameterListCtrl::SelectLinkedItems() {
     CParameterListCtrl* other = m_host == nullptr ? nullptr : m_host->OtherList(*this);
-    if (other == nullptr || m_array == nullptr) {
-        return;
+    if (other != nullptr && m_array != nullptr) {
+        other->SelectRows(LinkedRows());
     }
+}
+
+CSelection CParameterListCtrl::LinkedRows() const {
     CSelection linked;
+    if (m_array == nullptr) {
+        return linked;
+    }
     if (GetListKind() == kPatchList) {
         const auto& patches = static_cast<const CPatchArray&>(*m_array);
         for (const std::size_t slot : GetSelectedIndices()) {
@@ -212,7 +233,86 @@ void CParameterListCtrl::SelectLinkedItems() {
     }
     std::sort(linked.begin(), linked.end());
     linked.erase(std::unique(linked.begin(), linked.end()), linked.end());
+    return linked;
+}
+
+std::unique_ptr<QMenu> CParameterListCtrl::MakeContextMenu() {
+    auto menu = std::make_unique<QMenu>(this);
+    const bool waves = GetListKind() == kWaveList;
+    const auto addHostCommand = [this, &menu](CListHost::ContextCommand command) {
+        if (QAction* action = m_host == nullptr ? nullptr : m_host->ContextAction(*this, command)) {
+            menu->addAction(action);
+        }
+    };
+    if (waves) {
+        addHostCommand(CListHost::kContextPlay);
+        menu->addSeparator();
+    }
+    QAction* editName = menu->addAction(tr("Edit &Name...\tCtrl+R"), this, &CParameterListCtrl::OnEditName);
+    editName->setEnabled(CanEditName());
+    addHostCommand(CListHost::kContextDelete);
+    menu->addSeparator();
+    QAction* selectLinked = menu->addAction(waves ? tr("Select Linked &Patches") : tr("Select Linked &Waves"), this,
+                                            &CParameterListCtrl::OnSelectLinked);
+    selectLinked->setEnabled(m_host != nullptr && m_host->OtherList(*this) != nullptr && !LinkedRows().empty());
+    if (waves) {
+        menu->addSeparator();
+        addHostCommand(CListHost::kContextImportWave);
+    }
+    return menu;
+}
+
+void CParameterListCtrl::SetContextMenuRunner(ContextMenuRunner runner) {
+    MenuRunner() = std::move(runner);
+}
+
+bool CParameterListCtrl::CanEditName() const {
+    const CSelection selected = GetSelectedIndices();
+    return std::any_of(selected.begin(), selected.end(),
+                       [this](std::size_t slot) { return !m_array->Element(slot).IsEmpty(); });
+}
+
+void CParameterListCtrl::OnEditName() {
+    int column = 0;
+    while (column < m_model->columnCount() && !IsNameColumn(column)) {
+        ++column;
+    }
+    if (!IsNameColumn(column) || !CanEditName()) {
+        return;
+    }
+    SetCurrentColumn(column);
+    OpenEditDialog(column);
+}
+
+void CParameterListCtrl::OnSelectLinked() {
+    CParameterListCtrl* other = m_host == nullptr ? nullptr : m_host->OtherList(*this);
+    if (other == nullptr) {
+        return;
+    }
+    const CSelection linked = LinkedRows();
+    if (linked.empty()) {
+        return;
+    }
     other->SelectRows(linked);
+    other->SetFocusedRow(static_cast<int>(linked.front()));
+    other->scrollTo(other->model()->index(static_cast<int>(linked.front()), 0));
+    other->setFocus(Qt::OtherFocusReason);
+}
+
+void CParameterListCtrl::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+    const std::unique_ptr<QMenu> menu = MakeContextMenu();
+    QPoint at = event->globalPos();
+    if (event->reason() != QContextMenuEvent::Mouse) {
+        // From the keyboard: below the focused row, or in the middle of the list.
+        const QRect focus = FocusRect();
+        at = viewport()->mapToGlobal(focus.isValid() ? focus.bottomLeft() : viewport()->rect().center());
+    }
+    if (const ContextMenuRunner& runner = MenuRunner(); runner) {
+        runner(*menu, at);
+    } else {
+        menu->exec(at);
+    }
 }
 
 void CParameterListCtrl::LinkIfChanged(const QList<int>& before) {
@@ -326,9 +426,12 @@ QList<int> CParameterListCtrl::DefaultColumnWidths() const {
     const QString mark = GetListKind() == kWaveList ? QStringLiteral("* ") : QString();
     QList<int> widths;
     for (int column = 0; column < horizontalHeader()->count(); ++column) {
-        const int content = IsNumberColumn(column)
-                                ? NumberTextIndent() + metrics.horizontalAdvance(QStringLiteral("999"))
-                                : metrics.horizontalAdvance(mark) + static_cast<int>(CParameter::kMaxNameLength) * wide;
+        int content = metrics.horizontalAdvance(mark) + static_cast<int>(CParameter::kMaxNameLength) * wide;
+        if (IsNumberColumn(column)) {
+            content = NumberTextIndent() + metrics.horizontalAdvance(QStringLiteral("999"));
+        } else if (IsWaveformColumn(column)) {
+            content = kWaveformWidthInCharacters * wide;
+        }
         widths.push_back(std::max(content + margins, horizontalHeader()->sectionSizeHint(column)));
     }
     return widths;
@@ -352,7 +455,20 @@ bool CParameterListCtrl::CanEditRowInPlace(int row) const {
 
 void CParameterListCtrl::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
-        event->accept(); // no selection change and no menu
+        // As desktops do: a row outside the selection becomes the selection, a row inside keeps it,
+        // and the window comes to the front for the context menu. The right button never drags.
+        event->accept();
+        if (m_host != nullptr) {
+            m_host->OnListPressBegan(*this);
+            m_host->OnListPressEnded(*this, false);
+        }
+        setFocus(Qt::MouseFocusReason);
+        const int row = rowAt(event->position().toPoint().y());
+        if (row >= 0 && !IsRowSelected(row)) {
+            SelectRows({static_cast<std::size_t>(row)});
+            SetFocusedRow(row);
+            SelectLinkedItems();
+        }
         return;
     }
     if (event->button() != Qt::LeftButton) {

@@ -8,9 +8,12 @@
 #include <QPoint>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <span>
 #include <utility>
+
+class QMenu;
 
 namespace Orvanta {
 
@@ -81,9 +84,11 @@ public:
     void SaveColumnWidths() const;
     // The stored widths; with nothing stored, DefaultColumnWidths.
     void RestoreColumnWidths();
+    // Width of the waveform column's picture, in wide characters of the list's font.
+    static constexpr int kWaveformWidthInCharacters = 8;
     // Widths that show every column whole in the list's font: the number column fits "999", the
-    // name column a mark and twelve wide characters, each with its margins, and neither is narrower
-    // than its header title.
+    // name column a mark and twelve wide characters, the waveform column kWaveformWidthInCharacters
+    // wide characters, each with its margins, and none is narrower than its header title.
     [[nodiscard]] QList<int> DefaultColumnWidths() const;
     // Wide enough for every column whole beside the vertical scroll bar.
     [[nodiscard]] QSize sizeHint() const override;
@@ -92,11 +97,32 @@ public:
 
     // Selects in the other list what this list's selection is linked to.
     void SelectLinkedItems();
+    // The slots of the other list that this list's selection is linked to, ascending.
+    [[nodiscard]] CSelection LinkedRows() const;
+
+    // The context menu on the selection: Play (wave list), Edit Name, Delete, Select Linked and
+    // Import Wave (wave list). Play, Delete and Import Wave are the window's own commands (left out
+    // when the host has none); Edit Name and Select Linked act on this list.
+    [[nodiscard]] std::unique_ptr<QMenu> MakeContextMenu();
+    // Shows a context menu at a global position; tests replace QMenu::exec. An empty runner
+    // restores it.
+    using ContextMenuRunner = std::function<void(QMenu& menu, const QPoint& globalPosition)>;
+    static void SetContextMenuRunner(ContextMenuRunner runner);
+    // Edit Name from the context menu: the "Edit Name" dialog for the name column of the selected
+    // rows; enabled when a used slot is selected.
+    void OnEditName();
+    [[nodiscard]] bool CanEditName() const;
+    // Select Linked: selects in the other list what the selection is linked to and gives that list
+    // the focus, so that the next command acts on it; enabled when something is linked.
+    void OnSelectLinked();
 
     // 1 + the last used slot, 0 when every slot is empty; refreshed by Rebuild and Reinitialise.
     [[nodiscard]] int UsedCount() const { return m_usedCount; }
+    // The ColumnKind of `column`, -1 for no column.
+    [[nodiscard]] int ColumnKindOf(int column) const;
     [[nodiscard]] bool IsNumberColumn(int column) const;
     [[nodiscard]] bool IsNameColumn(int column) const;
+    [[nodiscard]] bool IsWaveformColumn(int column) const;
     // Whether double-clicking `row` may start renaming: a used, non-native element, alone in the
     // selection (if anything is selected).
     [[nodiscard]] bool CanEditRowInPlace(int row) const;
@@ -112,6 +138,7 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;

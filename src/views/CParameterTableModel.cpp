@@ -32,8 +32,13 @@ QString CParameterTableModel::CellText(int row, int column) const {
     if (element == nullptr || column < 0 || static_cast<std::size_t>(column) >= m_columns.size()) {
         return {};
     }
-    if (m_columns[static_cast<std::size_t>(column)].columnKind == kNumberColumn) {
+    switch (m_columns[static_cast<std::size_t>(column)].columnKind) {
+    case kNumberColumn:
         return QString::number(row + 1);
+    case kWaveformColumn:
+        return {};
+    default:
+        break;
     }
     return MarkPrefix(*element) + QString::fromStdString(element->m_name);
 }

@@ -42,7 +42,7 @@ public:
 
     [[nodiscard]] std::span<const ColumnSpec> Columns() const { return m_columns; }
     // The text of a cell: the number from 1 in a number column, mark and name in a name column;
-    // empty for rows beyond the array.
+    // empty in a waveform column and for rows beyond the array.
     [[nodiscard]] QString CellText(int row, int column) const;
     // The element of `row`, or null when the row lies beyond the array.
     [[nodiscard]] const CParameter* Element(int row) const;

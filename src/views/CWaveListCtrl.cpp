@@ -5,14 +5,23 @@
 #include "resources/Bitmaps.h"
 #include "views/CParameterTableModel.h"
 #include "views/CWaveTableModel.h"
+#include "views/CWaveformCache.h"
+#include "views/WaveformPicture.h"
 
 #include <QPainter>
+#include <QTimer>
+
+#include <algorithm>
+#include <memory>
+#include <utility>
 
 namespace Orvanta {
 
 CWaveListCtrl::CWaveListCtrl(QWidget* parent) : CParameterListCtrl(new CWaveTableModel, parent) {
     setObjectName(QStringLiteral("WaveList"));
     m_arrow.LoadResource(kIdbArrow);
+    connect(&CWaveformCache::Instance(), &CWaveformCache::Ready, this, &CWaveListCtrl::OnWaveformReady);
+    connect(&Model(), &QAbstractItemModel::modelReset, this, [this] { m_prefetchDue = true; });
 }
 
 CWaveListCtrl::~CWaveListCtrl() {
@@ -37,6 +46,18 @@ std::pair<QString, QString> CWaveListCtrl::GetProfileNames() const {
 
 void CWaveListCtrl::DrawCellText(QPainter& painter, const QRect& rect, int row, int column, const QString& text,
                                  Qt::Alignment alignment) const {
+    if (IsWaveformColumn(column)) {
+        const CParameter* element = Model().Element(row);
+        if (element == nullptr || element->IsEmpty()) {
+            return;
+        }
+        const std::shared_ptr<const SoundAnalysis> analysis =
+            CWaveformCache::Instance().Lookup(QString::fromStdString(element->m_path));
+        if (analysis != nullptr && analysis->details) {
+            DrawWaveform(painter, rect.adjusted(0, 1, 0, -1), analysis->waveform);
+        }
+        return;
+    }
     if (!IsNumberColumn(column)) {
         CParameterListCtrl::DrawCellText(painter, rect, row, column, text, alignment);
         return;
@@ -47,6 +68,49 @@ void CWaveListCtrl::DrawCellText(QPainter& painter, const QRect& rect, int row, 
     if (Model().index(row, column).data(CParameterTableModel::kUsedRole).toBool()) {
         const QPoint at(rect.left(), rect.top() + (rect.height() - bitmap.height()) / 2);
         m_arrow.Draw(painter, at, QSize(half, bitmap.height()), QPoint(0, 0), QPoint(half, 0));
+    }
+}
+
+void CWaveListCtrl::paintEvent(QPaintEvent* event) {
+    CParameterListCtrl::paintEvent(event);
+    if (std::exchange(m_prefetchDue, false)) {
+        QTimer::singleShot(0, this, &CWaveListCtrl::PrefetchWaveforms);
+    }
+}
+
+void CWaveListCtrl::PrefetchWaveforms() {
+    const CParameterArray* array = GetParameterArray();
+    int column = 0;
+    while (column < Model().columnCount() && !IsWaveformColumn(column)) {
+        ++column;
+    }
+    if (array == nullptr || !IsWaveformColumn(column) || isColumnHidden(column)) {
+        return;
+    }
+    QStringList paths;
+    for (std::size_t slot = 0; slot < array->size(); ++slot) {
+        if (const CParameter& element = array->Element(slot); !element.IsEmpty()) {
+            paths.push_back(QString::fromStdString(element.m_path));
+        }
+    }
+    CWaveformCache::Instance().Prefetch(paths);
+}
+
+void CWaveListCtrl::OnWaveformReady(const QString& path) {
+    const CParameterArray* array = GetParameterArray();
+    if (array == nullptr) {
+        return;
+    }
+    const std::string changed = path.toStdString();
+    const int last = std::min(TopRow() + RowsPerPage() + 1, Model().rowCount() - 1);
+    for (int row = std::max(TopRow(), 0); row <= last; ++row) {
+        if (Model().Element(row) != nullptr && Model().Element(row)->m_path == changed) {
+            for (int column = 0; column < Model().columnCount(); ++column) {
+                if (IsWaveformColumn(column)) {
+                    viewport()->update(visualRect(Model().index(row, column)));
+                }
+            }
+        }
     }
 }
 

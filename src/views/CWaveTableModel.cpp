@@ -2,6 +2,7 @@
 
 #include "model/CTernData.h"
 #include "model/CWave.h"
+#include "views/CWaveformCache.h"
 #include "views/ParameterColumns.h"
 
 #include <vector>
@@ -16,6 +17,17 @@ std::span<const ColumnSpec> CWaveTableModel::ColumnTable() {
     // Copied into a process-wide vector on first use.
     static const std::vector<ColumnSpec> table(std::begin(kWaveColumns), std::end(kWaveColumns));
     return table;
+}
+
+QVariant CWaveTableModel::data(const QModelIndex& index, int role) const {
+    if (role == Qt::ToolTipRole) {
+        const CParameter* element = Element(index.row());
+        if (element == nullptr || element->IsEmpty()) {
+            return {};
+        }
+        return CWaveformCache::Instance().Tooltip(QString::fromStdString(element->m_path));
+    }
+    return CParameterTableModel::data(index, role);
 }
 
 int CWaveTableModel::Kind() const {

@@ -5,8 +5,9 @@
 namespace Orvanta {
 
 enum ColumnKind : int {
-    kNumberColumn = 0, // the slot number, shown from 1
-    kNameColumn = 1,   // the element's name with its mark
+    kNumberColumn = 0,   // the slot number, shown from 1
+    kNameColumn = 1,     // the element's name with its mark
+    kWaveformColumn = 2, // a picture of the wave's sound, no text
 };
 
 // One column of a parameter list: its title, what it shows and its descriptor.

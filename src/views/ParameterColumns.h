@@ -6,9 +6,10 @@ namespace Orvanta {
 
 // The columns of the patch and wave lists. The number column is right-aligned and of the number
 // kind (range 0 to 127); the name column is left-aligned text. Both are editable; only the name is
-// ever edited.
+// ever edited. The wave list's waveform column holds a picture and is never edited.
 inline constexpr std::uint32_t kNumberColumnFlags = 0x11141;
 inline constexpr std::uint32_t kNameColumnFlags = 0x10010;
+inline constexpr std::uint32_t kWaveformColumnFlags = 0x00020;
 
 inline constexpr ColumnSpec kPatchColumns[] = {
     {"Number", kNumberColumn, {kNumberColumnFlags, 0.0, 127.0, {0, 0, 2}}},
@@ -18,6 +19,7 @@ inline constexpr ColumnSpec kPatchColumns[] = {
 inline constexpr ColumnSpec kWaveColumns[] = {
     {"Number", kNumberColumn, {kNumberColumnFlags, 0.0, 127.0, {0, 0, 2}}},
     {"WaveName", kNameColumn, {kNameColumnFlags, -1.0, -1.0, {-1, -1, -1}}},
+    {"Waveform", kWaveformColumn, {kWaveformColumnFlags, -1.0, -1.0, {-1, -1, -1}}},
 };
 
 } // namespace Orvanta

@@ -135,7 +135,7 @@ TEST_F(CMainFrameTest, MenuWithAProjectWindow) {
                            QStringLiteral("Open Most Recently Used File"), QStringLiteral("E&xit")}));
     EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&Edit"))),
               (QStringList{QStringLiteral("&Undo\tCtrl+Z"), QStringLiteral("&Delete\tDEL"),
-                           QStringLiteral("Select &All\tCtrl+A")}));
+                           QStringLiteral("Select &All\tCtrl+A"), QStringLiteral("&Play\tSpace")}));
     EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&View"))),
               (QStringList{QStringLiteral("&Tool Bar"), QStringLiteral("&Status Bar")}));
     EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&Setup"))),
@@ -147,7 +147,7 @@ TEST_F(CMainFrameTest, MenuWithAProjectWindow) {
                            QStringLiteral("Tile Windows &Vertically"), QStringLiteral("&Arrange Icons")}));
     const std::pair<int, const char*> keys[] = {{32858, "F1"},     {57642, "Ctrl+A"}, {57643, "Ctrl+Z"},
                                                 {57600, "Ctrl+N"}, {57601, "Ctrl+O"}, {57603, "Ctrl+S"},
-                                                {57088, "Del"},    {57112, "Ctrl+G"}};
+                                                {57088, "Del"},    {57112, "Ctrl+G"}, {32880, "Space"}};
     for (const auto& [command, key] : keys) {
         EXPECT_EQ(m_frame->Action(command)->shortcut(), QKeySequence(QString::fromLatin1(key))) << command;
     }

@@ -4,10 +4,13 @@
 #include "views/CParameterItemDelegate.h"
 #include "winframework/CSettings.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QImage>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTest>
 
@@ -23,6 +26,19 @@ using TestSupport::PutWave;
 using TestSupport::RebuildUsers;
 using TestSupport::TestDocument;
 
+// Counts the drags a list starts: each makes a QDrag child of it (not yet a QDrag when it is added,
+// so every new child counts).
+class DragWatcher : public QObject {
+public:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        if (event->type() == QEvent::ChildAdded) {
+            ++count;
+        }
+        return false;
+    }
+    int count = 0;
+};
+
 class ParameterListCtrlTest : public TestSupport::ViewsTest {
 protected:
     static void Click(CParameterListCtrl& list, int row, int column = 1, Qt::MouseButton button = Qt::LeftButton,
@@ -36,6 +52,17 @@ protected:
         QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, point);
     }
     static QList<int> Rows(std::initializer_list<int> rows) { return QList<int>(rows); }
+    // Seven patches and seven waves, patch p using wave p + 1.
+    CFileView& OpenSevenLinked() {
+        TestDocument& document = NewDocument();
+        for (std::size_t slot = 0; slot < 7; ++slot) {
+            PutPatch(document.Data(), slot, "P" + std::to_string(slot),
+                     ProjectBuilder::PatchUsingWaves(static_cast<int>(slot) + 1));
+            PutWave(document.Data(), slot, "W" + std::to_string(slot));
+        }
+        RebuildUsers(document.Data());
+        return OpenView(document);
+    }
 };
 
 TEST_F(ParameterListCtrlTest, ClickingAPatchSelectsTheWavesItUses) {
@@ -131,14 +158,7 @@ TEST_F(ParameterListCtrlTest, TheLinkFollowsEverySelectionChange) {
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
-        TestDocument& document = NewDocument();
-        for (std::size_t slot = 0; slot < 7; ++slot) {
-            PutPatch(document.Data(), slot, "P" + std::to_string(slot),
-                     ProjectBuilder::PatchUsingWaves(static_cast<int>(slot) + 1));
-            PutWave(document.Data(), slot, "W" + std::to_string(slot));
-        }
-        RebuildUsers(document.Data());
-        CFileView& view = OpenView(document);
+        CFileView& view = OpenSevenLinked();
         test.act(view);
         EXPECT_EQ(view.PatchList().SelectedRows(), test.patches);
         QList<int> waves;
@@ -151,14 +171,103 @@ TEST_F(ParameterListCtrlTest, TheLinkFollowsEverySelectionChange) {
     }
 }
 
-TEST_F(ParameterListCtrlTest, RightButtonChangesNoSelection) {
+// A right press selects the row under it when that row is outside the selection and keeps the
+// selection when it is inside, as desktops do; the linked list follows, and the right button never
+// starts a drag however far it moves.
+TEST_F(ParameterListCtrlTest, RightPressSelectsARowOutsideTheSelectionAndNeverDrags) {
+    struct Case {
+        const char* name;
+        int rightRow;
+        QList<int> patches;
+    };
+    const std::vector<Case> cases = {
+        {"inside the selection", 2, Rows({1, 2, 3})},
+        {"outside the selection", 5, Rows({5})},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        CFileView& view = OpenSevenLinked();
+        CParameterListCtrl& list = view.PatchList();
+        Click(list, 1);
+        Click(list, 3, 1, Qt::LeftButton, Qt::ShiftModifier);
+
+        DragWatcher drags;
+        list.installEventFilter(&drags);
+        const QPoint point = list.visualRect(list.model()->index(test.rightRow, 1)).center();
+        QTest::mousePress(list.viewport(), Qt::RightButton, Qt::NoModifier, point);
+        QMouseEvent move(QEvent::MouseMove, point + QPoint(0, 40), list.viewport()->mapToGlobal(point + QPoint(0, 40)),
+                         Qt::NoButton, Qt::RightButton, Qt::NoModifier);
+        QApplication::sendEvent(list.viewport(), &move);
+        QTest::mouseRelease(list.viewport(), Qt::RightButton, Qt::NoModifier, point + QPoint(0, 40));
+
+        EXPECT_EQ(list.SelectedRows(), test.patches);
+        EXPECT_EQ(view.WaveList().SelectedRows(), test.patches); // patch p uses wave p + 1
+        EXPECT_EQ(drags.count, 0);
+        list.removeEventFilter(&drags);
+    }
+}
+
+// The context menu holds the commands that apply to the list, in the menu bar's actions where the
+// window has them, enabled by the clicked rows.
+TEST_F(ParameterListCtrlTest, ContextMenuOffersTheCommandsOfItsListEnabledByTheSelection) {
+    QAction play(QStringLiteral("Play"));
+    QAction remove(QStringLiteral("Delete"));
+    QAction import(QStringLiteral("Import Wave..."));
+    CFileView::SetContextActionProvider([&](CListHost::ContextCommand command) -> QAction* {
+        switch (command) {
+        case CListHost::kContextPlay:
+            return &play;
+        case CListHost::kContextDelete:
+            return &remove;
+        case CListHost::kContextImportWave:
+            return &import;
+        }
+        return nullptr;
+    });
+    QStringList shown;
+    CParameterListCtrl::SetContextMenuRunner([&shown](QMenu& menu, const QPoint&) {
+        for (QAction* action : menu.actions()) {
+            shown.push_back(action->isSeparator() ? QStringLiteral("-")
+                                                  : action->text().section(u'\t', 0, 0).remove(u'&') +
+                                                        (action->isEnabled() ? QString() : QStringLiteral(" (off)")));
+        }
+    });
     TestDocument& document = NewDocument();
-    PutPatch(document.Data(), 0, "A");
-    PutPatch(document.Data(), 1, "B");
+    PutPatch(document.Data(), 0, "Lead", ProjectBuilder::PatchUsingWaves(2));
+    PutWave(document.Data(), 1, "Kick");
+    PutWave(document.Data(), 2, "Snare");
+    RebuildUsers(document.Data());
     CFileView& view = OpenView(document);
-    Click(view.PatchList(), 0);
-    Click(view.PatchList(), 1, 1, Qt::RightButton);
-    EXPECT_EQ(view.PatchList().SelectedRows(), Rows({0}));
+    const auto rightClick = [&shown](CParameterListCtrl& list, int row) {
+        shown.clear();
+        const QPoint point = list.visualRect(list.model()->index(row, 1)).center();
+        QTest::mouseClick(list.viewport(), Qt::RightButton, Qt::NoModifier, point);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, point, list.viewport()->mapToGlobal(point));
+        QApplication::sendEvent(list.viewport(), &event);
+        return shown;
+    };
+
+    EXPECT_EQ(rightClick(view.WaveList(), 1), QStringList({"Play", "-", "Edit Name...", "Delete", "-",
+                                                           "Select Linked Patches", "-", "Import Wave..."}));
+    EXPECT_EQ(rightClick(view.WaveList(), 2), // used by nobody
+              QStringList(
+                  {"Play", "-", "Edit Name...", "Delete", "-", "Select Linked Patches (off)", "-", "Import Wave..."}));
+    EXPECT_EQ(rightClick(view.WaveList(), 5), // an empty slot
+              QStringList({"Play", "-", "Edit Name... (off)", "Delete", "-", "Select Linked Patches (off)", "-",
+                           "Import Wave..."}));
+    EXPECT_EQ(rightClick(view.PatchList(), 0), QStringList({"Edit Name...", "Delete", "-", "Select Linked Waves"}));
+    EXPECT_EQ(&view.FocusedList(), &view.PatchList()); // the window's commands act on the clicked list
+
+    // Select Linked gives the other list its linked rows and the focus; Edit Name renames.
+    view.PatchList().OnSelectLinked();
+    EXPECT_EQ(view.WaveList().SelectedRows(), Rows({1}));
+    EXPECT_EQ(&view.FocusedList(), &view.WaveList());
+    CReplaceStringDlg::SetNextResult(QStringLiteral("Boom"));
+    view.WaveList().OnEditName();
+    EXPECT_EQ(document.Data().m_waves[1].m_name, "Boom");
+
+    CParameterListCtrl::SetContextMenuRunner({});
+    CFileView::SetContextActionProvider({});
 }
 
 TEST_F(ParameterListCtrlTest, StoredWidthWithOneTokenGivesTheDefaultForTheRest) {
@@ -182,7 +291,7 @@ TEST_F(ParameterListCtrlTest, WidthsAreStoredWhenTheListGoes) {
     EXPECT_EQ(CSettings::ReadProfileString(QStringLiteral("PatchListCtrl"), QStringLiteral("ColumnWidth"), {}),
               QStringLiteral("70,%1").arg(patchDefaults[1]));
     EXPECT_EQ(CSettings::ReadProfileString(QStringLiteral("WaveListCtrl"), QStringLiteral("ColumnWidth"), {}),
-              QStringLiteral("%1,150").arg(waveDefaults[0]));
+              QStringLiteral("%1,150,%2").arg(waveDefaults[0]).arg(waveDefaults[2]));
 }
 
 TEST_F(ParameterListCtrlTest, WithNoStoredWidthsEveryColumnShowsItsWidestTextWhole) {
