@@ -8,6 +8,7 @@
 #include "shell/CAudioPlayer.h"
 #include "shell/CFileDoc.h"
 #include "shell/CFileFrame.h"
+#include "shell/CSearchCommands.h"
 #include "shell/CommandIds.h"
 #include "storage/WaveImport.h"
 #include "views/CFileView.h"
@@ -163,6 +164,11 @@ void CMainFrame::CreateActions() {
         UpdateCommandUI();
     });
     connect(Action(kCmdHelpManual), &QAction::triggered, this, [this] { m_app.OnHelpManual(); });
+    m_search = new CSearchCommands(m_app, *this);
+    connect(Action(kCmdEditFind), &QAction::triggered, m_search, &CSearchCommands::OnFind);
+    connect(Action(kCmdEditFindNext), &QAction::triggered, m_search, &CSearchCommands::OnFindNext);
+    connect(Action(kCmdEditGoToSlot), &QAction::triggered, m_search, &CSearchCommands::OnGoToSlot);
+    connect(Action(kCmdEditDuplicates), &QAction::triggered, m_search, &CSearchCommands::OnDuplicates);
 
     // Audition: Play (Space) plays or stops; Esc stops, and takes the key only while a wave plays.
     connect(Action(kCmdEditPlay), &QAction::triggered, this, &CMainFrame::OnPlay);
@@ -454,6 +460,10 @@ void CMainFrame::UpdateCommandUI() {
     }
     Action(kCmdEditSelectAll)->setEnabled(view != nullptr);
     Action(kCmdEditDelete)->setEnabled(view != nullptr && view->CanDelete());
+    for (const int command : {kCmdEditFind, kCmdEditFindNext, kCmdEditDuplicates}) {
+        Action(command)->setEnabled(hasProject);
+    }
+    Action(kCmdEditGoToSlot)->setEnabled(view != nullptr);
     const bool playing = m_app.Player().IsPlaying();
     Action(kCmdEditPlay)->setEnabled(playing || (view != nullptr && view->WaveToPlay().has_value()));
     Action(kCmdEditStop)->setEnabled(playing);

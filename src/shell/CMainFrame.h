@@ -20,6 +20,7 @@ class CApp;
 class CFileDoc;
 class CFileFrame;
 class CFileView;
+class CSearchCommands;
 
 // The main window: the multiple-document area with the project windows, the menu bar (menu 4096
 // while no project window is active, menu 4107 while one is), the tool bar (New, Open, Save |
@@ -37,6 +38,8 @@ public:
     // The action of a command number, or null.
     [[nodiscard]] QAction* Action(int command) const;
     [[nodiscard]] QToolBar* ToolBar() const { return m_toolBar; }
+    // Find, Find Next, Go to Slot and Duplicates.
+    [[nodiscard]] CSearchCommands* SearchCommands() const { return m_search; }
     // 4107 while a project window is active, else 4096.
     [[nodiscard]] int MenuResourceId() const { return m_menuId; }
 
@@ -110,6 +113,7 @@ private:
     CApp& m_app;
     std::map<int, QAction*> m_actions;
     QToolBar* m_toolBar = nullptr;
+    CSearchCommands* m_search = nullptr;
     QLabel* m_projectStatus = nullptr;
     QList<QPointer<QMenu>> m_menus;
     QPointer<QMenu> m_fileMenu;

@@ -21,6 +21,10 @@ enum CommandId : int {
     kCmdSetUpGrid = 32863,
     kCmdCleanProject = 32864,
     kCmdImportWave = 32865,
+    kCmdEditFind = 32890,
+    kCmdEditFindNext = 32891,
+    kCmdEditGoToSlot = 32892,
+    kCmdEditDuplicates = 32893,
     kCmdEditPlay = 32880, // plays the selected wave, or stops what plays
     kCmdEditStop = 32881, // Esc while a wave plays (no menu item)
     kCmdHelpManual = 32858,

@@ -135,7 +135,9 @@ TEST_F(CMainFrameTest, MenuWithAProjectWindow) {
                            QStringLiteral("Open Most Recently Used File"), QStringLiteral("E&xit")}));
     EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&Edit"))),
               (QStringList{QStringLiteral("&Undo\tCtrl+Z"), QStringLiteral("&Delete\tDEL"),
-                           QStringLiteral("Select &All\tCtrl+A"), QStringLiteral("&Play\tSpace")}));
+                           QStringLiteral("Select &All\tCtrl+A"), QStringLiteral("&Play\tSpace"),
+                           QStringLiteral("&Find...\tCtrl+F"), QStringLiteral("Find &Next\tF3"),
+                           QStringLiteral("&Go to Slot...\tCtrl+J"), QStringLiteral("Dupli&cates...")}));
     EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&View"))),
               (QStringList{QStringLiteral("&Tool Bar"), QStringLiteral("&Status Bar")}));
     EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&Setup"))),
