@@ -44,6 +44,7 @@ inline constexpr MenuItemResource kFile4107[] = {
     {57602, "&Close"},
     {57603, "&Save\tCtrl+S"},
     {57604, "Save &As..."},
+    {32866, "Pre&view Save..."},
     {kMenuSeparator, ""},
     {32864, "Clean &Project..."},
     {32865, "&Import Wave..."},

@@ -43,6 +43,7 @@ inline constexpr StringResource kStringTable[] = {
     {32863, "Set up grid\nSet up grid"},
     {32864, "Clean project\nClean project"},
     {32865, "Import wave\nImport wave"},
+    {32866, "Show what saving the active project would do to its files\nPreview Save"},
     {32890, "Find slots by name in every open project\nFind"},
     {32891, "Go to the next slot whose name was found\nFind Next"},
     {32892, "Select a slot by its number in the list you work in\nGo to Slot"},

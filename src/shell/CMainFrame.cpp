@@ -139,6 +139,8 @@ void CMainFrame::CreateActions() {
     connect(Action(kCmdAppExit), &QAction::triggered, this, &QWidget::close);
     connect(Action(kCmdCleanProject), &QAction::triggered, this, [this] { ForActiveView(&CFileView::OnCleanProject); });
     connect(Action(kCmdImportWave), &QAction::triggered, this, [this] { ForActiveView(&CFileView::OnImportWave); });
+    connect(Action(kCmdFilePreviewSave), &QAction::triggered, this,
+            [this] { ForActiveView(&CFileView::OnPreviewSave); });
     connect(Action(kCmdEditDelete), &QAction::triggered, this, [this] { ForActiveView(&CFileView::OnDelete); });
     connect(Action(kCmdEditSelectAll), &QAction::triggered, this, [this] { ForActiveView(&CFileView::OnSelectAll); });
     connect(Action(kCmdSetUpGrid), &QAction::triggered, this, [this] { ForActiveView(&CFileView::OnSetUpGrid); });
@@ -454,8 +456,8 @@ void CMainFrame::UpdateCommandUI() {
     const bool hasProject = frame != nullptr;
     const CFileView* view = frame != nullptr ? frame->View() : nullptr;
     for (const int command :
-         {kCmdFileClose, kCmdFileSave, kCmdFileSaveAs, kCmdCleanProject, kCmdImportWave, kCmdSetUpGrid,
-          kCmdWindowCascade, kCmdWindowTileHorizontally, kCmdWindowTileVertically, kCmdWindowArrange}) {
+         {kCmdFileClose, kCmdFileSave, kCmdFileSaveAs, kCmdFilePreviewSave, kCmdCleanProject, kCmdImportWave,
+          kCmdSetUpGrid, kCmdWindowCascade, kCmdWindowTileHorizontally, kCmdWindowTileVertically, kCmdWindowArrange}) {
         Action(command)->setEnabled(hasProject);
     }
     Action(kCmdEditSelectAll)->setEnabled(view != nullptr);

@@ -21,6 +21,7 @@ enum CommandId : int {
     kCmdSetUpGrid = 32863,
     kCmdCleanProject = 32864,
     kCmdImportWave = 32865,
+    kCmdFilePreviewSave = 32866,
     kCmdEditFind = 32890,
     kCmdEditFindNext = 32891,
     kCmdEditGoToSlot = 32892,

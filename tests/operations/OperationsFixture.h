@@ -30,6 +30,7 @@ public:
         const auto found = m_sizes.find(path);
         return found == m_sizes.end() ? -1 : found->second;
     }
+    CFileStamp Stamp(const std::string& path) override { return CFileStamp{FileSize(path), -1}; }
     void SetSize(const std::string& path, std::int64_t size) { m_sizes[path] = size; }
 
 private:

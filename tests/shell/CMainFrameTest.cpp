@@ -131,7 +131,8 @@ TEST_F(CMainFrameTest, MenuWithAProjectWindow) {
     EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&File"))),
               (QStringList{QStringLiteral("&New\tCtrl+N"), QStringLiteral("&Open...\tCtrl+O"), QStringLiteral("&Close"),
                            QStringLiteral("&Save\tCtrl+S"), QStringLiteral("Save &As..."),
-                           QStringLiteral("Clean &Project..."), QStringLiteral("&Import Wave..."),
+                           QStringLiteral("Pre&view Save..."), QStringLiteral("Clean &Project..."),
+                           QStringLiteral("&Import Wave..."),
                            QStringLiteral("Open Most Recently Used File"), QStringLiteral("E&xit")}));
     EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&Edit"))),
               (QStringList{QStringLiteral("&Undo\tCtrl+Z"), QStringLiteral("&Delete\tDEL"),
