@@ -629,9 +629,11 @@ CFileStamp CNativeFileSystem::Stamp(const std::string& path) {
     if (error) {
         return {};
     }
+    // The file clock's own epoch may lie after today (libstdc++ counts from 2174), which would make
+    // every time negative, i.e. unknown: the time is counted from the system clock's epoch instead.
+    const auto sinceEpoch = fs::file_time_type::clock::to_sys(written).time_since_epoch();
     return {static_cast<std::int64_t>(size),
-            static_cast<std::int64_t>(
-                std::chrono::duration_cast<std::chrono::nanoseconds>(written.time_since_epoch()).count())};
+            static_cast<std::int64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(sinceEpoch).count())};
 #else
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {

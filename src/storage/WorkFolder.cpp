@@ -15,6 +15,7 @@
 #if defined(_WIN32)
 #include <process.h>
 #include <random>
+#include <windows.h>
 #else
 #include <cerrno>
 #include <csignal>
@@ -154,24 +155,38 @@ int RunFolderProcessId(const std::string& name) {
     return i > prefix.size() && i < name.size() && name[i] == '-' && pid < 1000000000 ? static_cast<int>(pid) : 0;
 }
 
+// True only when no process with this id runs; a process that exists but cannot be looked at
+// counts as running.
+bool HasProcessEnded(int pid) {
+#if defined(_WIN32)
+    // Platform code (Windows): a process id that names no process cannot be opened at all; a
+    // process that has ended but is still held open by someone is signalled.
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) {
+        return ::GetLastError() == ERROR_INVALID_PARAMETER;
+    }
+    const bool ended = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    ::CloseHandle(process);
+    return ended;
+#else
+    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+#endif
+}
+
 // Removes the empty sub-folders of `chosen` that processes which have ended left behind (a run
 // that crashed before it made a copy). A folder that holds anything stays, as does every folder of
 // a process that still runs: one that has just made its folder has not put anything in it yet.
 void RemoveEmptyStaleRunFolders(const std::string& chosen) {
-#if defined(_WIN32)
-    static_cast<void>(chosen); // no cheap test whether a process runs; the folders stay
-#else
     CFileSystem& fileSystem = CDomain::Instance().FileSystem();
     const std::string folder = ToNativePath(chosen + "/");
     for (const std::string& name : fileSystem.ListEntries(folder)) {
         const int pid = RunFolderProcessId(name);
-        if (pid <= 0 || pid == ProcessId() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) {
+        if (pid <= 0 || pid == ProcessId() || !HasProcessEnded(pid)) {
             continue;
         }
         // Only an empty real folder is removed; a file, a link or a folder with contents fails.
         static_cast<void>(fileSystem.RemoveFolder(folder + name));
     }
-#endif
 }
 
 // The path MakeWorkCopyPath describes, without reserving it.

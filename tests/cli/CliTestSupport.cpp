@@ -1,12 +1,18 @@
 #include "CliTestSupport.h"
 
+#include "TempFolder.h"
 #include "model/CPatch.h"
 #include "storage/PatchFile.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <sys/wait.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -18,6 +24,87 @@ namespace Orvanta::CliTest {
 
 namespace {
 
+#if defined(_WIN32)
+// Platform code (Windows): a UTF-8 text as UTF-16.
+std::wstring Wide(const std::string& text) {
+    return fs::path(std::u8string(text.begin(), text.end())).wstring();
+}
+
+// One argument as the C runtime's command-line parser reads it back: in double quotes, with
+// backslashes doubled before a double quote (escaped or closing) and kept as they are elsewhere.
+std::wstring QuotedArgument(const std::wstring& argument) {
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    return quoted + L"\"";
+}
+
+// This process's environment without ORVANTA_WORK_FOLDER, with `settings` added, as the block
+// CreateProcessW takes.
+std::wstring EnvironmentBlock(const std::vector<std::string>& settings) {
+    std::wstring block;
+    wchar_t* const strings = ::GetEnvironmentStringsW();
+    const std::wstring_view removed = L"ORVANTA_WORK_FOLDER=";
+    for (const wchar_t* entry = strings; *entry != L'\0'; entry += std::wcslen(entry) + 1) {
+        if (_wcsnicmp(entry, removed.data(), removed.size()) != 0) {
+            block.append(entry).push_back(L'\0');
+        }
+    }
+    ::FreeEnvironmentStringsW(strings);
+    for (const std::string& setting : settings) {
+        block.append(Wide(setting)).push_back(L'\0');
+    }
+    return block.push_back(L'\0'), block;
+}
+
+// An inheritable handle of a file for a child's standard stream.
+HANDLE OpenStream(const std::string& path, bool write) {
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    return ::CreateFileW(Wide(path).c_str(), write ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ, &inherit,
+                         write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Runs the command line in `cwd` with its streams in the three files; the exit status, or -1.
+int RunProcess(const std::vector<std::string>& argv, const std::string& cwd, const std::vector<std::string>& settings,
+               const std::string& in, const std::string& out, const std::string& err) {
+    std::wstring commandLine;
+    for (const std::string& arg : argv) {
+        commandLine += (commandLine.empty() ? L"" : L" ") + QuotedArgument(Wide(arg));
+    }
+    std::wstring environment = EnvironmentBlock(settings);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = OpenStream(in, false);
+    startup.hStdOutput = OpenStream(out, true);
+    startup.hStdError = OpenStream(err, true);
+    PROCESS_INFORMATION process{};
+    const bool started = ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                                          CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(),
+                                          Wide(cwd).c_str(), &startup, &process) != 0;
+    for (HANDLE stream : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) {
+        ::CloseHandle(stream);
+    }
+    if (!started) {
+        return -1;
+    }
+    DWORD status = 0;
+    const bool ended = ::WaitForSingleObject(process.hProcess, INFINITE) == WAIT_OBJECT_0 &&
+                       ::GetExitCodeProcess(process.hProcess, &status) != 0;
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return ended ? static_cast<int>(status) : -1;
+}
+#else
 std::string ShellQuoted(const std::string& text) {
     std::string quoted = "'";
     for (const char c : text) {
@@ -25,6 +112,7 @@ std::string ShellQuoted(const std::string& text) {
     }
     return quoted + "'";
 }
+#endif
 
 std::string ReadText(const std::string& path) {
     std::ifstream in(fs::path(path), std::ios::binary);
@@ -34,20 +122,10 @@ std::string ReadText(const std::string& path) {
 // A folder for the captured streams of one run, outside the folders the tests inspect.
 class IoFolder {
 public:
-    IoFolder() {
-        std::string pattern = (fs::temp_directory_path() / "orvanta-cli-io-XXXXXX").string();
-        m_path = mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-    }
-    IoFolder(const IoFolder&) = delete;
-    IoFolder& operator=(const IoFolder&) = delete;
-    ~IoFolder() {
-        std::error_code error;
-        fs::remove_all(m_path, error);
-    }
-    [[nodiscard]] std::string File(const char* name) const { return m_path + "/" + name; }
+    [[nodiscard]] std::string File(const char* name) const { return m_folder / name; }
 
 private:
-    std::string m_path;
+    TestSupport::TempFolder m_folder;
 };
 
 } // namespace
@@ -65,6 +143,12 @@ ProcessResult RunTool(const std::vector<std::string>& args, const std::string& c
                       const std::vector<std::string>& environment) {
     IoFolder io;
     WriteText(io.File("in"), input);
+    ProcessResult result;
+#if defined(_WIN32)
+    std::vector<std::string> argv{ORVANTA_CLI_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    result.status = RunProcess(argv, cwd, environment, io.File("in"), io.File("out"), io.File("err"));
+#else
     std::string command = "cd " + ShellQuoted(cwd) + " && env -u ORVANTA_WORK_FOLDER";
     for (const std::string& setting : environment) {
         command += " " + ShellQuoted(setting);
@@ -76,8 +160,8 @@ ProcessResult RunTool(const std::vector<std::string>& args, const std::string& c
     command +=
         " < " + ShellQuoted(io.File("in")) + " > " + ShellQuoted(io.File("out")) + " 2> " + ShellQuoted(io.File("err"));
     const int raw = std::system(command.c_str());
-    ProcessResult result;
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
     result.out = ReadText(io.File("out"));
     result.err = ReadText(io.File("err"));
     return result;

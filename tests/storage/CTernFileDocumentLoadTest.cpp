@@ -321,6 +321,12 @@ TEST_F(ProjectLoadTest, ReloadLeavesNothingOfTheEarlierContent) {
 }
 
 TEST_F(ProjectLoadTest, BadNamesAndOddEntriesLoadByTheRulesAndChangeNothing) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "Windows names are UTF-16 and lose trailing dots; this needs a POSIX file system";
+#endif
+    if (!TestSupport::CanCreateSymbolicLinks()) {
+        GTEST_SKIP() << "this system creates no symbolic links";
+    }
     namespace fs = std::filesystem;
     ProjectBuilder project = Project();
     project.AddPatch("001 Alto.p00");
@@ -350,6 +356,9 @@ TEST_F(ProjectLoadTest, BadNamesAndOddEntriesLoadByTheRulesAndChangeNothing) {
 }
 
 TEST_F(ProjectLoadTest, PatchThatIsAFileAndLinkedSubFolders) {
+    if (!TestSupport::CanCreateSymbolicLinks()) {
+        GTEST_SKIP() << "this system creates no symbolic links";
+    }
     namespace fs = std::filesystem;
     ProjectBuilder broken = Project("Broken.prj", {.patchFolder = false, .waveFolder = true});
     ProjectBuilder::WriteBytes(broken.Path() + "Patch", {1, 2, 3});

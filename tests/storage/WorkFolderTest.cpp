@@ -15,7 +15,9 @@
 #include <filesystem>
 #include <set>
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <process.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -40,6 +42,31 @@ void Touch(const std::string& path) {
     ProjectBuilder::WriteBytes(path, {1, 2, 3});
 }
 
+int CurrentProcessId() {
+#if defined(_WIN32)
+    return _getpid();
+#else
+    return static_cast<int>(::getpid());
+#endif
+}
+
+// Sets the environment variable `name` to `value` for this process.
+void SetVariable(const char* name, const std::string& value) {
+#if defined(_WIN32)
+    ASSERT_EQ(::_putenv_s(name, value.c_str()), 0);
+#else
+    ASSERT_EQ(::setenv(name, value.c_str(), 1), 0);
+#endif
+}
+
+void RemoveVariable(const char* name) {
+#if defined(_WIN32)
+    ASSERT_EQ(::_putenv_s(name, ""), 0);
+#else
+    ASSERT_EQ(::unsetenv(name), 0);
+#endif
+}
+
 // The process's own sub-folder: set up, a sub-folder of `chosen` named after this process.
 void ExpectOwnSubFolder(const std::string& chosen) {
     const std::string own = SetUpWorkFolderPath();
@@ -47,9 +74,7 @@ void ExpectOwnSubFolder(const std::string& chosen) {
     ASSERT_FALSE(own.empty());
     EXPECT_EQ(fs::path(own).parent_path().parent_path(), fs::path(chosen));
     const std::string name = fs::path(own).parent_path().filename().string();
-#if !defined(_WIN32)
-    EXPECT_EQ(name.rfind(std::string(kRunFolderPrefix) + std::to_string(::getpid()) + "-", 0), 0U) << name;
-#endif
+    EXPECT_EQ(name.rfind(std::string(kRunFolderPrefix) + std::to_string(CurrentProcessId()) + "-", 0), 0U) << name;
     EXPECT_TRUE(fs::is_directory(own));
 }
 
@@ -71,14 +96,21 @@ protected:
 fs::perms Permissions(const std::string& path) {
     return fs::symlink_status(path).permissions() & fs::perms::mask;
 }
+#endif
 
+// Windows folders have no POSIX permission bits; access there follows the folder's ACL, which a
+// per-user folder inherits from the user's profile.
 TEST_F(WorkFolderTest, AMissingFolderIsCreatedForItsOwnerOnlyWithAPrivateSubFolderOfThisProcess) {
     const std::string path = m_temp / "data/Orvanta/OrvantaWork";
     ASSERT_TRUE(SetUpWorkFolder(path));
     EXPECT_TRUE(fs::is_directory(path));
+#if !defined(_WIN32)
     EXPECT_EQ(Permissions(path), fs::perms::owner_all);
+#endif
     ExpectOwnSubFolder(path);
+#if !defined(_WIN32)
     EXPECT_EQ(Permissions(SetUpWorkFolderPath()), fs::perms::owner_all);
+#endif
 
     // Set up again, as a second process would: the folder is accepted as it is, and the new
     // sub-folder is another one.
@@ -89,6 +121,8 @@ TEST_F(WorkFolderTest, AMissingFolderIsCreatedForItsOwnerOnlyWithAPrivateSubFold
     EXPECT_TRUE(fs::is_directory(first));
 }
 
+#if !defined(_WIN32)
+// Permission bits, symbolic links and owners: POSIX only.
 TEST_F(WorkFolderTest, AFolderOthersCanEnterALinkOrAFileIsRefused) {
     const std::string open = m_temp / "open";
     fs::create_directory(open);
@@ -125,23 +159,23 @@ TEST_F(WorkFolderTest, AFolderOfAnotherUserIsRefused) {
     ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
     EXPECT_FALSE(SetUpWorkFolder(foreign));
 }
+#endif
+
+// An empty value counts as not set (on Windows, setting a variable to "" removes it).
 TEST_F(WorkFolderTest, TheEnvironmentVariableOverridesTheFrontEndsChoice) {
     const char* saved = std::getenv(kWorkFolderVariable);
     const std::string previous = saved != nullptr ? saved : "";
-    ::setenv(kWorkFolderVariable, "/somewhere/else", 1);
+    SetVariable(kWorkFolderVariable, "/somewhere/else");
     EXPECT_EQ(ChooseWorkFolderPath("/home/u/.local/share/OrvantaWork"), "/somewhere/else");
-    ::setenv(kWorkFolderVariable, "", 1);
+    SetVariable(kWorkFolderVariable, "");
     EXPECT_EQ(ChooseWorkFolderPath("/home/u/.local/share/OrvantaWork"), "/home/u/.local/share/OrvantaWork");
-    ::unsetenv(kWorkFolderVariable);
+    RemoveVariable(kWorkFolderVariable);
     EXPECT_EQ(ChooseWorkFolderPath("/d"), "/d");
     if (saved != nullptr) {
-        ::setenv(kWorkFolderVariable, previous.c_str(), 1);
+        SetVariable(kWorkFolderVariable, previous);
     }
 }
 
-#endif
-
-#if !defined(_WIN32)
 // The folder the user named holds their own files, a project's Wave folder, and sub-folders of
 // other runs: a run that still works (pid 1), and runs that ended, one of them with its copies.
 TEST_F(WorkFolderTest, CleaningRemovesOnlyThisProcesssFilesAndLeavesTheChosenFolderAsItWas) {
@@ -157,7 +191,12 @@ TEST_F(WorkFolderTest, CleaningRemovesOnlyThisProcesssFilesAndLeavesTheChosenFol
     const std::string crashed = chosen + "/run-99999999-crash1"; // no such process
     fs::create_directory(crashed);
     ProjectBuilder::WriteBytes(crashed + "/000 Kick.wav", {11});
+    // A process that runs: pid 1 on POSIX systems; on Windows, where no process id is fixed, this one.
+#if defined(_WIN32)
+    fs::create_directory(chosen + "/run-" + std::to_string(CurrentProcessId()) + "-alive1");
+#else
     fs::create_directory(chosen + "/run-1-alive1");
+#endif
     fs::create_directory(chosen + "/run-99999999-empty1");
     fs::create_directory(m_temp / "in");
     const std::string source = m_temp / "in/Kick.wav";
@@ -211,7 +250,6 @@ TEST_F(WorkFolderTest, AFileThatCannotBeDeletedIsReportedAndTheRestStillGo) {
     EXPECT_EQ(Names(own), std::set<std::string>{fs::path(b).filename().string()});
     EXPECT_EQ(m_reporter->Errors(), std::vector<int>{kErrorUndefined});
 }
-#endif
 
 // A start that failed before its work folder existed must not delete the sound files of whatever
 // folder the domain happens to name, nor of the current folder.

@@ -1,5 +1,7 @@
 #include "ProjectBuilder.h"
 
+#include "TempFolder.h"
+
 #include "storage/CSvdManager.h"
 #include "storage/PatchFile.h"
 
@@ -92,7 +94,7 @@ CPatch ProjectBuilder::PatchUsingWaves(int first, int second) {
 }
 
 void ProjectBuilder::WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream file(fs::path(path), std::ios::binary | std::ios::trunc);
+    std::ofstream file(Utf8Path(path), std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!file) {
         throw std::runtime_error("cannot write " + path);
@@ -100,7 +102,7 @@ void ProjectBuilder::WriteBytes(const std::string& path, const std::vector<std::
 }
 
 std::vector<std::uint8_t> ProjectBuilder::ReadBytes(const std::string& path) {
-    std::ifstream file(fs::path(path), std::ios::binary);
+    std::ifstream file(Utf8Path(path), std::ios::binary);
     std::vector<std::uint8_t> bytes;
     char chunk[4096];
     while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {

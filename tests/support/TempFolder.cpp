@@ -19,7 +19,8 @@ TempFolder::TempFolder() {
         const fs::path candidate =
             base / ("orvanta-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
         if (fs::create_directory(candidate, error) && !error) {
-            m_path = candidate.generic_string() + "/";
+            const std::u8string text = candidate.generic_u8string();
+            m_path = std::string(text.begin(), text.end()) + "/";
             return;
         }
     }
@@ -29,12 +30,26 @@ TempFolder::TempFolder() {
 TempFolder::~TempFolder() {
     std::error_code error;
     // Folders a test made unreadable or unwritable are opened up again so that they can be removed.
-    for (fs::recursive_directory_iterator it(m_path, error), end; !error && it != end; it.increment(error)) {
+    for (fs::recursive_directory_iterator it(Utf8Path(m_path), error), end; !error && it != end; it.increment(error)) {
         if (it->is_directory(error) && !it->is_symlink(error)) {
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
         }
     }
-    fs::remove_all(m_path, error);
+    fs::remove_all(Utf8Path(m_path), error);
+}
+
+fs::path Utf8Path(const std::string& path) {
+    return fs::path(std::u8string(path.begin(), path.end()));
+}
+
+bool CanCreateSymbolicLinks() {
+    static const bool can = [] {
+        const TempFolder folder;
+        std::error_code error;
+        fs::create_symlink(Utf8Path(folder / "target"), Utf8Path(folder / "link"), error);
+        return !error;
+    }();
+    return can;
 }
 
 } // namespace Orvanta::TestSupport
