@@ -61,11 +61,16 @@ TEST_F(AuditionTest, WithoutAnAudioOutputPlaySaysSoInTheStatusBarAndNothingElseH
     CAudioPlayer& player = m_app->Player();
     player.SetOutputDevice(QAudioDevice(), false); // as on a machine without sound
     QSignalSpy playing(&player, &CAudioPlayer::PlayingChanged);
-    OpenWithTone(0.5);
+    CFileView& view = OpenWithTone(0.5);
     m_frame->UpdateCommandUI();
     ASSERT_TRUE(Action(kCmdEditPlay)->isEnabled());
 
-    Action(kCmdEditPlay)->trigger();
+    // Space reaches the command where the focus is in the wave list of the active window.
+    m_frame->show();
+    QApplication::setActiveWindow(m_frame);
+    view.WaveList().setFocus();
+    ASSERT_TRUE(view.WaveList().hasFocus());
+    QTest::keyClick(&view.WaveList(), Qt::Key_Space);
     EXPECT_EQ(m_frame->statusBar()->currentMessage(), QStringLiteral("No audio output: cannot play."));
     EXPECT_FALSE(player.IsPlaying());
     EXPECT_EQ(playing.count(), 0);
