@@ -9,7 +9,9 @@
 #include <utility>
 #include <vector>
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -619,21 +621,20 @@ std::int64_t CNativeFileSystem::FileSize(const std::string& path) {
 
 CFileStamp CNativeFileSystem::Stamp(const std::string& path) {
 #if defined(_WIN32)
-    std::error_code error;
-    const fs::path native = ToFsPath(path);
-    if (!IsRegularFile(native)) {
+    // Platform code (Windows): the standard library's times there come from _wstat64, whole seconds
+    // only, so two writes within one second would look alike; the file's own record keeps 100 ns
+    // steps (counted from 1601) and the 64-bit size.
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(ToFsPath(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return {};
     }
-    const std::uintmax_t size = fs::file_size(native, error);
-    const auto written = fs::last_write_time(native, error);
-    if (error) {
-        return {};
-    }
-    // The file clock's own epoch may lie after today (libstdc++ counts from 2174), which would make
-    // every time negative, i.e. unknown: the time is counted from the system clock's epoch instead.
-    const auto sinceEpoch = fs::file_time_type::clock::to_sys(written).time_since_epoch();
-    return {static_cast<std::int64_t>(size),
-            static_cast<std::int64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(sinceEpoch).count())};
+    const auto join = [](DWORD high, DWORD low) {
+        return static_cast<std::int64_t>((static_cast<std::uint64_t>(high) << 32) | low);
+    };
+    constexpr std::int64_t kFrom1601To1970 = 116444736000000000; // in 100 ns steps
+    const std::int64_t written = join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
+    return {join(data.nFileSizeHigh, data.nFileSizeLow), (written - kFrom1601To1970) * 100};
 #else
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {

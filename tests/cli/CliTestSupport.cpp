@@ -53,9 +53,16 @@ std::wstring QuotedArgument(const std::wstring& argument) {
 std::wstring EnvironmentBlock(const std::vector<std::string>& settings) {
     std::wstring block;
     wchar_t* const strings = ::GetEnvironmentStringsW();
-    const std::wstring_view removed = L"ORVANTA_WORK_FOLDER=";
+    // Variables named in `settings` are replaced, not repeated: a child sees the first of two.
+    std::vector<std::wstring> removed{L"ORVANTA_WORK_FOLDER="};
+    for (const std::string& setting : settings) {
+        removed.push_back(Wide(setting.substr(0, setting.find('=') + 1)));
+    }
     for (const wchar_t* entry = strings; *entry != L'\0'; entry += std::wcslen(entry) + 1) {
-        if (_wcsnicmp(entry, removed.data(), removed.size()) != 0) {
+        const auto named = [entry](const std::wstring& name) {
+            return _wcsnicmp(entry, name.c_str(), name.size()) == 0;
+        };
+        if (std::none_of(removed.begin(), removed.end(), named)) {
             block.append(entry).push_back(L'\0');
         }
     }
