@@ -426,7 +426,7 @@ void CApp::OnEditUndo() {
 }
 
 QString CApp::ManualPath() {
-    static const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(ResourceString(kIdsManualFile));
+    static const QString path = ManualPathFrom(QCoreApplication::applicationDirPath(), ResourceString(kIdsManualFile));
     return path;
 }
 

@@ -103,7 +103,7 @@ public:
     using DesktopOpener = std::function<bool(const QUrl&)>;
     void SetDesktopOpener(DesktopOpener opener) { m_desktopOpener = std::move(opener); }
     [[nodiscard]] QTextBrowser* ManualWindow() const { return m_manualWindow; }
-    // The manual's path: the program's folder and string 3080.
+    // The manual's path: string 3080 beside the program, or where an installation puts it.
     [[nodiscard]] static QString ManualPath();
 
     // The recent-file list, most recent first, at most 8 entries.

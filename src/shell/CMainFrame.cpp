@@ -437,9 +437,12 @@ void CMainFrame::BringToFront() {
 void CMainFrame::OnSubWindowActivated() {
     // While a dialog has the focus the area reports no active window; the current one stays.
     CFileFrame* current = ActiveFileFrame();
-    if (current != m_current) {
-        if (m_current != nullptr && m_current->View() != nullptr) {
-            m_current->View()->OnDeactivated();
+    if (current != m_current.data()) {
+        // A frame that is being destroyed is no CFileFrame any more (its sub-window's destructor
+        // activates the next one): the cast gives null and the dying frame is not told.
+        if (auto* previous = qobject_cast<CFileFrame*>(m_current.data());
+            previous != nullptr && previous->View() != nullptr) {
+            previous->View()->OnDeactivated();
         }
         m_current = current;
         if (current != nullptr && current->View() != nullptr) {

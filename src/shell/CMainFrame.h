@@ -2,6 +2,7 @@
 
 #include "winframework/CMDIFrameWndEx.h"
 
+#include <QMdiSubWindow>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -118,7 +119,7 @@ private:
     QList<QPointer<QMenu>> m_menus;
     QPointer<QMenu> m_fileMenu;
     QList<QAction*> m_recentActions;
-    QPointer<CFileFrame> m_current;
+    QPointer<QMdiSubWindow> m_current; // the active project window, read back with qobject_cast
     int m_menuId = 0;
 };
 

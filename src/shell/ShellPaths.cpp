@@ -5,6 +5,7 @@
 #include "storage/ProjectNaming.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace Orvanta {
 
@@ -41,6 +42,15 @@ QString ParentOfFolderName(const QString& folderName) {
         return text.left(1); // the root itself
     }
     return text.left(cut);
+}
+
+QString ManualPathFrom(const QString& programFolder, const QString& fileName) {
+    const QDir folder(programFolder);
+    const QString beside = folder.filePath(fileName);
+    // The installation puts the manual into share/orvanta-librarian beside bin/ (CMakeLists.txt).
+    const QString installed =
+        QDir::cleanPath(folder.filePath(QStringLiteral("../share/orvanta-librarian/") + fileName));
+    return !QFileInfo::exists(beside) && QFileInfo::exists(installed) ? installed : beside;
 }
 
 } // namespace Orvanta

@@ -19,4 +19,10 @@ QString FolderNameValue(const QString& path);
 // text before the last separator ("/" or "\"), or the whole text when there is none.
 QString ParentOfFolderName(const QString& folderName);
 
+// Where the user manual named fileName lies for a program in programFolder: beside the program (the
+// build tree, a program folder of its own), else where an installation puts it, in
+// ../share/orvanta-librarian from the program's folder. When neither holds it, the path beside the
+// program, which the failure message then names.
+QString ManualPathFrom(const QString& programFolder, const QString& fileName);
+
 } // namespace Orvanta

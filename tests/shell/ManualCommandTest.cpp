@@ -3,6 +3,7 @@
 #include "ShellTestFixture.h"
 #include "shell/CMainFrame.h"
 #include "shell/CommandIds.h"
+#include "shell/ShellPaths.h"
 #include "winframework/CMessageBox.h"
 
 #include <QAction>
@@ -88,6 +89,30 @@ TEST_F(ManualCommandTest, WithoutADesktopViewerTheManualShowsInAWindowOfItsOwn) 
         EXPECT_EQ(m_app->ManualWindow()->source(), QUrl::fromLocalFile(CApp::ManualPath()));
     } else {
         EXPECT_EQ(CMessageBox::ShownCount(), 2);
+    }
+}
+
+// The manual beside the program wins (a build tree); an installed program finds it in
+// ../share/orvanta-librarian; with neither, the path beside the program is named.
+TEST(ManualPathFrom, BesideTheProgramThenTheInstalledDataFolder) {
+    struct Case {
+        bool beside;
+        bool installed;
+        const char* expected;
+    };
+    for (const Case& c : {Case{true, true, "bin/Manual.htm"}, Case{false, true, "share/orvanta-librarian/Manual.htm"},
+                          Case{false, false, "bin/Manual.htm"}}) {
+        const TestSupport::TempFolder temp;
+        const QDir root(QString::fromStdString(temp.Path()));
+        ASSERT_TRUE(root.mkpath(QStringLiteral("bin")) && root.mkpath(QStringLiteral("share/orvanta-librarian")));
+        for (const auto& [present, relative] :
+             {std::pair{c.beside, "bin/Manual.htm"}, std::pair{c.installed, "share/orvanta-librarian/Manual.htm"}}) {
+            QFile file(root.filePath(QString::fromLatin1(relative)));
+            ASSERT_TRUE(!present || file.open(QIODevice::WriteOnly));
+        }
+        EXPECT_EQ(ManualPathFrom(root.filePath(QStringLiteral("bin")), QStringLiteral("Manual.htm")),
+                  root.filePath(QString::fromLatin1(c.expected)))
+            << c.beside << c.installed;
     }
 }
 
