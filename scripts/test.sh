@@ -3,8 +3,9 @@
 # everything and runs every test; builds a Release build and runs each benchmark once (figures are
 # printed, never compared); builds the Debian package, installs it, tries the installed programs and
 # removes it again; builds everything again with AddressSanitizer and UndefinedBehaviorSanitizer and
-# runs those tests, the Qt layers' on the offscreen platform. Stops at the first failure; a table of
-# each stage's time ends the output.
+# runs those tests, the Qt layers' on the offscreen platform; cross-builds the core and orvanta-cli
+# for Windows and runs their tests under Wine. Stops at the first failure; a table of each stage's
+# time ends the output.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 BUILD="$ROOT/build"
@@ -48,5 +49,6 @@ stage "Building, installing and removing the Debian package" "$ROOT/scripts/chec
 stage "Building everything with AddressSanitizer and UndefinedBehaviorSanitizer" \
     configure_and_build "$SAN" -DORVANTA_SANITIZE=ON -DORVANTA_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
 stage "Running the tests but the X server ones under the sanitizers" run_sanitizer_tests
+stage "Windows: MinGW-w64 cross-build, core and CLI tests under Wine" bash "$ROOT/scripts/build-windows.sh"
 
 step "All checks passed"
