@@ -34,6 +34,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel> // complete types for the progress reporter's members
 #include <QProgressBar>
 #include <QPushButton>
@@ -117,6 +118,8 @@ bool CApp::InitInstance(const QStringList& arguments) {
     // 3. The settings key; 4. the recent-file list.
     QCoreApplication::setOrganizationName(QString::fromLatin1(CSettings::kOrganisation));
     QCoreApplication::setApplicationName(QString::fromLatin1(CSettings::kApplication));
+    // Ties the windows to the installed desktop entry (its name and icon in the desktop's task list).
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopEntryId));
     m_recentFiles = CSettings::ReadRecentFiles();
 
     // 5. The document manager with the project template.

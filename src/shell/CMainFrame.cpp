@@ -10,6 +10,7 @@
 #include "shell/CFileFrame.h"
 #include "shell/CSearchCommands.h"
 #include "shell/CommandIds.h"
+#include "shell/ShellPaths.h"
 #include "storage/WaveImport.h"
 #include "views/CFileView.h"
 #include "views/CListDragSource.h"
@@ -21,6 +22,7 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QIcon>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
@@ -63,7 +65,9 @@ void ApplyPrompt(QAction* action, int command) {
 
 CMainFrame::CMainFrame(CApp& app, QWidget* parent) : CMDIFrameWndEx(parent), m_app(app) {
     setWindowTitle(ResourceString(kIdsMainFrame));
-    setWindowIcon(style()->standardIcon(QStyle::SP_DriveFDIcon));
+    // The installed icon from the desktop's icon theme; a standard one when running from the build.
+    setWindowIcon(
+        QIcon::fromTheme(QString::fromLatin1(kDesktopEntryId), style()->standardIcon(QStyle::SP_DriveFDIcon)));
     CreateActions();
     connect(MdiArea(), &QMdiArea::subWindowActivated, this, &CMainFrame::OnSubWindowActivated);
     // Files dropped from the desktop: the drags reach whichever widget lies under the cursor.
@@ -166,14 +170,14 @@ void CMainFrame::CreateActions() {
         UpdateCommandUI();
     });
     connect(Action(kCmdHelpManual), &QAction::triggered, this, [this] { m_app.OnHelpManual(); });
+
+    // Audition: Play (Space) plays or stops; Esc stops, and takes the key only while a wave plays.
+    connect(Action(kCmdEditPlay), &QAction::triggered, this, &CMainFrame::OnPlay);
     m_search = new CSearchCommands(m_app, *this);
     connect(Action(kCmdEditFind), &QAction::triggered, m_search, &CSearchCommands::OnFind);
     connect(Action(kCmdEditFindNext), &QAction::triggered, m_search, &CSearchCommands::OnFindNext);
     connect(Action(kCmdEditGoToSlot), &QAction::triggered, m_search, &CSearchCommands::OnGoToSlot);
     connect(Action(kCmdEditDuplicates), &QAction::triggered, m_search, &CSearchCommands::OnDuplicates);
-
-    // Audition: Play (Space) plays or stops; Esc stops, and takes the key only while a wave plays.
-    connect(Action(kCmdEditPlay), &QAction::triggered, this, &CMainFrame::OnPlay);
     QAction* stop = MakeAction(kCmdEditStop, tr("Stop"));
     stop->setShortcut(QKeySequence(Qt::Key_Escape));
     stop->setEnabled(false);
@@ -465,13 +469,13 @@ void CMainFrame::UpdateCommandUI() {
     }
     Action(kCmdEditSelectAll)->setEnabled(view != nullptr);
     Action(kCmdEditDelete)->setEnabled(view != nullptr && view->CanDelete());
+    const bool playing = m_app.Player().IsPlaying();
+    Action(kCmdEditPlay)->setEnabled(playing || (view != nullptr && view->WaveToPlay().has_value()));
+    Action(kCmdEditStop)->setEnabled(playing);
     for (const int command : {kCmdEditFind, kCmdEditFindNext, kCmdEditDuplicates}) {
         Action(command)->setEnabled(hasProject);
     }
     Action(kCmdEditGoToSlot)->setEnabled(view != nullptr);
-    const bool playing = m_app.Player().IsPlaying();
-    Action(kCmdEditPlay)->setEnabled(playing || (view != nullptr && view->WaveToPlay().has_value()));
-    Action(kCmdEditStop)->setEnabled(playing);
     // The command says what it will do: after an Undo the same command redoes the change.
     QAction* undo = Action(kCmdEditUndo);
     undo->setEnabled(CDomain::Instance().HasUndo());

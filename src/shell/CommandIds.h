@@ -22,12 +22,12 @@ enum CommandId : int {
     kCmdCleanProject = 32864,
     kCmdImportWave = 32865,
     kCmdFilePreviewSave = 32866,
+    kCmdEditPlay = 32880, // plays the selected wave, or stops what plays
+    kCmdEditStop = 32881, // Esc while a wave plays (no menu item)
     kCmdEditFind = 32890,
     kCmdEditFindNext = 32891,
     kCmdEditGoToSlot = 32892,
     kCmdEditDuplicates = 32893,
-    kCmdEditPlay = 32880, // plays the selected wave, or stops what plays
-    kCmdEditStop = 32881, // Esc while a wave plays (no menu item)
     kCmdHelpManual = 32858,
     kCmdAppAbout = 57664,
     kCmdWindowList = 57112,

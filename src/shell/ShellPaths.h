@@ -4,6 +4,9 @@
 
 namespace Orvanta {
 
+// The installed desktop entry's name (without ".desktop"), which is also the icon's name in the theme.
+inline constexpr const char* kDesktopEntryId = "com.veltrane.OrvantaLibrarian";
+
 // Path texts of the shell.
 
 // A project path as the core holds it (absolute, "/" separators, ending in "/"), from a path as
