@@ -74,6 +74,18 @@ A_X=100
 B_X=600
 row_y() { echo $((ROW0_Y + ROW_HEIGHT * ($1 - 1))); }
 
+# select_block X FIRST LAST: a click on row FIRST, then a Shift+click on row LAST.
+select_block() {
+    xdotool mousemove "$1" "$(row_y "$2")"
+    sleep 0.2
+    xdotool click 1
+    sleep 0.2
+    xdotool mousemove "$1" "$(row_y "$3")"
+    sleep 0.2
+    xdotool keydown shift click 1 keyup shift
+    sleep 0.3
+}
+
 # drag FROM_X FROM_ROW TO_X TO_ROW KEYS...: presses on the row, moves past the start distance,
 # crosses to the target, holds the keys while moving onto the target row, and releases there.
 drag() {
@@ -123,14 +135,7 @@ xdotool key v
 sleep 1
 
 echo "== Alt: A10-A14 dropped onto their own place stay where they are"
-xdotool mousemove "$A_X" "$(row_y 10)"
-sleep 0.2
-xdotool click 1
-sleep 0.2
-xdotool mousemove "$A_X" "$(row_y 14)"
-sleep 0.2
-xdotool keydown shift click 1 keyup shift
-sleep 0.3
+select_block "$A_X" 10 14
 drag "$A_X" 12 "$A_X" 12 alt
 # A press on a selected row, released without a drag, leaves that row alone selected.
 xdotool mousemove "$A_X" "$(row_y 10)"
@@ -165,14 +170,7 @@ xdotool click 1
 wait_for_title "Orvanta Librarian - $ROOT/A.prj/ *"
 
 echo "== a click on a selected patch: the wave list follows it, and Delete there hits its wave alone"
-xdotool mousemove "$A_X" "$(row_y 10)"
-sleep 0.2
-xdotool click 1
-sleep 0.2
-xdotool mousemove "$A_X" "$(row_y 14)"
-sleep 0.2
-xdotool keydown shift click 1 keyup shift
-sleep 0.3
+select_block "$A_X" 10 14
 xdotool mousemove "$A_X" "$(row_y 11)"
 sleep 0.2
 xdotool click 1
