@@ -5,7 +5,6 @@
 #include <sndfile.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -203,30 +202,41 @@ sf_count_t ReadFrames(SNDFILE* file, float* samples, sf_count_t frames) {
     return sf_readf_float(file, samples, frames);
 }
 
-// Widens [low, high] to the samples; a NaN sample compares false and is passed over. The samples go
-// through in independent lanes so that the compiler can use vector instructions.
+// Widens [low, high] to the samples; a NaN sample compares false and is passed over. With GCC and
+// Clang the samples go through in explicit vector lanes: left to itself, the optimiser vectorised
+// the scan at one optimisation level and made slow shuffling code of it at another.
 template <typename Sample> void RangeOf(const Sample* samples, std::size_t count, Sample& low, Sample& high) {
-    constexpr std::size_t kLanes = 16;
-    std::array<Sample, kLanes> lows;
-    std::array<Sample, kLanes> highs;
-    lows.fill(low);
-    highs.fill(high);
+    Sample lowest = low;
+    Sample highest = high;
     std::size_t i = 0;
-    for (; i + kLanes <= count; i += kLanes) {
+#if defined(__GNUC__)
+    typedef Sample Vector __attribute__((vector_size(16)));
+    constexpr std::size_t kLanes = sizeof(Vector) / sizeof(Sample);
+    if (count >= kLanes) {
+        Vector lows;
+        Vector highs;
         for (std::size_t lane = 0; lane < kLanes; ++lane) {
-            const Sample sample = samples[i + lane];
-            lows[lane] = sample < lows[lane] ? sample : lows[lane];
-            highs[lane] = sample > highs[lane] ? sample : highs[lane];
+            lows[lane] = lowest;
+            highs[lane] = highest;
+        }
+        for (; i + kLanes <= count; i += kLanes) {
+            Vector block;
+            std::memcpy(&block, samples + i, sizeof block);
+            lows = block < lows ? block : lows;
+            highs = block > highs ? block : highs;
+        }
+        for (std::size_t lane = 0; lane < kLanes; ++lane) {
+            lowest = lows[lane] < lowest ? lows[lane] : lowest;
+            highest = highs[lane] > highest ? highs[lane] : highest;
         }
     }
+#endif
     for (; i < count; ++i) {
-        lows[0] = samples[i] < lows[0] ? samples[i] : lows[0];
-        highs[0] = samples[i] > highs[0] ? samples[i] : highs[0];
+        lowest = samples[i] < lowest ? samples[i] : lowest;
+        highest = samples[i] > highest ? samples[i] : highest;
     }
-    for (std::size_t lane = 0; lane < kLanes; ++lane) {
-        low = lows[lane] < low ? lows[lane] : low;
-        high = highs[lane] > high ? highs[lane] : high;
-    }
+    low = lowest;
+    high = highest;
 }
 
 // Decodes all frames as `Sample` (full scale at 1 / scale) into the builder; returns the frames read.

@@ -141,6 +141,20 @@ TEST(SoundFileTest, SpreadsFewFramesOverColumnsAndClampsBeyondFullScale) {
     }
     EXPECT_TRUE(AnalyseSound(path, 0).waveform.empty());
 
+    // NaN samples are passed over; the samples after one in its lane still count.
+    std::vector<double> withNaN(40, 0.125);
+    withNaN[0] = withNaN[17] = std::nan("");
+    withNaN[8] = 0.625;
+    withNaN[33] = -0.375;
+    const std::string nanPath = temp / "nan.wav";
+    WriteSound(nanPath, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, withNaN);
+    const SoundAnalysis nanAnalysis = AnalyseSound(nanPath, 1);
+    ASSERT_TRUE(nanAnalysis.details.has_value()) << nanAnalysis.reason;
+    EXPECT_EQ(nanAnalysis.details->peak, 0.625);
+    ASSERT_EQ(nanAnalysis.waveform.size(), 1U);
+    EXPECT_EQ(nanAnalysis.waveform[0].min, -0.375F);
+    EXPECT_EQ(nanAnalysis.waveform[0].max, 0.625F);
+
     CSoundDecoder decoder;
     std::string reason;
     ASSERT_TRUE(decoder.Open(path, reason)) << reason;
