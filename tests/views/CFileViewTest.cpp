@@ -80,6 +80,11 @@ struct SizeCase {
     const char* text;
 };
 
+// Test names and failure messages show a case by its bytes, not as raw memory.
+void PrintTo(const SizeCase& row, std::ostream* out) {
+    *out << row.bytes;
+}
+
 class TotalSizeText : public FileViewTest, public ::testing::WithParamInterface<SizeCase> {};
 
 TEST_P(TotalSizeText, ShowsTheSumOfTheUsedWaves) {
@@ -211,6 +216,10 @@ struct ImportStartCase {
     bool startsAtHome;
 };
 
+void PrintTo(const ImportStartCase& row, std::ostream* out) {
+    *out << (row.remembered != nullptr ? row.remembered : "none");
+}
+
 class ImportStartFolder : public FileViewTest, public ::testing::WithParamInterface<ImportStartCase> {};
 
 TEST_P(ImportStartFolder, IsTheLastImportFolderOutsideAnyProjectElseHome) {
@@ -254,6 +263,10 @@ struct QuestionDetailCase {
     std::function<void(CFileView&)> act; // runs the command; the question is cancelled
     const char* detail;
 };
+
+void PrintTo(const QuestionDetailCase& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class QuestionDetail : public FileViewTest, public ::testing::WithParamInterface<QuestionDetailCase> {};
 

@@ -28,6 +28,11 @@ struct ErrorCase {
     const char* text;
 };
 
+// Test names and failure messages show a case by its code, not as raw memory.
+void PrintTo(const ErrorCase& row, std::ostream* out) {
+    *out << row.code;
+}
+
 class ErrorTexts : public TextOutBoxTest, public ::testing::WithParamInterface<ErrorCase> {};
 
 TEST_P(ErrorTexts, ShownWithOkAndTheApplicationTitle) {
