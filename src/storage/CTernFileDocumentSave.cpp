@@ -12,7 +12,9 @@
 
 #include "model/CDomain.h"
 #include "model/CFileSystem.h"
+#include "model/CPatch.h"
 #include "model/CProgressEpisode.h"
+#include "storage/CSvdManager.h"
 #include "storage/CTernFileDocument.h"
 #include "storage/PatchFile.h"
 #include "storage/ProjectNaming.h"
@@ -21,6 +23,7 @@
 #include "storage/WorkFolder.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <iterator>
 #include <map>
@@ -54,7 +57,6 @@ std::string FileExtension(const std::string& path) {
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     return name.find('.') == std::string::npos ? std::string() : Extension(name);
 }
-
 
 // The list a file of a project folder belongs to, by its folder.
 int KindOfProjectFile(const std::string& projectPath, const std::string& path) {
@@ -124,6 +126,46 @@ void RepointAll(const std::vector<CTernData*>& stores, const std::map<std::strin
             }
         }
     }
+}
+
+// The oscillator blocks a save wrote into a staged patch file, and that file's stamp right after
+// writing (renaming keeps it): what the patch remembers of its file once the save has placed it.
+struct WrittenPatch {
+    std::vector<std::uint8_t> blocks;
+    CFileStamp stamp;
+};
+
+// Writes `patch`'s blocks over those of the staged copy at `staged`, as WritePatchData does, and
+// keeps them with the copy's stamp in `written`. Packing is the costly part of writing a patch, so
+// the blocks are packed once, for the file and for the memory of it.
+bool WriteStagedPatch(const std::string& staged, const CPatch& patch, WrittenPatch& written) {
+    std::array<std::uint8_t, kPackedPatchSize> blocks{};
+    CSvdManager().PackPatch(patch, blocks);
+    const std::unique_ptr<CFile> file = Files().OpenReadWrite(ToNativePath(staged));
+    if (!file || !file->Seek(static_cast<std::int64_t>(kPatchBlocksOffset)) || !file->Write(blocks) || !file->Close()) {
+        return false;
+    }
+    written.blocks.assign(blocks.begin(), blocks.end());
+    written.stamp = Files().Stamp(ToNativePath(staged));
+    return true;
+}
+
+// Brings what `patch` remembers of its file up to date after a save placed it at `path`: the
+// blocks and stamp of the save's own write, or, for a file the save left or renamed (the plan found
+// it to hold the patch's blocks), nothing to do while the memory still names that file with its
+// stamp, and the patch's packed blocks otherwise.
+void RememberSavedPatch(CPatch& patch, const std::string& path, WrittenPatch* written) {
+    if (written != nullptr) {
+        patch.m_knownPath = path;
+        patch.m_knownStamp = written->stamp;
+        patch.m_knownBlocks = std::move(written->blocks);
+        return;
+    }
+    if (patch.m_knownPath == path && patch.m_knownBlocks.size() == kPackedPatchSize &&
+        patch.m_knownStamp.modified >= 0 && Files().Stamp(ToNativePath(path)) == patch.m_knownStamp) {
+        return;
+    }
+    RememberPatchBlocks(patch);
 }
 
 // True when something is at the placement's target that the plan does not move aside.
@@ -429,6 +471,7 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
     }
     SaveJournal journal;
     std::vector<std::string> stagedFiles;
+    std::map<std::size_t, WrittenPatch> writtenPatches; // by patch slot
     std::map<std::string, std::string> parkedAs;
     int stagingNumber = 0;
     const std::string stagingFolder = std::string(kSaveStagingFolder) + "/";
@@ -450,7 +493,8 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
                 }
                 return discard("a file could not be copied into the folder (is the disk full?): " + placement.source);
             }
-            if (placement.which == kPatchList && !WritePatchData(staged, &m_data.m_patches[placement.slot])) {
+            if (placement.which == kPatchList &&
+                !WriteStagedPatch(staged, m_data.m_patches[placement.slot], writtenPatches[placement.slot])) {
                 return discard("the patch data could not be written (is the disk full?): " + placement.target);
             }
             stagedFiles.push_back(placement.staged);
@@ -523,7 +567,9 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
             item.m_path = plan.finalPaths[which][i];
             slotFiles[i] = plan.finalPaths[which][i];
             if (which == kPatchList && !item.IsEmpty()) {
-                RememberPatchBlocks(m_data.m_patches[i]);
+                const auto written = writtenPatches.find(i);
+                RememberSavedPatch(m_data.m_patches[i], item.m_path,
+                                   written == writtenPatches.end() ? nullptr : &written->second);
             }
         }
     }

@@ -283,7 +283,9 @@ bool CommitSaveJournal(const std::string& projectPath, const std::vector<std::st
 JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& journal) {
     CFileSystem& files = Files();
     const std::string staging = StagingPath(projectPath);
-    if (!files.Exists(ToNativePath(staging + kParkedMarker))) {
+    // The marker only tells a later run to skip the parks; a journal without any (a Save As into a
+    // new folder) needs none, nor the two flushes that make it durable.
+    if (!journal.parks.empty() && !files.Exists(ToNativePath(staging + kParkedMarker))) {
         // Before the marker no file has been placed, so a park whose parked name is missing has not
         // happened yet, and one whose project file is missing had nothing to move.
         for (const auto& [from, to] : journal.parks) {

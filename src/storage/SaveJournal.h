@@ -13,7 +13,8 @@ namespace Orvanta {
 // match memory. Writing the journal (a temporary file renamed into place) is the commit point:
 //   1. park: every file the save displaces (an older content of a slot, a file that moves to
 //      another slot, a stray, a duplicate, a file of a replaced project) is renamed into the
-//      staging folder ("o-" files); then the marker "parked" is written;
+//      staging folder ("o-" files); then the marker "parked" is written (a save that displaces
+//      nothing has no parks and no marker);
 //   2. place: every staged copy and every parked file that moves to another slot is renamed to
 //      its slot file name; then the journal is renamed to "done";
 //   3. the staging folder, with the parked files nobody needs any more, is removed.

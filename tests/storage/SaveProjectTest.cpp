@@ -3,11 +3,16 @@
 #include "model/CDomain.h"
 #include "storage/CNativeFileSystem.h"
 #include "storage/CSvdManager.h"
+#include "storage/SaveJournal.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <utility>
 
 #if !defined(_WIN32)
 #include <sys/stat.h>
@@ -98,6 +103,56 @@ TEST_F(SaveTest, RenamingAPatchRenamesItsFileAndRewritesOnlyTheBlocks) {
     EXPECT_EQ(data.m_patchFiles[6], renamed);
     EXPECT_EQ(m_files.Calls(FaultyFileSystem::kCopy), copiesBefore);
     EXPECT_TRUE(WorkFiles().empty());
+}
+
+// The native file system, on which another program writes a file the moment a save has placed
+// its files (as the journal becomes "done").
+class WriterAfterPlacingFileSystem : public CNativeFileSystem {
+public:
+    bool Rename(const std::string& from, const std::string& to) override {
+        const bool renamed = CNativeFileSystem::Rename(from, to);
+        if (renamed && to.ends_with(std::string("/") + kSaveStagingFolder + "/done") && m_write) {
+            std::exchange(m_write, nullptr)();
+        }
+        return renamed;
+    }
+    std::function<void()> m_write;
+};
+
+// A patch file that another program changes just after a save placed it (other blocks, same size,
+// a later time) is written again by the next save: what the patch remembers of its file is what
+// the save wrote, not what was there when the save ended.
+TEST_F(SaveTest, APatchFileChangedJustAfterTheSavePlacedItIsWrittenAgainByTheNextSave) {
+    ProjectBuilder a = Project("A.prj");
+    a.AddPatchBytes("007 Lead.p00", PatchBytes(0x77, ProjectBuilder::PatchUsingWaves(3)));
+    a.AddWave("003 Pad.w00");
+    a.AddWave("004 Bell.w00");
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    CPatch& patch = document.Data().m_patches[6];
+    ASSERT_TRUE(patch.m_osc[0].SetWaveNumber(0, 4));
+    const std::string path = a.Path() + "Patch/007 Lead.p00";
+    const auto blocksOf = [&path] {
+        const std::vector<std::uint8_t> bytes = Bytes(path);
+        return std::vector<std::uint8_t>(bytes.begin() + kPatchBlocksOffset, bytes.begin() + kPatchRecordSize);
+    };
+    const auto packed = PackedBlocks(patch);
+    const std::vector<std::uint8_t> blocks(packed.begin(), packed.end());
+    WriterAfterPlacingFileSystem files;
+    files.m_write = [&path] {
+        std::vector<std::uint8_t> bytes = Bytes(path);
+        std::fill(bytes.begin() + kPatchBlocksOffset, bytes.begin() + kPatchRecordSize, std::uint8_t{0x5A});
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(2));
+    };
+    CDomain::Instance().SetFileSystem(&files);
+    const bool saved = document.SaveProjectTo(a.Path());
+    CDomain::Instance().SetFileSystem(&m_files);
+    ASSERT_TRUE(saved);
+    ASSERT_NE(blocksOf(), blocks); // the other program's write
+
+    ASSERT_TRUE(document.SaveProjectTo(a.Path()));
+    EXPECT_EQ(blocksOf(), blocks);
 }
 
 // A file system that ignores letter case in file names, as many desktop file systems do: a name
