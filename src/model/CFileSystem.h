@@ -9,6 +9,14 @@
 
 namespace Orvanta {
 
+// What tells a file's content apart from an earlier one without reading it: its size and its last
+// modification time (nanoseconds since the epoch; -1 when the file system does not say).
+struct CFileStamp {
+    std::int64_t size = -1; // -1: no regular file at the path
+    std::int64_t modified = -1;
+    bool operator==(const CFileStamp&) const = default;
+};
+
 // An open file of a CFileSystem. Closing happens at the latest when the object is destroyed.
 class CFile {
 public:
@@ -26,18 +34,13 @@ public:
     [[nodiscard]] virtual bool Seek(std::int64_t offset) = 0;
     // Flushes and closes; false when written bytes could not be stored. Later calls answer true.
     [[nodiscard]] virtual bool Close() = 0;
+    // The stamp of the opened file as it was when opened, where the file system knows it without
+    // another call; unknown (size -1) otherwise, and then to be asked of the path.
+    [[nodiscard]] virtual CFileStamp Stamp() const { return {}; }
 };
 
 // Result of CreateFolder.
 enum class FolderCreation { kCreated, kExisted, kFailed };
-
-// What tells a file's content apart from an earlier one without reading it: its size and its last
-// modification time (nanoseconds since the epoch; -1 when the file system does not say).
-struct CFileStamp {
-    std::int64_t size = -1; // -1: no regular file at the path
-    std::int64_t modified = -1;
-    bool operator==(const CFileStamp&) const = default;
-};
 
 // The file system as the core sees it. Every file-system access of the core goes through one
 // object of this interface, the one CDomain holds: the native one in normal use, a fault-injecting

@@ -28,11 +28,19 @@ bool ReadFully(CFile& file, std::span<std::uint8_t> buffer) {
 
 bool ReadPatchFile(const std::string& path, CPatch& patch) {
     CFileSystem& fileSystem = CDomain::Instance().FileSystem();
-    // Taken before reading: a file that changes meanwhile no longer matches it and is read again.
-    const CFileStamp stamp = patch.m_path == path ? fileSystem.Stamp(ToNativePath(path)) : CFileStamp();
     const std::unique_ptr<CFile> file = fileSystem.OpenRead(ToNativePath(path));
     if (!file) {
         return false;
+    }
+    // Taken before reading: a file that changes meanwhile no longer matches it and is read again.
+    // The open file knows its stamp where the file system says it when opening; a look at the
+    // entry costs a second system call per patch file.
+    CFileStamp stamp;
+    if (patch.m_path == path) {
+        stamp = file->Stamp();
+        if (stamp.size < 0) {
+            stamp = fileSystem.Stamp(ToNativePath(path));
+        }
     }
     std::array<std::uint8_t, kPatchRecordSize> record{};
     if (!ReadFully(*file, record) ||
