@@ -233,10 +233,11 @@ int Recover(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 // Loads each of `names` for looking, in order; false when one could not be loaded (the message
 // reporter has said why).
 bool LoadProjects(const std::vector<std::string>& names, std::vector<std::unique_ptr<CTernFileDocument>>& documents,
-                  std::vector<CSearchedProject>& projects) {
+                  std::vector<CSearchedProject>& projects,
+                  CTernFileDocument::WaveCheck waveCheck = CTernFileDocument::WaveCheck::kOpenEach) {
     for (const std::string& name : names) {
         auto document = std::make_unique<CTernFileDocument>();
-        if (!document->OpenProjectFolder(AbsolutePath(name), CTernFileDocument::Recovery::kRefuse)) {
+        if (!document->OpenProjectFolder(AbsolutePath(name), CTernFileDocument::Recovery::kRefuse, waveCheck)) {
             return false;
         }
         projects.push_back({name, &document->Data()});
@@ -293,10 +294,18 @@ int Duplicates(const std::vector<std::string>& args, std::ostream& out, std::ost
     CCliSession session(err);
     std::vector<std::unique_ptr<CTernFileDocument>> documents;
     std::vector<CSearchedProject> projects;
-    if (!LoadProjects(words, documents, projects)) {
+    // The search reads the waves that share a size with another; those reads show that they can be
+    // read, and only the other wave files are opened for the check that loading makes.
+    if (!LoadProjects(words, documents, projects, CTernFileDocument::WaveCheck::kByCaller)) {
         return kExitFailed;
     }
-    const CDuplicateGroups groups = FindDuplicates(DataOf(projects), SharedContentHashes());
+    CContentHashes& content = SharedContentHashes();
+    const CDuplicateGroups groups = FindDuplicates(DataOf(projects), content);
+    for (const std::unique_ptr<CTernFileDocument>& document : documents) {
+        if (!document->CheckWaveFiles([&](const std::string& path) { return content.WasRead(path, {}); })) {
+            return kExitFailed;
+        }
+    }
     out << (json ? FormatDuplicatesJson(projects, groups) + "\n" : FormatDuplicatesText(projects, groups))
         << std::flush;
     return kExitOk;

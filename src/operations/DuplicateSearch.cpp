@@ -19,11 +19,17 @@ constexpr std::int64_t kPatchBlocksBegin = 262;
 constexpr std::int64_t kPatchBlocksEnd = 1510;
 
 // Splits `members` (indices into `paths`, files of one size) into classes of equal content in
-// `region`: hashes first, bytes only for equal hashes. Members whose file cannot be read are left
+// `region`: hashes first, bytes only for equal hashes, the source told of all members first so that
+// it can read each once. Members whose file cannot be read are left
 // out. Classes keep the members' order and come in the order of their first members.
 std::vector<std::vector<std::size_t>> SplitByContent(const std::vector<std::size_t>& members,
                                                      const std::vector<std::string>& paths, CContentSource& content,
                                                      const CByteRegion& region) {
+    std::vector<std::string> memberPaths;
+    for (const std::size_t m : members) {
+        memberPaths.push_back(paths[m]);
+    }
+    content.Prepare(memberPaths, region);
     std::vector<std::pair<std::uint64_t, std::size_t>> hashed;
     for (const std::size_t m : members) {
         if (const std::optional<std::uint64_t> hash = content.Hash(paths[m], region)) {

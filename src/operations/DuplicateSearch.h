@@ -35,6 +35,12 @@ public:
     // True when both files hold the same bytes in the region (asked only for equal sizes and hashes).
     [[nodiscard]] virtual bool SameBytes(const std::string& first, const std::string& second,
                                          const CByteRegion& region) = 0;
+    // Told before Hash and SameBytes are asked about `paths`, files of one size, so that a source can
+    // read each of them once for both; by default nothing.
+    virtual void Prepare(const std::vector<std::string>& paths, const CByteRegion& region) {
+        (void)paths;
+        (void)region;
+    }
 };
 
 // A used slot of one of the searched projects.

@@ -3,6 +3,7 @@
 #include "model/CTernData.h"
 #include "storage/SavePreview.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -45,12 +46,20 @@ public:
     // What opening does with a folder that holds an interrupted save: finish or undo it first and
     // tell the user (the librarian's open), or refuse to load it (looking without changing).
     enum class Recovery { kRecover, kRefuse };
+    // What opening does with the wave files: open each to see that it can be read, or leave that
+    // to the caller, who reads some of them anyway and then calls CheckWaveFiles.
+    enum class WaveCheck { kOpenEach, kByCaller };
     // Opens the project folder chosen by the user: normalises the path, finishes or undoes an
     // interrupted save of the folder, checks that the folder and its "Patch" and "Wave" sub-folders
     // exist, lists the patch and wave files and loads them. On any failure reports "This project
     // could not be loaded." through the message reporter and leaves this document as a new, empty
     // one.
-    bool OpenProjectFolder(const std::string& folder, Recovery recovery = Recovery::kRecover);
+    bool OpenProjectFolder(const std::string& folder, Recovery recovery = Recovery::kRecover,
+                           WaveCheck waveCheck = WaveCheck::kOpenEach);
+    // After opening with WaveCheck::kByCaller: opens each wave file for which `alreadyRead` is false;
+    // when one does not open, fails as OpenProjectFolder would have (the same message, this document
+    // left new and empty).
+    bool CheckWaveFiles(const std::function<bool(const std::string&)>& alreadyRead);
     // Fills the container from a normalised project path and the listed patch and wave file paths;
     // true when it was filled completely.
     bool LoadProject(const std::string& projectPath, const std::vector<std::string>& patchFiles,
@@ -132,6 +141,8 @@ protected:
     std::map<std::string, DeletionReason> m_pendingReasons;
     COpenProjects* m_openProjects;
     bool m_modified = false;
+    // Whether LoadWaves opens each wave file (WaveCheck::kOpenEach).
+    bool m_openWaves = true;
 
 private:
     void AddPendingDeletion(const std::string& path, DeletionReason reason);

@@ -10,6 +10,7 @@
 #include "storage/SaveJournal.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace Orvanta {
 
@@ -31,7 +32,7 @@ std::vector<std::string> ListFiles(const std::string& folder, const std::vector<
 
 } // namespace
 
-bool CTernFileDocument::OpenProjectFolder(const std::string& folder, Recovery recovery) {
+bool CTernFileDocument::OpenProjectFolder(const std::string& folder, Recovery recovery, WaveCheck waveCheck) {
     const std::string path = NormaliseProjectPath(folder);
     CFileSystem& fileSystem = CDomain::Instance().FileSystem();
     // A save of this folder that was interrupted is finished or undone before anything is read;
@@ -58,7 +59,9 @@ bool CTernFileDocument::OpenProjectFolder(const std::string& folder, Recovery re
         const std::vector<std::string> patchFiles = ListFiles(path + "Patch/", {"*.p00"});
         const std::vector<std::string> waveFiles = ListFiles(path + "Wave/", {"*.w*", "*.aif*", "*.vpw"});
         BeginWaitCursor();
+        m_openWaves = waveCheck == WaveCheck::kOpenEach;
         loaded = LoadProject(path, patchFiles, waveFiles);
+        m_openWaves = true;
         if (loaded) {
             OnProjectPathChanged(path);
             SetModified(false);
@@ -70,6 +73,20 @@ bool CTernFileDocument::OpenProjectFolder(const std::string& folder, Recovery re
         CDomain::Instance().MessageReporter().ErrorWithDetail(kErrorLoad, JoinLines(DescribeLoadFailure(folder)));
     }
     return loaded;
+}
+
+bool CTernFileDocument::CheckWaveFiles(const std::function<bool(const std::string&)>& alreadyRead) {
+    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
+    const bool readable =
+        std::all_of(m_data.m_waveFiles.begin(), m_data.m_waveFiles.end(), [&](const std::string& path) {
+            return path.empty() || alreadyRead(path) || fileSystem.CanOpenForReading(ToNativePath(path));
+        });
+    if (!readable) {
+        const std::string folder = m_data.m_projectPath;
+        ResetToNew();
+        CDomain::Instance().MessageReporter().ErrorWithDetail(kErrorLoad, JoinLines(DescribeLoadFailure(folder)));
+    }
+    return readable;
 }
 
 bool CTernFileDocument::LoadProject(const std::string& projectPath, const std::vector<std::string>& patchFiles,
@@ -118,7 +135,7 @@ std::vector<std::string> CTernFileDocument::AssignSlots(const std::vector<std::s
                 break;
             }
             if (number == static_cast<int>(slot)) {
-                slots[slot - 1] = candidates[next++];
+                slots[slot - 1] = std::move(candidates[next++]);
                 break;
             }
             // Number 000 names no slot; any other is a second file for a slot already filled.
@@ -167,7 +184,7 @@ bool CTernFileDocument::LoadWaves() {
         progress.Step(static_cast<int>(i));
         const std::string& path = i < m_data.m_waveFiles.size() ? m_data.m_waveFiles[i] : kNoPath;
         // The listing holds regular files only, so a plain open and close is the whole check.
-        if (!path.empty() && !fileSystem.CanOpenForReading(ToNativePath(path))) {
+        if (m_openWaves && !path.empty() && !fileSystem.CanOpenForReading(ToNativePath(path))) {
             return false;
         }
         CWave& wave = m_data.m_waves[i];

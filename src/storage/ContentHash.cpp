@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <set>
 #include <span>
 #include <vector>
 
@@ -75,7 +76,34 @@ private:
     bool m_failed = false;
 };
 
+// The region's bytes of `file`, read whole; nothing when it did not open or a read failed.
+std::optional<std::vector<std::uint8_t>> ReadRegion(std::unique_ptr<CFile> file, const CByteRegion& region,
+                                                    std::int64_t size) {
+    CRegionReader reader(std::move(file), region);
+    if (!reader.IsOpen()) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(static_cast<std::size_t>(std::max<std::int64_t>(0, size - region.begin)));
+    std::span<const std::uint8_t> first;
+    std::span<const std::uint8_t> second;
+    while (reader.Next(first, second)) {
+        bytes.insert(bytes.end(), first.begin(), first.end());
+        bytes.insert(bytes.end(), second.begin(), second.end());
+    }
+    if (reader.Failed()) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
 } // namespace
+
+const CContentHashes::CEntry* CContentHashes::Known(const std::string& path, const CByteRegion& region,
+                                                    const CFileStamp& stamp) const {
+    const auto kept = m_hashes.find(std::make_tuple(path, region));
+    return kept != m_hashes.end() && stamp.modified >= 0 && kept->second.stamp == stamp ? &kept->second : nullptr;
+}
 
 std::int64_t CContentHashes::Size(const std::string& path) {
     return CDomain::Instance().FileSystem().Stamp(ToNativePath(path)).size;
@@ -88,12 +116,13 @@ std::optional<std::uint64_t> CContentHashes::Hash(const std::string& path, const
     if (stamp.size < 0) {
         return std::nullopt;
     }
+    if (const CEntry* known = Known(path, region, stamp)) {
+        return known->hash & m_hashMask;
+    }
     const auto key = std::make_tuple(path, region);
-    if (const auto kept = m_hashes.find(key); kept != m_hashes.end()) {
-        if (stamp.modified >= 0 && kept->second.stamp == stamp) {
-            return kept->second.hash & m_hashMask;
-        }
-        m_hashes.erase(kept);
+    m_hashes.erase(key);
+    if (m_unreadable.count(key) != 0) {
+        return std::nullopt;
     }
     ++m_filesRead;
     CRegionReader reader(fileSystem.OpenRead(native), region);
@@ -113,7 +142,7 @@ std::optional<std::uint64_t> CContentHashes::Hash(const std::string& path, const
     }
     const std::uint64_t hash = XXH3_64bits_digest(&state);
     if (stamp.modified >= 0) {
-        m_hashes[key] = CEntry{stamp, hash};
+        m_hashes[key] = CEntry{stamp, hash, 0, 0};
     }
     return hash & m_hashMask;
 }
@@ -127,6 +156,12 @@ bool CContentHashes::SameBytes(const std::string& first, const std::string& seco
     if (stampA.size < 0 || stampA.size != stampB.size) {
         return false;
     }
+    // Both read in one Prepare pass: their classes tell.
+    const CEntry* knownA = Known(first, region, stampA);
+    const CEntry* knownB = Known(second, region, stampB);
+    if (knownA != nullptr && knownB != nullptr && knownA->pass != 0 && knownA->pass == knownB->pass) {
+        return knownA->contentClass == knownB->contentClass;
+    }
     const auto key = std::make_tuple(first, second, region);
     if (const auto kept = m_comparisons.find(key); kept != m_comparisons.end()) {
         if (stampA.modified >= 0 && stampB.modified >= 0 && kept->second.first == stampA &&
@@ -135,30 +170,103 @@ bool CContentHashes::SameBytes(const std::string& first, const std::string& seco
         }
         m_comparisons.erase(kept);
     }
-    const bool same = CompareBytes(a, b, region);
-    if (stampA.modified >= 0 && stampB.modified >= 0) {
-        m_comparisons[key] = CComparison{stampA, stampB, same};
+    // A comparison that could not read a file says nothing about the contents and is not kept: the
+    // next search reads the files again.
+    const std::optional<bool> same = CompareBytes(a, b, region);
+    if (same && stampA.modified >= 0 && stampB.modified >= 0) {
+        m_comparisons[key] = CComparison{stampA, stampB, *same};
     }
-    return same;
+    return same.value_or(false);
 }
 
-bool CContentHashes::CompareBytes(const std::string& a, const std::string& b, const CByteRegion& region) {
+void CContentHashes::Prepare(const std::vector<std::string>& paths, const CByteRegion& region) {
+    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
+    m_unreadable.clear();
+    std::vector<CFileStamp> stamps;
+    std::size_t knownPass = 0;
+    bool known = true;
+    for (const std::string& path : paths) {
+        stamps.push_back(fileSystem.Stamp(ToNativePath(path)));
+        const CEntry* entry = Known(path, region, stamps.back());
+        known = known && entry != nullptr && entry->pass != 0 && (knownPass == 0 || entry->pass == knownPass);
+        knownPass = entry != nullptr ? entry->pass : 0;
+    }
+    if (known) {
+        return;
+    }
+    // The content classes of this pass; a class keeps the bytes of its first file while they fit.
+    struct CClass {
+        std::uint64_t hash = 0;
+        bool kept = false;
+        std::vector<std::uint8_t> bytes;
+    };
+    std::vector<CClass> classes;
+    std::size_t keptBytes = 0;
+    const std::size_t pass = ++m_passes;
+    std::set<std::string> done;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::string& path = paths[i];
+        if (!done.insert(path).second) {
+            continue;
+        }
+        const auto key = std::make_tuple(path, region);
+        m_hashes.erase(key);
+        if (stamps[i].size < 0) {
+            continue;
+        }
+        ++m_filesRead;
+        std::optional<std::vector<std::uint8_t>> bytes =
+            ReadRegion(fileSystem.OpenRead(ToNativePath(path)), region, stamps[i].size);
+        if (!bytes) {
+            m_unreadable.insert(key); // left out of this pass only
+            continue;
+        }
+        CEntry entry{stamps[i], XXH3_64bits(bytes->data(), bytes->size()), pass, classes.size()};
+        const auto same = std::find_if(classes.begin(), classes.end(), [&](const CClass& c) {
+            return c.hash == entry.hash && c.kept && c.bytes == *bytes;
+        });
+        // Beside a class of this hash whose bytes were not kept, the file's class is not proven.
+        const bool unproven = std::any_of(classes.begin(), classes.end(),
+                                          [&](const CClass& c) { return c.hash == entry.hash && !c.kept; });
+        if (same != classes.end()) {
+            entry.contentClass = static_cast<std::size_t>(same - classes.begin());
+        } else {
+            const bool keep = keptBytes + bytes->size() <= m_keptBytes;
+            keptBytes += keep ? bytes->size() : 0;
+            classes.push_back(CClass{entry.hash, keep, keep ? std::move(*bytes) : std::vector<std::uint8_t>()});
+        }
+        entry.pass = unproven ? 0 : pass;
+        if (stamps[i].modified >= 0) {
+            m_hashes[key] = entry;
+        }
+    }
+}
+
+bool CContentHashes::WasRead(const std::string& path, const CByteRegion& region) {
+    return Known(path, region, CDomain::Instance().FileSystem().Stamp(ToNativePath(path))) != nullptr;
+}
+
+std::optional<bool> CContentHashes::CompareBytes(const std::string& a, const std::string& b,
+                                                 const CByteRegion& region) {
     CFileSystem& fileSystem = CDomain::Instance().FileSystem();
     m_filesRead += 2;
     CRegionReader readerA(fileSystem.OpenRead(a), region);
     CRegionReader readerB(fileSystem.OpenRead(b), region);
     if (!readerA.IsOpen() || !readerB.IsOpen()) {
-        return false;
+        return std::nullopt;
     }
     std::span<const std::uint8_t> a1, a2, b1, b2;
     for (;;) {
         const bool moreA = readerA.Next(a1, a2);
         const bool moreB = readerB.Next(b1, b2);
+        if (readerA.Failed() || readerB.Failed()) {
+            return std::nullopt;
+        }
         if (moreA != moreB) {
             return false;
         }
         if (!moreA) {
-            return !readerA.Failed() && !readerB.Failed();
+            return true;
         }
         if (!std::ranges::equal(a1, b1) || !std::ranges::equal(a2, b2)) {
             return false;

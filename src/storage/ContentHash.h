@@ -6,31 +6,49 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <tuple>
+#include <vector>
 
 namespace Orvanta {
 
 // File contents as duplicate detection needs them, through the domain's file system: sizes from the
-// file's entry, 64-bit hashes (XXH3) of a file's bytes read once, byte comparison for equal hashes.
-// Hashes and the outcomes of comparisons are kept keyed by path, region, size and modification time,
-// so that a file is read again only after it changed; the process-wide instance (SharedContentHashes) keeps them for
-// every loaded project. Paths are internal paths.
+// file's entry, 64-bit hashes (XXH3) of a file's bytes, byte comparison for equal hashes. Prepare
+// reads the files of one size once each and compares them in that same pass. Hashes, the content
+// classes found by Prepare and the outcomes of comparisons are kept keyed by path, region, size and
+// modification time, so that a file is read again only after it changed; a read that fails is not
+// kept. The process-wide instance (SharedContentHashes) keeps them for every loaded project. Paths
+// are internal paths.
 class CContentHashes : public CContentSource {
 public:
+    static constexpr std::size_t kKeptBytes = std::size_t{256} << 20;
+
     // `hashMask` is and-ed into every hash; tests pass 0 to make every hash equal, so that only the
-    // byte comparison tells contents apart.
-    explicit CContentHashes(std::uint64_t hashMask = ~std::uint64_t{0}) : m_hashMask(hashMask) {}
+    // byte comparison tells contents apart. `keptBytes` bounds the bytes Prepare keeps in a pass.
+    explicit CContentHashes(std::uint64_t hashMask = ~std::uint64_t{0}, std::size_t keptBytes = kKeptBytes)
+        : m_hashMask(hashMask), m_keptBytes(keptBytes) {}
 
     [[nodiscard]] std::int64_t Size(const std::string& path) override;
     [[nodiscard]] std::optional<std::uint64_t> Hash(const std::string& path, const CByteRegion& region) override;
     [[nodiscard]] bool SameBytes(const std::string& first, const std::string& second,
                                  const CByteRegion& region) override;
+    // Reads each file of `paths` that is not known at its present stamp once, whole, hashing it and
+    // comparing its bytes with the files of equal hash read before it in this pass; when every file
+    // is known from one earlier pass nothing is read. One file is open at a time; the bytes of the
+    // files that others are compared with are kept until the pass ends, up to kKeptBytes (beyond
+    // that, equal hashes are told apart by SameBytes reading both files). A file that could not be
+    // read is left out: Hash answers nothing for it until the next Prepare, which tries it again.
+    void Prepare(const std::vector<std::string>& paths, const CByteRegion& region) override;
+    // True when the file was read whole without an error at its present stamp.
+    [[nodiscard]] bool WasRead(const std::string& path, const CByteRegion& region);
 
     // Forgets every kept hash and comparison.
     void Clear() {
         m_hashes.clear();
         m_comparisons.clear();
+        m_passes = 0;
+        m_unreadable.clear();
     }
     // How many times a file was opened for reading since construction, for hashing and comparing.
     [[nodiscard]] std::size_t FilesRead() const { return m_filesRead; }
@@ -39,10 +57,16 @@ private:
     struct CEntry {
         CFileStamp stamp;
         std::uint64_t hash = 0;
+        // The Prepare pass that placed the file in content class `contentClass`; 0 for none.
+        std::size_t pass = 0;
+        std::size_t contentClass = 0;
     };
 
-    // Compares the region's bytes of two files (native paths) by reading both.
-    bool CompareBytes(const std::string& a, const std::string& b, const CByteRegion& region);
+    // The kept entry of `path` when it is of `stamp`; null otherwise.
+    const CEntry* Known(const std::string& path, const CByteRegion& region, const CFileStamp& stamp) const;
+    // Compares the region's bytes of two files (native paths) by reading both; nothing when a file
+    // could not be read.
+    std::optional<bool> CompareBytes(const std::string& a, const std::string& b, const CByteRegion& region);
 
     struct CComparison {
         CFileStamp first;
@@ -51,9 +75,13 @@ private:
     };
 
     std::uint64_t m_hashMask;
+    std::size_t m_keptBytes;
+    // The files the last Prepare could not read.
+    std::set<std::tuple<std::string, CByteRegion>> m_unreadable;
     std::map<std::tuple<std::string, CByteRegion>, CEntry> m_hashes;
     std::map<std::tuple<std::string, std::string, CByteRegion>, CComparison> m_comparisons;
     std::size_t m_filesRead = 0;
+    std::size_t m_passes = 0;
 };
 
 // The hashes of the running program, shared by its project windows or script windows.

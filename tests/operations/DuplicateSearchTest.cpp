@@ -32,6 +32,10 @@ public:
         ++m_comparisons;
         return Region(first, region) == Region(second, region);
     }
+    void Prepare(const std::vector<std::string>& paths, const CByteRegion& region) override {
+        (void)region;
+        m_prepared.push_back(std::set<std::string>(paths.begin(), paths.end()));
+    }
 
     std::vector<std::uint8_t> Region(const std::string& path, const CByteRegion& region) const {
         const std::vector<std::uint8_t>& all = m_files.at(path);
@@ -50,6 +54,7 @@ public:
     bool m_tinyHash = false;
     int m_hashes = 0;
     int m_comparisons = 0;
+    std::vector<std::set<std::string>> m_prepared; // the paths of each Prepare
 };
 
 class DuplicateSearchTest : public OperationsTest {
@@ -86,6 +91,7 @@ TEST_F(DuplicateSearchTest, WavesOfEqualSizeAreDuplicatesOnlyWhenEveryByteIsEqua
         m_content.m_unreadable.clear();
         m_content.m_hashes = 0;
         m_content.m_comparisons = 0;
+        m_content.m_prepared.clear();
         m_content.m_tinyHash = tinyHash;
         Wave(m_a, "A", 0, {1, 2, 3});
         Wave(m_a, "A", 4, {3, 2, 1}); // same size, different bytes
@@ -106,8 +112,12 @@ TEST_F(DuplicateSearchTest, WavesOfEqualSizeAreDuplicatesOnlyWhenEveryByteIsEqua
         EXPECT_EQ(WastedWaveBytes(groups.waves[1], 3), 0);
         EXPECT_EQ(WaveGroupsIn(groups, 0), (std::vector<std::vector<std::size_t>>{{0, 5}}));
         EXPECT_TRUE(WaveGroupsIn(groups, 1).empty());
-        // Sizes first: the files of sizes 1, 2 and 4 are never hashed.
+        // Sizes first: the files of sizes 1, 2 and 4 are never hashed, and the source is told of the
+        // six files of size 3 together before it is asked about them.
         EXPECT_EQ(m_content.m_hashes, 6);
+        ASSERT_EQ(m_content.m_prepared.size(), 1U);
+        EXPECT_EQ(m_content.m_prepared[0].size(), 6U);
+        EXPECT_EQ(m_content.m_prepared[0].count(m_b.m_waves[3].m_path), 1U);
         // Bytes are compared only for equal hashes, with one member of each class found so far.
         EXPECT_EQ(m_content.m_comparisons, tinyHash ? 5 : 3);
     }

@@ -282,6 +282,26 @@ TEST_F(ProjectLoadTest, UnopenableFilesFailTheLoad) {
     EXPECT_TRUE(m_document.OpenProjectFolder(project.Path()));
 }
 
+TEST_F(ProjectLoadTest, AWaveCheckLeftToTheCallerOpensWhatItWasNotToldIsReadable) {
+    ProjectBuilder project = Project();
+    const std::string patch = project.AddPatch("001 Alto.p00");
+    const std::string bad = project.AddWave("999 Pad.wav");
+    const std::string good = project.AddWave("002 Bass.wav");
+    for (const bool vouched : {false, true}) {
+        FaultyFileSystem faulty;
+        TestSupport::StorageDomainGuard guard(&faulty);
+        faulty.FailOnPath(FaultyFileSystem::kOpenRead, bad);
+        ASSERT_TRUE(m_document.OpenProjectFolder(project.Path(), CTernFileDocument::Recovery::kRefuse,
+                                                 CTernFileDocument::WaveCheck::kByCaller));
+        EXPECT_EQ(faulty.CalledPaths(FaultyFileSystem::kOpenRead), std::vector<std::string>{patch});
+        const bool checked = m_document.CheckWaveFiles([&](const std::string& path) { return vouched && path == bad; });
+        EXPECT_EQ(checked, vouched);
+        EXPECT_EQ(IsNew(m_document), !vouched);
+        EXPECT_EQ(guard.ReportedCodes(), vouched ? std::vector<int>{} : std::vector<int>{kErrorLoad});
+        EXPECT_TRUE(Contains(faulty.CalledPaths(FaultyFileSystem::kOpenRead), good));
+    }
+}
+
 TEST_F(ProjectLoadTest, ReloadForgetsEarlierPendingDeletions) {
     ProjectBuilder first = Project("First.prj");
     first.AddPatch("Readme.p00");

@@ -1,5 +1,6 @@
 #include "storage/ContentHash.h"
 
+#include "FaultyFileSystem.h"
 #include "ProjectBuilder.h"
 #include "StorageDomainGuard.h"
 #include "TempFolder.h"
@@ -11,6 +12,7 @@
 namespace Orvanta {
 namespace {
 
+using TestSupport::FaultyFileSystem;
 using TestSupport::ProjectBuilder;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -93,6 +95,62 @@ TEST_F(ContentHashTest, AFileIsReadAgainOnlyAfterItChanged) {
     hashes.Clear();
     EXPECT_EQ(hashes.Hash(first, {}), hash);
     EXPECT_EQ(hashes.FilesRead(), 7U);
+}
+
+TEST_F(ContentHashTest, PrepareReadsEachFileOnceAndComparesInThatPass) {
+    const std::string a = File("a", 3000);
+    const std::string b = File("b", 3000, {{2999, 0}});
+    const std::string a2 = File("a2", 3000);
+    const std::string b2 = File("b2", 3000, {{2999, 0}});
+    const std::string c = File("c", 3000, {{0, 1}});
+    const std::vector<std::string> group = {a, b, a2, b, b2, c};
+    // With room for every class's bytes, and with none: then equal hashes are compared by reading.
+    for (const std::size_t kept : {CContentHashes::kKeptBytes, std::size_t{0}}) {
+        CContentHashes hashes(~std::uint64_t{0}, kept);
+        hashes.Prepare(group, {});
+        EXPECT_EQ(hashes.FilesRead(), 5U) << "each file once, b listed twice";
+        const struct {
+            std::string first;
+            std::string second;
+            bool same;
+        } rows[] = {{a, a2, true}, {b, b2, true}, {a, b, false}, {a2, c, false}, {b2, a, false}};
+        for (const auto& row : rows) {
+            EXPECT_EQ(hashes.SameBytes(row.first, row.second, {}), row.same) << row.first << " " << row.second;
+            EXPECT_EQ(hashes.Hash(row.first, {}) == hashes.Hash(row.second, {}), row.same);
+            EXPECT_TRUE(hashes.WasRead(row.first, {}));
+        }
+        if (kept == 0) {
+            continue;
+        }
+        EXPECT_EQ(hashes.FilesRead(), 5U);
+        // Nothing changed: nothing is read. One file changed: the group is read again.
+        hashes.Prepare(group, {});
+        EXPECT_EQ(hashes.FilesRead(), 5U);
+        std::filesystem::last_write_time(c, std::filesystem::last_write_time(c) + std::chrono::seconds(3));
+        hashes.Prepare(group, {});
+        EXPECT_EQ(hashes.FilesRead(), 10U);
+        EXPECT_FALSE(hashes.WasRead(m_folder / "missing", {}));
+    }
+}
+
+TEST_F(ContentHashTest, AFileThatFailsToReadIsLeftOutThisTimeOnly) {
+    const std::string first = File("first", 1000);
+    const std::string second = File("second", 1000);
+    FaultyFileSystem faulty;
+    TestSupport::StorageDomainGuard guard(&faulty);
+    CContentHashes hashes;
+    faulty.FailOnPath(FaultyFileSystem::kRead, second);
+    EXPECT_FALSE(hashes.SameBytes(first, second, {}));
+    hashes.Prepare({first, second}, {});
+    EXPECT_TRUE(hashes.Hash(first, {}));
+    EXPECT_FALSE(hashes.Hash(second, {}));
+    EXPECT_FALSE(hashes.WasRead(second, {}));
+    // The read works again; the files are unchanged, and yet they are compared afresh.
+    faulty.ClearFaults();
+    EXPECT_TRUE(hashes.SameBytes(first, second, {}));
+    hashes.Prepare({first, second}, {});
+    EXPECT_EQ(hashes.Hash(first, {}), hashes.Hash(second, {}));
+    EXPECT_TRUE(hashes.SameBytes(first, second, {}));
 }
 
 } // namespace
