@@ -150,19 +150,20 @@ bool WriteStagedPatch(const std::string& staged, const CPatch& patch, WrittenPat
     return true;
 }
 
-// Brings what `patch` remembers of its file up to date after a save placed it at `path`: the
-// blocks and stamp of the save's own write, or, for a file the save left or renamed (the plan found
-// it to hold the patch's blocks), nothing to do while the memory still names that file with its
-// stamp, and the patch's packed blocks otherwise.
-void RememberSavedPatch(CPatch& patch, const std::string& path, WrittenPatch* written) {
+// Brings what `patch` remembers of its file up to date once a save has placed that file at `path`:
+// the blocks and stamp of the save's own write; for a file the save left as it was or renamed from
+// `source` (the plan found it to hold the patch's blocks), the memory of `source` while the file
+// still shows that stamp, as renaming keeps it; the patch's packed blocks otherwise.
+void RememberSavedPatch(CPatch& patch, const std::string& source, const std::string& path, WrittenPatch* written) {
     if (written != nullptr) {
         patch.m_knownPath = path;
         patch.m_knownStamp = written->stamp;
         patch.m_knownBlocks = std::move(written->blocks);
         return;
     }
-    if (patch.m_knownPath == path && patch.m_knownBlocks.size() == kPackedPatchSize &&
+    if (patch.m_knownPath == source && patch.m_knownBlocks.size() == kPackedPatchSize &&
         patch.m_knownStamp.modified >= 0 && Files().Stamp(ToNativePath(path)) == patch.m_knownStamp) {
+        patch.m_knownPath = path;
         return;
     }
     RememberPatchBlocks(patch);
@@ -564,11 +565,11 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
         for (std::size_t i = 0; i < list.size(); ++i) {
             // Every patch file now holds its patch's blocks.
             CParameter& item = list.Element(i);
-            item.m_path = plan.finalPaths[which][i];
+            const std::string source = std::exchange(item.m_path, plan.finalPaths[which][i]);
             slotFiles[i] = plan.finalPaths[which][i];
             if (which == kPatchList && !item.IsEmpty()) {
                 const auto written = writtenPatches.find(i);
-                RememberSavedPatch(m_data.m_patches[i], item.m_path,
+                RememberSavedPatch(m_data.m_patches[i], source, item.m_path,
                                    written == writtenPatches.end() ? nullptr : &written->second);
             }
         }
