@@ -66,78 +66,162 @@ bool IsRegularFile(const fs::path& path) {
 
 #if defined(_WIN32)
 
-// A file through a standard file buffer.
-class CStreamFile : public CFile {
+// Platform code (Windows): every handle shares reading, writing and deleting, as POSIX descriptors
+// lock nothing. Another process may rename or delete a file while we read it, and the save's own
+// renames of files that are open here succeed.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+HANDLE OpenHandle(const fs::path& path, DWORD access, DWORD disposition) {
+    return ::CreateFileW(path.c_str(), access, kShareAll, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// A file through its Windows handle: one system call per operation and no buffer of its own.
+class CHandleFile : public CFile {
 public:
-    bool Open(const fs::path& path, std::ios::openmode mode) { return m_buffer.open(path, mode) != nullptr; }
+    explicit CHandleFile(HANDLE handle) : m_handle(handle) {}
+    ~CHandleFile() override { (void)CHandleFile::Close(); }
+    CHandleFile(const CHandleFile&) = delete;
+    CHandleFile& operator=(const CHandleFile&) = delete;
 
     [[nodiscard]] std::int64_t Read(std::span<std::uint8_t> buffer) override {
-        if (!m_buffer.is_open()) {
+        if (m_handle == INVALID_HANDLE_VALUE) {
             return -1;
         }
-        return static_cast<std::int64_t>(
-            m_buffer.sgetn(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(buffer.size())));
+        // Fewer bytes than asked only at the end of the file: large buffers take several calls.
+        std::int64_t total = 0;
+        while (!buffer.empty()) {
+            DWORD got = 0;
+            if (!::ReadFile(m_handle, buffer.data(), Chunk(buffer.size()), &got, nullptr)) {
+                return total > 0 ? total : -1;
+            }
+            if (got == 0) {
+                break;
+            }
+            total += got;
+            buffer = buffer.subspan(got);
+        }
+        return total;
     }
 
     [[nodiscard]] bool Write(std::span<const std::uint8_t> data) override {
-        if (!m_buffer.is_open()) {
+        if (m_handle == INVALID_HANDLE_VALUE) {
             return false;
         }
-        const auto size = static_cast<std::streamsize>(data.size());
-        return m_buffer.sputn(reinterpret_cast<const char*>(data.data()), size) == size;
+        while (!data.empty()) {
+            DWORD put = 0;
+            if (!::WriteFile(m_handle, data.data(), Chunk(data.size()), &put, nullptr) || put == 0) {
+                return false;
+            }
+            data = data.subspan(put);
+        }
+        return true;
     }
 
     [[nodiscard]] bool Seek(std::int64_t offset) override {
-        if (!m_buffer.is_open() || offset < 0) {
-            return false;
-        }
-        const std::streampos target = static_cast<std::streamoff>(offset);
-        return m_buffer.pubseekpos(target, std::ios::in | std::ios::out) == target;
+        LARGE_INTEGER target{};
+        target.QuadPart = offset;
+        LARGE_INTEGER reached{};
+        return m_handle != INVALID_HANDLE_VALUE && offset >= 0 &&
+               ::SetFilePointerEx(m_handle, target, &reached, FILE_BEGIN) && reached.QuadPart == offset;
     }
 
-    [[nodiscard]] bool Close() override { return !m_buffer.is_open() || m_buffer.close() != nullptr; }
+    [[nodiscard]] bool Close() override {
+        if (m_handle == INVALID_HANDLE_VALUE) {
+            return true;
+        }
+        return ::CloseHandle(std::exchange(m_handle, INVALID_HANDLE_VALUE)) != 0;
+    }
+
+    [[nodiscard]] HANDLE Handle() const { return m_handle; }
+
+    [[nodiscard]] std::int64_t Size() const {
+        LARGE_INTEGER size{};
+        return ::GetFileSizeEx(m_handle, &size) ? static_cast<std::int64_t>(size.QuadPart) : -1;
+    }
 
 private:
-    std::filebuf m_buffer;
+    static DWORD Chunk(std::size_t size) { return static_cast<DWORD>(std::min<std::size_t>(size, 1U << 30)); }
+
+    HANDLE m_handle;
 };
 
-// Opening anything but a regular file (a folder, a device) is refused.
-std::unique_ptr<CFile> OpenFile(const std::string& path, bool writable) {
-    const fs::path native = ToFsPath(path);
-    if (!IsRegularFile(native)) {
+// Keeps only files on disk: a folder cannot be opened this way at all, and a pipe or a device is
+// refused. The type is taken from the open handle, so it is the type of what was opened.
+std::unique_ptr<CHandleFile> OpenFile(const std::string& path, bool writable) {
+    const HANDLE handle = OpenHandle(ToFsPath(path), GENERIC_READ | (writable ? GENERIC_WRITE : 0U), OPEN_EXISTING);
+    if (handle == INVALID_HANDLE_VALUE) {
         return nullptr;
     }
-    auto file = std::make_unique<CStreamFile>();
-    const std::ios::openmode mode = std::ios::binary | std::ios::in | (writable ? std::ios::out : std::ios::in);
-    return file->Open(native, mode) ? std::move(file) : nullptr;
+    if (::GetFileType(handle) != FILE_TYPE_DISK) {
+        ::CloseHandle(handle);
+        return nullptr;
+    }
+    return std::make_unique<CHandleFile>(handle);
 }
 
 std::int64_t SizeOfFile(const std::string& path) {
-    const fs::path native = ToFsPath(path);
-    if (!IsRegularFile(native)) {
-        return -1;
+    const std::unique_ptr<CHandleFile> file = OpenFile(path, false);
+    return file ? file->Size() : -1;
+}
+
+// Creates `path` for writing only when nothing is there yet (CREATE_NEW, the O_EXCL of Windows);
+// null when the name is taken or the file cannot be created.
+std::unique_ptr<CHandleFile> CreateExclusive(const std::string& path) {
+    const HANDLE handle = OpenHandle(ToFsPath(path), GENERIC_WRITE, CREATE_NEW);
+    return handle == INVALID_HANDLE_VALUE ? nullptr : std::make_unique<CHandleFile>(handle);
+}
+
+// Copies the rest of `from` into `to`; false when a read or write fails or the file ends early.
+bool CopyRest(CFile& from, CFile& to, std::int64_t expected) {
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(1) << 20);
+    std::int64_t copied = 0;
+    for (;;) {
+        const std::int64_t got = from.Read(buffer);
+        if (got < 0) {
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        if (!to.Write(std::span(buffer).first(static_cast<std::size_t>(got)))) {
+            return false;
+        }
+        copied += got;
     }
-    std::filebuf file;
-    if (file.open(native, std::ios::in | std::ios::binary) == nullptr) {
-        return -1;
+    return copied >= expected;
+}
+
+// Closes a file made by CreateExclusive after flushing it to the disk when asked; on failure (or
+// when `ok` is false already) the file is removed again.
+bool FinishNewFile(CHandleFile& file, const std::string& path, bool ok, bool durable) {
+    if (ok && durable) {
+        ok = ::FlushFileBuffers(file.Handle()) != 0;
     }
-    const std::streamoff end = file.pubseekoff(0, std::ios::end, std::ios::in);
-    return end < 0 ? -1 : static_cast<std::int64_t>(end);
+    ok = file.Close() && ok;
+    if (!ok) {
+        ::DeleteFileW(ToFsPath(path).c_str());
+    }
+    return ok;
+}
+
+// Replaces the content of `to` (created when missing) with that of `from`. The file is opened
+// before the destination, so that a source that cannot be read creates nothing.
+bool CopyContent(const fs::path& from, const fs::path& to) {
+    CHandleFile source(OpenHandle(from, GENERIC_READ, OPEN_EXISTING));
+    if (source.Handle() == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CHandleFile destination(OpenHandle(to, GENERIC_WRITE, OPEN_ALWAYS));
+    return destination.Handle() != INVALID_HANDLE_VALUE && CopyRest(source, destination, source.Size()) &&
+           ::SetEndOfFile(destination.Handle()) && destination.Close();
 }
 
 #else
 
-// The stamp of the regular file described by `status`.
-CFileStamp StampOf(const struct stat& status) {
-    constexpr std::int64_t kNanoseconds = 1000000000;
-    return {static_cast<std::int64_t>(status.st_size), static_cast<std::int64_t>(status.st_mtim.tv_sec) * kNanoseconds +
-                                                           static_cast<std::int64_t>(status.st_mtim.tv_nsec)};
-}
-
 // A file through its POSIX descriptor: one system call per operation and no buffer of its own.
 class CDescriptorFile : public CFile {
 public:
-    explicit CDescriptorFile(int descriptor, CFileStamp stamp = {}) : m_descriptor(descriptor), m_stamp(stamp) {}
+    explicit CDescriptorFile(int descriptor) : m_descriptor(descriptor) {}
     ~CDescriptorFile() override { (void)CDescriptorFile::Close(); }
     CDescriptorFile(const CDescriptorFile&) = delete;
     CDescriptorFile& operator=(const CDescriptorFile&) = delete;
@@ -185,9 +269,6 @@ public:
 
     [[nodiscard]] int Descriptor() const { return m_descriptor; }
 
-    // From the status taken when the file was opened: no further system call.
-    [[nodiscard]] CFileStamp Stamp() const override { return m_stamp; }
-
     [[nodiscard]] std::int64_t Size() const {
         struct stat status {};
         return ::fstat(m_descriptor, &status) == 0 ? static_cast<std::int64_t>(status.st_size) : -1;
@@ -195,7 +276,6 @@ public:
 
 private:
     int m_descriptor;
-    CFileStamp m_stamp;
 };
 
 // Opens without waiting (a pipe would otherwise block until someone writes to it) and keeps only
@@ -214,15 +294,13 @@ std::unique_ptr<CDescriptorFile> OpenFile(const std::string& path, bool writable
         ::close(descriptor);
         return nullptr;
     }
-    return std::make_unique<CDescriptorFile>(descriptor, StampOf(status));
+    return std::make_unique<CDescriptorFile>(descriptor);
 }
 
 std::int64_t SizeOfFile(const std::string& path) {
     const std::unique_ptr<CDescriptorFile> file = OpenFile(path, false);
     return file ? file->Size() : -1;
 }
-
-#endif
 
 bool CopyContent(const fs::path& from, const fs::path& to) {
     std::error_code error;
@@ -254,24 +332,6 @@ bool CopyContent(const fs::path& from, const fs::path& to) {
     // A file that ends early was not read whole (a read error looks like the end of the file).
     return copied >= expected && destination.close() != nullptr;
 }
-
-#if defined(_WIN32)
-
-bool WriteAllNew(const fs::path& path, const std::vector<char>& content) {
-    std::error_code error;
-    if (fs::exists(fs::symlink_status(path, error))) {
-        return false;
-    }
-    std::filebuf file;
-    if (file.open(path, std::ios::out | std::ios::binary | std::ios::trunc) == nullptr) {
-        return false;
-    }
-    const auto size = static_cast<std::streamsize>(content.size());
-    const bool written = file.sputn(content.data(), size) == size;
-    return file.close() != nullptr && written;
-}
-
-#else
 
 // Opens a file or folder for reading without waiting (a pipe would block until someone writes to
 // it); -1 when it cannot be opened.
@@ -379,23 +439,16 @@ bool FinishNewFile(int descriptor, const std::string& path, bool ok, bool durabl
 
 bool CNativeFileSystem::CopyToNewFile(const std::string& from, const std::string& to, bool durable) {
 #if defined(_WIN32)
-    // Windows has no exclusive creation through the standard library; the existence check before
-    // writing keeps an existing file as it is. Durability rests on the system's own flushing.
-    (void)durable;
-    const fs::path source = ToFsPath(from);
-    if (!IsRegularFile(source)) {
+    const std::unique_ptr<CHandleFile> source = OpenFile(from, false);
+    if (!source) {
         return false;
     }
-    std::error_code error;
-    const fs::path destination = ToFsPath(to);
-    if (fs::exists(fs::symlink_status(destination, error))) {
+    const std::int64_t size = source->Size();
+    const std::unique_ptr<CHandleFile> destination = CreateExclusive(to);
+    if (!destination) {
         return false;
     }
-    if (CopyContent(source, destination)) {
-        return true;
-    }
-    fs::remove(destination, error);
-    return false;
+    return FinishNewFile(*destination, to, size >= 0 && CopyRest(*source, *destination, size), durable);
 #else
     const std::unique_ptr<CDescriptorFile> source = OpenFile(from, false);
     if (!source) {
@@ -413,8 +466,11 @@ bool CNativeFileSystem::CopyToNewFile(const std::string& from, const std::string
 
 bool CNativeFileSystem::WriteNewFile(const std::string& path, std::span<const std::uint8_t> data, bool durable) {
 #if defined(_WIN32)
-    (void)durable;
-    return WriteAllNew(ToFsPath(path), std::vector<char>(data.begin(), data.end()));
+    const std::unique_ptr<CHandleFile> file = CreateExclusive(path);
+    if (!file) {
+        return false;
+    }
+    return FinishNewFile(*file, path, file->Write(data), durable);
 #else
     const int descriptor = CreateExclusive(path);
     if (descriptor < 0) {
@@ -426,10 +482,15 @@ bool CNativeFileSystem::WriteNewFile(const std::string& path, std::span<const st
 
 bool CNativeFileSystem::Sync(const std::string& path) {
 #if defined(_WIN32)
-    // Folder entries cannot be flushed through the standard library on Windows; NTFS journals its
-    // metadata itself.
-    std::error_code error;
-    return fs::exists(ToFsPath(path), error);
+    // Platform code (Windows): a file is flushed through a handle that may write (FlushFileBuffers
+    // asks for one). Folders cannot be flushed there; NTFS journals their entries itself, so a
+    // folder that is there counts as synced.
+    const DWORD attributes = ::GetFileAttributesW(ToFsPath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return attributes != INVALID_FILE_ATTRIBUTES;
+    }
+    CHandleFile file(OpenHandle(ToFsPath(path), GENERIC_WRITE, OPEN_EXISTING));
+    return file.Handle() != INVALID_HANDLE_VALUE && ::FlushFileBuffers(file.Handle()) && file.Close();
 #else
     const int descriptor = OpenWithoutWaiting(path);
     if (descriptor < 0) {
@@ -542,9 +603,15 @@ bool CNativeFileSystem::CopyWholeFile(const std::string& from, const std::string
 }
 
 bool CNativeFileSystem::Rename(const std::string& from, const std::string& to) {
+#if defined(_WIN32)
+    // Platform code (Windows): an existing file at `to` is replaced. Never MOVEFILE_COPY_ALLOWED: a
+    // move to another volume must fail rather than become a copy and a delete, which is not atomic.
+    return ::MoveFileExW(ToFsPath(from).c_str(), ToFsPath(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+#else
     std::error_code error;
     fs::rename(ToFsPath(from), ToFsPath(to), error);
     return !error;
+#endif
 }
 
 bool CNativeFileSystem::Delete(const std::string& path) {
@@ -651,7 +718,9 @@ CFileStamp CNativeFileSystem::Stamp(const std::string& path) {
     if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
         return {};
     }
-    return StampOf(status);
+    constexpr std::int64_t kNanoseconds = 1000000000;
+    return {static_cast<std::int64_t>(status.st_size), static_cast<std::int64_t>(status.st_mtim.tv_sec) * kNanoseconds +
+                                                           static_cast<std::int64_t>(status.st_mtim.tv_nsec)};
 #endif
 }
 

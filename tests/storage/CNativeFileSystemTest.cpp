@@ -120,13 +120,64 @@ TEST_F(NativeFileSystemTest, RenameAndDelete) {
     EXPECT_TRUE(fs::exists(m_folder / "sub"));
 }
 
+// A file held open here locks nothing: it can be renamed (also over another file) and deleted
+// meanwhile, and its open handles go on reading and writing the same file. Windows refuses both
+// while any handle on the file does not share deleting.
+TEST_F(NativeFileSystemTest, FilesOpenHereCanBeRenamedAndDeleted) {
+    const std::string path = File("001 Pad.w00", {1, 2, 3});
+    const std::string other = File("002 Lead.w00", {4, 5, 6});
+    std::unique_ptr<CFile> reading = m_fs.OpenRead(path);
+    std::unique_ptr<CFile> writing = m_fs.OpenReadWrite(path);
+    ASSERT_TRUE(reading && writing);
+    Bytes buffer(1);
+    ASSERT_EQ(reading->Read(buffer), 1);
+    EXPECT_TRUE(m_fs.Rename(path, m_folder / "003 Pad.w00"));
+    EXPECT_TRUE(m_fs.Rename(m_folder / "003 Pad.w00", other)) << "renamed over another file while open";
+    ASSERT_TRUE(writing->Seek(2));
+    ASSERT_TRUE(writing->Write(Bytes{9}));
+    EXPECT_TRUE(writing->Close());
+    buffer.resize(4);
+    EXPECT_EQ(reading->Read(buffer), 2);
+    EXPECT_EQ(buffer, (Bytes{2, 9, 0, 0}));
+    EXPECT_EQ(ProjectBuilder::ReadBytes(other), (Bytes{1, 2, 9}));
+    EXPECT_TRUE(m_fs.Delete(other));
+    EXPECT_TRUE(reading->Close());
+    EXPECT_FALSE(fs::exists(other));
+    EXPECT_FALSE(fs::exists(path));
+}
+
+// Whatever is at the name of a new file (a file, a folder) stays as it is and the call fails;
+// without links, so that it runs where none can be made.
+TEST_F(NativeFileSystemTest, NewFilesNeverReplaceWhatIsThere) {
+    const std::string source = File("source.wav", {1, 2, 3});
+    const std::string existing = File("existing.wav", {7});
+    fs::create_directory(m_folder / "folder.wav");
+    const std::uint8_t data[] = {4, 5};
+    for (const bool durable : {false, true}) {
+        for (const char* taken : {"existing.wav", "folder.wav"}) {
+            EXPECT_FALSE(m_fs.CopyToNewFile(source, m_folder / taken, durable)) << taken;
+            EXPECT_FALSE(m_fs.WriteNewFile(m_folder / taken, data, durable)) << taken;
+        }
+        const std::string copy = m_folder / (durable ? "durable.wav" : "copy.wav");
+        EXPECT_TRUE(m_fs.CopyToNewFile(source, copy, durable));
+        EXPECT_EQ(ProjectBuilder::ReadBytes(copy), (Bytes{1, 2, 3}));
+        EXPECT_TRUE(m_fs.Sync(copy));
+    }
+    EXPECT_EQ(ProjectBuilder::ReadBytes(existing), Bytes{7});
+    EXPECT_TRUE(fs::is_directory(m_folder / "folder.wav"));
+    EXPECT_TRUE(fs::is_empty(m_folder / "folder.wav"));
+    EXPECT_FALSE(m_fs.Sync(m_folder / "missing.wav"));
+    EXPECT_FALSE(fs::exists(m_folder / "missing.wav")) << "syncing never creates";
+}
+
 // Names beyond ASCII go through the wide-character API on Windows: each operation must reach the
 // file whose UTF-16 name is the UTF-8 text's, and a rename onto an existing file replaces it.
 TEST_F(NativeFileSystemTest, Utf8NamesReachTheFileSystemAsTheyAre) {
     const std::string folder = m_folder / "Caf\xC3\xA9 \xE2\x99\xAA.prj";
     ASSERT_EQ(m_fs.CreateFolder(folder), FolderCreation::kCreated);
     EXPECT_TRUE(fs::is_directory(fs::path(m_folder.Path()) / u8"Caf\u00E9 \u266A.prj"));
-    const std::string first = folder + "/001 \xC3\x9C" "ber.p00";
+    const std::string first = folder + "/001 \xC3\x9C"
+                                       "ber.p00";
     const std::string second = folder + "/002 \xE9\x9F\xB3.p00";
     ASSERT_TRUE(m_fs.WriteNewFile(first, Bytes{1, 2, 3}, true));
     EXPECT_FALSE(m_fs.WriteNewFile(first, Bytes{4}, false)) << "created exclusively";
