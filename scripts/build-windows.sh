@@ -3,14 +3,16 @@
 # MinGW-w64 (in build-mingw/), and runs those tests under Wine. GoogleTest is built from Debian's
 # googletest sources with the same compiler. Prints the passed, failed and skipped tests of each
 # executable; any failure fails the run. The Qt front end is not cross-built.
+# ORVANTA_WINDOWS_BUILD names another build folder, ORVANTA_WINDOWS_DEPS a folder of Windows
+# libraries built by an earlier run (its build-mingw/deps), which are then not built again.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 # What the Windows build needs on top of the usual packages; installed here, only when this runs.
 PACKAGES=(cmake make python3 pkg-config dpkg-dev googletest libxxhash-dev g++-mingw-w64-x86-64-posix wine wine64)
 install_packages
 
-BUILD="$ROOT/build-mingw"
-DEPS="$BUILD/deps"
+BUILD="${ORVANTA_WINDOWS_BUILD:-$ROOT/build-mingw}"
+DEPS="${ORVANTA_WINDOWS_DEPS:-$BUILD/deps}"
 TOOLCHAIN="$ROOT/cmake/mingw-w64-x86_64.cmake"
 TESTS=(model_tests operations_tests storage_tests cli_tests)
 

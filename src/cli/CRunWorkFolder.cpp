@@ -9,10 +9,6 @@
 #include <filesystem>
 #include <system_error>
 
-#if !defined(_WIN32)
-#include <stdlib.h>
-#endif
-
 namespace Orvanta::Cli {
 
 std::string CreatePrivateTemporaryFolder() {
@@ -21,19 +17,10 @@ std::string CreatePrivateTemporaryFolder() {
     if (error) {
         return std::string();
     }
-#if defined(_WIN32)
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::filesystem::path folder = base / ("orvanta-cli-" + std::to_string(std::rand()));
-        if (std::filesystem::create_directory(folder, error)) {
-            return folder.generic_string();
-        }
-    }
-    return std::string();
-#else
-    // mkdtemp creates the folder with access for its owner only.
-    std::string pattern = (base / "orvanta-cli-XXXXXX").string();
-    return ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-#endif
+    // The process id keeps runs that start at the same moment apart; the random tail keeps the
+    // name from being foreseen, and a name that is taken all the same is never used.
+    const std::u8string stem = (base / "orvanta-cli-").generic_u8string();
+    return CreateUniquePrivateFolder(std::string(stem.begin(), stem.end()) + std::to_string(CurrentProcessId()) + "-");
 }
 
 namespace {

@@ -6,20 +6,26 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
+#include <random>
 #include <set>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #if defined(_WIN32)
 #include <process.h>
-#include <random>
 #include <windows.h>
+// After windows.h, which they build on.
+#include <aclapi.h>
+#include <sddl.h>
 #else
 #include <cerrno>
 #include <csignal>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -56,17 +62,96 @@ std::string WithoutTrailingSeparator(const std::string& path) {
     return text;
 }
 
-bool IsAbsolute(const std::string& path) {
-    return !path.empty() && fs::path(path).is_absolute();
+// The file-system path of a UTF-8 path; on Windows a plain fs::path(std::string) would read the
+// text in the system's code page.
+fs::path PathOf(const std::string& path) {
+#if defined(_WIN32)
+    return fs::path(std::u8string(path.begin(), path.end()));
+#else
+    return fs::path(path);
+#endif
 }
+
+bool IsAbsolute(const std::string& path) {
+    return !path.empty() && PathOf(path).is_absolute();
+}
+
+#if defined(_WIN32)
+
+// Platform code (Windows): the POSIX owner and permission bits become the folder's owner and ACL.
+
+// One piece of this process's token (TokenUser, TokenOwner); empty when it cannot be read. The
+// SID it holds points into the same buffer: the vector may be moved but never copied.
+std::vector<BYTE> TokenInformation(TOKEN_INFORMATION_CLASS kind) {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        return {};
+    }
+    DWORD size = 0;
+    ::GetTokenInformation(token, kind, nullptr, 0, &size);
+    std::vector<BYTE> data(size);
+    if (size == 0 || !::GetTokenInformation(token, kind, data.data(), size, &size)) {
+        data.clear();
+    }
+    ::CloseHandle(token);
+    return data;
+}
+
+PSID UserSid(const std::vector<BYTE>& tokenUser) {
+    return tokenUser.empty() ? nullptr : reinterpret_cast<const TOKEN_USER*>(tokenUser.data())->User.Sid;
+}
+
+// True when `path` is owned by this user (or by the default owner of what this process creates: the
+// administrators group in an elevated process) and its ACL lets in nobody but that owner, this user,
+// the system and the administrators, who can take any folder anyway. No ACL at all lets in everyone.
+bool IsOwnerOnly(const fs::path& path) {
+    PSID owner = nullptr;
+    PACL acl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                &owner, nullptr, &acl, nullptr, &descriptor) != ERROR_SUCCESS) {
+        return false;
+    }
+    const std::vector<BYTE> user = TokenInformation(TokenUser);
+    const std::vector<BYTE> creator = TokenInformation(TokenOwner);
+    const PSID userSid = UserSid(user);
+    const PSID creatorSid = creator.empty() ? nullptr : reinterpret_cast<const TOKEN_OWNER*>(creator.data())->Owner;
+    const auto isOurs = [&](PSID sid) {
+        return (userSid != nullptr && ::EqualSid(sid, userSid)) ||
+               (creatorSid != nullptr && ::EqualSid(sid, creatorSid));
+    };
+    bool only = owner != nullptr && isOurs(owner) && acl != nullptr;
+    for (DWORD i = 0; only && i < acl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!::GetAce(acl, i, &ace)) {
+            only = false;
+            break;
+        }
+        const BYTE type = static_cast<const ACE_HEADER*>(ace)->AceType;
+        if (type == ACCESS_DENIED_ACE_TYPE) {
+            continue;
+        }
+        // Any other kind of entry that grants (conditional, object) is refused rather than weighed.
+        const PSID sid = type == ACCESS_ALLOWED_ACE_TYPE ? &static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart : nullptr;
+        only = sid != nullptr &&
+               (isOurs(sid) || ::IsWellKnownSid(sid, WinLocalSystemSid) ||
+                ::IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || ::IsWellKnownSid(sid, WinCreatorOwnerSid));
+    }
+    ::LocalFree(descriptor);
+    return only;
+}
+
+#endif
 
 // True when `path` (no trailing separator) is a real folder, not a symbolic link, and only its
 // owner, who must be this user, can enter it.
 bool IsPrivateFolder(const std::string& path) {
 #if defined(_WIN32)
-    std::error_code error;
-    const fs::file_status status = fs::symlink_status(fs::path(path), error);
-    return !error && fs::is_directory(status);
+    // A junction or a symbolic link is a reparse point.
+    const fs::path native = PathOf(path);
+    const DWORD attributes = ::GetFileAttributesW(native.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 && IsOwnerOnly(native);
 #else
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0) {
@@ -76,30 +161,52 @@ bool IsPrivateFolder(const std::string& path) {
 #endif
 }
 
-// Creates the folder with access for the owner only; an existing entry is left for the caller to
-// judge. False when the folder could not be created for another reason.
-bool CreatePrivateFolder(const std::string& path) {
-    std::error_code error;
+enum class Creation { kCreated, kTaken, kFailed };
+
+// Creates the one folder `path` with access for the owner only; kTaken when anything is at the name.
+Creation CreateOwnerOnly(const std::string& path) {
 #if defined(_WIN32)
-    fs::create_directories(fs::path(path), error);
-    return !error;
+    const std::vector<BYTE> user = TokenInformation(TokenUser);
+    LPWSTR userText = nullptr;
+    if (user.empty() || !::ConvertSidToStringSidW(UserSid(user), &userText)) {
+        return Creation::kFailed;
+    }
+    // Owned by this user; "P": nothing inherited; full access for the system and this user, passed
+    // on to everything created inside ("OICI").
+    const std::wstring rules = std::wstring(L"O:") + userText + L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;" + userText + L")";
+    ::LocalFree(userText);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(rules.c_str(), SDDL_REVISION_1, &descriptor, nullptr)) {
+        return Creation::kFailed;
+    }
+    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor, FALSE};
+    const bool created = ::CreateDirectoryW(PathOf(path).c_str(), &attributes) != 0;
+    const DWORD error = ::GetLastError();
+    ::LocalFree(descriptor);
+    if (created) {
+        return Creation::kCreated;
+    }
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? Creation::kTaken : Creation::kFailed;
 #else
     if (::mkdir(path.c_str(), 0700) != 0) {
-        if (errno == EEXIST) {
-            return true;
-        }
-        if (errno != ENOENT) {
-            return false;
-        }
-        // A missing parent, such as the application data folder on a first start.
-        fs::create_directories(fs::path(path).parent_path(), error);
-        if (error || ::mkdir(path.c_str(), 0700) != 0) {
-            return errno == EEXIST && !error;
-        }
+        return errno == EEXIST ? Creation::kTaken : Creation::kFailed;
     }
     // The creation mask may have taken owner bits away; it never adds any for others.
-    return ::chmod(path.c_str(), 0700) == 0;
+    return ::chmod(path.c_str(), 0700) == 0 ? Creation::kCreated : Creation::kFailed;
 #endif
+}
+
+// Creates the folder with access for the owner only, and missing parent folders; an existing entry
+// is left for the caller to judge. False when the folder could not be created for another reason.
+bool CreatePrivateFolder(const std::string& path) {
+    Creation made = CreateOwnerOnly(path);
+    if (made == Creation::kFailed) {
+        // A missing parent, such as the application data folder on a first start.
+        std::error_code error;
+        fs::create_directories(PathOf(path).parent_path(), error);
+        made = error ? Creation::kFailed : CreateOwnerOnly(path);
+    }
+    return made != Creation::kFailed;
 }
 
 // The work files this process has made, by path; only these are removed by CleanWorkFolder.
@@ -108,37 +215,10 @@ std::set<std::string>& CreatedWorkFiles() {
     return files;
 }
 
-int ProcessId() {
-#if defined(_WIN32)
-    return _getpid();
-#else
-    return static_cast<int>(::getpid());
-#endif
-}
-
 // Creates this process's sub-folder "run-<pid>-<unique tail>" of `chosen` with access for the owner
 // only; returns its path without trailing separator, or empty on failure.
 std::string CreateRunFolder(const std::string& chosen) {
-    const std::string stem = chosen + "/" + kRunFolderPrefix + std::to_string(ProcessId()) + "-";
-#if defined(_WIN32)
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string path = stem + std::to_string(random());
-        std::error_code error;
-        if (fs::create_directory(fs::path(path), error)) {
-            return path;
-        }
-        if (error) {
-            return std::string();
-        }
-    }
-    return std::string();
-#else
-    // mkdtemp makes a name nobody else holds and creates the folder for its owner only; the
-    // creation mask may have taken owner bits away.
-    std::string pattern = stem + "XXXXXX";
-    return ::mkdtemp(pattern.data()) != nullptr && ::chmod(pattern.c_str(), 0700) == 0 ? pattern : std::string();
-#endif
+    return CreateUniquePrivateFolder(chosen + "/" + kRunFolderPrefix + std::to_string(CurrentProcessId()) + "-");
 }
 
 // The process id in a sub-folder name "run-<pid>-<tail>", or 0 when the name has another form.
@@ -181,7 +261,7 @@ void RemoveEmptyStaleRunFolders(const std::string& chosen) {
     const std::string folder = ToNativePath(chosen + "/");
     for (const std::string& name : fileSystem.ListEntries(folder)) {
         const int pid = RunFolderProcessId(name);
-        if (pid <= 0 || pid == ProcessId() || !HasProcessEnded(pid)) {
+        if (pid <= 0 || pid == CurrentProcessId() || !HasProcessEnded(pid)) {
             continue;
         }
         // Only an empty real folder is removed; a file, a link or a folder with contents fails.
@@ -204,6 +284,46 @@ std::string NextWorkCopyPath(const std::string& name, const std::string& extensi
 }
 
 } // namespace
+
+int CurrentProcessId() {
+#if defined(_WIN32)
+    return _getpid();
+#else
+    return static_cast<int>(::getpid());
+#endif
+}
+
+bool CreateOwnerOnlyFolder(const std::string& path) {
+    return CreateOwnerOnly(path) == Creation::kCreated;
+}
+
+std::string RandomNameTail() {
+    static std::mutex mutex;
+    static std::mt19937_64 generator{[] {
+        std::random_device device;
+        return (static_cast<std::uint64_t>(device()) << 32) ^ device();
+    }()};
+    const std::lock_guard<std::mutex> lock(mutex);
+    char text[17] = {};
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(generator()));
+    return text;
+}
+
+std::string CreateUniquePrivateFolder(const std::string& stem, const std::function<std::string()>& nextTail) {
+    constexpr int kAttempts = 100;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const std::string path = stem + nextTail();
+        switch (CreateOwnerOnly(path)) {
+        case Creation::kCreated:
+            return path;
+        case Creation::kTaken:
+            continue;
+        case Creation::kFailed:
+            return std::string();
+        }
+    }
+    return std::string();
+}
 
 std::string ChooseWorkFolderPath(const std::string& defaultPath) {
     const char* value = std::getenv(kWorkFolderVariable);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace Orvanta {
@@ -26,6 +27,24 @@ inline constexpr int kErrorUndefined = 10;
 
 // Beginning of the name of each process's sub-folder: "run-", the process id, "-" and a unique tail.
 inline constexpr const char* kRunFolderPrefix = "run-";
+
+// Creates the one folder `path` (its parent must exist) with access for this user only: mode 0700
+// on POSIX systems; on Windows owned by this user, with an ACL of its own (nothing inherited) that
+// lets in only this user and the system. False when anything is at the name or it cannot be made.
+[[nodiscard]] bool CreateOwnerOnlyFolder(const std::string& path);
+
+// This process's id, as the names of the sub-folders carry it.
+[[nodiscard]] int CurrentProcessId();
+
+// 16 hexadecimal digits from a generator seeded once per process by std::random_device, so that
+// processes started at the same moment neither repeat nor foresee each other's names.
+[[nodiscard]] std::string RandomNameTail();
+
+// Creates the folder `stem` + a tail as CreateOwnerOnlyFolder does and returns its path; empty on
+// failure. Tails come from `nextTail`: a name that is taken is never used, the next tail is tried
+// instead (up to 100), and a failure of any other kind ends the attempt.
+[[nodiscard]] std::string CreateUniquePrivateFolder(const std::string& stem,
+                                                    const std::function<std::string()>& nextTail = RandomNameTail);
 
 // Creates the folder at the absolute `path` (and missing parent folders) with access for the owner
 // only, or accepts it when it already exists as a real folder of this user that no other user may

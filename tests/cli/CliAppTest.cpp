@@ -6,12 +6,14 @@
 #include "FolderSnapshot.h"
 #include "ProjectBuilder.h"
 #include "TempFolder.h"
+#include "storage/WorkFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <set>
 
 namespace Orvanta::CliTest {
 namespace {
@@ -35,10 +37,7 @@ protected:
 
     [[nodiscard]] std::string Path(const std::string& relative) const { return m_temp.Path() + relative; }
 
-    void MakePrivateFolder(const std::string& relative) {
-        std::filesystem::create_directory(Path(relative));
-        std::filesystem::permissions(Path(relative), std::filesystem::perms::owner_all);
-    }
+    void MakePrivateFolder(const std::string& relative) { ASSERT_TRUE(CreateOwnerOnlyFolder(Path(relative))); }
 
     TestSupport::TempFolder m_temp;
 };
@@ -189,13 +188,20 @@ TEST_F(CliAppTest, TheDefaultWorkFolderIsPrivateAndGoesAtExit) {
     MakePrivateFolder("tmp");
     ProjectBuilder project(m_temp.Path(), "Song.prj");
     ProjectBuilder::WriteBytes(Path("Kick.wav"), std::vector<std::uint8_t>(64, 1));
-    const ProcessResult result =
-        Tool({"run", "-"}, "open S Song.prj\nimport S Kick.wav\nprint S --json\n", {kTempVariable + Path("tmp")});
-    EXPECT_EQ(result.status, 0) << result.err;
-    // The imported wave lay in a folder under the temporary folder while the script ran ...
-    EXPECT_NE(result.out.find("\"file\":\"" + Path("tmp/orvanta-cli-")), std::string::npos) << result.out;
-    // ... which is gone afterwards.
-    EXPECT_TRUE(std::filesystem::is_empty(Path("tmp")));
+    // The imported wave lies in a folder under the temporary folder while the script runs, which
+    // is gone afterwards; the next run's folder has another name.
+    std::set<std::string> folders;
+    for (int run = 0; run < 2; ++run) {
+        const ProcessResult result =
+            Tool({"run", "-"}, "open S Song.prj\nimport S Kick.wav\nprint S --json\n", {kTempVariable + Path("tmp")});
+        EXPECT_EQ(result.status, 0) << result.err;
+        const std::string prefix = "\"file\":\"" + Path("tmp/orvanta-cli-");
+        const std::size_t start = result.out.find(prefix);
+        ASSERT_NE(start, std::string::npos) << result.out;
+        folders.insert(result.out.substr(start, result.out.find('/', start + prefix.size()) - start));
+        EXPECT_TRUE(std::filesystem::is_empty(Path("tmp")));
+    }
+    EXPECT_EQ(folders.size(), 2U) << "every run has a new name";
 }
 
 TEST_F(CliAppTest, ANamedWorkFolderKeepsEveryFileThatWasThere) {

@@ -16,9 +16,10 @@
 #include <set>
 
 #if defined(_WIN32)
-#include <process.h>
-#else
-#include <unistd.h>
+#include <windows.h>
+// After windows.h, which they build on.
+#include <aclapi.h>
+#include <sddl.h>
 #endif
 
 namespace Orvanta {
@@ -40,14 +41,6 @@ std::set<std::string> Names(const std::string& folder) {
 
 void Touch(const std::string& path) {
     ProjectBuilder::WriteBytes(path, {1, 2, 3});
-}
-
-int CurrentProcessId() {
-#if defined(_WIN32)
-    return _getpid();
-#else
-    return static_cast<int>(::getpid());
-#endif
 }
 
 // Sets the environment variable `name` to `value` for this process.
@@ -162,6 +155,65 @@ TEST_F(WorkFolderTest, AFolderOfAnotherUserIsRefused) {
 #endif
 
 // An empty value counts as not set (on Windows, setting a variable to "" removes it).
+// Windows: the folder's ACL stands for the permission bits. A folder everyone may enter is refused,
+// and one made by CreateOwnerOnlyFolder is accepted.
+TEST_F(WorkFolderTest, AFolderEveryoneCanEnterIsRefusedOnWindows) {
+#if defined(_WIN32)
+    const std::string open = m_temp / "open";
+    ASSERT_TRUE(CreateOwnerOnlyFolder(open));
+    EXPECT_FALSE(CreateOwnerOnlyFolder(open)) << "never made twice";
+    ASSERT_TRUE(SetUpWorkFolder(open));
+    EXPECT_TRUE(CleanWorkFolder());
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;OICI;FA;;;WD)", SDDL_REVISION_1,
+                                                                       &descriptor, nullptr));
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL everyone = nullptr;
+    ASSERT_TRUE(::GetSecurityDescriptorDacl(descriptor, &present, &everyone, &defaulted));
+    std::wstring wide = fs::path(open).wstring();
+    EXPECT_EQ(::SetNamedSecurityInfoW(wide.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                      everyone, nullptr),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    ::LocalFree(descriptor);
+    EXPECT_FALSE(SetUpWorkFolder(open));
+    EXPECT_TRUE(fs::is_empty(open));
+#else
+    GTEST_SKIP() << "Windows ACLs; the permission bits are checked in AFolderOthersCanEnterALinkOrAFileIsRefused";
+#endif
+}
+
+// Unique folders: a taken name (a folder with contents, a file) is skipped and stays as it is,
+// a failure of another kind ends at once, and the default tails differ from call to call.
+TEST_F(WorkFolderTest, UniqueFoldersSkipTakenNamesAndStopAtOtherFailures) {
+    const std::string stem = m_temp / "f-";
+    fs::create_directory(stem + "a");
+    Touch(stem + "a/keep");
+    Touch(stem + "b");
+    const std::vector<std::string> tails = {"a", "b", "c"};
+    std::size_t asked = 0;
+    const auto next = [&] { return tails[asked++ % tails.size()]; };
+    EXPECT_EQ(CreateUniquePrivateFolder(stem, next), stem + "c");
+    EXPECT_EQ(asked, 3U);
+    EXPECT_EQ(Names(stem + "a"), std::set<std::string>{"keep"});
+    EXPECT_EQ(ProjectBuilder::ReadBytes(stem + "b"), (std::vector<std::uint8_t>{1, 2, 3}));
+    asked = 0;
+    EXPECT_EQ(CreateUniquePrivateFolder(stem, next), "") << "every name taken";
+    EXPECT_EQ(asked, 100U);
+    asked = 0;
+    EXPECT_EQ(CreateUniquePrivateFolder(m_temp / "missing/f-", next), "");
+    EXPECT_EQ(asked, 1U);
+
+    const std::string first = CreateUniquePrivateFolder(m_temp / "r-");
+    const std::string second = CreateUniquePrivateFolder(m_temp / "r-");
+    ASSERT_FALSE(first.empty());
+    EXPECT_NE(first, second);
+    for (const std::string& made : {stem + "c", first, second}) {
+        EXPECT_TRUE(SetUpWorkFolder(made)) << made << " is private";
+        EXPECT_TRUE(CleanWorkFolder());
+    }
+}
+
 TEST_F(WorkFolderTest, TheEnvironmentVariableOverridesTheFrontEndsChoice) {
     const char* saved = std::getenv(kWorkFolderVariable);
     const std::string previous = saved != nullptr ? saved : "";
@@ -180,8 +232,8 @@ TEST_F(WorkFolderTest, TheEnvironmentVariableOverridesTheFrontEndsChoice) {
 // other runs: a run that still works (pid 1), and runs that ended, one of them with its copies.
 TEST_F(WorkFolderTest, CleaningRemovesOnlyThisProcesssFilesAndLeavesTheChosenFolderAsItWas) {
     const std::string chosen = m_temp / "mine";
-    fs::create_directories(chosen + "/Wave");
-    fs::permissions(chosen, fs::perms::owner_all);
+    ASSERT_TRUE(CreateOwnerOnlyFolder(chosen));
+    fs::create_directory(chosen + "/Wave");
     ProjectBuilder::WriteBytes(chosen + "/song.wav", {1, 2, 3});
     ProjectBuilder::WriteBytes(chosen + "/photo.webp", {4, 5});
     ProjectBuilder::WriteBytes(chosen + "/take1.aiff", {6});
