@@ -62,12 +62,12 @@ public:
     bool CheckWaveFiles(const std::function<bool(const std::string&)>& alreadyRead);
     // Fills the container from a normalised project path and the listed patch and wave file paths;
     // true when it was filled completely.
-    bool LoadProject(const std::string& projectPath, const std::vector<std::string>& patchFiles,
-                     const std::vector<std::string>& waveFiles);
+    bool LoadProject(const std::string& projectPath, std::vector<std::string> patchFiles,
+                     std::vector<std::string> waveFiles);
     // Decides from the file names which file fills which slot (512 for kPatchList, 999 for
     // kWaveList). Strays and surplus files go onto the pending deletions; numbers above the slot
     // count are left alone.
-    std::vector<std::string> AssignSlots(const std::vector<std::string>& files, int which);
+    std::vector<std::string> AssignSlots(std::vector<std::string> files, int which);
     // Creates the 512 patches from the patch file list, reading every patch file.
     bool LoadPatches();
     // Creates the 999 waves from the wave file list, opening every wave file, and records which

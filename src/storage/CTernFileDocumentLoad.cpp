@@ -56,11 +56,11 @@ bool CTernFileDocument::OpenProjectFolder(const std::string& folder, Recovery re
     loaded =
         loaded && fileSystem.IsFolder(ToNativePath(path + "Patch")) && fileSystem.IsFolder(ToNativePath(path + "Wave"));
     if (loaded) {
-        const std::vector<std::string> patchFiles = ListFiles(path + "Patch/", {"*.p00"});
-        const std::vector<std::string> waveFiles = ListFiles(path + "Wave/", {"*.w*", "*.aif*", "*.vpw"});
+        std::vector<std::string> patchFiles = ListFiles(path + "Patch/", {"*.p00"});
+        std::vector<std::string> waveFiles = ListFiles(path + "Wave/", {"*.w*", "*.aif*", "*.vpw"});
         BeginWaitCursor();
         m_openWaves = waveCheck == WaveCheck::kOpenEach;
-        loaded = LoadProject(path, patchFiles, waveFiles);
+        loaded = LoadProject(path, std::move(patchFiles), std::move(waveFiles));
         m_openWaves = true;
         if (loaded) {
             OnProjectPathChanged(path);
@@ -89,8 +89,8 @@ bool CTernFileDocument::CheckWaveFiles(const std::function<bool(const std::strin
     return readable;
 }
 
-bool CTernFileDocument::LoadProject(const std::string& projectPath, const std::vector<std::string>& patchFiles,
-                                    const std::vector<std::string>& waveFiles) {
+bool CTernFileDocument::LoadProject(const std::string& projectPath, std::vector<std::string> patchFiles,
+                                    std::vector<std::string> waveFiles) {
     // Loading replaces everything, including deletions planned from an earlier content. The lists
     // themselves are rebuilt by LoadPatches and LoadWaves.
     CDomain& domain = CDomain::Instance();
@@ -101,8 +101,8 @@ bool CTernFileDocument::LoadProject(const std::string& projectPath, const std::v
     m_pendingReasons.clear();
     bool loaded = m_data.SetProjectPath(projectPath);
     if (loaded) {
-        m_data.m_patchFiles = AssignSlots(patchFiles, kPatchList);
-        m_data.m_waveFiles = AssignSlots(waveFiles, kWaveList);
+        m_data.m_patchFiles = AssignSlots(std::move(patchFiles), kPatchList);
+        m_data.m_waveFiles = AssignSlots(std::move(waveFiles), kWaveList);
         loaded = LoadPatches() && LoadWaves();
     }
     if (!loaded) {
@@ -111,13 +111,15 @@ bool CTernFileDocument::LoadProject(const std::string& projectPath, const std::v
     return loaded;
 }
 
-std::vector<std::string> CTernFileDocument::AssignSlots(const std::vector<std::string>& files, int which) {
+std::vector<std::string> CTernFileDocument::AssignSlots(std::vector<std::string> files, int which) {
     const std::size_t slotCount = CTernData::Capacity(which == kPatchList ? kPatchList : kWaveList);
+    // The listed paths become the slots' paths: moved, not copied, which spares a load a second
+    // string for every file.
     std::vector<std::string> candidates;
     candidates.reserve(files.size());
-    for (const std::string& path : files) {
+    for (std::string& path : files) {
         if (IsSlotFileName(path)) {
-            candidates.push_back(path);
+            candidates.push_back(std::move(path));
         } else {
             AddPendingDeletion(path, DeletionReason::kStray);
         }
