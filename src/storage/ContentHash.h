@@ -22,7 +22,8 @@ namespace Orvanta {
 // are internal paths.
 class CContentHashes : public CContentSource {
 public:
-    static constexpr std::size_t kKeptBytes = std::size_t{256} << 20;
+    // Enough for every wave of a full project (50 MB).
+    static constexpr std::size_t kKeptBytes = std::size_t{64} << 20;
 
     // `hashMask` is and-ed into every hash; tests pass 0 to make every hash equal, so that only the
     // byte comparison tells contents apart. `keptBytes` bounds the bytes Prepare keeps in a pass.
