@@ -234,10 +234,10 @@ int Recover(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 // reporter has said why).
 bool LoadProjects(const std::vector<std::string>& names, std::vector<std::unique_ptr<CTernFileDocument>>& documents,
                   std::vector<CSearchedProject>& projects,
-                  CTernFileDocument::WaveCheck waveCheck = CTernFileDocument::WaveCheck::kOpenEach) {
+                  CTernFileDocument::LoadFor loadFor = CTernFileDocument::LoadFor::kUse) {
     for (const std::string& name : names) {
         auto document = std::make_unique<CTernFileDocument>();
-        if (!document->OpenProjectFolder(AbsolutePath(name), CTernFileDocument::Recovery::kRefuse, waveCheck)) {
+        if (!document->OpenProjectFolder(AbsolutePath(name), CTernFileDocument::Recovery::kRefuse, loadFor)) {
             return false;
         }
         projects.push_back({name, &document->Data()});
@@ -296,7 +296,7 @@ int Duplicates(const std::vector<std::string>& args, std::ostream& out, std::ost
     std::vector<CSearchedProject> projects;
     // The search reads the waves that share a size with another; those reads show that they can be
     // read, and only the other wave files are opened for the check that loading makes.
-    if (!LoadProjects(words, documents, projects, CTernFileDocument::WaveCheck::kByCaller)) {
+    if (!LoadProjects(words, documents, projects, CTernFileDocument::LoadFor::kDuplicateSearch)) {
         return kExitFailed;
     }
     CContentHashes& content = SharedContentHashes();

@@ -46,17 +46,19 @@ public:
     // What opening does with a folder that holds an interrupted save: finish or undo it first and
     // tell the user (the librarian's open), or refuse to load it (looking without changing).
     enum class Recovery { kRecover, kRefuse };
-    // What opening does with the wave files: open each to see that it can be read, or leave that
-    // to the caller, who reads some of them anyway and then calls CheckWaveFiles.
-    enum class WaveCheck { kOpenEach, kByCaller };
+    // What the project is opened for. For a duplicate search that follows, the wave files are not
+    // opened (the caller checks them with CheckWaveFiles after the search has read some), and the
+    // bytes of each patch file that the search compares are handed to SharedContentHashes as the
+    // file is read, so that the search reads none of them again.
+    enum class LoadFor { kUse, kDuplicateSearch };
     // Opens the project folder chosen by the user: normalises the path, finishes or undoes an
     // interrupted save of the folder, checks that the folder and its "Patch" and "Wave" sub-folders
     // exist, lists the patch and wave files and loads them. On any failure reports "This project
     // could not be loaded." through the message reporter and leaves this document as a new, empty
     // one.
     bool OpenProjectFolder(const std::string& folder, Recovery recovery = Recovery::kRecover,
-                           WaveCheck waveCheck = WaveCheck::kOpenEach);
-    // After opening with WaveCheck::kByCaller: opens each wave file for which `alreadyRead` is false;
+                           LoadFor loadFor = LoadFor::kUse);
+    // After opening for a duplicate search: opens each wave file for which `alreadyRead` is false;
     // when one does not open, fails as OpenProjectFolder would have (the same message, this document
     // left new and empty).
     bool CheckWaveFiles(const std::function<bool(const std::string&)>& alreadyRead);
@@ -141,8 +143,8 @@ protected:
     std::map<std::string, DeletionReason> m_pendingReasons;
     COpenProjects* m_openProjects;
     bool m_modified = false;
-    // Whether LoadWaves opens each wave file (WaveCheck::kOpenEach).
-    bool m_openWaves = true;
+    // What the load under way is for.
+    LoadFor m_loadFor = LoadFor::kUse;
 
 private:
     void AddPendingDeletion(const std::string& path, DeletionReason reason);

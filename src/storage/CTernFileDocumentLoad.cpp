@@ -4,6 +4,7 @@
 #include "model/CFileSystem.h"
 #include "model/CProgressEpisode.h"
 #include "storage/CTernFileDocument.h"
+#include "storage/ContentHash.h"
 #include "storage/LoadDiagnosis.h"
 #include "storage/PatchFile.h"
 #include "storage/ProjectNaming.h"
@@ -32,7 +33,7 @@ std::vector<std::string> ListFiles(const std::string& folder, const std::vector<
 
 } // namespace
 
-bool CTernFileDocument::OpenProjectFolder(const std::string& folder, Recovery recovery, WaveCheck waveCheck) {
+bool CTernFileDocument::OpenProjectFolder(const std::string& folder, Recovery recovery, LoadFor loadFor) {
     const std::string path = NormaliseProjectPath(folder);
     CFileSystem& fileSystem = CDomain::Instance().FileSystem();
     // A save of this folder that was interrupted is finished or undone before anything is read;
@@ -59,9 +60,9 @@ bool CTernFileDocument::OpenProjectFolder(const std::string& folder, Recovery re
         std::vector<std::string> patchFiles = ListFiles(path + "Patch/", {"*.p00"});
         std::vector<std::string> waveFiles = ListFiles(path + "Wave/", {"*.w*", "*.aif*", "*.vpw"});
         BeginWaitCursor();
-        m_openWaves = waveCheck == WaveCheck::kOpenEach;
+        m_loadFor = loadFor;
         loaded = LoadProject(path, std::move(patchFiles), std::move(waveFiles));
-        m_openWaves = true;
+        m_loadFor = LoadFor::kUse;
         if (loaded) {
             OnProjectPathChanged(path);
             SetModified(false);
@@ -171,8 +172,15 @@ bool CTernFileDocument::LoadPatches() {
         }
         patch.m_path = path;
         patch.SetName(BareName(path), false);
-        if (!path.empty() && !ReadPatchFile(path, patch)) {
+        // For a duplicate search the bytes it compares are handed on: bytes 30 to 261, all of them
+        // in a file of the usual length, which ends with the blocks.
+        const bool handOn = m_loadFor == LoadFor::kDuplicateSearch;
+        std::vector<std::uint8_t> uninterpreted;
+        if (!path.empty() && !ReadPatchFile(path, patch, handOn ? &uninterpreted : nullptr)) {
             return false;
+        }
+        if (handOn && !path.empty() && patch.m_knownStamp.size == static_cast<std::int64_t>(kPatchRecordSize)) {
+            SharedContentHashes().Remember(path, PatchFileRegion(), patch.m_knownStamp, std::move(uninterpreted));
         }
     }
     return true;
@@ -186,7 +194,7 @@ bool CTernFileDocument::LoadWaves() {
         progress.Step(static_cast<int>(i));
         const std::string& path = i < m_data.m_waveFiles.size() ? m_data.m_waveFiles[i] : kNoPath;
         // The listing holds regular files only, so a plain open and close is the whole check.
-        if (m_openWaves && !path.empty() && !fileSystem.CanOpenForReading(ToNativePath(path))) {
+        if (m_loadFor == LoadFor::kUse && !path.empty() && !fileSystem.CanOpenForReading(ToNativePath(path))) {
             return false;
         }
         CWave& wave = m_data.m_waves[i];

@@ -214,9 +214,17 @@ void CContentHashes::Prepare(const std::vector<std::string>& paths, const CByteR
         if (stamps[i].size < 0) {
             continue;
         }
-        ++m_filesRead;
-        std::optional<std::vector<std::uint8_t>> bytes =
-            ReadRegion(fileSystem.OpenRead(ToNativePath(path)), region, stamps[i].size);
+        std::optional<std::vector<std::uint8_t>> bytes;
+        if (const auto handed = m_handedOn.find(key); handed != m_handedOn.end()) {
+            if (handed->second.first == stamps[i]) {
+                bytes = std::move(handed->second.second);
+            }
+            m_handedOn.erase(handed);
+        }
+        if (!bytes) {
+            ++m_filesRead;
+            bytes = ReadRegion(fileSystem.OpenRead(ToNativePath(path)), region, stamps[i].size);
+        }
         if (!bytes) {
             m_unreadable.insert(key); // left out of this pass only
             continue;
@@ -239,6 +247,13 @@ void CContentHashes::Prepare(const std::vector<std::string>& paths, const CByteR
         if (stamps[i].modified >= 0) {
             m_hashes[key] = entry;
         }
+    }
+}
+
+void CContentHashes::Remember(const std::string& path, const CByteRegion& region, const CFileStamp& stamp,
+                              std::vector<std::uint8_t> bytes) {
+    if (stamp.modified >= 0) {
+        m_handedOn[std::make_tuple(path, region)] = {stamp, std::move(bytes)};
     }
 }
 

@@ -41,6 +41,10 @@ public:
     // that, equal hashes are told apart by SameBytes reading both files). A file that could not be
     // read is left out: Hash answers nothing for it until the next Prepare, which tries it again.
     void Prepare(const std::vector<std::string>& paths, const CByteRegion& region) override;
+    // Takes `bytes` as the region's bytes of the file at `path` while it has `stamp` (with a known
+    // time): a reader that had them hands them on, and Prepare uses them instead of opening the file.
+    void Remember(const std::string& path, const CByteRegion& region, const CFileStamp& stamp,
+                  std::vector<std::uint8_t> bytes);
     // True when the file was read whole without an error at its present stamp.
     [[nodiscard]] bool WasRead(const std::string& path, const CByteRegion& region);
 
@@ -50,6 +54,7 @@ public:
         m_comparisons.clear();
         m_passes = 0;
         m_unreadable.clear();
+        m_handedOn.clear();
     }
     // How many times a file was opened for reading since construction, for hashing and comparing.
     [[nodiscard]] std::size_t FilesRead() const { return m_filesRead; }
@@ -77,6 +82,8 @@ private:
 
     std::uint64_t m_hashMask;
     std::size_t m_keptBytes;
+    // Bytes handed on by Remember, with the stamp they belong to.
+    std::map<std::tuple<std::string, CByteRegion>, std::pair<CFileStamp, std::vector<std::uint8_t>>> m_handedOn;
     // The files the last Prepare could not read.
     std::set<std::tuple<std::string, CByteRegion>> m_unreadable;
     std::map<std::tuple<std::string, CByteRegion>, CEntry> m_hashes;

@@ -26,7 +26,7 @@ bool ReadFully(CFile& file, std::span<std::uint8_t> buffer) {
 
 } // namespace
 
-bool ReadPatchFile(const std::string& path, CPatch& patch) {
+bool ReadPatchFile(const std::string& path, CPatch& patch, std::vector<std::uint8_t>* uninterpreted) {
     CFileSystem& fileSystem = CDomain::Instance().FileSystem();
     const std::unique_ptr<CFile> file = fileSystem.OpenRead(ToNativePath(path));
     if (!file) {
@@ -49,6 +49,9 @@ bool ReadPatchFile(const std::string& path, CPatch& patch) {
     }
     const auto blocks = std::span(record).subspan<kPatchBlocksOffset, kPackedPatchSize>();
     CSvdManager().UnpackPatch(blocks, patch);
+    if (uninterpreted != nullptr) {
+        uninterpreted->assign(record.begin() + kPatchHeaderSize, record.begin() + kPatchBlocksOffset);
+    }
     if (patch.m_path == path) {
         patch.m_knownBlocks.assign(blocks.begin(), blocks.end());
         patch.m_knownPath = path;

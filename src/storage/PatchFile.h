@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace Orvanta {
 
@@ -40,7 +41,8 @@ inline constexpr std::array<std::uint8_t, kPatchHeaderSize> kPatchHeaderTemplate
 // 1510 bytes and start with the header template. The blocks read are remembered in the patch for
 // PatchDataUnchanged when `path` is the patch's source. On failure `patch` may be half filled and
 // must be discarded.
-bool ReadPatchFile(const std::string& path, CPatch& patch);
+// With `uninterpreted`, that receives bytes 30 to 261 of the file.
+bool ReadPatchFile(const std::string& path, CPatch& patch, std::vector<std::uint8_t>* uninterpreted = nullptr);
 
 // Rewrites the oscillator blocks (bytes 262 to 1509) of the existing patch file at `path` from
 // `patch`, without truncating or creating the file; every other byte stays as it is. Succeeds

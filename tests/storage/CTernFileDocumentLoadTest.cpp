@@ -7,6 +7,7 @@
 #include "TempFolder.h"
 #include "model/CDomain.h"
 #include "storage/COpenProjects.h"
+#include "storage/ContentHash.h"
 
 #include <gtest/gtest.h>
 
@@ -282,18 +283,27 @@ TEST_F(ProjectLoadTest, UnopenableFilesFailTheLoad) {
     EXPECT_TRUE(m_document.OpenProjectFolder(project.Path()));
 }
 
-TEST_F(ProjectLoadTest, AWaveCheckLeftToTheCallerOpensWhatItWasNotToldIsReadable) {
+TEST_F(ProjectLoadTest, OpenedForADuplicateSearchEachFileIsOpenedOnce) {
     ProjectBuilder project = Project();
     const std::string patch = project.AddPatch("001 Alto.p00");
+    const std::string copy = project.AddPatch("002 Alto.p00");
     const std::string bad = project.AddWave("999 Pad.wav");
     const std::string good = project.AddWave("002 Bass.wav");
     for (const bool vouched : {false, true}) {
         FaultyFileSystem faulty;
         TestSupport::StorageDomainGuard guard(&faulty);
         faulty.FailOnPath(FaultyFileSystem::kOpenRead, bad);
+        CContentHashes& hashes = SharedContentHashes();
+        hashes.Clear();
         ASSERT_TRUE(m_document.OpenProjectFolder(project.Path(), CTernFileDocument::Recovery::kRefuse,
-                                                 CTernFileDocument::WaveCheck::kByCaller));
-        EXPECT_EQ(faulty.CalledPaths(FaultyFileSystem::kOpenRead), std::vector<std::string>{patch});
+                                                 CTernFileDocument::LoadFor::kDuplicateSearch));
+        EXPECT_EQ(faulty.CalledPaths(FaultyFileSystem::kOpenRead), (std::vector<std::string>{patch, copy}));
+        // The patch files' compared bytes came with the load: the search opens neither again.
+        const std::size_t read = hashes.FilesRead();
+        hashes.Prepare({patch, copy}, PatchFileRegion());
+        EXPECT_TRUE(hashes.SameBytes(patch, copy, PatchFileRegion()));
+        EXPECT_EQ(hashes.FilesRead(), read);
+        EXPECT_EQ(faulty.CalledPaths(FaultyFileSystem::kOpenRead).size(), 2U);
         const bool checked = m_document.CheckWaveFiles([&](const std::string& path) { return vouched && path == bad; });
         EXPECT_EQ(checked, vouched);
         EXPECT_EQ(IsNew(m_document), !vouched);
