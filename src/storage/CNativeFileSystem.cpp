@@ -218,10 +218,17 @@ bool CopyContent(const fs::path& from, const fs::path& to) {
 
 #else
 
+// The stamp of the regular file described by `status`.
+CFileStamp StampOf(const struct stat& status) {
+    constexpr std::int64_t kNanoseconds = 1000000000;
+    return {static_cast<std::int64_t>(status.st_size), static_cast<std::int64_t>(status.st_mtim.tv_sec) * kNanoseconds +
+                                                           static_cast<std::int64_t>(status.st_mtim.tv_nsec)};
+}
+
 // A file through its POSIX descriptor: one system call per operation and no buffer of its own.
 class CDescriptorFile : public CFile {
 public:
-    explicit CDescriptorFile(int descriptor) : m_descriptor(descriptor) {}
+    explicit CDescriptorFile(int descriptor, CFileStamp stamp = {}) : m_descriptor(descriptor), m_stamp(stamp) {}
     ~CDescriptorFile() override { (void)CDescriptorFile::Close(); }
     CDescriptorFile(const CDescriptorFile&) = delete;
     CDescriptorFile& operator=(const CDescriptorFile&) = delete;
@@ -269,6 +276,9 @@ public:
 
     [[nodiscard]] int Descriptor() const { return m_descriptor; }
 
+    // From the status taken when the file was opened: no further system call.
+    [[nodiscard]] CFileStamp Stamp() const override { return m_stamp; }
+
     [[nodiscard]] std::int64_t Size() const {
         struct stat status {};
         return ::fstat(m_descriptor, &status) == 0 ? static_cast<std::int64_t>(status.st_size) : -1;
@@ -276,6 +286,7 @@ public:
 
 private:
     int m_descriptor;
+    CFileStamp m_stamp;
 };
 
 // Opens without waiting (a pipe would otherwise block until someone writes to it) and keeps only
@@ -294,7 +305,7 @@ std::unique_ptr<CDescriptorFile> OpenFile(const std::string& path, bool writable
         ::close(descriptor);
         return nullptr;
     }
-    return std::make_unique<CDescriptorFile>(descriptor);
+    return std::make_unique<CDescriptorFile>(descriptor, StampOf(status));
 }
 
 std::int64_t SizeOfFile(const std::string& path) {
@@ -718,9 +729,7 @@ CFileStamp CNativeFileSystem::Stamp(const std::string& path) {
     if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
         return {};
     }
-    constexpr std::int64_t kNanoseconds = 1000000000;
-    return {static_cast<std::int64_t>(status.st_size), static_cast<std::int64_t>(status.st_mtim.tv_sec) * kNanoseconds +
-                                                           static_cast<std::int64_t>(status.st_mtim.tv_nsec)};
+    return StampOf(status);
 #endif
 }
 
