@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Cross-builds the core, orvanta-cli and the core and command-line tests for 64-bit Windows with
-# MinGW-w64 (in build-mingw/), and runs those tests under Wine. GoogleTest is built from Debian's
+# Cross-builds the core, orvanta-cli and the tests of the core, the command line and the sound
+# library for 64-bit Windows with MinGW-w64 (in build-mingw/), and runs those tests under Wine. GoogleTest is built from Debian's
 # googletest sources with the same compiler. Prints the passed, failed and skipped tests of each
 # executable; any failure fails the run. The Qt front end is not cross-built.
 # ORVANTA_WINDOWS_BUILD names another build folder, ORVANTA_WINDOWS_DEPS a folder of Windows
@@ -14,7 +14,7 @@ install_packages
 BUILD="${ORVANTA_WINDOWS_BUILD:-$ROOT/build-mingw}"
 DEPS="${ORVANTA_WINDOWS_DEPS:-$BUILD/deps}"
 TOOLCHAIN="$ROOT/cmake/mingw-w64-x86_64.cmake"
-TESTS=(model_tests operations_tests storage_tests cli_tests)
+TESTS=(model_tests operations_tests storage_tests cli_tests sound_tests)
 
 # cmake_dependency NAME SOURCE [cmake options...]: builds a library for Windows into $DEPS.
 cmake_dependency() {

@@ -4,11 +4,14 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #endif
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <mutex>
@@ -76,7 +79,22 @@ void CSoundStream::Close() {
 bool CSoundStream::OpenFile(const std::string& utf8Path, std::string& reason) {
     Close();
 #ifdef _WIN32
-    m_file = _wfopen(WidePath(utf8Path).c_str(), L"rb");
+    // Platform code (Windows): opened sharing reading, writing and deleting (the C library's own
+    // open shares no deleting), so that a save can rename or delete a wave being played or pictured.
+    const HANDLE handle =
+        ::CreateFileW(WidePath(utf8Path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        reason =
+            "The file cannot be opened: " + std::system_category().message(static_cast<int>(::GetLastError())) + ".";
+        return false;
+    }
+    const int descriptor = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), _O_RDONLY | _O_BINARY);
+    if (descriptor < 0) {
+        ::CloseHandle(handle);
+    } else if ((m_file = _fdopen(descriptor, "rb")) == nullptr) {
+        _close(descriptor);
+    }
 #else
     m_file = std::fopen(utf8Path.c_str(), "rb");
 #endif

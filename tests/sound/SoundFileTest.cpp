@@ -222,6 +222,26 @@ TEST(SoundFileTest, DamagedForeignAndInstrumentFilesGiveNoPreviewWithAReason) {
     EXPECT_EQ(shortened.waveform.size(), 4U);
 }
 
+// A wave being played stays open; meanwhile a save may rename or delete its file (Windows allows it
+// only when the file was opened sharing deletion).
+TEST(SoundFileTest, AWaveBeingReadCanBeRenamedAndDeleted) {
+    TestSupport::TempFolder temp;
+    const std::string path = temp / "playing.wav";
+    WriteSound(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, TestSignal(1));
+    CSoundDecoder decoder;
+    std::string reason;
+    ASSERT_TRUE(decoder.Open(path, reason)) << reason;
+    std::vector<std::int16_t> samples(1000);
+    ASSERT_EQ(decoder.ReadInt16(samples.data(), samples.size()), samples.size());
+
+    const std::string moved = temp / "moved.wav";
+    std::error_code error;
+    std::filesystem::rename(path, moved, error);
+    EXPECT_FALSE(error) << error.message();
+    EXPECT_TRUE(std::filesystem::remove(moved, error)) << error.message();
+    EXPECT_EQ(decoder.ReadInt16(samples.data(), samples.size()), samples.size());
+}
+
 // The views read waves on several threads at once: each read gives its own file's result, failed
 // opens included, whatever the other threads read at the same time.
 TEST(SoundFileTest, ConcurrentReadsGiveEachFileItsOwnResult) {
