@@ -3,6 +3,7 @@
 #include "cli/CliPaths.h"
 #include "model/CDomain.h"
 #include "model/CFileSystem.h"
+#include "model/Utf8.h"
 #include "storage/ProjectNaming.h"
 #include "storage/WorkFolder.h"
 
@@ -19,8 +20,7 @@ std::string CreatePrivateTemporaryFolder() {
     }
     // The process id keeps runs that start at the same moment apart; the random tail keeps the
     // name from being foreseen, and a name that is taken all the same is never used.
-    const std::u8string stem = (base / "orvanta-cli-").generic_u8string();
-    return CreateUniquePrivateFolder(std::string(stem.begin(), stem.end()) + std::to_string(CurrentProcessId()) + "-");
+    return CreateUniquePrivateFolder(PathToUtf8(base / "orvanta-cli-") + std::to_string(CurrentProcessId()) + "-");
 }
 
 namespace {

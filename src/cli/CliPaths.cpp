@@ -1,5 +1,7 @@
 #include "cli/CliPaths.h"
 
+#include "model/Utf8.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -10,11 +12,11 @@ std::string AbsolutePath(const std::string& path) {
         return path;
     }
     std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(path), error);
+    const std::filesystem::path absolute = std::filesystem::absolute(Utf8ToPath(path), error);
     if (error) {
         return path;
     }
-    return absolute.lexically_normal().generic_string();
+    return PathToUtf8(absolute.lexically_normal());
 }
 
 } // namespace Orvanta::Cli

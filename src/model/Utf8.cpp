@@ -49,4 +49,22 @@ std::string Utf8Left(std::string_view text, std::size_t count) {
     return std::string(text.substr(0, pos));
 }
 
+// Elsewhere paths are bytes, taken and given as they are (a name need not be valid UTF-8 there).
+std::filesystem::path Utf8ToPath(const std::string& utf8Path) {
+#if defined(_WIN32)
+    return std::filesystem::path(std::u8string(utf8Path.begin(), utf8Path.end()));
+#else
+    return std::filesystem::path(utf8Path);
+#endif
+}
+
+std::string PathToUtf8(const std::filesystem::path& path) {
+#if defined(_WIN32)
+    const std::u8string text = path.generic_u8string();
+    return std::string(text.begin(), text.end());
+#else
+    return path.generic_string();
+#endif
+}
+
 } // namespace Orvanta

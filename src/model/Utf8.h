@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -17,5 +18,10 @@ std::size_t Utf8Length(std::string_view text);
 
 // The first `count` characters of `text`.
 std::string Utf8Left(std::string_view text, std::size_t count);
+
+// The file-system path of a UTF-8 path, and the UTF-8 text of a file-system path with "/" between
+// its parts. On Windows, std::filesystem reads and writes plain strings in the system's code page.
+std::filesystem::path Utf8ToPath(const std::string& utf8Path);
+std::string PathToUtf8(const std::filesystem::path& path);
 
 } // namespace Orvanta

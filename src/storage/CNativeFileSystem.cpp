@@ -1,5 +1,6 @@
 #include "storage/CNativeFileSystem.h"
 
+#include "model/Utf8.h"
 #include "storage/Wildcard.h"
 
 #include <algorithm>
@@ -28,21 +29,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path ToFsPath(const std::string& path) {
-#if defined(_WIN32)
-    return fs::path(std::u8string(path.begin(), path.end()));
-#else
-    return fs::path(path);
-#endif
-}
-
-#if defined(_WIN32)
-std::string FromFsPath(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-#endif
-
 // The path without trailing separators, so that a symbolic link is looked at itself and not at
 // what it points to ("link/" resolves the link). The root keeps its separator.
 fs::path WithoutTrailingSeparators(const std::string& path) {
@@ -55,7 +41,7 @@ fs::path WithoutTrailingSeparators(const std::string& path) {
     while (text.size() > 1 && isSeparator(text.back())) {
         text.pop_back();
     }
-    return ToFsPath(text);
+    return Utf8ToPath(text);
 }
 
 // True for a regular file or a symbolic link to one.
@@ -148,7 +134,7 @@ private:
 // Keeps only files on disk: a folder cannot be opened this way at all, and a pipe or a device is
 // refused. The type is taken from the open handle, so it is the type of what was opened.
 std::unique_ptr<CHandleFile> OpenFile(const std::string& path, bool writable) {
-    const HANDLE handle = OpenHandle(ToFsPath(path), GENERIC_READ | (writable ? GENERIC_WRITE : 0U), OPEN_EXISTING);
+    const HANDLE handle = OpenHandle(Utf8ToPath(path), GENERIC_READ | (writable ? GENERIC_WRITE : 0U), OPEN_EXISTING);
     if (handle == INVALID_HANDLE_VALUE) {
         return nullptr;
     }
@@ -167,7 +153,7 @@ std::int64_t SizeOfFile(const std::string& path) {
 // Creates `path` for writing only when nothing is there yet (CREATE_NEW, the O_EXCL of Windows);
 // null when the name is taken or the file cannot be created.
 std::unique_ptr<CHandleFile> CreateExclusive(const std::string& path) {
-    const HANDLE handle = OpenHandle(ToFsPath(path), GENERIC_WRITE, CREATE_NEW);
+    const HANDLE handle = OpenHandle(Utf8ToPath(path), GENERIC_WRITE, CREATE_NEW);
     return handle == INVALID_HANDLE_VALUE ? nullptr : std::make_unique<CHandleFile>(handle);
 }
 
@@ -199,7 +185,7 @@ bool FinishNewFile(CHandleFile& file, const std::string& path, bool ok, bool dur
     }
     ok = file.Close() && ok;
     if (!ok) {
-        ::DeleteFileW(ToFsPath(path).c_str());
+        ::DeleteFileW(Utf8ToPath(path).c_str());
     }
     return ok;
 }
@@ -500,11 +486,11 @@ bool CNativeFileSystem::Sync(const std::string& path) {
     // Platform code (Windows): a file is flushed through a handle that may write (FlushFileBuffers
     // asks for one). Folders cannot be flushed there; NTFS journals their entries itself, so a
     // folder that is there counts as synced.
-    const DWORD attributes = ::GetFileAttributesW(ToFsPath(path).c_str());
+    const DWORD attributes = ::GetFileAttributesW(Utf8ToPath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return attributes != INVALID_FILE_ATTRIBUTES;
     }
-    CHandleFile file(OpenHandle(ToFsPath(path), GENERIC_WRITE, OPEN_EXISTING));
+    CHandleFile file(OpenHandle(Utf8ToPath(path), GENERIC_WRITE, OPEN_EXISTING));
     return file.Handle() != INVALID_HANDLE_VALUE && ::FlushFileBuffers(file.Handle()) && file.Close();
 #else
     const int descriptor = OpenWithoutWaiting(path);
@@ -555,9 +541,9 @@ std::vector<std::string> CNativeFileSystem::ListEntries(const std::string& folde
     std::vector<std::string> names;
 #if defined(_WIN32)
     std::error_code error;
-    fs::directory_iterator it(ToFsPath(folder), error);
+    fs::directory_iterator it(Utf8ToPath(folder), error);
     for (; !error && it != fs::directory_iterator(); it.increment(error)) {
-        names.push_back(FromFsPath(it->path().filename()));
+        names.push_back(PathToUtf8(it->path().filename()));
     }
 #else
     DIR* directory = ::opendir(folder.c_str());
@@ -598,8 +584,8 @@ std::unique_ptr<CFile> CNativeFileSystem::OpenReadWrite(const std::string& path)
 }
 
 bool CNativeFileSystem::CopyWholeFile(const std::string& from, const std::string& to) {
-    const fs::path source = ToFsPath(from);
-    const fs::path destination = ToFsPath(to);
+    const fs::path source = Utf8ToPath(from);
+    const fs::path destination = Utf8ToPath(to);
     if (!IsRegularFile(source)) {
         return false;
     }
@@ -621,10 +607,10 @@ bool CNativeFileSystem::Rename(const std::string& from, const std::string& to) {
 #if defined(_WIN32)
     // Platform code (Windows): an existing file at `to` is replaced. Never MOVEFILE_COPY_ALLOWED: a
     // move to another volume must fail rather than become a copy and a delete, which is not atomic.
-    return ::MoveFileExW(ToFsPath(from).c_str(), ToFsPath(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    return ::MoveFileExW(Utf8ToPath(from).c_str(), Utf8ToPath(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 #else
     std::error_code error;
-    fs::rename(ToFsPath(from), ToFsPath(to), error);
+    fs::rename(Utf8ToPath(from), Utf8ToPath(to), error);
     return !error;
 #endif
 }
@@ -640,7 +626,7 @@ bool CNativeFileSystem::Delete(const std::string& path) {
 }
 
 FolderCreation CNativeFileSystem::CreateFolder(const std::string& path) {
-    const fs::path native = ToFsPath(path);
+    const fs::path native = Utf8ToPath(path);
     std::error_code error;
     if (fs::create_directory(native, error) && !error) {
         return FolderCreation::kCreated;
@@ -671,13 +657,13 @@ std::vector<std::string> CNativeFileSystem::ListFolderMatchingAny(const std::str
     std::vector<std::string> names;
 #if defined(_WIN32)
     std::error_code error;
-    fs::directory_iterator it(ToFsPath(folder), error);
+    fs::directory_iterator it(Utf8ToPath(folder), error);
     for (; !error && it != fs::directory_iterator(); it.increment(error)) {
         std::error_code typeError;
         if (!it->is_regular_file(typeError) || typeError) {
             continue;
         }
-        std::string name = FromFsPath(it->path().filename());
+        std::string name = PathToUtf8(it->path().filename());
         if (matches(name)) {
             names.push_back(std::move(name));
         }
@@ -718,7 +704,7 @@ CFileStamp CNativeFileSystem::Stamp(const std::string& path) {
     // only, so two writes within one second would look alike; the file's own record keeps 100 ns
     // steps (counted from 1601) and the 64-bit size.
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(ToFsPath(path).c_str(), GetFileExInfoStandard, &data) ||
+    if (!::GetFileAttributesExW(Utf8ToPath(path).c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return {};
     }
@@ -739,7 +725,7 @@ CFileStamp CNativeFileSystem::Stamp(const std::string& path) {
 
 bool CNativeFileSystem::IsFolder(const std::string& path) {
     std::error_code error;
-    return fs::is_directory(ToFsPath(path), error);
+    return fs::is_directory(Utf8ToPath(path), error);
 }
 
 bool CNativeFileSystem::Exists(const std::string& path) {
@@ -749,7 +735,7 @@ bool CNativeFileSystem::Exists(const std::string& path) {
 
 bool CNativeFileSystem::IsSameEntry(const std::string& first, const std::string& second) {
     std::error_code error;
-    const bool same = fs::equivalent(ToFsPath(first), ToFsPath(second), error);
+    const bool same = fs::equivalent(Utf8ToPath(first), Utf8ToPath(second), error);
     return same && !error;
 }
 

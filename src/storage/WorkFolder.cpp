@@ -2,6 +2,7 @@
 
 #include "model/CDomain.h"
 #include "model/CFileSystem.h"
+#include "model/Utf8.h"
 #include "storage/ProjectNaming.h"
 
 #include <algorithm>
@@ -62,18 +63,8 @@ std::string WithoutTrailingSeparator(const std::string& path) {
     return text;
 }
 
-// The file-system path of a UTF-8 path; on Windows a plain fs::path(std::string) would read the
-// text in the system's code page.
-fs::path PathOf(const std::string& path) {
-#if defined(_WIN32)
-    return fs::path(std::u8string(path.begin(), path.end()));
-#else
-    return fs::path(path);
-#endif
-}
-
 bool IsAbsolute(const std::string& path) {
-    return !path.empty() && PathOf(path).is_absolute();
+    return !path.empty() && Utf8ToPath(path).is_absolute();
 }
 
 #if defined(_WIN32)
@@ -148,7 +139,7 @@ bool IsOwnerOnly(const fs::path& path) {
 bool IsPrivateFolder(const std::string& path) {
 #if defined(_WIN32)
     // A junction or a symbolic link is a reparse point.
-    const fs::path native = PathOf(path);
+    const fs::path native = Utf8ToPath(path);
     const DWORD attributes = ::GetFileAttributesW(native.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 && IsOwnerOnly(native);
@@ -180,7 +171,7 @@ Creation CreateOwnerOnly(const std::string& path) {
         return Creation::kFailed;
     }
     SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor, FALSE};
-    const bool created = ::CreateDirectoryW(PathOf(path).c_str(), &attributes) != 0;
+    const bool created = ::CreateDirectoryW(Utf8ToPath(path).c_str(), &attributes) != 0;
     const DWORD error = ::GetLastError();
     ::LocalFree(descriptor);
     if (created) {
@@ -203,7 +194,7 @@ bool CreatePrivateFolder(const std::string& path) {
     if (made == Creation::kFailed) {
         // A missing parent, such as the application data folder on a first start.
         std::error_code error;
-        fs::create_directories(PathOf(path).parent_path(), error);
+        fs::create_directories(Utf8ToPath(path).parent_path(), error);
         made = error ? Creation::kFailed : CreateOwnerOnly(path);
     }
     return made != Creation::kFailed;

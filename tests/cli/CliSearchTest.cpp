@@ -22,10 +22,10 @@ protected:
         a.AddWave("001 Kick.w00", 500);
         a.AddWave("002 Snare.w00", 500); // same size as the kick, other bytes
         Copy("A.prj/Wave/001 Kick.w00", "A.prj/Wave/003 Kick Copy.w00");
-        ProjectBuilder b(m_temp.Path(), "B b.prj");
+        ProjectBuilder b(m_temp.Path(), "B é.prj"); // a name outside ASCII, given relative to the folder
         b.AddPatch("007 CAFÉ BASS.p00", ProjectBuilder::PatchUsingWaves(4, 4));
         b.AddWave("004 Bassdrum.w00", 300);
-        Copy("A.prj/Wave/001 Kick.w00", "B b.prj/Wave/004 Bassdrum.w00");
+        Copy("A.prj/Wave/001 Kick.w00", "B é.prj/Wave/004 Bassdrum.w00");
     }
 
     void Copy(const std::string& from, const std::string& to) {
@@ -47,16 +47,16 @@ TEST_F(CliSearchTest, FindListsMatchingSlotsAndExitsZeroOneOrTwo) {
         std::string out;
     };
     const Row rows[] = {
-        {{"find", "BASS", "A.prj", "B b.prj"},
+        {{"find", "BASS", "A.prj", "B é.prj"},
          0,
-         "A.prj patch 1 Café Bass\nA.prj patch 3 bass  two\nB b.prj patch 7 CAFÉ BASS\nB b.prj wave 4 Bassdrum\n"},
-        {{"find", "café", "A.prj", "B b.prj"}, 0, "A.prj patch 1 Café Bass\n"},
-        {{"find", "s  t", "B b.prj", "A.prj"}, 0, "A.prj patch 3 bass  two\n"},
+         "A.prj patch 1 Café Bass\nA.prj patch 3 bass  two\nB é.prj patch 7 CAFÉ BASS\nB é.prj wave 4 Bassdrum\n"},
+        {{"find", "café", "A.prj", "B é.prj"}, 0, "A.prj patch 1 Café Bass\n"},
+        {{"find", "s  t", "B é.prj", "A.prj"}, 0, "A.prj patch 3 bass  two\n"},
         {{"find", "--json", "kick", "A.prj"},
          0,
          "[{\"project\":\"A.prj\",\"kind\":\"wave\",\"number\":1,\"name\":\"Kick\"},"
          "{\"project\":\"A.prj\",\"kind\":\"wave\",\"number\":3,\"name\":\"Kick Copy\"}]\n"},
-        {{"find", "cafe", "A.prj", "B b.prj"}, 1, ""},
+        {{"find", "cafe", "A.prj", "B é.prj"}, 1, ""},
         {{"find", "zzz", "A.prj", "--json"}, 1, "[]\n"},
         {{"find", "", "A.prj"}, 2, ""},
         {{"find", "bass"}, 2, ""},
@@ -73,13 +73,13 @@ TEST_F(CliSearchTest, FindListsMatchingSlotsAndExitsZeroOneOrTwo) {
 
 TEST_F(CliSearchTest, DuplicatesGroupsByteIdenticalWavesAndPatchesUsingThemInOrder) {
     const TestSupport::FolderSnapshot before = TestSupport::TakeFolderSnapshot(m_temp.Path());
-    const ProcessResult json = Tool({"duplicates", "A.prj", "B b.prj", "--json"});
+    const ProcessResult json = Tool({"duplicates", "A.prj", "B é.prj", "--json"});
     EXPECT_EQ(json.status, 0) << json.err;
     EXPECT_EQ(json.out, "{\"waves\":[[{\"project\":\"A.prj\",\"number\":1,\"name\":\"Kick\",\"bytes\":500},"
                         "{\"project\":\"A.prj\",\"number\":3,\"name\":\"Kick Copy\",\"bytes\":500},"
-                        "{\"project\":\"B b.prj\",\"number\":4,\"name\":\"Bassdrum\",\"bytes\":500}]],"
+                        "{\"project\":\"B é.prj\",\"number\":4,\"name\":\"Bassdrum\",\"bytes\":500}]],"
                         "\"patches\":[[{\"project\":\"A.prj\",\"number\":1,\"name\":\"Café Bass\"},"
-                        "{\"project\":\"B b.prj\",\"number\":7,\"name\":\"CAFÉ BASS\"}]]}\n");
+                        "{\"project\":\"B é.prj\",\"number\":7,\"name\":\"CAFÉ BASS\"}]]}\n");
 
     const ProcessResult text = Tool({"duplicates", "A.prj"});
     EXPECT_EQ(text.status, 0) << text.err;

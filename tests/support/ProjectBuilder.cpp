@@ -2,6 +2,7 @@
 
 #include "TempFolder.h"
 
+#include "model/Utf8.h"
 #include "storage/CSvdManager.h"
 #include "storage/PatchFile.h"
 
@@ -18,7 +19,7 @@ namespace {
 
 void MakeFolder(const std::string& path) {
     std::error_code error;
-    fs::create_directories(path, error);
+    fs::create_directories(Utf8ToPath(path), error);
     if (error) {
         throw std::runtime_error("cannot create " + path);
     }
@@ -94,7 +95,7 @@ CPatch ProjectBuilder::PatchUsingWaves(int first, int second) {
 }
 
 void ProjectBuilder::WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream file(Utf8Path(path), std::ios::binary | std::ios::trunc);
+    std::ofstream file(Utf8ToPath(path), std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!file) {
         throw std::runtime_error("cannot write " + path);
@@ -102,7 +103,7 @@ void ProjectBuilder::WriteBytes(const std::string& path, const std::vector<std::
 }
 
 std::vector<std::uint8_t> ProjectBuilder::ReadBytes(const std::string& path) {
-    std::ifstream file(Utf8Path(path), std::ios::binary);
+    std::ifstream file(Utf8ToPath(path), std::ios::binary);
     std::vector<std::uint8_t> bytes;
     char chunk[4096];
     while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {

@@ -1,5 +1,7 @@
 #include "TempFolder.h"
 
+#include "model/Utf8.h"
+
 #include <atomic>
 #include <filesystem>
 #include <random>
@@ -30,23 +32,20 @@ TempFolder::TempFolder() {
 TempFolder::~TempFolder() {
     std::error_code error;
     // Folders a test made unreadable or unwritable are opened up again so that they can be removed.
-    for (fs::recursive_directory_iterator it(Utf8Path(m_path), error), end; !error && it != end; it.increment(error)) {
+    for (fs::recursive_directory_iterator it(Utf8ToPath(m_path), error), end; !error && it != end;
+         it.increment(error)) {
         if (it->is_directory(error) && !it->is_symlink(error)) {
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
         }
     }
-    fs::remove_all(Utf8Path(m_path), error);
-}
-
-fs::path Utf8Path(const std::string& path) {
-    return fs::path(std::u8string(path.begin(), path.end()));
+    fs::remove_all(Utf8ToPath(m_path), error);
 }
 
 bool CanCreateSymbolicLinks() {
     static const bool can = [] {
         const TempFolder folder;
         std::error_code error;
-        fs::create_symlink(Utf8Path(folder / "target"), Utf8Path(folder / "link"), error);
+        fs::create_symlink(Utf8ToPath(folder / "target"), Utf8ToPath(folder / "link"), error);
         return !error;
     }();
     return can;

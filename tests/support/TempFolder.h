@@ -22,10 +22,6 @@ private:
     std::string m_path;
 };
 
-// The file-system path of a UTF-8 path. A plain std::filesystem::path(std::string) takes the
-// narrow text in the system's code page on Windows, which is not UTF-8 there.
-std::filesystem::path Utf8Path(const std::string& path);
-
 // True when this process can create symbolic links. Windows allows it only with a privilege or in
 // developer mode, and the MinGW runtime creates none; tests of links are skipped without them.
 bool CanCreateSymbolicLinks();
