@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <fstream>
 #include <utility>
 #include <vector>
 
@@ -176,15 +175,13 @@ public:
         return false;
     }
 
+    // Creates the file, never over one that is there (which the rollback would then delete).
     bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error) {
-        m_files.push_back(path);
-        std::ofstream out(ToNativePath(path), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
+        if (!m_fileSystem.WriteNewFile(ToNativePath(path), bytes, false)) {
             error = "cannot write " + path;
             return false;
         }
+        m_files.push_back(path);
         return true;
     }
 

@@ -95,17 +95,18 @@ TEST_F(CliAppTest, AWrongCommandLineExitsWithTwo) {
     EXPECT_EQ(TestSupport::TakeFolderSnapshot(m_temp.Path()), TestSupport::FolderSnapshot{});
 }
 
+// A name outside ASCII also checks that the files are written through the UTF-8 file system.
 TEST_F(CliAppTest, DemoWritesAProjectThatChecksAndRefusesToOverwrite) {
-    const ProcessResult demo = Tool({"demo", "Demo.prj", "--seed", "5"});
+    const ProcessResult demo = Tool({"demo", "Démo.prj", "--seed", "5"});
     EXPECT_EQ(demo.status, 0) << demo.err;
-    EXPECT_EQ(demo.out.rfind("Wrote the demo project Demo.prj: ", 0), 0U) << demo.out;
-    const ProcessResult check = Tool({"check", "Demo.prj"});
+    EXPECT_EQ(demo.out.rfind("Wrote the demo project Démo.prj: ", 0), 0U) << demo.out;
+    const ProcessResult check = Tool({"check", "Démo.prj"});
     EXPECT_EQ(check.status, 0) << check.out;
-    EXPECT_EQ(check.out, "Demo.prj: ok\n");
+    EXPECT_EQ(check.out, "Démo.prj: ok\n");
     EXPECT_EQ(check.err, "");
 
     const TestSupport::FolderSnapshot before = TestSupport::TakeFolderSnapshot(m_temp.Path());
-    const ProcessResult again = Tool({"demo", "Demo.prj"});
+    const ProcessResult again = Tool({"demo", "Démo.prj"});
     EXPECT_EQ(again.status, 1);
     EXPECT_NE(again.err.find("already exists"), std::string::npos) << again.err;
     EXPECT_EQ(TestSupport::TakeFolderSnapshot(m_temp.Path()), before);
