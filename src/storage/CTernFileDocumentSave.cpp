@@ -141,8 +141,7 @@ struct WrittenPatch {
 bool WriteStagedPatch(const std::string& staged, const CPatch& patch, WrittenPatch& written) {
     std::array<std::uint8_t, kPackedPatchSize> blocks{};
     CSvdManager().PackPatch(patch, blocks);
-    const std::unique_ptr<CFile> file = Files().OpenReadWrite(ToNativePath(staged));
-    if (!file || !file->Seek(static_cast<std::int64_t>(kPatchBlocksOffset)) || !file->Write(blocks) || !file->Close()) {
+    if (!WritePatchBlocks(staged, blocks)) {
         return false;
     }
     written.blocks.assign(blocks.begin(), blocks.end());

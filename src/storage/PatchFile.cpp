@@ -98,16 +98,14 @@ bool WritePatchData(const std::string& path, const CPatch* patch) {
     if (patch == nullptr) {
         return true;
     }
-    const std::unique_ptr<CFile> file = CDomain::Instance().FileSystem().OpenReadWrite(ToNativePath(path));
-    if (!file) {
-        return false;
-    }
     std::array<std::uint8_t, kPackedPatchSize> blocks{};
     CSvdManager().PackPatch(*patch, blocks);
-    if (!file->Seek(static_cast<std::int64_t>(kPatchBlocksOffset)) || !file->Write(blocks)) {
-        return false;
-    }
-    return file->Close();
+    return WritePatchBlocks(path, blocks);
+}
+
+bool WritePatchBlocks(const std::string& path, std::span<const std::uint8_t, kPackedPatchSize> blocks) {
+    const std::unique_ptr<CFile> file = CDomain::Instance().FileSystem().OpenReadWrite(ToNativePath(path));
+    return file && file->Seek(static_cast<std::int64_t>(kPatchBlocksOffset)) && file->Write(blocks) && file->Close();
 }
 
 } // namespace Orvanta

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,8 @@ bool ReadPatchFile(const std::string& path, CPatch& patch, std::vector<std::uint
 // `patch`, without truncating or creating the file; every other byte stays as it is. Succeeds
 // without touching the file when `patch` is null.
 bool WritePatchData(const std::string& path, const CPatch* patch);
+// The same with blocks already packed.
+bool WritePatchBlocks(const std::string& path, std::span<const std::uint8_t, kPackedPatchSize> blocks);
 
 // True when the patch file at `path` holds exactly the oscillator blocks that WritePatchData would
 // write for `patch`, so that saving it again would change nothing. False when it cannot be read.
