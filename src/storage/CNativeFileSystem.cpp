@@ -61,6 +61,17 @@ HANDLE OpenHandle(const fs::path& path, DWORD access, DWORD disposition) {
     return ::CreateFileW(path.c_str(), access, kShareAll, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// A file's stamp from the file's own record: the 64-bit size and the last write time, kept in 100 ns
+// steps counted from 1601 (the standard library's times there have whole seconds only, so two
+// writes within one second would look alike).
+CFileStamp StampOfRecord(DWORD sizeHigh, DWORD sizeLow, const FILETIME& written) {
+    const auto join = [](DWORD high, DWORD low) {
+        return static_cast<std::int64_t>((static_cast<std::uint64_t>(high) << 32) | low);
+    };
+    constexpr std::int64_t kFrom1601To1970 = 116444736000000000; // in 100 ns steps
+    return {join(sizeHigh, sizeLow), (join(written.dwHighDateTime, written.dwLowDateTime) - kFrom1601To1970) * 100};
+}
+
 // A file through its Windows handle: one system call per operation and no buffer of its own.
 class CHandleFile : public CFile {
 public:
@@ -116,6 +127,16 @@ public:
             return true;
         }
         return ::CloseHandle(std::exchange(m_handle, INVALID_HANDLE_VALUE)) != 0;
+    }
+
+    // Read off the open handle when asked, which costs less than looking the path up again; the
+    // callers ask right after opening.
+    [[nodiscard]] CFileStamp Stamp() const override {
+        BY_HANDLE_FILE_INFORMATION record{};
+        if (m_handle == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(m_handle, &record)) {
+            return {};
+        }
+        return StampOfRecord(record.nFileSizeHigh, record.nFileSizeLow, record.ftLastWriteTime);
     }
 
     [[nodiscard]] HANDLE Handle() const { return m_handle; }
@@ -700,20 +721,13 @@ std::int64_t CNativeFileSystem::FileSize(const std::string& path) {
 
 CFileStamp CNativeFileSystem::Stamp(const std::string& path) {
 #if defined(_WIN32)
-    // Platform code (Windows): the standard library's times there come from _wstat64, whole seconds
-    // only, so two writes within one second would look alike; the file's own record keeps 100 ns
-    // steps (counted from 1601) and the 64-bit size.
+    // Platform code (Windows): the file's own record, as the open file's stamp reads it.
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExW(Utf8ToPath(path).c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return {};
     }
-    const auto join = [](DWORD high, DWORD low) {
-        return static_cast<std::int64_t>((static_cast<std::uint64_t>(high) << 32) | low);
-    };
-    constexpr std::int64_t kFrom1601To1970 = 116444736000000000; // in 100 ns steps
-    const std::int64_t written = join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
-    return {join(data.nFileSizeHigh, data.nFileSizeLow), (written - kFrom1601To1970) * 100};
+    return StampOfRecord(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
 #else
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {

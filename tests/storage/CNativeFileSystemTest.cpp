@@ -49,6 +49,9 @@ TEST_F(NativeFileSystemTest, ReadWriteSeekWithoutTruncation) {
     ASSERT_TRUE(file->Seek(4));
     EXPECT_EQ(file->Read(std::span(buffer).first(1)), 1);
     EXPECT_EQ(buffer[0], 5);
+    // The open file knows the stamp that the path's entry tells, time included.
+    EXPECT_EQ(file->Stamp(), m_fs.Stamp(path));
+    EXPECT_GE(file->Stamp().modified, 0);
 }
 
 TEST_F(NativeFileSystemTest, OpeningNeverCreatesAndRefusesWhatIsNoFile) {
