@@ -11,6 +11,7 @@
 #endif
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <filesystem>
@@ -95,9 +96,19 @@ int RunProcess(const std::vector<std::string>& argv, const std::string& cwd, con
     startup.hStdOutput = OpenStream(out, true);
     startup.hStdError = OpenStream(err, true);
     PROCESS_INFORMATION process{};
-    const bool started = ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-                                          CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(),
-                                          Wide(cwd).c_str(), &startup, &process) != 0;
+    // A start that fails says why on the test's error stream and is tried again: under Wine on a
+    // busy machine a start has been seen to fail once, which is no fault of the program tested.
+    bool started = false;
+    for (int attempt = 1; attempt <= 3 && !started; ++attempt) {
+        started = ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                                   CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(), Wide(cwd).c_str(),
+                                   &startup, &process) != 0;
+        if (!started) {
+            std::fprintf(stderr, "starting %s failed (attempt %d, error %lu)\n", argv.front().c_str(), attempt,
+                         ::GetLastError());
+            ::Sleep(200);
+        }
+    }
     for (HANDLE stream : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) {
         ::CloseHandle(stream);
     }
@@ -107,6 +118,9 @@ int RunProcess(const std::vector<std::string>& argv, const std::string& cwd, con
     DWORD status = 0;
     const bool ended = ::WaitForSingleObject(process.hProcess, INFINITE) == WAIT_OBJECT_0 &&
                        ::GetExitCodeProcess(process.hProcess, &status) != 0;
+    if (!ended) {
+        std::fprintf(stderr, "waiting for %s failed (error %lu)\n", argv.front().c_str(), ::GetLastError());
+    }
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
     return ended ? static_cast<int>(status) : -1;
