@@ -101,6 +101,9 @@ public:
     bool Sync(const std::string& path) override { return m_inner.Sync(path); }
     bool SyncFileSystem(const std::string& path) override { return m_inner.SyncFileSystem(path); }
     bool IsLinked(const std::string& path) override { return m_inner.IsLinked(path); }
+    bool IsSymbolicLink(const std::string& path) override { return m_inner.IsSymbolicLink(path); }
+    std::int64_t FileSystemOf(const std::string& path) override { return m_inner.FileSystemOf(path); }
+    CLockAttempt TryLock(const std::string& path) override { return m_inner.TryLock(path); }
     std::vector<std::string> ListEntries(const std::string& folder) override { return m_inner.ListEntries(folder); }
     std::int64_t FileSize(const std::string& path) override { return Count(path), m_inner.FileSize(path); }
     CFileStamp Stamp(const std::string& path) override { return m_inner.Stamp(path); }

@@ -21,6 +21,8 @@ public:
     int Ask(int buttons, int question) override;
     // "recovered: TEXT".
     void ReportRecovery(const std::string& text) override;
+    // "warning: TEXT".
+    void Warning(const std::string& text) override;
 
     void SetAnswerYes(bool yes) { m_answerYes = yes; }
     [[nodiscard]] bool AnswerYes() const { return m_answerYes; }
@@ -31,6 +33,9 @@ protected:
     void Sink(const std::string& text) override;
 
 private:
+    // Each line of `detail` indented by two blanks.
+    void ErrorDetail(const std::string& detail);
+
     std::ostream& m_out;
     bool m_answerYes = false;
     int m_errorCount = 0;

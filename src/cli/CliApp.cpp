@@ -133,6 +133,7 @@ public:
         domain.SetReporter(1, std::make_shared<CTernTextOutBuffer>());
         domain.SetReporter(0, m_reporter);
         domain.SetProgress(std::make_unique<CQuietProgress>());
+        CTernFileDocument::SetProgramName("orvanta-cli");
     }
     CCliSession(const CCliSession&) = delete;
     CCliSession& operator=(const CCliSession&) = delete;
@@ -222,7 +223,7 @@ int Recover(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         out << project << ": no interrupted save" << std::endl;
         return kExitOk;
     }
-    if (outcome == RecoveryOutcome::kFailed) {
+    if (!IsRecovered(outcome)) {
         err << "error: " << RecoveryText(path, outcome) << std::endl;
         return kExitFailed;
     }

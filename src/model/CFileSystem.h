@@ -42,6 +42,26 @@ public:
 // Result of CreateFolder.
 enum class FolderCreation { kCreated, kExisted, kFailed };
 
+// An advisory lock on a lock file, held until the object is destroyed, which also removes the lock
+// file. The system lets go of the lock when the process ends however it ends, so a lock file left
+// behind by a process that died is simply taken over.
+class CFileLock {
+public:
+    CFileLock() = default;
+    CFileLock(const CFileLock&) = delete;
+    CFileLock& operator=(const CFileLock&) = delete;
+    virtual ~CFileLock() = default;
+    // Replaces the lock file's text: who holds the lock, for another process to tell its user.
+    virtual bool Describe(const std::string& text) = 0;
+};
+
+// What CFileSystem::TryLock found.
+struct CLockAttempt {
+    std::unique_ptr<CFileLock> lock; // null when not locked
+    bool heldElsewhere = false;      // another process holds the lock (else the file cannot be made)
+    std::string holder;              // the holder's text, when another process holds it
+};
+
 // The file system as the core sees it. Every file-system access of the core goes through one
 // object of this interface, the one CDomain holds: the native one in normal use, a fault-injecting
 // double in tests. Paths are file-system paths, i.e. internal paths after ToNativePath, in UTF-8.
@@ -121,6 +141,17 @@ public:
     [[nodiscard]] virtual CFileStamp Stamp(const std::string& path) { return CFileStamp{FileSize(path), -1}; }
     // True when `path` is a folder (or a symbolic link to one).
     [[nodiscard]] virtual bool IsFolder(const std::string& path) = 0;
+    // True when `path` itself is a symbolic link, or on Windows any reparse point (a junction, a
+    // mounted folder): something that leads elsewhere when a path goes through it. Hard links do not
+    // count.
+    [[nodiscard]] virtual bool IsSymbolicLink(const std::string& path) = 0;
+    // A number that is the same for two paths on one file system (one volume) and differs between
+    // file systems; -1 when unknown (then callers take the paths to be on one).
+    [[nodiscard]] virtual std::int64_t FileSystemOf(const std::string& /*path*/) { return -1; }
+    // Takes the advisory lock of the lock file `path` without waiting, creating the file when it is
+    // missing; never through a symbolic link. The default locks nothing and says so (no lock, not
+    // held elsewhere), as a file system that cannot make the file would.
+    [[nodiscard]] virtual CLockAttempt TryLock(const std::string& /*path*/) { return {}; }
     // True when anything, even a dangling symbolic link, is at `path`.
     [[nodiscard]] virtual bool Exists(const std::string& path) = 0;
     // True when both paths exist and name the same file or folder on disk (through links,

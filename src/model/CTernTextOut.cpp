@@ -35,12 +35,19 @@ const char* QuestionText(int question) {
         return "Do you want to delete the existing data and overwrite it?";
     case kAskInsert:
         return "Do you want to delete the last data, and then insert?";
+    case kAskOpenElsewhere:
+        return "This project is open in another program. Do you want to open it anyway?";
+    case kAskSaveChangedOnDisk:
+        return "Files of this project were changed by another program since it was opened. Do you want to save "
+               "anyway?";
     default:
         return "";
     }
 }
 
 void CTernTextOut::Error(int /*code*/) {}
+
+void CTernTextOut::Warning(const std::string& /*text*/) {}
 
 void CTernTextOut::Write(const std::string& text) {
     std::string out;

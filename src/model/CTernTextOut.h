@@ -16,11 +16,14 @@ enum ErrorCode : int {
 
 // Questions asked through CTernTextOut::Ask.
 enum QuestionCode : int {
-    kAskReplaceProject = 7, // "Project already exists. Do you want to replace it?"
-    kAskCleanAndSave = 8,   // "The project will be cleaned and then saved. OK to execute?"
-    kAskDelete = 9,         // "OK to delete?"
-    kAskOverwrite = 10,     // "Do you want to delete the existing data and overwrite it?"
-    kAskInsert = 11,        // "Do you want to delete the last data, and then insert?"
+    kAskReplaceProject = 7,     // "Project already exists. Do you want to replace it?"
+    kAskCleanAndSave = 8,       // "The project will be cleaned and then saved. OK to execute?"
+    kAskDelete = 9,             // "OK to delete?"
+    kAskOverwrite = 10,         // "Do you want to delete the existing data and overwrite it?"
+    kAskInsert = 11,            // "Do you want to delete the last data, and then insert?"
+    kAskOpenElsewhere = 12,     // "This project is open in another program. Do you want to open it anyway?"
+    kAskSaveChangedOnDisk = 13, // "Files of this project were changed by another program since it was opened. Do you
+                                // want to save anyway?"
 };
 
 // Button sets of Ask: 1 OK and Cancel; 2 Yes and No; 3 Yes, No and Cancel; any other OK only.
@@ -61,6 +64,9 @@ public:
     // Tells the user that an interrupted save of a project was found and finished or undone;
     // `text` says which project and what was done. The base shows nothing.
     virtual void ReportRecovery(const std::string& text);
+    // Tells the user of something that went wrong without stopping what was asked for (a save that
+    // could not tidy up after itself, say). The base shows nothing.
+    virtual void Warning(const std::string& text);
     // Reserved; answers 0.
     virtual int Reserved(int first, int second);
 

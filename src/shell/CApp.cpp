@@ -15,6 +15,7 @@
 #include "shell/CSelectFolderDialog.h"
 #include "shell/CommandIds.h"
 #include "shell/ShellPaths.h"
+#include "storage/CTernFileDocument.h"
 #include "storage/WorkFolder.h"
 #include "views/CFileView.h"
 #include "views/CParameterListCtrl.h"
@@ -144,6 +145,7 @@ bool CApp::InitInstance(const QStringList& arguments) {
     // 9. The reporters; 10. the path separator.
     CreateReporters();
     CDomain::Instance().SetSeparator("/");
+    CTernFileDocument::SetProgramName("Orvanta Librarian");
 
     // 11. The work folder.
     if (!PrepareWorkFolder()) {

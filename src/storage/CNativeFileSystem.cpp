@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -16,6 +17,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -737,6 +739,140 @@ CFileStamp CNativeFileSystem::Stamp(const std::string& path) {
 #endif
 }
 
+bool CNativeFileSystem::IsSymbolicLink(const std::string& path) {
+#if defined(_WIN32)
+    const DWORD attributes = ::GetFileAttributesW(WithoutTrailingSeparators(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+#else
+    struct stat status {};
+    return ::lstat(WithoutTrailingSeparators(path).c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+#endif
+}
+
+std::int64_t CNativeFileSystem::FileSystemOf(const std::string& path) {
+#if defined(_WIN32)
+    (void)path; // a folder on another volume is reached only through a reparse point, refused as a link
+    return -1;
+#else
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? static_cast<std::int64_t>(status.st_dev) : -1;
+#endif
+}
+
+namespace {
+
+#if defined(_WIN32)
+
+// Platform code (Windows): the lock is a byte-range lock far beyond the text, so that others can
+// read who holds it; the file goes when the last handle on it closes.
+class CNativeFileLock : public CFileLock {
+public:
+    explicit CNativeFileLock(HANDLE handle) : m_handle(handle) {}
+    ~CNativeFileLock() override {
+        (void)::SetEndOfFile(m_handle);
+        ::CloseHandle(m_handle);
+    }
+    bool Describe(const std::string& text) override {
+        LARGE_INTEGER start{};
+        DWORD written = 0;
+        return ::SetFilePointerEx(m_handle, start, nullptr, FILE_BEGIN) && ::SetEndOfFile(m_handle) &&
+               ::WriteFile(m_handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+               written == text.size();
+    }
+
+private:
+    HANDLE m_handle;
+};
+
+constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
+
+CLockAttempt LockFile(const std::string& path) {
+    CLockAttempt attempt;
+    const HANDLE handle =
+        ::CreateFileW(Utf8ToPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
+                      FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        // A lock file whose deletion is pending belongs to a holder that is letting go right now.
+        attempt.heldElsewhere = ::GetLastError() == ERROR_ACCESS_DENIED;
+        return attempt;
+    }
+    OVERLAPPED where{};
+    where.OffsetHigh = kLockOffsetHigh;
+    if (::LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where)) {
+        attempt.lock = std::make_unique<CNativeFileLock>(handle);
+        return attempt;
+    }
+    attempt.heldElsewhere = true;
+    char buffer[512];
+    DWORD got = 0;
+    if (::ReadFile(handle, buffer, sizeof buffer, &got, nullptr)) {
+        attempt.holder.assign(buffer, got);
+    }
+    ::CloseHandle(handle);
+    return attempt;
+}
+
+#else
+
+// The lock is flock's, on the whole file; the holder removes the file before letting go, and whoever
+// gets a lock on a file that is no longer at its path (removed meanwhile) tries again.
+class CNativeFileLock : public CFileLock {
+public:
+    CNativeFileLock(int descriptor, std::string path) : m_descriptor(descriptor), m_path(std::move(path)) {}
+    ~CNativeFileLock() override {
+        (void)::unlink(m_path.c_str());
+        ::close(m_descriptor);
+    }
+    bool Describe(const std::string& text) override {
+        return ::ftruncate(m_descriptor, 0) == 0 &&
+               ::pwrite(m_descriptor, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size());
+    }
+
+private:
+    int m_descriptor;
+    std::string m_path;
+};
+
+CLockAttempt LockFile(const std::string& path) {
+    CLockAttempt attempt;
+    for (int tries = 0; tries < 8; ++tries) {
+        const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0644);
+        if (descriptor < 0) {
+            return attempt;
+        }
+        struct stat opened {};
+        if (::fstat(descriptor, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+            ::close(descriptor);
+            return attempt;
+        }
+        if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+            attempt.heldElsewhere = errno == EWOULDBLOCK || errno == EINTR;
+            char buffer[512];
+            const ssize_t got = ::pread(descriptor, buffer, sizeof buffer, 0);
+            if (got > 0) {
+                attempt.holder.assign(buffer, static_cast<std::size_t>(got));
+            }
+            ::close(descriptor);
+            return attempt;
+        }
+        struct stat there {};
+        if (::lstat(path.c_str(), &there) == 0 && there.st_dev == opened.st_dev && there.st_ino == opened.st_ino) {
+            attempt.lock = std::make_unique<CNativeFileLock>(descriptor, path);
+            return attempt;
+        }
+        ::close(descriptor); // removed by its last holder after we opened it
+    }
+    return attempt;
+}
+
+#endif
+
+} // namespace
+
+CLockAttempt CNativeFileSystem::TryLock(const std::string& path) {
+    return LockFile(path);
+}
+
 bool CNativeFileSystem::IsFolder(const std::string& path) {
     std::error_code error;
     return fs::is_directory(Utf8ToPath(path), error);
@@ -751,6 +887,23 @@ bool CNativeFileSystem::IsSameEntry(const std::string& first, const std::string&
     std::error_code error;
     const bool same = fs::equivalent(Utf8ToPath(first), Utf8ToPath(second), error);
     return same && !error;
+}
+
+std::string ThisProcessText() {
+#if defined(_WIN32)
+    char host[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof host;
+    if (!::GetComputerNameA(host, &size)) {
+        host[0] = '\0';
+    }
+    return "process " + std::to_string(::GetCurrentProcessId()) + " on " + host;
+#else
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) != 0) {
+        host[0] = '\0';
+    }
+    return "process " + std::to_string(::getpid()) + " on " + host;
+#endif
 }
 
 CFileSystem& NativeFileSystem() {

@@ -30,8 +30,14 @@ public:
     [[nodiscard]] std::int64_t FileSize(const std::string& path) override;
     [[nodiscard]] CFileStamp Stamp(const std::string& path) override;
     [[nodiscard]] bool IsFolder(const std::string& path) override;
+    [[nodiscard]] bool IsSymbolicLink(const std::string& path) override;
+    [[nodiscard]] std::int64_t FileSystemOf(const std::string& path) override;
+    [[nodiscard]] CLockAttempt TryLock(const std::string& path) override;
     [[nodiscard]] bool Exists(const std::string& path) override;
     [[nodiscard]] bool IsSameEntry(const std::string& first, const std::string& second) override;
 };
+
+// "process N on HOST": this process as another one can find it.
+[[nodiscard]] std::string ThisProcessText();
 
 } // namespace Orvanta

@@ -1,6 +1,7 @@
 #include "storage/CTernFileDocument.h"
 
 #include "model/CDomain.h"
+#include "model/CFileSystem.h"
 #include "storage/COpenProjects.h"
 
 namespace Orvanta {
@@ -40,6 +41,8 @@ void CTernFileDocument::ResetToNew() {
     m_data.m_projectPath.clear();
     m_pendingDeletions.clear();
     m_pendingReasons.clear();
+    m_diskState.clear();
+    ReleaseOpenMarker();
 }
 
 } // namespace Orvanta

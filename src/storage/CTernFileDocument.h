@@ -1,10 +1,12 @@
 #pragma once
 
+#include "model/CFileSystem.h"
 #include "model/CTernData.h"
 #include "storage/SavePreview.h"
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -123,6 +125,32 @@ public:
     // are pointed at the copy.
     void PreserveReferencedFiles();
 
+    // Sharing the folder with other programs (CTernFileDocumentSharing.cpp).
+
+    // While a document has its folder open for editing it holds the folder's open marker (the lock
+    // file kOpenMarkerName, whose text names this program), so that another program opening the
+    // folder is told. Opening with Recovery::kRecover claims it; when another program holds it, the
+    // user is asked (kAskOpenElsewhere) whether to open the project all the same, without the marker.
+    // A marker whose program died is taken over. Looking without changing never claims it.
+    void ReleaseOpenMarker();
+    [[nodiscard]] bool HoldsOpenMarker() const { return m_openMarker != nullptr; }
+    // The text a lock file of this process carries: "PROGRAM, process N on HOST". The front end
+    // names the program once at start.
+    static void SetProgramName(const std::string& name);
+    [[nodiscard]] static std::string LockHolderText();
+
+    // Changed on disk: loading keeps the names of the files in "Patch/" and "Wave/" with their
+    // stamps, and a save keeps them up to date. Before a save in place changes anything it compares
+    // them with the folder as it is now; when another program changed, added, removed or renamed a
+    // file there, the save asks (kAskSaveChangedOnDisk) and, unless told to save anyway, refuses.
+    // One sentence per change ("001 Glass Pad.p00 was changed by another program since Song.prj
+    // was opened"), in file name order; empty when the folder is as this document knows it.
+    [[nodiscard]] std::vector<std::string> DiskChanges() const;
+    // Takes the folder as it is now for what this document knows: a file another program added
+    // becomes a stray (or a second file for its slot) that the next save in place deletes, as the
+    // preview shows; a changed file is overwritten by the save where the lists say so.
+    void AcceptDiskChanges();
+
     // Wave import (WaveImport.cpp): copies the files into the work folder and places them in the
     // free wave slots. Returns how many waves were placed, also when a copy failed part-way (after
     // reporting the failure), and marks the document modified when any were.
@@ -145,8 +173,23 @@ protected:
     bool m_modified = false;
     // What the load under way is for.
     LoadFor m_loadFor = LoadFor::kUse;
+    // The files of "Patch/" and "Wave/" as loading or the last save left them, with their stamps
+    // (size -1 when not known): what DiskChanges compares the folder with.
+    std::map<std::string, CFileStamp> m_diskState;
+    // The stamps of the wave files the load under way opened.
+    std::vector<std::pair<std::string, CFileStamp>> m_waveStamps;
+    std::unique_ptr<CFileLock> m_openMarker;
 
 private:
+    // Claims the open marker of `projectPath`, asking when another program holds it; false when the
+    // user chose not to open the project.
+    bool ClaimOpenMarker(const std::string& projectPath);
+    // Takes the open marker of `projectPath` for this document without asking; the attempt says who
+    // holds it when another program does.
+    CLockAttempt TakeOpenMarker(const std::string& projectPath);
+    // The stamps of the files listed now in the project folder's "Patch/" and "Wave/", as loading
+    // lists them; `known` supplies stamps already read (unknown ones are looked up when `lookUp`).
+    [[nodiscard]] std::map<std::string, CFileStamp> ListDiskState(bool lookUp) const;
     void AddPendingDeletion(const std::string& path, DeletionReason reason);
     // Empties every slot, the slot file lists, the project path and the pending deletions.
     void ResetToNew();

@@ -11,6 +11,8 @@
 #include "storage/SaveJournal.h"
 
 #include <algorithm>
+#include <map>
+#include <memory>
 #include <utility>
 
 namespace Orvanta {
@@ -39,6 +41,12 @@ bool CTernFileDocument::OpenProjectFolder(const std::string& folder, Recovery re
     // A save of this folder that was interrupted is finished or undone before anything is read;
     // the folder is not shown half saved.
     bool loaded = fileSystem.IsFolder(ToNativePath(path));
+    // Opened for editing, the folder carries this program's open marker; a user who chooses not to
+    // open a project that another program has open is not told that it failed.
+    if (loaded && recovery == Recovery::kRecover && !ClaimOpenMarker(path)) {
+        ResetToNew();
+        return false;
+    }
     if (loaded && HasInterruptedSave(path)) {
         if (recovery == Recovery::kRecover) {
             // An empty staging folder (a save stopped as it began) is removed without a word: the
@@ -47,7 +55,7 @@ bool CTernFileDocument::OpenProjectFolder(const std::string& folder, Recovery re
             if (outcome != RecoveryOutcome::kNothing) {
                 CDomain::Instance().MessageReporter().ReportRecovery(RecoveryText(path, outcome));
             }
-            loaded = outcome != RecoveryOutcome::kFailed;
+            loaded = IsRecovered(outcome);
         } else {
             loaded = false;
         }
@@ -57,16 +65,35 @@ bool CTernFileDocument::OpenProjectFolder(const std::string& folder, Recovery re
     loaded =
         loaded && fileSystem.IsFolder(ToNativePath(path + "Patch")) && fileSystem.IsFolder(ToNativePath(path + "Wave"));
     if (loaded) {
-        std::vector<std::string> patchFiles = ListFiles(path + "Patch/", {"*.p00"});
-        std::vector<std::string> waveFiles = ListFiles(path + "Wave/", {"*.w*", "*.aif*", "*.vpw"});
+        const auto& patterns = ProjectFilePatterns();
+        std::vector<std::string> patchFiles = ListFiles(path + patterns[0].first, patterns[0].second);
+        std::vector<std::string> waveFiles = ListFiles(path + patterns[1].first, patterns[1].second);
+        // Every listed file is known by name; loading adds the stamps of the files it opens.
+        std::map<std::string, CFileStamp> diskState;
+        for (const std::vector<std::string>* listed : {&patchFiles, &waveFiles}) {
+            for (const std::string& file : *listed) {
+                diskState.emplace(file, CFileStamp{});
+            }
+        }
         BeginWaitCursor();
         m_loadFor = loadFor;
         loaded = LoadProject(path, std::move(patchFiles), std::move(waveFiles));
         m_loadFor = LoadFor::kUse;
         if (loaded) {
+            for (std::size_t i = 0; i < m_data.m_patches.size(); ++i) {
+                const CPatch& patch = m_data.m_patches[i];
+                if (!patch.m_path.empty() && patch.m_knownPath == patch.m_path) {
+                    diskState[patch.m_path] = patch.m_knownStamp;
+                }
+            }
+            for (const auto& [file, stamp] : m_waveStamps) {
+                diskState[file] = stamp;
+            }
+            m_diskState = std::move(diskState);
             OnProjectPathChanged(path);
             SetModified(false);
         }
+        m_waveStamps.clear();
         EndWaitCursor();
     }
     if (!loaded) {
@@ -193,9 +220,14 @@ bool CTernFileDocument::LoadWaves() {
     for (std::size_t i = 0; i < kWaveSlots; ++i) {
         progress.Step(static_cast<int>(i));
         const std::string& path = i < m_data.m_waveFiles.size() ? m_data.m_waveFiles[i] : kNoPath;
-        // The listing holds regular files only, so a plain open and close is the whole check.
-        if (m_loadFor == LoadFor::kUse && !path.empty() && !fileSystem.CanOpenForReading(ToNativePath(path))) {
-            return false;
+        // The listing holds regular files only, so a plain open and close is the whole check; the
+        // open file tells its stamp, kept for noticing later what another program changed.
+        if (m_loadFor == LoadFor::kUse && !path.empty()) {
+            const std::unique_ptr<CFile> file = fileSystem.OpenRead(ToNativePath(path));
+            if (!file) {
+                return false;
+            }
+            m_waveStamps.emplace_back(path, file->Stamp());
         }
         CWave& wave = m_data.m_waves[i];
         wave.Clear();

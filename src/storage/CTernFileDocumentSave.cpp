@@ -16,6 +16,7 @@
 #include "model/CProgressEpisode.h"
 #include "storage/CSvdManager.h"
 #include "storage/CTernFileDocument.h"
+#include "storage/LoadDiagnosis.h"
 #include "storage/PatchFile.h"
 #include "storage/ProjectNaming.h"
 #include "storage/SaveJournal.h"
@@ -378,8 +379,11 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
     const std::string ownPath = m_data.m_projectPath;
     // Folders this call created; removed again (when still empty) if the save fails.
     std::vector<std::string> createdFolders;
+    // The target's save lock, held from before recovery to the end of the save.
+    std::unique_ptr<CFileLock> saveLock;
     const auto giveUp = [&]() {
         m_data.m_projectPath = ownPath;
+        saveLock.reset(); // its lock file goes, so that a folder this call created can go too
         for (auto it = createdFolders.rbegin(); it != createdFolders.rend(); ++it) {
             (void)fileSystem.RemoveFolder(ToNativePath(*it));
         }
@@ -405,11 +409,25 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
         target = ownPath;
     }
 
-    // An earlier save into the target that was interrupted is finished or undone first.
-    if (const RecoveryOutcome outcome = RecoverInterruptedSave(target); outcome != RecoveryOutcome::kNothing) {
-        domain.MessageReporter().ReportRecovery(RecoveryText(target, outcome));
-        if (outcome == RecoveryOutcome::kFailed) {
-            return fail(RecoveryText(target, outcome));
+    // One process at a time saves or recovers a folder: the target's save lock first (a folder that
+    // does not exist yet is locked as soon as it is made), then an earlier save into the target that
+    // was interrupted is finished or undone.
+    const auto lockTarget = [&]() {
+        bool busy = false;
+        saveLock = AcquireSaveLock(target, kSaveLockWaitMilliseconds, busy);
+        return !busy;
+    };
+    const std::string busyReason = ProjectFolderName(target) + " is being saved by another program";
+    if (fileSystem.IsFolder(ToNativePath(target))) {
+        if (!lockTarget()) {
+            return fail(busyReason);
+        }
+        if (const RecoveryOutcome outcome = RecoverInterruptedSaveLocked(target);
+            outcome != RecoveryOutcome::kNothing) {
+            domain.MessageReporter().ReportRecovery(RecoveryText(target, outcome));
+            if (!IsRecovered(outcome)) {
+                return fail(RecoveryText(target, outcome));
+            }
         }
     }
 
@@ -420,9 +438,39 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
     for (std::size_t i = 0; i < std::size(folders); ++i) {
         existed[i] = fileSystem.IsFolder(ToNativePath(folders[i]));
     }
+    // Every rename of a save stays inside the project folder and on its file system: a slot folder
+    // that leads elsewhere (a link, or another file system mounted there) is refused up front.
+    for (std::size_t i = 1; i < std::size(folders); ++i) {
+        const std::string native = ToNativePath(folders[i]);
+        if (fileSystem.IsSymbolicLink(native)) {
+            return fail(std::string("\"") + relativeFolders[i] + "\" in " + ProjectFolderName(target) +
+                        " is a link to another folder; the librarian saves only into the project folder itself");
+        }
+        const std::int64_t device = existed[i] ? fileSystem.FileSystemOf(native) : -1;
+        const std::int64_t own = fileSystem.FileSystemOf(ToNativePath(folders[0]));
+        if (device >= 0 && own >= 0 && device != own) {
+            return fail(std::string("\"") + relativeFolders[i] + "\" in " + ProjectFolderName(target) +
+                        " is on another file system than the project folder; the librarian saves only where it can "
+                        "move files by renaming them");
+        }
+    }
     const bool replace = (existed[1] || existed[2]) && mode == SaveMode::kNewFolder;
     if (replace && domain.MessageReporter().Ask(kButtonsYesNo, kAskReplaceProject) != kAnswerYes) {
         return giveUp();
+    }
+    // Changed on disk: what another program did to the folder since it was opened is not undone
+    // without the user's word.
+    if (inPlace) {
+        if (const std::vector<std::string> changes = DiskChanges(); !changes.empty()) {
+            CTernTextOut& reporter = domain.MessageReporter();
+            reporter.SetQuestionDetail(JoinLines(changes));
+            const int answer = reporter.Ask(kButtonsYesNo, kAskSaveChangedOnDisk);
+            reporter.SetQuestionDetail(std::string());
+            if (answer != kAnswerYes) {
+                return fail(JoinLines(changes));
+            }
+            AcceptDiskChanges();
+        }
     }
 
     BeginWaitCursor();
@@ -455,6 +503,14 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
     };
     if (!createFolder(0)) {
         return fail("the folder cannot be created: " + target);
+    }
+    if (!existed[0]) {
+        // The new folder's entry in its parent must outlast a crash as its content will.
+        const std::string parent = folders[0].substr(0, folders[0].find_last_of('/') + 1);
+        (void)fileSystem.Sync(ToNativePath(parent));
+        if (!lockTarget()) {
+            return fail(busyReason);
+        }
     }
 
     // Stage: copies of every new content, patch data written into them; work copies of displaced
@@ -529,13 +585,25 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
         return discard("the new files could not be made safe on disk (is the disk full?)");
     }
 
-    // Committed: from here on the save is finished, now or by the next open.
-    // Once more from where it stopped when a step failed. With every file in place, what may be
-    // left is tidying up, which the next open finishes.
-    if (RunSaveJournal(target, journal) == JournalRun::kFailed &&
-        RunSaveJournal(target, journal) == JournalRun::kFailed) {
-        return fail("the files could not all be moved into place; the save is finished the next time the project "
-                    "is opened");
+    // Committed: from here on the save is finished, now or by the next open. Once more from where it
+    // stopped when a step failed; when the files still cannot all be moved into place, the save is
+    // undone from the parked files, so that the folder is the old project again.
+    JournalRun run = RunSaveJournal(target, journal);
+    if (run == JournalRun::kFailed) {
+        run = RunSaveJournal(target, journal);
+    }
+    if (run == JournalRun::kFailed) {
+        if (RollBackSaveJournal(target, journal)) {
+            return fail("the files could not all be moved into place; the save was undone and the folder is as it "
+                        "was before");
+        }
+        return fail("the files could not all be moved into place; the save is finished or undone the next time the "
+                    "project is opened");
+    }
+    if (run == JournalRun::kPlaced) {
+        domain.MessageReporter().Warning(ProjectFolderName(target) + " was saved, but its hidden folder \"" +
+                                         kSaveStagingFolder +
+                                         "\" could not be removed; the next time the project is opened removes it.");
     }
 
     // Memory follows the folder. Objects elsewhere that used a displaced file follow the slot that
@@ -583,6 +651,24 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
     m_pendingDeletions = std::move(remaining);
     std::erase_if(m_pendingReasons, [this](const auto& entry) { return !Contains(m_pendingDeletions, entry.first); });
     (void)m_data.SetProjectPath(target);
+    // The folder as this save left it is what the next save compares with: the files it did not
+    // touch as they were, every slot's file as it is now. A Save As moves the open marker along.
+    std::map<std::string, CFileStamp> diskState;
+    if (inPlace) {
+        std::copy_if(m_diskState.begin(), m_diskState.end(), std::inserter(diskState, diskState.end()),
+                     [&plan](const auto& entry) { return !Contains(plan.displaced, entry.first); });
+    }
+    for (const int which : {kPatchList, kWaveList}) {
+        for (const std::string& path : plan.finalPaths[which]) {
+            if (!path.empty()) {
+                diskState[path] = fileSystem.Stamp(ToNativePath(path));
+            }
+        }
+    }
+    m_diskState = std::move(diskState);
+    if (!inPlace) {
+        (void)TakeOpenMarker(target);
+    }
     OnProjectPathChanged(target);
     SetModified(false);
     return true;

@@ -98,6 +98,21 @@ std::string ToNativePath(const std::string& path) {
     return native;
 }
 
+const std::vector<std::pair<std::string, std::vector<std::string>>>& ProjectFilePatterns() {
+    static const std::vector<std::pair<std::string, std::vector<std::string>>> patterns = {
+        {"Patch/", {"*.p00"}}, {"Wave/", {"*.w*", "*.aif*", "*.vpw"}}};
+    return patterns;
+}
+
+std::string ProjectFolderName(const std::string& projectPath) {
+    std::string path = projectPath;
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::string FormatSlotNumber(int number) {
     char text[16];
     std::snprintf(text, sizeof text, "%03d ", number);

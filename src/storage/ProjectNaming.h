@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace Orvanta {
 
@@ -17,6 +19,13 @@ std::string NormaliseProjectPath(const std::string& path);
 // The path as the file system takes it: every "/" replaced by the domain's native separator,
 // unless that separator is "/" (or not set). The single point where a path leaves the system.
 std::string ToNativePath(const std::string& path);
+
+// The sub-folders of a project folder ("Patch/", "Wave/") with the patterns of the files loading
+// takes from each.
+const std::vector<std::pair<std::string, std::vector<std::string>>>& ProjectFilePatterns();
+
+// The project folder's own name, as the user knows it: "/music/Song.prj/" gives "Song.prj".
+std::string ProjectFolderName(const std::string& projectPath);
 
 // The slot prefix of a number: three digits with leading zeros and a blank ("001 ", "512 ");
 // numbers from 1000 up get no leading zeros ("1000 ").

@@ -7,10 +7,12 @@
 #include "storage/ProjectNaming.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <set>
 #include <span>
 #include <sstream>
+#include <thread>
 
 namespace Orvanta {
 
@@ -22,6 +24,7 @@ constexpr const char* kJournalTempName = "journal.tmp";
 constexpr const char* kParkedMarker = "parked";
 constexpr const char* kDoneName = "done";
 constexpr const char* kCreatedName = "created";
+constexpr const char* kUndoMarker = "undo";
 
 CFileSystem& Files() {
     return CDomain::Instance().FileSystem();
@@ -33,6 +36,11 @@ std::string StagingPath(const std::string& projectPath) {
 
 std::string Native(const std::string& projectPath, const std::string& relative) {
     return ToNativePath(projectPath + relative);
+}
+
+// The name of the staging folder's entry `name`, relative to the project folder.
+std::string StagingName(const std::string& name) {
+    return std::string(kSaveStagingFolder) + "/" + name;
 }
 
 std::string Escape(const std::string& name) {
@@ -109,8 +117,17 @@ bool IsStagingName(const std::string& name) {
            name.size() > prefix.size();
 }
 
+// A file the save may park or place: one in the project folder itself, in "Patch/" or in "Wave/".
 bool IsProjectFileName(const std::string& name) {
-    return IsSafeRelativeName(name) && name.rfind(std::string(kSaveStagingFolder) + "/", 0) != 0;
+    if (!IsSafeRelativeName(name)) {
+        return false;
+    }
+    const std::size_t slash = name.find('/');
+    if (slash == std::string::npos) {
+        return name != kSaveStagingFolder;
+    }
+    const std::string folder = name.substr(0, slash);
+    return (folder == "Patch" || folder == "Wave") && name.find('/', slash + 1) == std::string::npos;
 }
 
 bool WriteDurably(const std::string& path, const std::string& text) {
@@ -167,12 +184,13 @@ bool RemoveStaging(const std::string& projectPath) {
     std::vector<std::string> names = files.ListEntries(ToNativePath(staging));
     const auto isOurs = [](const std::string& name) {
         return name.rfind("n-", 0) == 0 || name.rfind("o-", 0) == 0 || name == kJournalName ||
-               name == kJournalTempName || name == kParkedMarker || name == kDoneName || name == kCreatedName;
+               name == kJournalTempName || name == kParkedMarker || name == kDoneName || name == kCreatedName ||
+               name == kUndoMarker;
     };
     // The markers last, and nothing more once a deletion failed: until the files are gone, what the
     // markers say still holds.
     const auto rank = [](const std::string& name) {
-        return name == kDoneName || name == kJournalName ? 2 : name == kCreatedName ? 1 : 0;
+        return name == kDoneName || name == kJournalName || name == kUndoMarker ? 2 : name == kCreatedName ? 1 : 0;
     };
     std::stable_sort(names.begin(), names.end(),
                      [&rank](const std::string& a, const std::string& b) { return rank(a) < rank(b); });
@@ -329,6 +347,82 @@ JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& jou
     return RemoveStaging(projectPath) ? JournalRun::kFinished : JournalRun::kPlaced;
 }
 
+bool RollBackSaveJournal(const std::string& projectPath, const SaveJournal& journal) {
+    CFileSystem& files = Files();
+    const std::string staging = StagingPath(projectPath);
+    if (!files.Exists(ToNativePath(staging + kUndoMarker)) &&
+        (!WriteDurably(staging + kUndoMarker, std::string()) || !files.Sync(ToNativePath(staging)))) {
+        return false;
+    }
+    // Places begin only once every park is done (the marker "parked" says so; a journal without parks
+    // has none). Then a place is undone when its file is at the target and no longer in the staging
+    // folder; with both there, the target is another file that the place never replaced.
+    const bool placing = journal.parks.empty() || files.Exists(ToNativePath(staging + kParkedMarker));
+    for (auto it = journal.places.rbegin(); placing && it != journal.places.rend(); ++it) {
+        const std::string staged = Native(projectPath, it->first);
+        const std::string target = Native(projectPath, it->second);
+        if (!files.Exists(staged) && (!files.Exists(target) || !files.Rename(target, staged))) {
+            return false;
+        }
+    }
+    if (!SyncFolders(FoldersOf(projectPath, journal.places))) {
+        return false;
+    }
+    // A parked file goes back to its name; a park whose parked name is missing never happened.
+    for (auto it = journal.parks.rbegin(); it != journal.parks.rend(); ++it) {
+        const std::string original = Native(projectPath, it->first);
+        const std::string parked = Native(projectPath, it->second);
+        if (files.Exists(parked) && (files.Exists(original) || !files.Rename(parked, original))) {
+            return false;
+        }
+    }
+    if (!SyncFolders(FoldersOf(projectPath, journal.parks))) {
+        return false;
+    }
+    (void)DiscardSaveStaging(projectPath); // what is left is tidying up, which the next open finishes
+    return true;
+}
+
+std::string FirstLinkInTheWay(const std::string& projectPath, const SaveJournal* journal) {
+    CFileSystem& files = Files();
+    std::vector<std::string> names = {"Patch",
+                                      "Wave",
+                                      kSaveStagingFolder,
+                                      StagingName(kJournalName),
+                                      StagingName(kCreatedName),
+                                      StagingName(kParkedMarker),
+                                      StagingName(kDoneName),
+                                      StagingName(kUndoMarker)};
+    if (journal != nullptr) {
+        // Staged copies are made by the save itself; a parked file may be the user's own link,
+        // which a rename moves without following.
+        for (const auto& [from, to] : journal->places) {
+            if (from.rfind(StagingName("n-"), 0) == 0) {
+                names.push_back(from);
+            }
+        }
+    }
+    for (const std::string& name : names) {
+        if (files.IsSymbolicLink(Native(projectPath, name))) {
+            return name;
+        }
+    }
+    return std::string();
+}
+
+std::unique_ptr<CFileLock> AcquireSaveLock(const std::string& projectPath, int waitMilliseconds, bool& busy) {
+    const std::string path = ToNativePath(projectPath + kSaveLockName);
+    const auto giveUpAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
+    for (;;) {
+        CLockAttempt attempt = Files().TryLock(path);
+        busy = attempt.heldElsewhere;
+        if (attempt.lock || !busy || std::chrono::steady_clock::now() >= giveUpAt) {
+            return std::move(attempt.lock);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
 bool DiscardSaveStaging(const std::string& projectPath) {
     const std::string staging = StagingPath(projectPath);
     std::string text;
@@ -367,8 +461,20 @@ RecoveryOutcome RecoverInterruptedSave(const std::string& projectPath) {
     if (!HasInterruptedSave(projectPath)) {
         return RecoveryOutcome::kNothing;
     }
+    bool busy = false;
+    const std::unique_ptr<CFileLock> lock = AcquireSaveLock(projectPath, kSaveLockWaitMilliseconds, busy);
+    return busy ? RecoveryOutcome::kBusy : RecoverInterruptedSaveLocked(projectPath);
+}
+
+RecoveryOutcome RecoverInterruptedSaveLocked(const std::string& projectPath) {
+    if (!HasInterruptedSave(projectPath)) {
+        return RecoveryOutcome::kNothing;
+    }
     CFileSystem& files = Files();
     const std::string staging = StagingPath(projectPath);
+    if (!FirstLinkInTheWay(projectPath).empty()) {
+        return RecoveryOutcome::kRefused;
+    }
     if (files.ListEntries(ToNativePath(staging)).empty()) {
         // Left by a save that stopped as it began or as it removed its last marker: the folder is
         // whole either way.
@@ -383,8 +489,15 @@ RecoveryOutcome RecoverInterruptedSave(const std::string& projectPath) {
         if (!ReadText(staging + kJournalName, text) || !ParseSaveJournal(text, journal)) {
             return RecoveryOutcome::kFailed; // nothing is touched that the journal cannot account for
         }
-        return RunSaveJournal(projectPath, journal) == JournalRun::kFinished ? RecoveryOutcome::kCompleted
-                                                                             : RecoveryOutcome::kFailed;
+        if (!FirstLinkInTheWay(projectPath, &journal).empty()) {
+            return RecoveryOutcome::kRefused;
+        }
+        // Forward unless an undoing had begun; when the places cannot be completed, back.
+        if (!files.Exists(ToNativePath(staging + kUndoMarker)) &&
+            RunSaveJournal(projectPath, journal) == JournalRun::kFinished) {
+            return RecoveryOutcome::kCompleted;
+        }
+        return RollBackSaveJournal(projectPath, journal) ? RecoveryOutcome::kRolledBack : RecoveryOutcome::kFailed;
     }
     return DiscardSaveStaging(projectPath) ? RecoveryOutcome::kRolledBack : RecoveryOutcome::kFailed;
 }
@@ -397,6 +510,12 @@ std::string RecoveryText(const std::string& projectPath, RecoveryOutcome outcome
         return "An interrupted save of " + projectPath + " was completed: the project is as that save left it.";
     case RecoveryOutcome::kFailed:
         return "An interrupted save of " + projectPath + " could not be completed or undone.";
+    case RecoveryOutcome::kRefused:
+        return "An interrupted save of " + projectPath +
+               " was left as it is: it would lead through a link out of the project folder. Remove the folder \"" +
+               kSaveStagingFolder + "\" in it to open the project as it is.";
+    case RecoveryOutcome::kBusy:
+        return ProjectFolderName(projectPath) + " is being saved by another program.";
     case RecoveryOutcome::kNothing:
         break;
     }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace Orvanta {
+
+class CFileLock;
 
 // Crash-safe saving. A save never changes a project folder file by file in place. It first copies
 // every new file content into the hidden staging folder kSaveStagingFolder inside the target
@@ -23,6 +26,21 @@ namespace Orvanta {
 // save had not committed and the staging folder is simply removed (rolled back: the folder is as
 // it was before the save); with a journal the remaining steps are run again (completed: the folder
 // is as the save would have left it). Every step can be run again after an interruption.
+// When the places cannot be completed (a rename that keeps failing), the save is undone from the
+// parked files instead: the marker "undo" is written, every placed file goes back to the staging
+// folder and every parked file back to its old name, in reverse order; once the marker is there,
+// every later run continues the undoing. Either way the folder opens again, old or new.
+//
+// What recovery trusts: the staging folder of a project from elsewhere may be crafted. A journal
+// names only files of the project folder itself, of "Patch/" and "Wave/", and of the staging
+// folder; none of those folders, nor the journal and the markers, may be a symbolic link (or on
+// Windows any reparse point), so no rename ever leads out of the project folder. A journal that
+// would need one is refused and left as it is for the user.
+//
+// One process at a time saves or recovers a project: each holds the project's save lock (the lock
+// file kSaveLockName in the project folder, an advisory lock the system releases when the process
+// dies) for the whole save or recovery; another one waits briefly, then reports that the project is
+// being saved by another program and touches nothing.
 
 // What became of a save that was interrupted before it finished.
 enum class RecoveryOutcome {
@@ -30,11 +48,23 @@ enum class RecoveryOutcome {
     kRolledBack, // the save had not reached its commit point: the folder is as it was before it
     kCompleted,  // the save had committed: it was finished, the folder is as the save left it
     kFailed,     // an interrupted save is there but could not be finished or undone now
+    kRefused,    // its journal leads through a link out of the project folder: left as it is
+    kBusy,       // another process is saving or recovering the project: nothing was touched
 };
+
+// True for the outcomes after which the project folder holds a whole project again.
+[[nodiscard]] inline bool IsRecovered(RecoveryOutcome outcome) {
+    return outcome == RecoveryOutcome::kNothing || outcome == RecoveryOutcome::kRolledBack ||
+           outcome == RecoveryOutcome::kCompleted;
+}
 
 // The hidden folder inside a project folder where a save keeps its staged files, the files it
 // displaced and its journal.
 inline constexpr const char* kSaveStagingFolder = ".orvanta-save";
+// The lock file in a project folder that a save or a recovery holds locked while it runs.
+inline constexpr const char* kSaveLockName = ".orvanta-lock";
+// The lock file in a project folder that a program holds locked while it has the project open.
+inline constexpr const char* kOpenMarkerName = ".orvanta-open";
 
 // The renames of one save, as paths relative to the project folder: parks move project files into
 // the staging folder, places move staging files to their slot file names.
@@ -45,8 +75,8 @@ struct SaveJournal {
 
 // The journal's text form: one rename a line, names with blanks, control bytes and "%" escaped as
 // "%XX", a first line naming the format and a last line "end". ParseSaveJournal accepts only what
-// FormatSaveJournal writes: relative names that stay inside the project folder, parks out of the
-// folder into the staging folder and places back; false for anything else.
+// FormatSaveJournal writes: names of files in the project folder itself, in "Patch/" or in "Wave/",
+// parks out of those into the staging folder and places back; false for anything else.
 [[nodiscard]] std::string FormatSaveJournal(const SaveJournal& journal);
 [[nodiscard]] bool ParseSaveJournal(const std::string& text, SaveJournal& journal);
 
@@ -72,6 +102,26 @@ enum class JournalRun {
 // Runs the committed journal's renames from wherever they stand and removes the staging folder.
 JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& journal);
 
+// Undoes a committed save whose places cannot be completed: writes the "undo" marker, moves every
+// placed file back into the staging folder and every parked file back to its old name, then
+// removes the staging folder and the folders the save created. True when the folder is as it was
+// before the save (its tidying up may be left to the next open).
+bool RollBackSaveJournal(const std::string& projectPath, const SaveJournal& journal);
+
+// The first folder or record that a recovery of `projectPath` would reach through a symbolic link
+// ("Wave", ".orvanta-save/journal"), relative to the project folder; empty when there is none.
+// `journal` adds the files it names.
+[[nodiscard]] std::string FirstLinkInTheWay(const std::string& projectPath, const SaveJournal* journal = nullptr);
+
+// The project's save lock (kSaveLockName in the folder, internal form ending in "/"), waiting up to
+// `waitMilliseconds` while another process holds it. Null when another process holds it still; also
+// null, with `busy` false, when the lock file cannot be made (a read-only folder: nothing can be
+// saved there either, and there is nothing to wait for).
+[[nodiscard]] std::unique_ptr<CFileLock> AcquireSaveLock(const std::string& projectPath, int waitMilliseconds,
+                                                         bool& busy);
+// How long a save or a recovery waits for another process's save lock.
+inline constexpr int kSaveLockWaitMilliseconds = 2000;
+
 // Removes a staging folder whose save never committed, and the folders it recorded as created
 // when they are empty.
 bool DiscardSaveStaging(const std::string& projectPath);
@@ -83,7 +133,10 @@ bool DiscardSaveStaging(const std::string& projectPath);
 // Finishes or undoes an interrupted save of the project folder (internal form, ending in "/") so
 // that the folder is byte for byte either the project before that save or the project as the save
 // would have left it, and removes every trace of it. Safe to run again after being interrupted.
+// Takes the project's save lock for the time it works (kBusy when another process holds it).
 RecoveryOutcome RecoverInterruptedSave(const std::string& projectPath);
+// The same for a caller that holds the project's save lock already.
+RecoveryOutcome RecoverInterruptedSaveLocked(const std::string& projectPath);
 
 // A sentence for the user: which project and what was done. Empty for kNothing.
 [[nodiscard]] std::string RecoveryText(const std::string& projectPath, RecoveryOutcome outcome);

@@ -7,6 +7,7 @@ set(ORVANTA_STORAGE_SOURCES
     storage/PatchFile.cpp
     storage/CTernFileDocument.cpp
     storage/CTernFileDocumentLoad.cpp
+    storage/CTernFileDocumentSharing.cpp
     storage/WorkFolder.cpp
     storage/SaveJournal.cpp
     storage/LoadDiagnosis.cpp

@@ -39,6 +39,11 @@ void CTextOutBox::ReportRecovery(const std::string& text) {
                       QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Information);
 }
 
+void CTextOutBox::Warning(const std::string& text) {
+    CMessageBox::Show(ParentWindow(), ResourceString(kIdsApplicationTitle), QString::fromStdString(text),
+                      QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Warning);
+}
+
 QMessageBox::StandardButtons CTextOutBox::ButtonsFor(int buttons) {
     switch (buttons) {
     case kButtonsOkCancel:

@@ -26,6 +26,7 @@ public:
     // and Cancel, any other OK only. Answers OK 0, Yes 2, No 3, anything else (Cancel, closing) 1.
     // The question detail, when set, is the box's informative text.
     int Ask(int buttons, int question) override;
+    void Warning(const std::string& text) override;
     // An information box with the text: which project an interrupted save was finished or undone in.
     void ReportRecovery(const std::string& text) override;
 

@@ -1,5 +1,7 @@
 #include "CliTestSupport.h"
 
+#include "FolderSnapshot.h"
+
 #include "TempFolder.h"
 #include "model/CPatch.h"
 #include "storage/PatchFile.h"
@@ -196,7 +198,7 @@ std::vector<std::string> FileNames(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code error;
     for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(folder), error)) {
-        if (entry.is_regular_file()) {
+        if (entry.is_regular_file() && !TestSupport::IsLockFileName(entry.path().filename().string())) {
             names.push_back(entry.path().filename().string());
         }
     }

@@ -189,7 +189,7 @@ TEST(CTernTextOut, CodeTables) {
     EXPECT_STREQ(ErrorText(8), "Can't add wave; the total size of all waves would exceed 50 MB.");
     EXPECT_STREQ(ErrorText(3), "Undefined error.");
     EXPECT_STREQ(QuestionText(11), "Do you want to delete the last data, and then insert?");
-    EXPECT_STREQ(QuestionText(12), "");
+    EXPECT_STREQ(QuestionText(99), "");
 }
 
 } // namespace

@@ -189,6 +189,18 @@ bool FaultyFileSystem::IsLinked(const std::string& path) {
     return !ShouldFail(kQuery, path) && m_inner.IsLinked(path);
 }
 
+bool FaultyFileSystem::IsSymbolicLink(const std::string& path) {
+    return !ShouldFail(kQuery, path) && m_inner.IsSymbolicLink(path);
+}
+
+std::int64_t FaultyFileSystem::FileSystemOf(const std::string& path) {
+    return ShouldFail(kQuery, path) ? -1 : m_inner.FileSystemOf(path);
+}
+
+CLockAttempt FaultyFileSystem::TryLock(const std::string& path) {
+    return m_inner.TryLock(path);
+}
+
 std::vector<std::string> FaultyFileSystem::ListEntries(const std::string& folder) {
     return ShouldFail(kList, folder) ? std::vector<std::string>() : m_inner.ListEntries(folder);
 }

@@ -28,7 +28,7 @@ public:
         kRemoveFolder = 1U << 9,
         kList = 1U << 10,
         kSize = 1U << 11,
-        kQuery = 1U << 12,  // IsFolder, Exists, IsSameEntry, IsLinked, Stamp
+        kQuery = 1U << 12,  // IsFolder, Exists, IsSameEntry, IsLinked, IsSymbolicLink, FileSystemOf, Stamp
         kCreate = 1U << 13, // CopyToNewFile, WriteNewFile
         kSync = 1U << 14,   // Sync, SyncFileSystem
     };
@@ -86,6 +86,10 @@ public:
     // A look at the entry, counted as a query (it opens nothing).
     [[nodiscard]] CFileStamp Stamp(const std::string& path) override;
     [[nodiscard]] bool IsFolder(const std::string& path) override;
+    [[nodiscard]] bool IsSymbolicLink(const std::string& path) override;
+    [[nodiscard]] std::int64_t FileSystemOf(const std::string& path) override;
+    // Locks are passed on and never fail: they change no project file.
+    [[nodiscard]] CLockAttempt TryLock(const std::string& path) override;
     [[nodiscard]] bool Exists(const std::string& path) override;
     [[nodiscard]] bool IsSameEntry(const std::string& first, const std::string& second) override;
 
