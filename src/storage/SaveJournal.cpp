@@ -486,8 +486,11 @@ RecoveryOutcome RecoverInterruptedSaveLocked(const std::string& projectPath) {
     if (files.Exists(ToNativePath(staging + kJournalName))) {
         std::string text;
         SaveJournal journal;
-        if (!ReadText(staging + kJournalName, text) || !ParseSaveJournal(text, journal)) {
-            return RecoveryOutcome::kFailed; // nothing is touched that the journal cannot account for
+        if (!ReadText(staging + kJournalName, text)) {
+            return RecoveryOutcome::kFailed;
+        }
+        if (!ParseSaveJournal(text, journal)) {
+            return RecoveryOutcome::kRefused; // nothing is touched that the journal cannot account for
         }
         if (!FirstLinkInTheWay(projectPath, &journal).empty()) {
             return RecoveryOutcome::kRefused;
@@ -512,7 +515,8 @@ std::string RecoveryText(const std::string& projectPath, RecoveryOutcome outcome
         return "An interrupted save of " + projectPath + " could not be completed or undone.";
     case RecoveryOutcome::kRefused:
         return "An interrupted save of " + projectPath +
-               " was left as it is: it would lead through a link out of the project folder. Remove the folder \"" +
+               " was left as it is: its records name files outside the project folder or lead there through a "
+               "link. Remove the folder \"" +
                kSaveStagingFolder + "\" in it to open the project as it is.";
     case RecoveryOutcome::kBusy:
         return ProjectFolderName(projectPath) + " is being saved by another program.";

@@ -48,7 +48,7 @@ enum class RecoveryOutcome {
     kRolledBack, // the save had not reached its commit point: the folder is as it was before it
     kCompleted,  // the save had committed: it was finished, the folder is as the save left it
     kFailed,     // an interrupted save is there but could not be finished or undone now
-    kRefused,    // its journal leads through a link out of the project folder: left as it is
+    kRefused,    // its journal names files outside the folder or leads there through a link: left as it is
     kBusy,       // another process is saving or recovering the project: nothing was touched
 };
 

@@ -59,12 +59,13 @@ listing() {
     (
         cd "$1"
         find . -mindepth 1 -type d -printf 'folder %p\n' | sort
-        find . -type f -print0 | sort -z | xargs -0 -r sha256sum
+        # The lock files a killed run leaves (taken over by the next program) are no content.
+        find . -type f ! -name .orvanta-open ! -name .orvanta-lock -print0 | sort -z | xargs -0 -r sha256sum
     )
 }
 # Every entry under $1 with its inode, size and modification time: shows any rename, write or
 # deletion without reading the contents.
-entries() { (cd "$1" && find . -printf '%p %i %s %T@\n' | sort); }
+entries() { (cd "$1" && find . ! -name .orvanta-open ! -name .orvanta-lock -printf '%p %i %s %T@\n' | sort); }
 file_count() { listing "$1" | grep -vc '^folder ' || true; }
 
 # --- The project: the demo with large user waves in the wave slots after its own. -----------------
@@ -99,6 +100,7 @@ import A "$IN/Imp One.wav" "$IN/Imp2.wav"
 save-as A P2.prj
 END
 printf 'open A A.prj\n' >"$ROOT/open.orv"
+printf 'answer yes\nopen A A.prj\n' >"$ROOT/open-anyway.orv"
 
 OLD="$ROOT/old.list"
 listing "$BASE/A.prj" >"$OLD"
@@ -376,6 +378,46 @@ for scenario in in-place save-as; do
     echo "$scenario: ${INTERRUPTED[$scenario]} of $n kills landed mid-save" \
         "(${UNDONE[$scenario]} undone to old, ${COMPLETED[$scenario]} completed to new)"
 done
+
+# --- A second program while a save runs: the save is stopped (SIGSTOP) once it has parked its files,
+# and "orvanta-cli recover" and a run that opens the project must wait for the save lock, then report
+# that the project is being saved and change nothing; the save, continued, then finishes. ----------
+dir="$ROOT/concurrent"
+fresh_copy "$dir"
+start_run in-place "$dir"
+wait_for_any "$dir/A.prj" .orvanta-save/parked .orvanta-save/done
+kill -STOP "$RUN_PID" 2>/dev/null || true
+if [ -e "$dir/A.prj/.orvanta-save/parked" ] && [ ! -e "$dir/A.prj/.orvanta-save/done" ]; then
+    before="$ROOT/before-second.list"
+    entries "$dir/A.prj" >"$before"
+    status=0
+    "$CLI" recover "$dir/A.prj" >"$ROOT/next.out" 2>"$ROOT/next.err" || status=$?
+    [ "$status" -eq 1 ] || fail "concurrent: recover exited $status while a save was under way"
+    grep -q "A.prj is being saved by another program" "$ROOT/next.err" ||
+        fail "concurrent: recover did not say that the project is being saved: $(cat "$ROOT/next.err")"
+    status=0
+    # (told that the project is open in the saving run, it opens all the same and meets the lock)
+    (cd "$dir" && "$CLI" run "$ROOT/open-anyway.orv") >"$ROOT/next.out" 2>"$ROOT/next.err" || status=$?
+    [ "$status" -ne 0 ] || fail "concurrent: a run opened the project while a save was under way"
+    grep -q "A.prj is open in orvanta-cli, process $RUN_PID" "$ROOT/next.err" ||
+        fail "concurrent: the opening run was not told that the saving run has the project open"
+    grep -q "A.prj is being saved by another program" "$ROOT/next.err" ||
+        fail "concurrent: the opening run did not say that the project is being saved: $(cat "$ROOT/next.err")"
+    entries "$dir/A.prj" | cmp -s "$before" - || fail "concurrent: a second program changed the folder"
+    kill -CONT "$RUN_PID"
+    status=0
+    wait "$RUN_PID" || status=$?
+    RUN_PID=""
+    [ "$status" -eq 0 ] || fail "concurrent: the save, continued, exited $status: $(cat "$ROOT/run.err")"
+    listing "$dir/A.prj" | cmp -s "${NEW[in-place]}" - || fail "concurrent: the continued save did not end new"
+    echo "a save stopped between parks and places: recover and open wait, say it is being saved, touch nothing"
+else
+    kill -CONT "$RUN_PID" 2>/dev/null || true
+    wait "$RUN_PID" || true
+    RUN_PID=""
+    fail "concurrent: the save was not caught between its parks and its places"
+fi
+remove_later "$dir"
 
 for scenario in in-place save-as; do
     [ "${INTERRUPTED[$scenario]}" -gt 0 ] ||
