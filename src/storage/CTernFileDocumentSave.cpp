@@ -401,6 +401,10 @@ bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
     if (const std::string refusal = SaveRefusal(*this, target, missingSource, inPlace); !refusal.empty()) {
         if (missingSource) {
             (void)fileSystem.RemoveFolder(ToNativePath(target)); // only when empty
+            // Gone because another program removed or renamed it: that is what the user is told.
+            if (const std::vector<std::string> changes = DiskChanges(); !changes.empty()) {
+                return fail(JoinLines(changes));
+            }
         }
         return fail(refusal);
     }

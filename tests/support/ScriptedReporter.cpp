@@ -20,6 +20,7 @@ void ScriptedReporter::Error(int code) {
 
 int ScriptedReporter::Ask(int buttons, int question) {
     m_questions.push_back({buttons, question});
+    m_questionDetails.push_back(QuestionDetail());
     if (!m_answers.empty()) {
         const int answer = m_answers.front();
         m_answers.pop_front();
@@ -34,6 +35,7 @@ int ScriptedReporter::Ask(int buttons, int question) {
 void ScriptedReporter::ClearRecord() {
     m_errors.clear();
     m_questions.clear();
+    m_questionDetails.clear();
     m_recoveries.clear();
     m_details.clear();
     m_text.clear();

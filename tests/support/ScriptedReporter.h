@@ -35,6 +35,7 @@ public:
     void ReportRecovery(const std::string& text) override { m_recoveries.push_back(text); }
 
     void QueueAnswer(int answer) { m_answers.push_back(answer); }
+    void ClearAnswers() { m_answers.clear(); }
     void SetAnswerer(Answerer answerer) { m_answerer = std::move(answerer); }
     void SetDefaultAnswer(int answer) { m_defaultAnswer = answer; }
     // Forgets the recorded codes, questions and text (the script stays).
@@ -42,6 +43,8 @@ public:
 
     [[nodiscard]] const std::vector<int>& Errors() const { return m_errors; }
     [[nodiscard]] const std::vector<Question>& Questions() const { return m_questions; }
+    // The detail shown below each question asked.
+    [[nodiscard]] const std::vector<std::string>& QuestionDetails() const { return m_questionDetails; }
     // Question codes only, in the order asked.
     [[nodiscard]] std::vector<int> QuestionCodes() const;
     [[nodiscard]] const std::string& Text() const { return m_text; }
@@ -54,6 +57,7 @@ protected:
 private:
     std::vector<int> m_errors;
     std::vector<Question> m_questions;
+    std::vector<std::string> m_questionDetails;
     std::vector<std::string> m_recoveries;
     std::vector<std::string> m_details;
     std::deque<int> m_answers;

@@ -1,0 +1,284 @@
+// A project folder from elsewhere and a project shared with other programs: recovery never acts
+// through a link, a save whose places cannot be completed is undone, one program at a time saves,
+// and a save notices what another program changed since the project was opened.
+
+#include "SaveFixture.h"
+
+#include "storage/LoadDiagnosis.h"
+#include "storage/SaveJournal.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+
+#if !defined(_WIN32)
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace Orvanta::SaveTesting {
+namespace {
+
+namespace fs = std::filesystem;
+using TestSupport::FolderSnapshot;
+using TestSupport::TakeFolderSnapshot;
+
+class ProjectSharingTest : public SaveTest {
+protected:
+    ProjectSharingTest() {
+        m_project.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11, ProjectBuilder::PatchUsingWaves(1)));
+        m_project.AddPatchBytes("002 Beta.p00", PatchBytes(0x22));
+        m_project.AddWave("001 Kick.w00");
+        fs::create_directory(m_temp / "outside");
+        ProjectBuilder::WriteBytes(m_temp / "outside/victim.txt", {7, 7, 7});
+    }
+
+    std::string Staging() const { return m_project.Path() + kSaveStagingFolder + "/"; }
+    void WriteStaging(const std::string& name, const std::string& text) const {
+        ProjectBuilder::WriteBytes(Staging() + name, std::vector<std::uint8_t>(text.begin(), text.end()));
+    }
+
+    ProjectBuilder m_project = Project("A.prj");
+};
+
+#if !defined(_WIN32)
+// Crafted staging folders: whatever a journal names, and whichever folder or record on the way is a
+// link, recovery touches nothing outside the project and leaves the staging folder for the user.
+TEST_F(ProjectSharingTest, ACraftedStagingFolderNeverReachesOutsideTheProject) {
+    const std::string outside = m_temp / "outside";
+    struct Case {
+        const char* name;
+        std::function<void()> craft;
+    };
+    const std::string parkAndPlace = "orvanta-save-journal 1\npark Wave/victim.txt .orvanta-save/o-1\n"
+                                     "place .orvanta-save/n-1 Wave/planted.txt\nend\n";
+    const Case cases[] = {
+        {"a linked middle folder",
+         [&] {
+             fs::create_directory_symlink(outside, m_project.Path() + "evil");
+             WriteStaging("journal", "orvanta-save-journal 1\npark evil/victim.txt .orvanta-save/o-1\n"
+                                     "place .orvanta-save/n-1 evil/planted.txt\nend\n");
+         }},
+        {"a linked Wave folder",
+         [&] {
+             fs::rename(m_project.Path() + "Wave", m_project.Path() + "RealWave");
+             fs::create_directory_symlink(outside, m_project.Path() + "Wave");
+             WriteStaging("journal", parkAndPlace);
+         }},
+        {"a linked journal",
+         [&] {
+             ProjectBuilder::WriteBytes(outside + "/journal",
+                                        std::vector<std::uint8_t>(parkAndPlace.begin(), parkAndPlace.end()));
+             fs::create_symlink(outside + "/journal", Staging() + "journal");
+         }},
+        {"a linked record of created folders",
+         [&] {
+             fs::create_symlink(outside + "/victim.txt", Staging() + "created");
+             WriteStaging("journal", "orvanta-save-journal 1\nend\n");
+         }},
+        {"a linked staged copy",
+         [&] {
+             fs::remove(Staging() + "n-1");
+             fs::create_symlink(outside + "/victim.txt", Staging() + "n-1");
+             WriteStaging("journal", "orvanta-save-journal 1\nplace .orvanta-save/n-1 Patch/003 New.p00\nend\n");
+         }},
+        {"a folder outside Patch and Wave",
+         [&] { WriteStaging("journal", "orvanta-save-journal 1\nplace .orvanta-save/n-1 Other/003 New.p00\nend\n"); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(m_project.Path() + kSaveStagingFolder);
+        fs::create_directory(m_project.Path() + kSaveStagingFolder);
+        WriteStaging("n-1", "planted");
+        c.craft();
+        const FolderSnapshot outsideBefore = TakeFolderSnapshot(outside);
+        const FolderSnapshot projectBefore = TakeFolderSnapshot(m_project.Path());
+
+        EXPECT_EQ(RecoverInterruptedSave(m_project.Path()), RecoveryOutcome::kRefused);
+        EXPECT_FALSE(m_documents.Add().OpenProjectFolder(m_project.Path()));
+        EXPECT_NE(RecoveryText(m_project.Path(), RecoveryOutcome::kRefused).find("left as it is"), std::string::npos);
+        EXPECT_EQ(TakeFolderSnapshot(outside), outsideBefore);
+        EXPECT_EQ(TakeFolderSnapshot(m_project.Path()), projectBefore);
+
+        // Put back for the next case.
+        std::error_code error;
+        if (fs::is_symlink(m_project.Path() + "Wave", error)) {
+            fs::remove(m_project.Path() + "Wave");
+            fs::rename(m_project.Path() + "RealWave", m_project.Path() + "Wave");
+        }
+        fs::remove(m_project.Path() + "evil", error);
+    }
+}
+
+// A slot folder that leads elsewhere is refused before the save changes anything.
+TEST_F(ProjectSharingTest, ASaveIntoALinkedSlotFolderIsRefusedUpFront) {
+    CTernFileDocument& document = m_documents.Open(m_project.Path());
+    fs::rename(m_project.Path() + "Wave", m_temp / "outside/Wave");
+    fs::create_directory_symlink(m_temp / "outside/Wave", m_project.Path() + "Wave");
+    const FolderSnapshot before = TakeFolderSnapshot(m_temp.Path());
+    document.Data().m_patches[1].SetName("Gamma", false);
+    EXPECT_FALSE(document.SaveProjectTo(m_project.Path()));
+    ASSERT_EQ(m_reporter->Details().size(), 1U);
+    EXPECT_NE(m_reporter->Details()[0].find("\"Wave\" in A.prj is a link"), std::string::npos);
+    EXPECT_EQ(TakeFolderSnapshot(m_temp.Path()), before);
+}
+#endif
+
+// A rename that keeps failing after the commit: the save is undone from the parked files, and a
+// journal left so (the process gone) is undone by the next open; either way the old project opens.
+TEST_F(ProjectSharingTest, PlacesThatCannotBeCompletedAreUndone) {
+    for (const bool byRecovery : {false, true}) {
+        SCOPED_TRACE(byRecovery ? "by the next open" : "by the save itself");
+        DocumentList documents;
+        CTernFileDocument& document = documents.Open(m_project.Path());
+        const FolderSnapshot before = TakeFolderSnapshot(m_project.Path());
+        document.Data().m_patches.Replace(4, document.Data().m_patches.CloneAt(0));
+        document.Data().m_patches[0].SetName("Moved", false);
+        document.SetModified(true);
+        const auto sources = PathState(document.Data());
+        const std::string stuck = m_project.Path() + "Patch/005 Alpha.p00";
+        m_files.FailOnPath(FaultyFileSystem::kRename, stuck);
+        if (byRecovery) {
+            // Undoing fails too, as if the process had died: the journal stays for the next open.
+            m_files.FailOnPath(FaultyFileSystem::kCreate, Staging() + "undo");
+        }
+        EXPECT_FALSE(document.SaveProjectTo(m_project.Path()));
+        EXPECT_EQ(PathState(document.Data()), sources);
+        EXPECT_EQ(HasInterruptedSave(m_project.Path()), byRecovery);
+        if (byRecovery) {
+            EXPECT_NE(m_reporter->Details().back().find("the next time the project is opened"), std::string::npos);
+            m_reporter->ClearRecord();
+            m_files.ClearFaults();
+            m_files.FailOnPath(FaultyFileSystem::kRename, stuck); // the place still cannot be completed
+            EXPECT_TRUE(documents.Add().OpenProjectFolder(m_project.Path()));
+            ASSERT_EQ(m_reporter->Recoveries().size(), 1U);
+            EXPECT_NE(m_reporter->Recoveries()[0].find("was undone"), std::string::npos);
+        } else {
+            EXPECT_NE(m_reporter->Details().back().find("the save was undone"), std::string::npos);
+        }
+        m_files.ClearFaults();
+        EXPECT_FALSE(HasInterruptedSave(m_project.Path()));
+        EXPECT_EQ(TakeFolderSnapshot(m_project.Path()), before);
+        m_reporter->ClearRecord();
+    }
+}
+
+// Changed on disk: a file changed in place, a new file in an empty slot, a renamed file. The save
+// asks; on No it refuses and changes nothing; on Yes it saves, a new file taken for a stray.
+TEST_F(ProjectSharingTest, ASaveNoticesWhatAnotherProgramChanged) {
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> change;
+        const char* said;
+        bool asks; // false: a file the save needs is gone, so saving anyway cannot be offered
+    };
+    const Case cases[] = {
+        {"changed in place",
+         [](const std::string& p) { ProjectBuilder::WriteBytes(p + "Patch/002 Beta.p00", PatchBytes(0x55)); },
+         "002 Beta.p00 was changed by another program since A.prj was opened", true},
+        {"a new file in an empty slot",
+         [](const std::string& p) {
+             ProjectBuilder::WriteBytes(p + "Wave/007 Snare.w00", {1, 2, 3});
+         },
+         "007 Snare.w00 was added by another program since A.prj was opened", true},
+        {"a renamed file", [](const std::string& p) { fs::rename(p + "Patch/002 Beta.p00", p + "Patch/002 Bass.p00"); },
+         "002 Beta.p00 was removed or renamed by another program since A.prj was opened", false},
+    };
+    for (const Case& c : cases) {
+        for (const bool anyway : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (anyway ? ", saved anyway" : ", refused"));
+            TestSupport::TempFolder temp;
+            fs::copy(m_project.Path(), temp / "A.prj", fs::copy_options::recursive);
+            const std::string path = temp / "A.prj/";
+            DocumentList documents;
+            CTernFileDocument& document = documents.Open(path);
+            document.Data().m_patches[0].SetName("Renamed", false);
+            document.SetModified(true);
+            EXPECT_TRUE(document.DiskChanges().empty());
+            c.change(path);
+            const std::vector<std::string> changes = document.DiskChanges();
+            EXPECT_NE(std::find(changes.begin(), changes.end(), c.said), changes.end()) << JoinLines(changes);
+            const FolderSnapshot changed = TakeFolderSnapshot(path);
+            m_reporter->ClearRecord();
+            m_reporter->QueueAnswer(anyway ? kAnswerYes : kAnswerNo);
+            EXPECT_EQ(document.SaveProjectTo(path), anyway && c.asks);
+            EXPECT_EQ(m_reporter->QuestionCodes(),
+                      c.asks ? std::vector<int>{kAskSaveChangedOnDisk} : std::vector<int>{});
+            if (!anyway || !c.asks) {
+                ASSERT_EQ(m_reporter->Details().size(), 1U);
+                EXPECT_NE(m_reporter->Details()[0].find(c.said), std::string::npos);
+                EXPECT_EQ(TakeFolderSnapshot(path), changed);
+                m_reporter->ClearAnswers();
+                continue;
+            }
+            EXPECT_TRUE(document.DiskChanges().empty());
+            EXPECT_TRUE(FileExists(path + "Patch/001 Renamed.p00"));
+            EXPECT_FALSE(FileExists(path + "Wave/007 Snare.w00")); // a stray the save deleted
+        }
+    }
+}
+
+#if !defined(_WIN32)
+// Another process holds the project's locks: a child that takes the save lock, or the open marker,
+// and keeps it until told to end. Recovery and saving wait briefly and then say the project is
+// being saved, touching nothing; opening asks; once the child is gone its locks are taken over.
+TEST_F(ProjectSharingTest, AnotherProcessHoldingTheLocksIsWaitedForAndTold) {
+    for (const char* lockName : {kSaveLockName, kOpenMarkerName}) {
+        SCOPED_TRACE(lockName);
+        int toChild[2];
+        int fromChild[2];
+        ASSERT_EQ(::pipe(toChild), 0);
+        ASSERT_EQ(::pipe(fromChild), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            CLockAttempt attempt = NativeFileSystem().TryLock(m_project.Path() + lockName);
+            const char held = attempt.lock && attempt.lock->Describe("the test's child") ? 'y' : 'n';
+            (void)::write(fromChild[1], &held, 1);
+            char end = 0;
+            (void)::read(toChild[0], &end, 1);
+            ::_exit(0);
+        }
+        char held = 0;
+        ASSERT_EQ(::read(fromChild[0], &held, 1), 1);
+        ASSERT_EQ(held, 'y');
+        fs::create_directory(m_project.Path() + kSaveStagingFolder);
+        const FolderSnapshot before = TakeFolderSnapshot(m_project.Path());
+
+        DocumentList documents;
+        m_reporter->SetDefaultAnswer(kAnswerNo);
+        const bool opened = documents.Add().OpenProjectFolder(m_project.Path());
+        if (std::string(lockName) == kSaveLockName) {
+            EXPECT_EQ(RecoverInterruptedSave(m_project.Path()), RecoveryOutcome::kBusy);
+            EXPECT_FALSE(opened);
+            EXPECT_EQ(m_reporter->Recoveries().back(), "A.prj is being saved by another program.");
+        } else {
+            EXPECT_FALSE(opened);
+            ASSERT_EQ(m_reporter->Questions().size(), 1U);
+            EXPECT_EQ(m_reporter->Questions()[0].code, kAskOpenElsewhere);
+            EXPECT_EQ(m_reporter->QuestionDetails()[0], "A.prj is open in the test's child.");
+        }
+        EXPECT_EQ(TakeFolderSnapshot(m_project.Path()), before);
+
+        // The child ends without letting go: the system does, and the locks are taken over.
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        ::close(toChild[0]);
+        ::close(toChild[1]);
+        ::close(fromChild[0]);
+        ::close(fromChild[1]);
+        m_reporter->ClearRecord();
+        CTernFileDocument& document = documents.Add();
+        EXPECT_TRUE(document.OpenProjectFolder(m_project.Path()));
+        EXPECT_TRUE(document.HoldsOpenMarker());
+        EXPECT_TRUE(m_reporter->Questions().empty());
+        EXPECT_FALSE(HasInterruptedSave(m_project.Path()));
+    }
+}
+#endif
+
+} // namespace
+} // namespace Orvanta::SaveTesting
