@@ -40,6 +40,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QUrl>
@@ -269,6 +270,11 @@ void CApp::FlushPendingError() {
 CFileDoc* CApp::NewDocument() {
     CFileDoc& document = ProjectTemplate().CreateDocument();
     connect(&document, &CFileDoc::PathNameSet, this, &CApp::AddToRecentFileList);
+    connect(&document, &CFileDoc::ChangedOnDisk, this, [this](const QString& text) {
+        if (m_mainFrame != nullptr) {
+            m_mainFrame->statusBar()->showMessage(text);
+        }
+    });
     document.OnNewDocument();
     auto* frame = new CFileFrame(document);
     connect(frame, &CFileFrame::FrameClosed, this, [this](CFileDoc* closed) {

@@ -5,6 +5,7 @@
 #include "shell/CFileFrame.h"
 #include "shell/CSelectFolderDialog.h"
 #include "shell/ShellPaths.h"
+#include "storage/ProjectNaming.h"
 #include "views/CFileView.h"
 #include "winframework/CMessageBox.h"
 #include "winframework/CSettings.h"
@@ -14,10 +15,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QStringList>
 
 namespace Orvanta {
 
-CFileDoc::CFileDoc(CDocTemplate& docTemplate) : m_template(docTemplate) {}
+CFileDoc::CFileDoc(CDocTemplate& docTemplate) : m_template(docTemplate) {
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] { OnFolderChanged(); });
+}
 
 CFileDoc::~CFileDoc() {
     // The window goes first: its view refers to this document.
@@ -68,20 +72,90 @@ bool CFileDoc::OnNewDocument() {
 
 bool CFileDoc::LoadFolder(const QString& path) {
     m_chosenPath = path;
+    m_busyOnDisk = true;
     const bool loaded = OpenProjectFolder(path.toStdString());
+    m_busyOnDisk = false;
     m_chosenPath.clear();
+    if (!loaded) {
+        WatchFolder(std::string());
+    }
     return loaded;
 }
 
 bool CFileDoc::SaveFolder(const QString& path) {
+    if (!ConfirmDiskChanges(path)) {
+        return false;
+    }
     m_chosenPath = path;
+    m_busyOnDisk = true;
     const bool saved = SaveProjectTo(path.toStdString());
+    m_busyOnDisk = false;
     m_chosenPath.clear();
     return saved;
 }
 
+bool CFileDoc::ConfirmDiskChanges(const QString& path) {
+    const std::string& own = Data().m_projectPath;
+    if (own.empty() || NormaliseProjectPath(path.toStdString()) != own) {
+        return true;
+    }
+    const std::vector<std::string> changes = DiskChanges();
+    if (changes.empty()) {
+        return true;
+    }
+    QStringList lines;
+    for (const std::string& change : changes) {
+        lines << QString::fromStdString(change);
+    }
+    const QString folder = QString::fromStdString(ProjectFolderName(own));
+    const QMessageBox::StandardButton answer = CMessageBox::Show(
+        DialogParent(), ResourceString(kIdsApplicationTitle),
+        tr("Files of %1 were changed by another program since it was opened. Reload the project as it is "
+           "now (your changes are lost), or save anyway (what the other program changed is overwritten or "
+           "deleted where your lists say so)?")
+            .arg(folder),
+        QMessageBox::Reset | QMessageBox::Save | QMessageBox::Cancel, QMessageBox::Cancel, QMessageBox::Warning,
+        lines.join(u'\n'), {{QMessageBox::Reset, tr("Reload")}, {QMessageBox::Save, tr("Save Anyway")}});
+    if (answer == QMessageBox::Save) {
+        AcceptDiskChanges();
+        return true;
+    }
+    if (answer == QMessageBox::Reset) {
+        (void)LoadFolder(GetPathName().isEmpty() ? QString::fromStdString(own) : GetPathName());
+    }
+    return false;
+}
+
+void CFileDoc::WatchFolder(const std::string& path) {
+    if (!m_watcher.directories().isEmpty()) {
+        m_watcher.removePaths(m_watcher.directories());
+    }
+    m_toldChanged = false;
+    if (!path.empty()) {
+        m_watcher.addPaths({QString::fromStdString(path + "Patch"), QString::fromStdString(path + "Wave")});
+    }
+}
+
+void CFileDoc::OnFolderChanged() {
+    if (m_busyOnDisk) {
+        return;
+    }
+    const std::vector<std::string> changes = DiskChanges();
+    if (changes.empty()) {
+        m_toldChanged = false;
+        return;
+    }
+    if (!m_toldChanged) {
+        m_toldChanged = true;
+        const QString more =
+            changes.size() > 1 ? tr(" (and %n more)", nullptr, static_cast<int>(changes.size() - 1)) : QString();
+        emit ChangedOnDisk(QString::fromStdString(changes.front()) + more);
+    }
+}
+
 void CFileDoc::OnProjectPathChanged(const std::string& path) {
     SetPathName(m_chosenPath.isEmpty() ? QString::fromStdString(path) : m_chosenPath);
+    WatchFolder(path);
     UpdateAllViews(CFileView::kHintNone);
 }
 

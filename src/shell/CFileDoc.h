@@ -3,6 +3,7 @@
 #include "storage/CTernFileDocument.h"
 #include "winframework/CRichEditDocEx.h"
 
+#include <QFileSystemWatcher>
 #include <QPointer>
 #include <QString>
 
@@ -61,9 +62,17 @@ public:
     // Every open project document of the template, this one included, in the template's order.
     [[nodiscard]] std::vector<CTernFileDocument*> GetOpenDocuments() override;
 
+    // Before a save into the document's own folder: when another program changed the folder since
+    // it was opened, asks Reload (the folder as it is now replaces the lists), Save Anyway or
+    // Cancel. True when the save may go on.
+    bool ConfirmDiskChanges(const QString& path);
+
 signals:
     // The path name was set after a successful load or save (for the recent-file list).
     void PathNameSet(const QString& pathName);
+    // Another program changed the project folder's "Patch" or "Wave" (`text` says what, in one
+    // line), noticed by watching them; said once until the folder is as the document knows it.
+    void ChangedOnDisk(const QString& text);
 
 protected:
     bool DoFileSave() override;
@@ -73,12 +82,19 @@ protected:
 
 private:
     [[nodiscard]] QWidget* DialogParent() const;
+    // Watches the folder's "Patch" and "Wave" (nothing for an empty path).
+    void WatchFolder(const std::string& path);
+    void OnFolderChanged();
 
     CDocTemplate& m_template;
     QPointer<CFileFrame> m_frame;
     // The path as the user chose it, while a load or save is under way.
     QString m_chosenPath;
     int m_waitDepth = 0;
+    QFileSystemWatcher m_watcher;
+    // While this document loads or saves, changes of its folder are its own.
+    bool m_busyOnDisk = false;
+    bool m_toldChanged = false;
 };
 
 } // namespace Orvanta

@@ -25,7 +25,7 @@ Script& TheScript() {
 QMessageBox::StandardButton CMessageBox::Show(QWidget* parent, const QString& caption, const QString& text,
                                               QMessageBox::StandardButtons buttons,
                                               QMessageBox::StandardButton defaultButton, QMessageBox::Icon icon,
-                                              const QString& detail) {
+                                              const QString& detail, const ButtonTexts& texts) {
     Script& script = TheScript();
     script.last = Shown{caption, text, buttons, defaultButton, icon, detail};
     ++script.shownCount;
@@ -42,6 +42,11 @@ QMessageBox::StandardButton CMessageBox::Show(QWidget* parent, const QString& ca
     }
     if (defaultButton != QMessageBox::NoButton) {
         box->setDefaultButton(defaultButton);
+    }
+    for (auto it = texts.begin(); it != texts.end(); ++it) {
+        if (QAbstractButton* button = box->button(it.key()); button != nullptr) {
+            button->setText(it.value());
+        }
     }
     box->exec();
     if (box.isNull()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QMessageBox>
 #include <QString>
 
@@ -18,14 +19,17 @@ public:
         QString detail;
     };
 
+    // Texts for standard buttons whose own text does not say what they do ("Reload").
+    using ButtonTexts = QMap<QMessageBox::StandardButton, QString>;
+
     // Shows `text` with `buttons` and `caption`, parented to `parent` when given, and `detail`
-    // (when not empty) as the box's informative text below it. Returns the button pressed, or
-    // NoButton when the box was closed without one.
+    // (when not empty) as the box's informative text below it; `texts` relabels buttons. Returns
+    // the button pressed, or NoButton when the box was closed without one.
     static QMessageBox::StandardButton Show(QWidget* parent, const QString& caption, const QString& text,
                                             QMessageBox::StandardButtons buttons,
                                             QMessageBox::StandardButton defaultButton = QMessageBox::NoButton,
                                             QMessageBox::Icon icon = QMessageBox::NoIcon,
-                                            const QString& detail = QString());
+                                            const QString& detail = QString(), const ButtonTexts& texts = {});
 
     // Test hooks. Answers are used in the order queued; NoButton stands for closing the box.
     static void SetNextAnswer(QMessageBox::StandardButton answer);

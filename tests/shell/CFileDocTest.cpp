@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
+#include <QSignalSpy>
 
 namespace Orvanta::ShellTesting {
 namespace {
@@ -298,6 +299,39 @@ TEST_F(CFileDocTest, ClosingKeepsFilesThatAnotherProjectStillUses) {
     const QString source = QString::fromStdString(b->Data().m_waves[0].m_path);
     EXPECT_TRUE(source.startsWith(m_app->WorkFolder())) << source.toStdString();
     EXPECT_TRUE(QFileInfo::exists(source));
+}
+
+// Another program adds a wave to an open project: the window says so (the folder is watched), and
+// Save offers Reload, Save Anyway and Cancel, each doing what it says.
+TEST_F(CFileDocTest, AChangeByAnotherProgramIsToldAndSaveOffersReloadOrSaveAnyway) {
+    const QString project = MakeProject("A.prj");
+    CFileDoc* document = m_app->OpenProject(project);
+    ASSERT_NE(document, nullptr);
+    QSignalSpy told(document, &CFileDoc::ChangedOnDisk);
+    const std::string added = project.toStdString() + "/Wave/002 Snare.wav";
+    TestSupport::ProjectBuilder::WriteBytes(added, {1, 2, 3, 4});
+    ASSERT_TRUE(told.wait(5000));
+    EXPECT_EQ(told.at(0).at(0).toString(),
+              QStringLiteral("002 Snare.wav was added by another program since A.prj was opened"));
+
+    for (const QMessageBox::StandardButton answer : {QMessageBox::Cancel, QMessageBox::Reset, QMessageBox::Save}) {
+        SCOPED_TRACE(answer);
+        document->Data().m_patches[0].SetName("Renamed", false);
+        document->SetModified(true);
+        CMessageBox::SetNextAnswer(answer);
+        EXPECT_EQ(document->DoSave(project), answer == QMessageBox::Save);
+        EXPECT_EQ(CMessageBox::LastShown().detail,
+                  QStringLiteral("002 Snare.wav was added by another program since A.prj was opened"));
+        // Reload shows the folder as it is, the new wave in its slot; Save Anyway deletes it as a stray.
+        EXPECT_EQ(document->Data().m_waves[1].m_name, answer == QMessageBox::Reset ? "Snare" : "");
+        EXPECT_EQ(QFileInfo::exists(QString::fromStdString(added)), answer != QMessageBox::Save);
+        if (answer == QMessageBox::Reset) {
+            // The other program's wave again, added after this load.
+            ASSERT_TRUE(QFile::remove(QString::fromStdString(added)));
+            ASSERT_TRUE(document->LoadFolder(project));
+            TestSupport::ProjectBuilder::WriteBytes(added, {1, 2, 3, 4});
+        }
+    }
 }
 
 } // namespace
