@@ -287,6 +287,10 @@ bool CommitSaveJournal(const std::string& projectPath, const std::vector<std::st
                 return false;
             }
         }
+        // Their entries too, and those of the folders the save made, before the journal names them.
+        if (!files.Sync(ToNativePath(staging)) || !files.Sync(ToNativePath(projectPath))) {
+            return false;
+        }
     }
     if (!WriteDurably(staging + kJournalTempName, FormatSaveJournal(journal))) {
         return false;
@@ -350,6 +354,9 @@ JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& jou
 bool RollBackSaveJournal(const std::string& projectPath, const SaveJournal& journal) {
     CFileSystem& files = Files();
     const std::string staging = StagingPath(projectPath);
+    if (files.Exists(ToNativePath(staging + kDoneName))) {
+        return false; // finished: the files it displaced may be gone already
+    }
     if (!files.Exists(ToNativePath(staging + kUndoMarker)) &&
         (!WriteDurably(staging + kUndoMarker, std::string()) || !files.Sync(ToNativePath(staging)))) {
         return false;
@@ -437,15 +444,26 @@ bool DiscardSaveStaging(const std::string& projectPath) {
             }
         }
     }
+    // The sub-folders first, while the record of them is still there (each only when empty: a save
+    // that had not committed placed nothing in them), then the staging folder, then the project
+    // folder itself, where this process's save lock is all it may still hold.
+    CFileSystem& files = Files();
+    for (const std::string& name : created) {
+        if (name != ".") {
+            (void)files.RemoveFolder(ToNativePath(projectPath + name));
+        }
+    }
     if (!RemoveStaging(projectPath)) {
         return false;
     }
-    // Sub-folders before the project folder itself; each only when empty.
-    std::sort(created.begin(), created.end(),
-              [](const std::string& a, const std::string& b) { return (a == ".") < (b == "."); });
-    for (const std::string& name : created) {
-        const std::string folder = name == "." ? projectPath.substr(0, projectPath.size() - 1) : projectPath + name;
-        (void)Files().RemoveFolder(ToNativePath(folder));
+    if (std::find(created.begin(), created.end(), ".") != created.end()) {
+        const std::string folder = projectPath.substr(0, projectPath.size() - 1);
+        if (files.ListEntries(ToNativePath(folder)) == std::vector<std::string>{kSaveLockName}) {
+            (void)files.Delete(ToNativePath(projectPath + kSaveLockName));
+        }
+        if (files.RemoveFolder(ToNativePath(folder))) {
+            (void)files.Sync(ToNativePath(folder.substr(0, folder.find_last_of('/') + 1)));
+        }
     }
     return true;
 }
@@ -495,9 +513,10 @@ RecoveryOutcome RecoverInterruptedSaveLocked(const std::string& projectPath) {
         if (!FirstLinkInTheWay(projectPath, &journal).empty()) {
             return RecoveryOutcome::kRefused;
         }
-        // Forward unless an undoing had begun; when the places cannot be completed, back.
+        // Forward unless an undoing had begun; when the places cannot be completed, back. With every
+        // file in place, what is left is tidying up, which the next open finishes.
         if (!files.Exists(ToNativePath(staging + kUndoMarker)) &&
-            RunSaveJournal(projectPath, journal) == JournalRun::kFinished) {
+            RunSaveJournal(projectPath, journal) != JournalRun::kFailed) {
             return RecoveryOutcome::kCompleted;
         }
         return RollBackSaveJournal(projectPath, journal) ? RecoveryOutcome::kRolledBack : RecoveryOutcome::kFailed;

@@ -221,6 +221,20 @@ TEST_F(ProjectSharingTest, ASaveNoticesWhatAnotherProgramChanged) {
     }
 }
 
+// An interrupted Save As into a new folder is undone without a trace: the folders it made go too,
+// although the recovering program holds its save lock in the folder.
+TEST_F(ProjectSharingTest, UndoingASaveAsRemovesTheFoldersItMade) {
+    const std::string target = m_temp / "New.prj/";
+    for (const char* folder : {"", "Patch", "Wave", kSaveStagingFolder}) {
+        fs::create_directory(target + folder);
+    }
+    ProjectBuilder::WriteBytes(target + kSaveStagingFolder + "/created",
+                               {'.', '\n', 'P', 'a', 't', 'c', 'h', '\n', 'W', 'a', 'v', 'e', '\n'});
+    ProjectBuilder::WriteBytes(target + kSaveStagingFolder + "/n-1", {1, 2, 3});
+    EXPECT_EQ(RecoverInterruptedSave(target), RecoveryOutcome::kRolledBack);
+    EXPECT_FALSE(fs::exists(m_temp / "New.prj"));
+}
+
 #if !defined(_WIN32)
 // Another process holds the project's locks: a child that takes the save lock, or the open marker,
 // and keeps it until told to end. Recovery and saving wait briefly and then say the project is
