@@ -104,6 +104,8 @@ public:
     bool IsSymbolicLink(const std::string& path) override { return m_inner.IsSymbolicLink(path); }
     std::int64_t FileSystemOf(const std::string& path) override { return m_inner.FileSystemOf(path); }
     CLockAttempt TryLock(const std::string& path) override { return m_inner.TryLock(path); }
+    bool MoveToTrash(const std::string& path) override { return m_inner.MoveToTrash(path); }
+    bool UsesTrash() override { return m_inner.UsesTrash(); }
     std::vector<std::string> ListEntries(const std::string& folder) override { return m_inner.ListEntries(folder); }
     std::int64_t FileSize(const std::string& path) override { return Count(path), m_inner.FileSize(path); }
     CFileStamp Stamp(const std::string& path) override { return m_inner.Stamp(path); }

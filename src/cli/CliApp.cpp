@@ -27,6 +27,10 @@
 #include <iostream>
 #include <iterator>
 #include <memory>
+#if defined(ORVANTA_DESKTOP_TRASH)
+#include "desktop/DesktopTrash.h"
+#endif
+
 #include <optional>
 #include <sstream>
 
@@ -34,7 +38,7 @@ namespace Orvanta::Cli {
 
 namespace {
 
-constexpr const char* kUsage = R"(Usage: orvanta-cli [--work-folder DIR] COMMAND ...
+constexpr const char* kUsage = R"(Usage: orvanta-cli [--work-folder DIR] [--no-trash] COMMAND ...
 
 Inspect, check and script Orvanta projects (folders named NAME.prj holding Patch/ and Wave/).
 
@@ -120,6 +124,11 @@ the named folder stays.
 Saving is crash-safe: a save stages new files in the hidden folder ".orvanta-save" inside the project
 and moves them into place only after writing a journal. If a save is interrupted, the next open (or
 "recover") finishes it or undoes it, so the folder is the project before the save or after it.
+
+Trash: the files a save deletes (emptied slots, replaced files, strays, duplicates) go to the trash of
+the user running the tool (on Linux the one XDG_DATA_HOME names, or the trash of the card they are
+on), from where they can be restored; where there is no trash they are deleted. --no-trash deletes
+them at once.
 )";
 
 // The domain as a run of the tool needs it: "/" as separator, the message reporter that writes to
@@ -413,6 +422,15 @@ int Demo(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     return kExitOk;
 }
 
+// Turns the saves' use of the desktop's trash on or off; a build without it always deletes.
+void UseTrash(bool use) {
+#if defined(ORVANTA_DESKTOP_TRASH)
+    UseDesktopTrash(use);
+#else
+    (void)use;
+#endif
+}
+
 } // namespace
 
 std::string UsageText() {
@@ -421,6 +439,7 @@ std::string UsageText() {
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::optional<std::string> workFolder;
+    bool useTrash = true;
     std::size_t i = 0;
     for (; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -439,6 +458,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             workFolder = args[++i];
         } else if (arg.rfind("--work-folder=", 0) == 0) {
             workFolder = arg.substr(14);
+        } else if (arg == "--no-trash") {
+            useTrash = false;
         } else {
             break;
         }
@@ -446,6 +467,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (i == args.size()) {
         return UsageError(err, "no command given");
     }
+    // Files a save deletes go to the trash of the user running the tool, unless told otherwise.
+    UseTrash(useTrash);
     const std::string& command = args[i];
     const std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
     if (command == "info") {

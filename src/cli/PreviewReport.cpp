@@ -26,7 +26,8 @@ std::string FormatPreviewJson(const CSavePreview& preview) {
     json += "],\"park\":" + JsonPaths(preview.park) + ",\"delete\":[";
     for (std::size_t i = 0; i < preview.remove.size(); ++i) {
         json += (i > 0 ? ",{" : "{") + std::string("\"path\":") + JsonString(preview.remove[i].path) +
-                ",\"why\":" + JsonString(DeletionReasonWord(preview.remove[i].why)) + "}";
+                ",\"why\":" + JsonString(DeletionReasonWord(preview.remove[i].why)) +
+                (preview.toTrash ? ",\"to\":\"trash\"}" : "}");
     }
     return json + "]}";
 }

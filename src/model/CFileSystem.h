@@ -148,6 +148,12 @@ public:
     // A number that is the same for two paths on one file system (one volume) and differs between
     // file systems; -1 when unknown (then callers take the paths to be on one).
     [[nodiscard]] virtual std::int64_t FileSystemOf(const std::string& /*path*/) { return -1; }
+    // Moves the file `path` into the desktop's trash, from where the user can restore it, under its
+    // own name. False when that cannot be done (no trash here, or none on that volume, or trashing
+    // turned off): the caller then deletes the file as before. The default has no trash.
+    [[nodiscard]] virtual bool MoveToTrash(const std::string& /*path*/) { return false; }
+    // True when MoveToTrash may move files (a trash is in use); asks nothing of the disk.
+    [[nodiscard]] virtual bool UsesTrash() { return false; }
     // Takes the advisory lock of the lock file `path` without waiting, creating the file when it is
     // missing; never through a symbolic link. The default locks nothing and says so (no lock, not
     // held elsewhere), as a file system that cannot make the file would.

@@ -873,6 +873,31 @@ CLockAttempt CNativeFileSystem::TryLock(const std::string& path) {
     return LockFile(path);
 }
 
+namespace {
+
+std::function<bool(const std::string&)>& TrashHandler() {
+    static std::function<bool(const std::string&)> handler;
+    return handler;
+}
+
+} // namespace
+
+void SetTrashHandler(std::function<bool(const std::string&)> handler) {
+    TrashHandler() = std::move(handler);
+}
+
+bool HasTrashHandler() {
+    return static_cast<bool>(TrashHandler());
+}
+
+bool CNativeFileSystem::UsesTrash() {
+    return HasTrashHandler();
+}
+
+bool CNativeFileSystem::MoveToTrash(const std::string& path) {
+    return TrashHandler() && TrashHandler()(path);
+}
+
 bool CNativeFileSystem::IsFolder(const std::string& path) {
     std::error_code error;
     return fs::is_directory(Utf8ToPath(path), error);

@@ -2,6 +2,9 @@
 
 #include "model/CFileSystem.h"
 
+#include <functional>
+#include <string>
+
 namespace Orvanta {
 
 // The file system of the machine: folders through std::filesystem, files through their POSIX
@@ -33,9 +36,17 @@ public:
     [[nodiscard]] bool IsSymbolicLink(const std::string& path) override;
     [[nodiscard]] std::int64_t FileSystemOf(const std::string& path) override;
     [[nodiscard]] CLockAttempt TryLock(const std::string& path) override;
+    // Through the trash handler of SetTrashHandler; false without one.
+    [[nodiscard]] bool MoveToTrash(const std::string& path) override;
+    [[nodiscard]] bool UsesTrash() override;
     [[nodiscard]] bool Exists(const std::string& path) override;
     [[nodiscard]] bool IsSameEntry(const std::string& first, const std::string& second) override;
 };
+
+// The desktop's trash, as a front end reaches it (the core has no desktop of its own): a function
+// that moves one file (native path) into the trash and says whether it did. Null turns trashing off.
+void SetTrashHandler(std::function<bool(const std::string&)> handler);
+[[nodiscard]] bool HasTrashHandler();
 
 // "process N on HOST": this process as another one can find it.
 [[nodiscard]] std::string ThisProcessText();

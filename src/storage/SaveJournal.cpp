@@ -183,9 +183,9 @@ bool RemoveStaging(const std::string& projectPath) {
     const std::string staging = StagingPath(projectPath);
     std::vector<std::string> names = files.ListEntries(ToNativePath(staging));
     const auto isOurs = [](const std::string& name) {
-        return name.rfind("n-", 0) == 0 || name.rfind("o-", 0) == 0 || name == kJournalName ||
-               name == kJournalTempName || name == kParkedMarker || name == kDoneName || name == kCreatedName ||
-               name == kUndoMarker;
+        return name.rfind("n-", 0) == 0 || name.rfind("o-", 0) == 0 || name.rfind("r-", 0) == 0 ||
+               name == kJournalName || name == kJournalTempName || name == kParkedMarker || name == kDoneName ||
+               name == kCreatedName || name == kUndoMarker;
     };
     // The markers last, and nothing more once a deletion failed: until the files are gone, what the
     // markers say still holds.
@@ -204,6 +204,89 @@ bool RemoveStaging(const std::string& projectPath) {
     }
     (void)files.Sync(ToNativePath(projectPath));
     return true;
+}
+
+// The file name of a relative name: "Patch/005 Lead.p00" gives "005 Lead.p00".
+std::string LastPart(const std::string& name) {
+    return name.substr(name.find_last_of('/') + 1);
+}
+
+// Moves `path` into the trash, or deletes it where there is none; false when it is still there.
+bool TrashOrDelete(const std::string& path) {
+    CFileSystem& files = Files();
+    return files.MoveToTrash(ToNativePath(path)) || files.Delete(ToNativePath(path)) ||
+           !files.Exists(ToNativePath(path));
+}
+
+// A free name in the folder of `name` (relative) for a displaced file on its way to the trash:
+// its own name when free again, else "STEM (old)EXT" or "STEM (old N)EXT", which a later load takes
+// for a stray (no slot name), so that restoring it from the trash takes no slot.
+std::string FreeNameFor(const std::string& projectPath, const std::string& name) {
+    CFileSystem& files = Files();
+    if (!files.Exists(Native(projectPath, name))) {
+        return name;
+    }
+    const std::size_t dot = name.find_last_of('.');
+    const std::size_t slash = name.find_last_of('/');
+    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const std::string stem = hasExtension ? name.substr(0, dot) : name;
+    const std::string extension = hasExtension ? name.substr(dot) : std::string();
+    for (int n = 1; n < 1000; ++n) {
+        const std::string candidate = stem + (n == 1 ? " (old)" : " (old " + std::to_string(n) + ")") + extension;
+        if (!files.Exists(Native(projectPath, candidate))) {
+            return candidate;
+        }
+    }
+    return std::string();
+}
+
+// Once a save has finished ("done"), the parked files nobody needs go to the desktop's trash under
+// their own names, where the user can restore them. Each goes back to its folder first (under its
+// old name when that is free again, else as "NAME (old)"), so that restoring it from the trash puts
+// it there; the marker "r-N", written first, holds that name and says that the file there is the
+// parked "o-N", so that a run after an interruption trashes it and nothing else. Every step can be
+// run again; a file is parked, at that name (with its marker) or in the trash, never in two places.
+// Without a trash, RemoveStaging deletes the parked files as before. False when a file stayed at
+// that name (neither trashed nor deleted): the staging folder with the marker then stays for the
+// next open to try again.
+bool TrashParkedFiles(const std::string& projectPath, const SaveJournal& journal) {
+    CFileSystem& files = Files();
+    if (!files.UsesTrash()) {
+        return true;
+    }
+    bool finished = true;
+    const std::string staging = StagingPath(projectPath);
+    for (const auto& [from, parked] : journal.parks) {
+        const std::string marker = staging + "r-" + LastPart(parked).substr(2); // "o-17" gives "r-17"
+        const std::string parkedPath = Native(projectPath, parked);
+        std::string name;
+        if (files.Exists(ToNativePath(marker))) {
+            if (!ReadText(marker, name) || !IsProjectFileName(name)) {
+                finished = false; // not ours to act on; left for the user
+                continue;
+            }
+            if (files.Exists(parkedPath)) {
+                name.clear(); // interrupted before the move: chosen again below
+            }
+        }
+        if (name.empty()) {
+            if (!files.Exists(parkedPath)) {
+                continue; // placed in a slot, or gone already
+            }
+            name = FreeNameFor(projectPath, from);
+            (void)files.Delete(ToNativePath(marker)); // a choice made before that never moved the file
+            if (name.empty() || files.Exists(ToNativePath(marker)) || !WriteDurably(marker, name) ||
+                !files.Rename(parkedPath, Native(projectPath, name))) {
+                continue; // still parked: deleted with the staging folder
+            }
+        }
+        if (TrashOrDelete(projectPath + name)) {
+            (void)files.Delete(ToNativePath(marker));
+        } else {
+            finished = false;
+        }
+    }
+    return finished;
 }
 
 } // namespace
@@ -347,6 +430,9 @@ JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& jou
         (!files.Rename(ToNativePath(staging + kJournalName), ToNativePath(staging + kDoneName)) ||
          !files.Sync(ToNativePath(staging)))) {
         return JournalRun::kFailed;
+    }
+    if (!TrashParkedFiles(projectPath, journal)) {
+        return JournalRun::kPlaced;
     }
     return RemoveStaging(projectPath) ? JournalRun::kFinished : JournalRun::kPlaced;
 }
@@ -499,6 +585,17 @@ RecoveryOutcome RecoverInterruptedSaveLocked(const std::string& projectPath) {
         return files.RemoveFolder(ToNativePath(staging)) ? RecoveryOutcome::kNothing : RecoveryOutcome::kFailed;
     }
     if (files.Exists(ToNativePath(staging + kDoneName))) {
+        // The finished journal ("done") still tells which parked files go to the trash.
+        std::string text;
+        SaveJournal journal;
+        if (ReadText(staging + kDoneName, text) && ParseSaveJournal(text, journal)) {
+            if (!FirstLinkInTheWay(projectPath, &journal).empty()) {
+                return RecoveryOutcome::kRefused;
+            }
+            if (!TrashParkedFiles(projectPath, journal)) {
+                return RecoveryOutcome::kCompleted; // in place; the trashing is tried again next time
+            }
+        }
         return RemoveStaging(projectPath) ? RecoveryOutcome::kCompleted : RecoveryOutcome::kFailed;
     }
     if (files.Exists(ToNativePath(staging + kJournalName))) {

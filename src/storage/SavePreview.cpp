@@ -38,6 +38,7 @@ std::size_t CountUnlistedDeletions(const CSavePreview& preview) {
 CSavePreview DescribeSavePlan(const SavePlan& plan) {
     CSavePreview preview;
     preview.project = plan.target;
+    preview.toTrash = CDomain::Instance().FileSystem().UsesTrash();
     // Where a file ends, the file is there afterwards: a displaced file whose name a slot takes
     // shows as written (or as the target of a move), not as deleted.
     std::set<std::string> ends;

@@ -34,6 +34,7 @@ struct CSavePreview {
     // removes them from the project folder (they are also in `remove`).
     std::vector<std::string> park;
     std::vector<CSaveDeletion> remove; // files removed from the project folder, with the reason
+    bool toTrash = false;              // the removed files go to the desktop's trash, not away for good
 };
 
 // How many of the files the save removes the lists do not show (strays and duplicates).

@@ -76,9 +76,12 @@ CSavePreviewDialog::CSavePreviewDialog(const CSavePreview& preview, QWidget* par
         }
     }
     if (!preview.remove.empty()) {
-        QTreeWidgetItem* group = Group(m_tree, tr("Delete"), preview.remove.size());
+        QTreeWidgetItem* group =
+            Group(m_tree, preview.toTrash ? tr("Delete (to the trash)") : tr("Delete"), preview.remove.size());
         for (const CSaveDeletion& deletion : preview.remove) {
-            new QTreeWidgetItem(group, {ShownPath(deletion.path, project), ReasonText(deletion.why)});
+            const QString reason = ReasonText(deletion.why);
+            new QTreeWidgetItem(group, {ShownPath(deletion.path, project),
+                                        preview.toTrash ? tr("%1, to the trash").arg(reason) : reason});
         }
     }
     m_tree->expandAll();

@@ -46,7 +46,8 @@ TEST_F(CliAppTest, HelpShowsTheWholeContractAndVersionTheProgramVersion) {
     const ProcessResult help = Tool({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out, Cli::UsageText());
-    for (const char* text : {"Usage: orvanta-cli [--work-folder DIR] COMMAND",
+    for (const char* text : {"Usage: orvanta-cli [--work-folder DIR] [--no-trash] COMMAND",
+                             "--no-trash deletes",
                              "info PROJECT [--json]",
                              "check PROJECT",
                              "run SCRIPT",

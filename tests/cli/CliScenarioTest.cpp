@@ -330,8 +330,8 @@ TEST_F(CliScenarioTest, PreviewPrintsWhatASaveWouldDoAndChangesNothing) {
                               "Patch/001 Lead.p00\",\"" + a + "Patch/001 Solo.p00\"],[\"" + a +
                               "Patch/003 Bass.p00\",\"" + a + "Patch/007 Bass.p00\"]],\"park\":[\"" + a +
                               "Wave/002 Choir.w00\"],\"delete\":[{\"path\":\"" + a +
-                              "Patch/005 Keys.p00\",\"why\":\"emptied\"},{\"path\":\"" + a +
-                              "Wave/002 Choir.w00\",\"why\":\"emptied\"}]}\n");
+                              "Patch/005 Keys.p00\",\"why\":\"emptied\",\"to\":\"trash\"},{\"path\":\"" + a +
+                              "Wave/002 Choir.w00\",\"why\":\"emptied\",\"to\":\"trash\"}]}\n");
     EXPECT_EQ(TakeFolderSnapshot(Path("A.prj")), Before("A.prj"));
     EXPECT_EQ(TakeFolderSnapshot(Path("B.prj")), Before("B.prj"));
 }

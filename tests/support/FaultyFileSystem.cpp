@@ -197,6 +197,10 @@ std::int64_t FaultyFileSystem::FileSystemOf(const std::string& path) {
     return ShouldFail(kQuery, path) ? -1 : m_inner.FileSystemOf(path);
 }
 
+bool FaultyFileSystem::MoveToTrash(const std::string& path) {
+    return !ShouldFail(kDelete, path) && m_inner.MoveToTrash(path);
+}
+
 CLockAttempt FaultyFileSystem::TryLock(const std::string& path) {
     return m_inner.TryLock(path);
 }

@@ -23,7 +23,7 @@ public:
         kSeek = 1U << 4,
         kCopy = 1U << 5,
         kRename = 1U << 6,
-        kDelete = 1U << 7,
+        kDelete = 1U << 7, // Delete, MoveToTrash
         kCreateFolder = 1U << 8,
         kRemoveFolder = 1U << 9,
         kList = 1U << 10,
@@ -88,6 +88,9 @@ public:
     [[nodiscard]] bool IsFolder(const std::string& path) override;
     [[nodiscard]] bool IsSymbolicLink(const std::string& path) override;
     [[nodiscard]] std::int64_t FileSystemOf(const std::string& path) override;
+    // Counted and failed as a deletion: it takes the file out of its folder.
+    [[nodiscard]] bool MoveToTrash(const std::string& path) override;
+    [[nodiscard]] bool UsesTrash() override { return m_inner.UsesTrash(); }
     // Locks are passed on and never fail: they change no project file.
     [[nodiscard]] CLockAttempt TryLock(const std::string& path) override;
     [[nodiscard]] bool Exists(const std::string& path) override;
