@@ -13,8 +13,11 @@
 #include "cli/SearchReport.h"
 #include "model/CDomain.h"
 #include "model/CFileSystem.h"
+#include "operations/CClipboard.h"
+#include "operations/CHistory.h"
 #include "operations/TransferOperations.h"
 #include "storage/CTernFileDocument.h"
+#include "storage/ClipboardFiles.h"
 #include "storage/ContentHash.h"
 #include "storage/ProjectNaming.h"
 #include "storage/SaveJournal.h"
@@ -363,10 +366,17 @@ int Run(const std::vector<std::string>& args, const std::optional<std::string>& 
         }
         return kExitFailed;
     }
+    // A run starts as a fresh program would: nothing copied, no history.
+    CClipboard::Instance().Clear();
+    CHistory::Instance().Clear();
+    KeepClipboardFilesInWorkFolder();
     CProjectWindows windows;
     CScriptRunner runner(windows, session.Reporter(), out, err);
     const int status = runner.Run(script);
     windows.CloseAll();
+    CClipboard::Instance().Clear();
+    CClipboard::Instance().SetFileKeeper(nullptr);
+    CHistory::Instance().Clear();
     return status;
 }
 
