@@ -14,7 +14,6 @@ namespace Orvanta {
 namespace {
 
 constexpr char kPatchTag = 'P';
-constexpr char kWaveTag = 'W';
 // What stays of a digit value in the shared bulk: the digit itself lives in the numbers.
 constexpr std::uint8_t kDigitMask = 0xF0;
 
@@ -83,8 +82,8 @@ bool SameRecord(const CParameter& a, const CParameter& b, int which) {
 std::unique_ptr<CPatch> BuildPatch(const CSlotImage& image) {
     auto patch = std::make_unique<CPatch>();
     CBodyReader reader(*image.body);
-    patch->m_path = reader.Text();
-    patch->m_name = reader.Text();
+    patch->m_path = image.path;
+    patch->m_name = image.name;
     patch->m_knownPath = reader.Text();
     patch->m_knownStamp.size = static_cast<std::int64_t>(reader.Size());
     patch->m_knownStamp.modified = static_cast<std::int64_t>(reader.Size());
@@ -109,9 +108,8 @@ std::unique_ptr<CPatch> BuildPatch(const CSlotImage& image) {
 
 std::unique_ptr<CWave> BuildWave(const CSlotImage& image) {
     auto wave = std::make_unique<CWave>();
-    CBodyReader reader(*image.body);
-    wave->m_path = reader.Text();
-    wave->m_name = reader.Text();
+    wave->m_path = image.path;
+    wave->m_name = image.name;
     wave->m_users = image.numbers;
     return wave;
 }
@@ -180,12 +178,12 @@ CHistory& CHistory::Instance() {
 CSlotImage CHistory::Picture(const CParameter& record, int which) {
     std::string body;
     CSlotImage image;
+    image.path = record.m_path;
+    image.name = record.m_name;
     if (which == kPatchList) {
         const auto& patch = static_cast<const CPatch&>(record);
         body.reserve(CPatch::kOscCount * (COsc::kValueCount + 8) + patch.m_knownBlocks.size() + 128);
         body += kPatchTag;
-        PutText(body, patch.m_path);
-        PutText(body, patch.m_name);
         PutText(body, patch.m_knownPath);
         PutSize(body, static_cast<std::uint64_t>(patch.m_knownStamp.size));
         PutSize(body, static_cast<std::uint64_t>(patch.m_knownStamp.modified));
@@ -214,11 +212,8 @@ CSlotImage CHistory::Picture(const CParameter& record, int which) {
             image.numbers = std::move(numbers);
         }
     } else {
-        const auto& wave = static_cast<const CWave&>(record);
-        body += kWaveTag;
-        PutText(body, wave.m_path);
-        PutText(body, wave.m_name);
-        image.numbers = wave.m_users;
+        image.numbers = static_cast<const CWave&>(record).m_users;
+        return image;
     }
     auto candidate = std::make_shared<const std::string>(std::move(body));
     image.body = *m_bodies.insert(std::move(candidate)).first;
@@ -514,6 +509,10 @@ std::size_t CHistory::MemoryBytes() const {
                 bytes += list.slots.capacity() * sizeof(std::uint16_t) + list.images.capacity() * sizeof(CSlotImage);
                 for (const CSlotImage& image : list.images) {
                     bytes += image.numbers.capacity() * sizeof(std::int32_t);
+                    // Texts longer than fit inside the string itself.
+                    for (const std::string* text : {&image.path, &image.name}) {
+                        bytes += text->capacity() > 15 ? text->capacity() + 1 : 0;
+                    }
                 }
             }
         }

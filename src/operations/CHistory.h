@@ -16,12 +16,14 @@ namespace Orvanta {
 class CParameter;
 class CTernData;
 
-// What one slot held, compact and immutable. The bulk of a record (paths, name, oscillator values
-// with the wave number digits cleared, what the patch knows of its file) is shared between every
-// picture with the same bulk; the wave numbers of a patch and the users of a wave are kept apart,
-// since renumbering changes only those.
+// What one slot held, compact and immutable. The bulk of a patch (oscillator values with the wave
+// number digits cleared, what the patch knows of its file) is shared between every picture with the
+// same bulk; its file, name and wave numbers, and a wave's file, name and users, are kept apart,
+// since moving, renaming and renumbering change only those.
 struct CSlotImage {
-    std::shared_ptr<const std::string> body;
+    std::shared_ptr<const std::string> body; // patches only
+    std::string path;
+    std::string name;
     std::vector<std::int32_t> numbers; // a patch's 32 wave numbers, or a wave's users
 };
 
