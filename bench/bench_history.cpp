@@ -137,7 +137,7 @@ int main() {
         history.Record("change " + std::to_string(change));
         recordMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         for (const CProjectChange& projectChange : history.Entry(history.Size() - 1).projects) {
-            slotsChanged += projectChange.lists[0].slots.size() + projectChange.lists[1].slots.size();
+            slotsChanged += projectChange.lists[0].changed.size() + projectChange.lists[1].changed.size();
         }
     }
     clipboard.Clear();

@@ -98,6 +98,14 @@ from 1, where the first dropped item lands. Relative paths are taken from the cu
   merge-duplicates NAME                 Merge Duplicate Waves: in each group of byte-identical waves of NAME
                                         the lowest slot stays, the patches that used the others use it,
                                         and the others are emptied (one undo; saving frees the memory)
+  copy-rows NAME KIND SEL               Edit > Copy: kept until the next copy-rows or cut-rows, also
+                                        after NAME is closed (its files are copied to the work folder)
+  cut-rows NAME KIND SEL                Edit > Cut: the rows are emptied at their places by the first paste
+  paste NAME KIND NUMBER [insert]       Edit > Paste (Paste Insert with "insert") at slot NUMBER, ending
+                                        as the matching copy or move would
+  back N                                go back N changes in the history of the run
+  forward N                             go forward N changes that were taken back
+  history                               print the history, newest first ("- ": taken back)
 
 Every message of the system goes to standard error on its own line, "error: TEXT" or
 "question: TEXT -> yes|no". A statement that is refused or fails prints "failed: line N" and the

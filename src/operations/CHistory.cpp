@@ -1,6 +1,7 @@
 #include "operations/CHistory.h"
 
 #include "model/CTernData.h"
+#include "operations/ChangeNames.h"
 #include "operations/WaveReferences.h"
 
 #include <algorithm>
@@ -258,25 +259,39 @@ bool CHistory::RecordPending(const std::string& name) {
             for (std::size_t i = 0; i < after.size(); ++i) {
                 // A slot a first registration of the same project already holds keeps its older picture.
                 if (SameRecord(before.Element(i), after.Element(i), which) ||
-                    std::find(list.slots.begin(), list.slots.end(), i) != list.slots.end()) {
+                    std::find(list.changed.begin(), list.changed.end(), i) != list.changed.end()) {
                     continue;
                 }
-                list.slots.push_back(static_cast<std::uint16_t>(i));
+                list.changed.push_back(static_cast<std::uint16_t>(i));
                 list.images.push_back(Picture(before.Element(i), which));
             }
         }
     }
     std::erase_if(entry.projects,
-                  [](const CProjectChange& c) { return c.lists[0].slots.empty() && c.lists[1].slots.empty(); });
+                  [](const CProjectChange& c) { return c.lists[0].changed.empty() && c.lists[1].changed.empty(); });
     if (entry.projects.empty()) {
         return false;
     }
     if (name.empty()) {
-        std::string names;
+        std::string text;
         for (const CProjectChange& change : entry.projects) {
-            names += (names.empty() ? "" : " and ") + ProjectName(change.project);
+            std::string kinds;
+            for (const int which : {kPatchList, kWaveList}) {
+                const std::vector<std::uint16_t>& changed = change.lists[which].changed;
+                if (changed.empty()) {
+                    continue;
+                }
+                CSelection sorted(changed.begin(), changed.end());
+                std::sort(sorted.begin(), sorted.end());
+                std::string numbers = FormatSlotNumbers(sorted);
+                // A long list of runs says less than the count.
+                numbers = numbers.size() > 24 ? std::to_string(sorted.size()) + " " + KindPlural(which)
+                                              : KindPlural(which) + (" " + numbers);
+                kinds += (kinds.empty() ? "" : ", ") + numbers;
+            }
+            text += (text.empty() ? "Change " : "; ") + kinds + " in " + ProjectName(change.project);
         }
-        entry.name = "Change in " + names;
+        entry.name = text;
     } else {
         entry.name = name;
     }
@@ -294,13 +309,19 @@ bool CHistory::RecordPending(const std::string& name) {
     return true;
 }
 
+void CHistory::NameNewest(const std::string& name) {
+    if (!m_entries.empty()) {
+        m_entries.back().name = name;
+    }
+}
+
 void CHistory::Exchange(CHistoryEntry& entry) {
     for (CProjectChange& change : entry.projects) {
         for (const int which : {kPatchList, kWaveList}) {
             CListChange& list = change.lists[which];
-            for (std::size_t k = 0; k < list.slots.size(); ++k) {
-                CSlotImage now = Picture(change.project->List(which).Element(list.slots[k]), which);
-                ReplaceSlot(*change.project, which, list.slots[k], list.images[k]);
+            for (std::size_t k = 0; k < list.changed.size(); ++k) {
+                CSlotImage now = Picture(change.project->List(which).Element(list.changed[k]), which);
+                ReplaceSlot(*change.project, which, list.changed[k], list.images[k]);
                 list.images[k] = std::move(now);
             }
         }
@@ -364,8 +385,8 @@ void CHistory::AfterUndo() {
                 const CParameterArray& copy =
                     which == kPatchList ? static_cast<const CParameterArray&>(undo.patches) : undo.waves;
                 CListChange& list = change.lists[which];
-                for (std::size_t k = 0; saved && k < list.slots.size(); ++k) {
-                    list.images[k] = Picture(copy.Element(list.slots[k]), which);
+                for (std::size_t k = 0; saved && k < list.changed.size(); ++k) {
+                    list.images[k] = Picture(copy.Element(list.changed[k]), which);
                 }
             }
             break;
@@ -506,7 +527,7 @@ std::size_t CHistory::MemoryBytes() const {
         bytes += entry.name.capacity() + entry.projects.capacity() * sizeof(CProjectChange);
         for (const CProjectChange& change : entry.projects) {
             for (const CListChange& list : change.lists) {
-                bytes += list.slots.capacity() * sizeof(std::uint16_t) + list.images.capacity() * sizeof(CSlotImage);
+                bytes += list.changed.capacity() * sizeof(std::uint16_t) + list.images.capacity() * sizeof(CSlotImage);
                 for (const CSlotImage& image : list.images) {
                     bytes += image.numbers.capacity() * sizeof(std::int32_t);
                     // Texts longer than fit inside the string itself.

@@ -30,7 +30,7 @@ struct CSlotImage {
 // One list of one project as a change left it: the slots it changed, each with the picture of the
 // other state (before the change while it is applied, after it while it is taken back).
 struct CListChange {
-    std::vector<std::uint16_t> slots;
+    std::vector<std::uint16_t> changed;
     std::vector<CSlotImage> images;
 };
 
@@ -63,10 +63,14 @@ public:
     // The one history of the process, observing the domain from its first use on.
     static CHistory& Instance();
 
-    // Records the change made since the last call, if any, under `name` (a generic name when empty).
+    // Records the change made since the last call, if any, under `name`; without a name, under one
+    // that says which slots of which projects changed ("Change patches 3-5, waves 8 in Song.prj").
     // Front ends call it after every command; a command that changed nothing records nothing.
     // True when an entry was added.
     bool Record(const std::string& name);
+
+    // Gives the newest entry another name (a front end that learns what the change was only after it).
+    void NameNewest(const std::string& name);
 
     // Number of entries and how many of them are applied (the rest lie ahead, taken back).
     [[nodiscard]] std::size_t Size() const { return m_entries.size(); }

@@ -15,6 +15,7 @@
 #include "shell/CSelectFolderDialog.h"
 #include "shell/CommandIds.h"
 #include "shell/ShellPaths.h"
+#include "storage/ClipboardFiles.h"
 #include "storage/WorkFolder.h"
 #include "views/CFileView.h"
 #include "views/CParameterListCtrl.h"
@@ -182,6 +183,7 @@ bool CApp::PrepareWorkFolder() {
         return false;
     }
     m_workFolder = QString::fromStdString(SetUpWorkFolderPath());
+    KeepClipboardFilesInWorkFolder();
     return true;
 }
 

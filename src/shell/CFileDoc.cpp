@@ -1,6 +1,7 @@
 #include "shell/CFileDoc.h"
 
 #include "model/CTernTextOut.h"
+#include "operations/CHistory.h"
 #include "shell/CDocTemplate.h"
 #include "shell/CFileFrame.h"
 #include "shell/CSelectFolderDialog.h"
@@ -77,6 +78,9 @@ bool CFileDoc::SaveFolder(const QString& path) {
     m_chosenPath = path;
     const bool saved = SaveProjectTo(path.toStdString());
     m_chosenPath.clear();
+    if (saved) {
+        CHistory::Instance().ProjectSaved(&Data());
+    }
     return saved;
 }
 

@@ -252,6 +252,11 @@ std::unique_ptr<QMenu> CParameterListCtrl::MakeContextMenu() {
     editName->setEnabled(CanEditName());
     addHostCommand(CListHost::kContextDelete);
     menu->addSeparator();
+    for (const auto command :
+         {CListHost::kContextCut, CListHost::kContextCopy, CListHost::kContextPaste, CListHost::kContextPasteInsert}) {
+        addHostCommand(command);
+    }
+    menu->addSeparator();
     QAction* selectLinked = menu->addAction(waves ? tr("Select Linked &Patches") : tr("Select Linked &Waves"), this,
                                             &CParameterListCtrl::OnSelectLinked);
     selectLinked->setEnabled(m_host != nullptr && m_host->OtherList(*this) != nullptr && !LinkedRows().empty());

@@ -77,7 +77,7 @@ TEST_F(CHistoryTest, BackAndForwardRestoreEveryStateExactly) {
     a.push_back(CaptureState(m_a));
     b.push_back(CaptureState(m_b));
     ASSERT_EQ(history.Size(), 3U);
-    EXPECT_EQ(history.Entry(1).name, "Change in A.prj");
+    EXPECT_EQ(history.Entry(1).name, "Change patches 4-8, waves 1-7 in A.prj");
     EXPECT_FALSE(history.Record("nothing new")); // no change since the last entry
 
     EXPECT_TRUE(history.GoBack(4).empty()); // not that far: nothing changes
@@ -158,8 +158,8 @@ TEST_F(CHistoryTest, EntriesKeepOnlyTheSlotsTheyChanged) {
     history.Record("Rename");
     const CHistoryEntry& entry = history.Entry(0);
     ASSERT_EQ(entry.projects.size(), 1U);
-    EXPECT_EQ(entry.projects[0].lists[kPatchList].slots, (std::vector<std::uint16_t>{3}));
-    EXPECT_TRUE(entry.projects[0].lists[kWaveList].slots.empty());
+    EXPECT_EQ(entry.projects[0].lists[kPatchList].changed, (std::vector<std::uint16_t>{3}));
+    EXPECT_TRUE(entry.projects[0].lists[kWaveList].changed.empty());
     EXPECT_LT(history.MemoryBytes(), 8000U);
 }
 
