@@ -272,7 +272,12 @@ bool CHistory::RecordPending(const std::string& name) {
     if (entry.projects.empty()) {
         return false;
     }
-    if (name.empty()) {
+    if (name.empty() && entry.projects.size() == 1) {
+        entry.name = NameOfRenameOnly(entry.projects.front());
+    }
+    if (!name.empty()) {
+        entry.name = name;
+    } else if (entry.name.empty()) {
         std::string text;
         for (const CProjectChange& change : entry.projects) {
             std::string kinds;
@@ -292,8 +297,6 @@ bool CHistory::RecordPending(const std::string& name) {
             text += (text.empty() ? "Change " : "; ") + kinds + " in " + ProjectName(change.project);
         }
         entry.name = text;
-    } else {
-        entry.name = name;
     }
     m_entries.resize(m_position);
     m_entries.push_back(std::move(entry));
@@ -307,6 +310,33 @@ bool CHistory::RecordPending(const std::string& name) {
     }
     DropUnusedBodies();
     return true;
+}
+
+std::string CHistory::NameOfRenameOnly(const CProjectChange& change) {
+    // A change that gave slots of one list one new name and touched nothing else is a rename.
+    for (const int which : {kPatchList, kWaveList}) {
+        const CListChange& list = change.lists[which];
+        if (list.changed.empty() || !change.lists[1 - which].changed.empty()) {
+            continue;
+        }
+        const CParameterArray& now = change.project->List(which);
+        const std::string& text = now.Element(list.changed.front()).m_name;
+        for (std::size_t k = 0; k < list.changed.size(); ++k) {
+            const CParameter& record = now.Element(list.changed[k]);
+            const CSlotImage& before = list.images[k];
+            if (record.m_name != text || record.m_path != before.path) {
+                return {};
+            }
+            const CSlotImage after = Picture(record, which);
+            if (after.body != before.body || after.numbers != before.numbers) {
+                return {};
+            }
+        }
+        CSelection slots(list.changed.begin(), list.changed.end());
+        std::sort(slots.begin(), slots.end());
+        return NameOfRename(which, slots, ProjectName(change.project), text);
+    }
+    return {};
 }
 
 void CHistory::NameNewest(const std::string& name) {

@@ -131,6 +131,8 @@ private:
 
     bool RecordPending(const std::string& name);
     CSlotImage Picture(const CParameter& record, int which);
+    // "Rename patches 5 in Song.prj to \"Pad\"" for a change that only renamed; empty otherwise.
+    [[nodiscard]] std::string NameOfRenameOnly(const CProjectChange& change);
     void Exchange(CHistoryEntry& entry);
     std::vector<CTernData*> Move(std::size_t count, bool back);
     void Remember(CTernData* project);

@@ -155,7 +155,8 @@ TEST_F(CHistoryTest, SavingOrClosingDropsWhatCannotBeTakenBackWithoutIt) {
 TEST_F(CHistoryTest, EntriesKeepOnlyTheSlotsTheyChanged) {
     CHistory& history = CHistory::Instance();
     ASSERT_TRUE(RenameElements(m_a, kPatchList, {3}, "Only") > 0);
-    history.Record("Rename");
+    history.Record("");
+    EXPECT_EQ(history.Entry(0).name, "Rename patches 4 in A.prj to \"Only\"");
     const CHistoryEntry& entry = history.Entry(0);
     ASSERT_EQ(entry.projects.size(), 1U);
     EXPECT_EQ(entry.projects[0].lists[kPatchList].changed, (std::vector<std::uint16_t>{3}));

@@ -2,6 +2,7 @@
 // the status prompt that says what a paste would do, and going back and forward in the History
 // window.
 
+#include "DragDriver.h"
 #include "ShellTestFixture.h"
 #include "model/CDomain.h"
 #include "operations/CClipboard.h"
@@ -13,7 +14,9 @@
 #include "shell/CMainFrame.h"
 #include "shell/CommandIds.h"
 #include "views/CFileView.h"
+#include "views/CListDragSource.h"
 #include "views/CPatchListCtrl.h"
+#include "winframework/CMessageBox.h"
 
 #include <QAction>
 #include <QApplication>
@@ -156,6 +159,31 @@ TEST_F(ClipboardCommandsTest, CutFromTheContextMenuIsEmptiedWhenPastedAndOneUndo
     EXPECT_EQ(CHistory::Instance().Size(), 1U);
     EXPECT_EQ(CHistory::Instance().Position(), 0U);
     EXPECT_EQ(CHistory::Instance().Entry(0).name, "Cut and paste patches 1 from Song.prj to Live.prj at 10");
+}
+
+TEST_F(ClipboardCommandsTest, TheHistoryNamesDragsDeletesAndRenamesByWhatTheyDid) {
+    CFileDoc& song = Open("Song.prj");
+    CFileDoc& live = Open("Live.prj");
+    // A drag of Song's patch 1 onto row 3 of Live's patch list, with Ctrl: a move.
+    CPatchListCtrl& from = View(song).PatchList();
+    from.SelectRows({0});
+    ASSERT_TRUE(CListDragSource::Begin(from, 0));
+    TestSupport::DragDriver drag(kPatchList);
+    EXPECT_TRUE(drag.EnterAndDrop(View(live).PatchList(), TestSupport::DragDriver::RowPoint(View(live).PatchList(), 2),
+                                  Qt::ControlModifier)
+                    .accepted);
+    CListDragSource::Finish();
+    ASSERT_EQ(live.Data().m_patches[2].m_name, "Lead");
+
+    FocusPatchRow(live, 2);
+    CMessageBox::SetNextAnswer(QMessageBox::Ok); // "OK to delete?"
+    Action(kCmdEditDelete)->trigger();
+    ASSERT_TRUE(live.Data().m_patches[2].IsEmpty());
+
+    CHistory& history = CHistory::Instance();
+    ASSERT_EQ(history.Size(), 2U);
+    EXPECT_EQ(history.Entry(0).name, "Move patches 1 from Song.prj to Live.prj at 3");
+    EXPECT_EQ(history.Entry(1).name, "Delete patches 3 in Live.prj");
 }
 
 } // namespace
