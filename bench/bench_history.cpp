@@ -14,14 +14,17 @@
 #include "storage/CNativeFileSystem.h"
 #include "storage/CSvdManager.h"
 
-#include <malloc.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
+
+// After a standard header, which tells whether the C library is glibc.
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 using namespace Orvanta;
 
@@ -75,8 +78,13 @@ void Fill(CTernData& project) {
     }
 }
 
+// Bytes the heap has handed out and not taken back; 0 where the C library does not tell.
 std::size_t HeapInUse() {
+#if defined(__GLIBC__)
     return mallinfo2().uordblks;
+#else
+    return 0;
+#endif
 }
 
 double Megabytes(std::size_t bytes) {

@@ -98,24 +98,18 @@ QString CClipboardCommands::PastePreview(bool insert) const {
             .arg(kind)
             .arg(row + 1);
     }
-    QString text = insert ? tr("Paste Insert puts %1 %2 at %3, moving the rows from there down")
-                                .arg(plan.count)
-                                .arg(kind)
-                                .arg(plan.first + 1)
-                          : tr("Paste overwrites %1 %2 to %3 with %4 %5")
-                                .arg(Kind(which, 2))
-                                .arg(plan.first + 1)
-                                .arg(plan.last + 1)
-                                .arg(plan.count)
-                                .arg(kind);
+    // Worded as the drop it stands for is during a drag, with what the drop's questions would ask.
+    QString text = tr("Paste: %1 %2 %3 to %4, %5")
+                       .arg(plan.move ? tr("move") : tr("copy"))
+                       .arg(plan.count)
+                       .arg(kind)
+                       .arg(plan.first + 1)
+                       .arg(insert ? tr("inserting") : tr("overwriting"));
     if (plan.asks) {
-        text += insert ? tr("; rows in use fall off the end") : tr("; some of them are in use");
+        text += insert ? tr("; rows in use fall off the end") : tr("; rows in use are overwritten");
     }
     if (which == kPatchList && plan.otherWindow) {
         text += tr("; the waves they use come along");
-    }
-    if (plan.move) {
-        text += tr("; the cut rows are emptied");
     }
     return text + QStringLiteral(".");
 }

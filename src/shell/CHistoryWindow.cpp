@@ -48,7 +48,7 @@ CHistoryWindow::CHistoryWindow(Changed changed, QWidget* parent)
     // Drags and the other commands change the projects while the window is open.
     connect(m_timer, &QTimer::timeout, this, [this] {
         if (isVisible()) {
-            Refresh();
+            Refresh(false);
         }
     });
     m_timer->start(kFollowIntervalMs);
@@ -63,10 +63,12 @@ int CHistoryWindow::ChosenEntry() const {
     return item == nullptr ? -1 : item->data(kEntryRole).toInt();
 }
 
-void CHistoryWindow::Refresh() {
+void CHistoryWindow::Refresh(bool recordPending) {
     CHistory& history = CHistory::Instance();
-    history.Record("");
-    history.Revalidate();
+    if (recordPending) {
+        history.Record("");
+        history.Revalidate();
+    }
     if (const std::string notice = history.TakeNotice(); !notice.empty()) {
         m_notice->setText(QString::fromStdString(notice));
     }

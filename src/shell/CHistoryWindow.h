@@ -27,8 +27,10 @@ public:
 
     explicit CHistoryWindow(Changed changed, QWidget* parent = nullptr);
 
-    // Records a change not yet in the history and shows the history as it is.
-    void Refresh();
+    // Shows the history as it is; first records a change not yet in it when `recordPending` is set
+    // (never while a command may be running, as the window's timer may fire inside one that shows
+    // progress: half a change would be recorded).
+    void Refresh(bool recordPending = true);
     // Goes back to the state before entry `index` (0 the oldest), or forward to the state after it.
     bool GoBackTo(std::size_t index);
     bool GoForwardTo(std::size_t index);

@@ -83,7 +83,7 @@ TEST_F(ClipboardCommandsTest, CopyAndPasteWithTheKeysBetweenWindowsThenBackAndFo
     ASSERT_TRUE(Action(kCmdEditPaste)->isEnabled());
     // The prompt says what the paste will do before it is done.
     EXPECT_EQ(Action(kCmdEditPaste)->statusTip(),
-              "Paste overwrites patches 5 to 5 with 1 patch; the waves they use come along.");
+              "Paste: copy 1 patch to 5, overwriting; the waves they use come along.");
     QTest::keyClick(&View(live).PatchList(), Qt::Key_V, Qt::ControlModifier);
 
     const CTernData& data = live.Data();
@@ -147,6 +147,8 @@ TEST_F(ClipboardCommandsTest, CutFromTheContextMenuIsEmptiedWhenPastedAndOneUndo
     EXPECT_FALSE(song.Data().m_patches[0].IsEmpty()); // a cut changes nothing until it is pasted
 
     FocusPatchRow(live, 9);
+    EXPECT_EQ(Action(kCmdEditPaste)->statusTip().toStdString(),
+              "Paste: move 1 patch to 10, overwriting; the waves they use come along.");
     Action(kCmdEditPaste)->trigger();
     EXPECT_EQ(live.Data().m_patches[9].m_name, "Lead");
     EXPECT_TRUE(song.Data().m_patches[0].IsEmpty());
