@@ -2,7 +2,6 @@
 
 #include "model/CTernData.h"
 #include "operations/ChangeNames.h"
-#include "operations/WaveReferences.h"
 
 #include <algorithm>
 #include <array>
