@@ -70,7 +70,13 @@ void CClipboardCommands::Copy(bool cut) {
     CParameterListCtrl& list = view->FocusedList();
     const int which = list.GetListKind();
     const CSelection rows = list.GetSelectedIndices();
-    if (!CClipboard::Instance().Copy(view->Document().Data(), rows, which, cut)) {
+    bool copied = false;
+    {
+        // The copy keeps its own copies of the files, which may take a moment for many waves.
+        const CWaitCursor wait;
+        copied = CClipboard::Instance().Copy(view->Document().Data(), rows, which, cut);
+    }
+    if (!copied) {
         m_frame.statusBar()->showMessage(tr("Nothing to copy: no selected slot is in use."));
         return;
     }
