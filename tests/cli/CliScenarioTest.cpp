@@ -177,6 +177,21 @@ TEST_F(CliScenarioTest, BackAndForwardThroughTheHistoryReachTheLoadedState) {
     EXPECT_EQ(TakeFolderSnapshot(Path("B.prj")), Before("B.prj"));
 }
 
+TEST_F(CliScenarioTest, ASaveThatMovesFilesOtherProjectsUseDropsTheirHistory) {
+    BuildA();
+    BuildB();
+    const ProcessResult result = Run("history-after-save.orv");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "Saving A.prj removed 1 entry from the history.\n"
+                          "The files of B.prj were moved by a save or a close: 1 entry was removed from the "
+                          "history.\n");
+    EXPECT_NE(result.err.find("line 10: the history holds 0 changes to go back over"), std::string::npos) << result.err;
+    // B's copy of Pad follows the file to its new name and is saved with A's bytes.
+    EXPECT_EQ(ReadBytes(Path("B.prj/Patch/010 Pad.p00")).size(), Original("A.prj/Patch/002 Pad.p00").size());
+    EXPECT_EQ(WaveReferences(Path("B.prj/Patch/010 Pad.p00")), References(4, 3));
+    EXPECT_TRUE(std::filesystem::exists(Path("A.prj/Patch/020 Pad.p00")));
+}
+
 TEST_F(CliScenarioTest, InsertsRenumberWavesReferencesAndPatches) {
     BuildA();
     BuildB();
