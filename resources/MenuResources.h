@@ -55,11 +55,22 @@ inline constexpr MenuItemResource kFile4107[] = {
 };
 
 inline constexpr MenuItemResource kEdit[] = {
-    {57643, "&Undo\tCtrl+Z"},  {kMenuSeparator, ""},
-    {57088, "&Delete\tDEL"},   {57642, "Select &All\tCtrl+A"},
-    {kMenuSeparator, ""},      {32880, "&Play\tSpace"},
-    {kMenuSeparator, ""},      {32890, "&Find...\tCtrl+F"},
-    {32891, "Find &Next\tF3"}, {32892, "&Go to Slot...\tCtrl+J"},
+    {57643, "&Undo\tCtrl+Z"},
+    {32895, "&History..."},
+    {kMenuSeparator, ""},
+    {57635, "Cu&t\tCtrl+X"},
+    {57634, "&Copy\tCtrl+C"},
+    {57637, "&Paste\tCtrl+V"},
+    {32894, "Paste &Insert\tCtrl+Shift+V"},
+    {kMenuSeparator, ""},
+    {57088, "&Delete\tDEL"},
+    {57642, "Select &All\tCtrl+A"},
+    {kMenuSeparator, ""},
+    {32880, "&Play\tSpace"},
+    {kMenuSeparator, ""},
+    {32890, "&Find...\tCtrl+F"},
+    {32891, "Find &Next\tF3"},
+    {32892, "&Go to Slot...\tCtrl+J"},
     {32893, "Dupli&cates..."},
 };
 
@@ -122,8 +133,10 @@ inline constexpr AcceleratorResource k4096[] = {
 };
 
 inline constexpr AcceleratorResource k4107[] = {
-    {32858, "F1"},  {57642, "Ctrl+A"}, {57643, "Ctrl+Z"}, {57600, "Ctrl+N"}, {57601, "Ctrl+O"}, {57603, "Ctrl+S"},
-    {57088, "Del"}, {57112, "Ctrl+G"}, {32880, "Space"},  {32890, "Ctrl+F"}, {32891, "F3"},     {32892, "Ctrl+J"},
+    {32858, "F1"},     {57642, "Ctrl+A"}, {57643, "Ctrl+Z"}, {57600, "Ctrl+N"},
+    {57601, "Ctrl+O"}, {57603, "Ctrl+S"}, {57088, "Del"},    {57112, "Ctrl+G"},
+    {32880, "Space"},  {32890, "Ctrl+F"}, {32891, "F3"},     {32892, "Ctrl+J"},
+    {57635, "Ctrl+X"}, {57634, "Ctrl+C"}, {57637, "Ctrl+V"}, {32894, "Ctrl+Shift+V"},
 };
 
 } // namespace AcceleratorTables

@@ -8,6 +8,9 @@
 #include "model/CDomain.h"
 #include "model/CFileSystem.h"
 #include "model/CTernData.h"
+#include "operations/CClipboard.h"
+#include "operations/CHistory.h"
+#include "operations/ChangeNames.h"
 #include "operations/DropOperations.h"
 #include "operations/DuplicateSearch.h"
 #include "operations/EditCommands.h"
@@ -29,13 +32,44 @@ CTernData& DataOf(CProjectWindow& window) {
 
 } // namespace
 
+CScriptRunner::CScriptRunner(CProjectWindows& windows, CCliReporter& reporter, std::ostream& out, std::ostream& err)
+    : m_windows(windows), m_reporter(reporter), m_out(out), m_err(err) {
+    CHistory::Instance().SetProjectNamer([this](const CTernData* project) {
+        const CProjectWindow* window = m_windows.FindByData(project);
+        return window != nullptr ? ProjectName(*window) : std::string();
+    });
+}
+
+CScriptRunner::~CScriptRunner() {
+    CHistory::Instance().SetProjectNamer(nullptr);
+}
+
+std::string CScriptRunner::ProjectName(const CProjectWindow& window) const {
+    std::string path = window.document->Data().m_projectPath;
+    while (!path.empty() && path.back() == '/') {
+        path.pop_back();
+    }
+    return path.empty() ? window.name : path.substr(path.find_last_of('/') + 1);
+}
+
+void CScriptRunner::MarkModified(const std::vector<CTernData*>& projects) {
+    for (CTernData* project : projects) {
+        if (CProjectWindow* window = m_windows.FindByData(project); window != nullptr) {
+            window->document->SetModified(true);
+        }
+    }
+}
+
 int CScriptRunner::Run(const CScript& script) {
     bool allSucceeded = true;
     for (const CStatement& statement : script.statements) {
         // A statement during which the system reported an error has failed, even when the
         // operation went part of the way (an import that stopped at a file that could not be copied).
         const int errorsBefore = m_reporter.ErrorCount();
+        m_changeName.clear();
         const bool done = Execute(statement);
+        // Whatever the statement changed becomes one entry of the history.
+        CHistory::Instance().Record(m_changeName);
         ShowPendingError();
         const bool succeeded = done && m_reporter.ErrorCount() == errorsBefore;
         if (!succeeded) {
@@ -80,6 +114,16 @@ bool CScriptRunner::Execute(const CStatement& s) {
         return MergeDuplicates(s);
     case StatementKind::Preview:
         return Preview(s);
+    case StatementKind::CopyRows:
+    case StatementKind::CutRows:
+        return CopyRows(s);
+    case StatementKind::Paste:
+        return Paste(s);
+    case StatementKind::Back:
+    case StatementKind::Forward:
+        return Travel(s);
+    case StatementKind::History:
+        return ListHistory();
     }
     return false;
 }
@@ -145,6 +189,9 @@ bool CScriptRunner::Drop(const CStatement& s) {
     request.dropIndex = s.number - 1;
     request.insert = s.insert;
     request.copy = s.kind == StatementKind::Copy;
+    m_changeName =
+        NameOfTransfer(request.copy ? "Copy" : "Move", s.which, NormaliseSelection(s.selection, s.which),
+                       ProjectName(*from), ProjectName(*to), from == to, static_cast<std::size_t>(s.number), s.insert);
     const CDropResult result = DragAndDrop(request);
     switch (result.status) {
     case DropStatus::Done:
@@ -162,9 +209,13 @@ bool CScriptRunner::Drop(const CStatement& s) {
         break;
     }
     // The range check refuses without a message of its own.
+    return RefuseRange(s, s.selection.size());
+}
+
+bool CScriptRunner::RefuseRange(const CStatement& s, std::size_t count) {
     const auto start = static_cast<std::size_t>(s.number - 1);
-    if (!request.target->IsValidRange(s.which, start, s.selection.size())) {
-        return Refuse(s, std::to_string(s.selection.size()) + " " + KindWord(s.which) + " do not fit from slot " +
+    if (start + count > CTernData::Capacity(s.which)) {
+        return Refuse(s, std::to_string(count) + " " + KindWord(s.which) + " do not fit from slot " +
                              std::to_string(s.number) + " to the end of the list");
     }
     return false;
@@ -179,6 +230,7 @@ bool CScriptRunner::Delete(const CStatement& s) {
         return Refuse(s,
                       std::string("every selected slot of the ") + KindWord(s.which) + " is empty: nothing to delete");
     }
+    m_changeName = NameOfDelete(s.which, s.selection, ProjectName(*window));
     if (!DeleteSelection(DataOf(*window), s.selection, s.which)) {
         return false;
     }
@@ -191,6 +243,7 @@ bool CScriptRunner::Rename(const CStatement& s) {
     if (window == nullptr) {
         return false;
     }
+    m_changeName = NameOfRename(s.which, s.selection, ProjectName(*window), FilterName(s.text));
     if (RenameElements(DataOf(*window), s.which, s.selection, s.text) == 0) {
         return false;
     }
@@ -214,7 +267,9 @@ bool CScriptRunner::Import(const CStatement& s) {
         files.push_back(path);
     }
     // Marks the document modified itself when it placed any wave.
-    return window->document->ImportWaves(files) > 0;
+    const std::size_t imported = window->document->ImportWaves(files);
+    m_changeName = NameOfImport(imported, ProjectName(*window));
+    return imported > 0;
 }
 
 bool CScriptRunner::Clean(const CStatement& s) {
@@ -226,6 +281,7 @@ bool CScriptRunner::Clean(const CStatement& s) {
     CDomain& domain = CDomain::Instance();
     domain.m_waveOption = s.keepUserWaves ? 1 : 0;
     domain.m_patchOption = s.keepPatchNumbering ? 1 : 0;
+    m_changeName = NameOfClean(ProjectName(*window));
     if (!CleanProjectWithUndo(DataOf(*window), CleanProject)) {
         return false;
     }
@@ -238,11 +294,7 @@ bool CScriptRunner::Undo(const CStatement& s) {
     if (restored.empty()) {
         return Refuse(s, "there is nothing to undo");
     }
-    for (CTernData* project : restored) {
-        if (CProjectWindow* window = m_windows.FindByData(project); window != nullptr) {
-            window->document->SetModified(true);
-        }
-    }
+    MarkModified(restored);
     return true;
 }
 
@@ -255,7 +307,11 @@ bool CScriptRunner::Save(const CStatement& s) {
     if (folder.empty()) {
         return Refuse(s, "the window \"" + s.window + "\" has no folder yet: use save-as");
     }
-    return window->document->SaveProjectTo(folder);
+    if (!window->document->SaveProjectTo(folder)) {
+        return false;
+    }
+    CHistory::Instance().ProjectSaved(&DataOf(*window));
+    return true;
 }
 
 bool CScriptRunner::SaveAs(const CStatement& s) {
@@ -263,7 +319,11 @@ bool CScriptRunner::SaveAs(const CStatement& s) {
     if (window == nullptr) {
         return false;
     }
-    return window->document->SaveProjectTo(AbsolutePath(s.text));
+    if (!window->document->SaveProjectTo(AbsolutePath(s.text))) {
+        return false;
+    }
+    CHistory::Instance().ProjectSaved(&DataOf(*window));
+    return true;
 }
 
 bool CScriptRunner::Close(const CStatement& s) {
@@ -293,6 +353,7 @@ bool CScriptRunner::MergeDuplicates(const CStatement& s) {
     }
     CTernData& project = DataOf(*window);
     const CDuplicateGroups groups = FindDuplicates({&project}, SharedContentHashes());
+    m_changeName = NameOfMerge(ProjectName(*window));
     const std::size_t emptied = MergeDuplicateWaves(project, WaveGroupsIn(groups, 0));
     if (emptied > 0) {
         window->document->SetModified(true);
@@ -316,6 +377,82 @@ bool CScriptRunner::Preview(const CStatement& s) {
         return Refuse(s, "the save would be refused: " + reason);
     }
     m_out << FormatPreviewJson(preview) << std::endl;
+    return true;
+}
+
+bool CScriptRunner::CopyRows(const CStatement& s) {
+    CProjectWindow* window = Window(s, s.window);
+    if (window == nullptr) {
+        return false;
+    }
+    if (!CClipboard::Instance().Copy(DataOf(*window), s.selection, s.which, s.kind == StatementKind::CutRows)) {
+        return Refuse(s, std::string("every selected slot of the ") + KindWord(s.which) + " of \"" + s.window +
+                             "\" is empty: nothing to copy");
+    }
+    return true;
+}
+
+bool CScriptRunner::Paste(const CStatement& s) {
+    CProjectWindow* window = Window(s, s.window);
+    if (window == nullptr) {
+        return false;
+    }
+    CClipboard& clipboard = CClipboard::Instance();
+    if (clipboard.IsEmpty()) {
+        return Refuse(s, "nothing has been copied or cut");
+    }
+    if (clipboard.Kind() != s.which) {
+        return Refuse(s,
+                      std::string("the rows copied are ") + KindWord(clipboard.Kind()) + ", not " + KindWord(s.which));
+    }
+    const CProjectWindow* source = clipboard.Source() != nullptr ? m_windows.FindByData(clipboard.Source()) : nullptr;
+    const CPastePlan plan = clipboard.Plan(DataOf(*window), s.which, s.number - 1, s.insert);
+    m_changeName = NameOfTransfer(plan.move ? "Cut and paste" : "Paste", s.which, clipboard.Rows(),
+                                  source != nullptr ? ProjectName(*source) : std::string("a closed project"),
+                                  ProjectName(*window), source == window, static_cast<std::size_t>(s.number), s.insert);
+    const std::size_t count = clipboard.Count();
+    const CPasteResult result = clipboard.Paste(DataOf(*window), s.which, s.number - 1, s.insert);
+    switch (result.status) {
+    case DropStatus::Done:
+        window->document->SetModified(true);
+        if (result.source != nullptr) {
+            MarkModified({result.source});
+        }
+        return true;
+    case DropStatus::NoOp:
+        return true;
+    case DropStatus::NothingDragged:
+    case DropStatus::Refused:
+        break;
+    }
+    return RefuseRange(s, count);
+}
+
+bool CScriptRunner::Travel(const CStatement& s) {
+    CHistory& history = CHistory::Instance();
+    const bool back = s.kind == StatementKind::Back;
+    const auto count = static_cast<std::size_t>(s.number);
+    const std::vector<CTernData*> changed = back ? history.GoBack(count) : history.GoForward(count);
+    if (changed.empty()) {
+        const std::size_t possible = back ? history.Position() : history.Size() - history.Position();
+        return Refuse(s, std::string("the history holds ") + std::to_string(possible) +
+                             (possible == 1 ? " change" : " changes") + (back ? " to go back over" : " to go forward"));
+    }
+    MarkModified(changed);
+    return true;
+}
+
+bool CScriptRunner::ListHistory() {
+    CHistory& history = CHistory::Instance();
+    history.Revalidate();
+    if (const std::string notice = history.TakeNotice(); !notice.empty()) {
+        m_out << notice << "\n";
+    }
+    // Newest first; the entries taken back are marked.
+    for (std::size_t i = history.Size(); i-- > 0;) {
+        m_out << (i < history.Position() ? "  " : "- ") << history.Entry(i).name << "\n";
+    }
+    m_out << std::flush;
     return true;
 }
 

@@ -4,6 +4,11 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
+
+namespace Orvanta {
+class CTernData;
+}
 
 namespace Orvanta::Cli {
 
@@ -17,8 +22,11 @@ struct CProjectWindow;
 // nothing; the script then goes on.
 class CScriptRunner {
 public:
-    CScriptRunner(CProjectWindows& windows, CCliReporter& reporter, std::ostream& out, std::ostream& err)
-        : m_windows(windows), m_reporter(reporter), m_out(out), m_err(err) {}
+    // The history names projects by their folders, untitled ones by their window names.
+    CScriptRunner(CProjectWindows& windows, CCliReporter& reporter, std::ostream& out, std::ostream& err);
+    ~CScriptRunner();
+    CScriptRunner(const CScriptRunner&) = delete;
+    CScriptRunner& operator=(const CScriptRunner&) = delete;
 
     // Runs every statement in order; 0 when every one succeeded, 1 when any failed.
     int Run(const CScript& script);
@@ -40,6 +48,17 @@ private:
     bool Print(const CStatement& s);
     bool MergeDuplicates(const CStatement& s);
     bool Preview(const CStatement& s);
+    bool CopyRows(const CStatement& s);
+    bool Paste(const CStatement& s);
+    bool Travel(const CStatement& s);
+    bool ListHistory();
+
+    // The display name of a window's project in the names of changes.
+    std::string ProjectName(const CProjectWindow& window) const;
+    // Marks the windows of `projects` modified.
+    void MarkModified(const std::vector<CTernData*>& projects);
+    // Refuses a drop or paste whose items do not fit from `number` to the end of the list.
+    bool RefuseRange(const CStatement& s, std::size_t count);
 
     // The window `name`, or null after saying that there is none.
     CProjectWindow* Window(const CStatement& s, const std::string& name);
@@ -52,6 +71,8 @@ private:
     CCliReporter& m_reporter;
     std::ostream& m_out;
     std::ostream& m_err;
+    // The name the history gives the change of the statement running now.
+    std::string m_changeName;
 };
 
 } // namespace Orvanta::Cli

@@ -13,8 +13,11 @@
 #include "cli/SearchReport.h"
 #include "model/CDomain.h"
 #include "model/CFileSystem.h"
+#include "operations/CClipboard.h"
+#include "operations/CHistory.h"
 #include "operations/TransferOperations.h"
 #include "storage/CTernFileDocument.h"
+#include "storage/ClipboardFiles.h"
 #include "storage/ContentHash.h"
 #include "storage/ProjectNaming.h"
 #include "storage/SaveJournal.h"
@@ -99,6 +102,14 @@ from 1, where the first dropped item lands. Relative paths are taken from the cu
   merge-duplicates NAME                 Merge Duplicate Waves: in each group of byte-identical waves of NAME
                                         the lowest slot stays, the patches that used the others use it,
                                         and the others are emptied (one undo; saving frees the memory)
+  copy-rows NAME KIND SEL               Edit > Copy: kept until the next copy-rows or cut-rows, also
+                                        after NAME is closed (its files are copied to the work folder)
+  cut-rows NAME KIND SEL                Edit > Cut: the rows are emptied at their places by the first paste
+  paste NAME KIND NUMBER [insert]       Edit > Paste (Paste Insert with "insert") at slot NUMBER, ending
+                                        as the matching copy or move would
+  back N                                go back N changes in the history of the run
+  forward N                             go forward N changes that were taken back
+  history                               print the history, newest first ("- ": taken back)
 
 Every message of the system goes to standard error on its own line, "error: TEXT" or
 "question: TEXT -> yes|no". A statement that is refused or fails prints "failed: line N" and the
@@ -373,10 +384,17 @@ int Run(const std::vector<std::string>& args, const std::optional<std::string>& 
         }
         return kExitFailed;
     }
+    // A run starts as a fresh program would: nothing copied, no history.
+    CClipboard::Instance().Clear();
+    CHistory::Instance().Clear();
+    KeepClipboardFilesInWorkFolder();
     CProjectWindows windows;
     CScriptRunner runner(windows, session.Reporter(), out, err);
     const int status = runner.Run(script);
     windows.CloseAll();
+    CClipboard::Instance().Clear();
+    CClipboard::Instance().SetFileKeeper(nullptr);
+    CHistory::Instance().Clear();
     return status;
 }
 

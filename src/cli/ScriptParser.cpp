@@ -16,7 +16,7 @@ struct CStatementInfo {
     std::string_view syntax;
 };
 
-constexpr std::array<CStatementInfo, 16> kStatements = {{
+constexpr std::array<CStatementInfo, 22> kStatements = {{
     {StatementKind::Open, "open", "open NAME PATH"},
     {StatementKind::New, "new", "new NAME"},
     {StatementKind::Copy, "copy", "copy FROM KIND SEL TO NUMBER [insert]"},
@@ -33,6 +33,12 @@ constexpr std::array<CStatementInfo, 16> kStatements = {{
     {StatementKind::Print, "print", "print NAME [--json]"},
     {StatementKind::Merge, "merge-duplicates", "merge-duplicates NAME"},
     {StatementKind::Preview, "preview", "preview NAME [PATH]"},
+    {StatementKind::CopyRows, "copy-rows", "copy-rows NAME KIND SEL"},
+    {StatementKind::CutRows, "cut-rows", "cut-rows NAME KIND SEL"},
+    {StatementKind::Paste, "paste", "paste NAME KIND NUMBER [insert]"},
+    {StatementKind::Back, "back", "back N"},
+    {StatementKind::Forward, "forward", "forward N"},
+    {StatementKind::History, "history", "history"},
 }};
 
 const CStatementInfo* FindStatement(std::string_view keyword) {
@@ -142,6 +148,8 @@ private:
         case StatementKind::Copy:
         case StatementKind::Move:
             return ParseDrop();
+        case StatementKind::CopyRows:
+        case StatementKind::CutRows:
         case StatementKind::Delete:
             if (!Count(4, 4)) {
                 return false;
@@ -165,7 +173,13 @@ private:
         case StatementKind::Clean:
             return ParseClean();
         case StatementKind::Undo:
+        case StatementKind::History:
             return Count(1, 1);
+        case StatementKind::Paste:
+            return ParsePaste();
+        case StatementKind::Back:
+        case StatementKind::Forward:
+            return ParseSteps();
         case StatementKind::Answer:
             if (!Count(2, 2) || (m_words[1] != "yes" && m_words[1] != "no")) {
                 return false;
@@ -206,6 +220,38 @@ private:
             return false;
         }
         s.number = *number;
+        return true;
+    }
+
+    bool ParsePaste() {
+        CStatement& s = m_statement;
+        if (!Count(4, 5) || (m_words.size() == 5 && m_words[4] != "insert")) {
+            return false;
+        }
+        s.window = m_words[1];
+        s.insert = m_words.size() == 5;
+        if (!Kind(2)) {
+            return false;
+        }
+        const std::optional<int> number = CheckedSlot(m_words[3], s.which, m_error);
+        if (!number) {
+            return false;
+        }
+        s.number = *number;
+        return true;
+    }
+
+    // N of back and forward: a number of changes from 1 on.
+    bool ParseSteps() {
+        if (!Count(2, 2)) {
+            return false;
+        }
+        const std::optional<int> steps = ReadNumber(m_words[1]);
+        if (!steps || *steps < 1) {
+            m_error = Quoted(m_words[1]) + " is not a number of changes (1 or more)";
+            return false;
+        }
+        m_statement.number = *steps;
         return true;
     }
 

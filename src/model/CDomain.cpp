@@ -15,6 +15,11 @@ CDomain& CDomain::Instance() {
 }
 
 void CDomain::ClearUndo() {
+    // A copy: an observer may add or remove observers while it is told.
+    const std::vector<CChangeObserver*> observers = m_observers;
+    for (CChangeObserver* observer : observers) {
+        observer->BeforeClearUndo();
+    }
     m_undone = false;
     for (CUndoSlot& slot : m_undo) {
         slot.project = nullptr;
@@ -40,6 +45,7 @@ bool CDomain::SaveUndo(int kind, CTernData* project) {
         free->wavesSaved = true;
     }
     free->project = project;
+    ++m_undoSerial;
     return true;
 }
 
@@ -61,6 +67,23 @@ void CDomain::Undo() {
 
 bool CDomain::IsUndoProject(const CTernData* project) const {
     return project != nullptr && (m_undo[0].project == project || m_undo[1].project == project);
+}
+
+void CDomain::AddObserver(CChangeObserver* observer) {
+    if (observer != nullptr && std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end()) {
+        m_observers.push_back(observer);
+    }
+}
+
+void CDomain::RemoveObserver(CChangeObserver* observer) {
+    std::erase(m_observers, observer);
+}
+
+void CDomain::NotifyProjectGone(const CTernData* project) {
+    const std::vector<CChangeObserver*> observers = m_observers;
+    for (CChangeObserver* observer : observers) {
+        observer->ProjectGone(project);
+    }
 }
 
 void CDomain::SetReporter(std::size_t index, std::shared_ptr<CTernTextOut> reporter) {

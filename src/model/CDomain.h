@@ -8,11 +8,28 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace Orvanta {
 
 class CFileSystem;
 class CTernData;
+
+// Told of the changes the domain sees, so that what keeps its own record of projects (the history of
+// changes, what was copied) stays in step: ClearUndo is where a change may end and the next begin,
+// and a project container that goes away must no longer be touched.
+class CChangeObserver {
+public:
+    CChangeObserver() = default;
+    CChangeObserver(const CChangeObserver&) = delete;
+    CChangeObserver& operator=(const CChangeObserver&) = delete;
+    virtual ~CChangeObserver() = default;
+
+    // Called by ClearUndo before it clears the undo state.
+    virtual void BeforeClearUndo() {}
+    // Called by the destructor of a project container, after it cleared its undo registration.
+    virtual void ProjectGone(const CTernData* project) { (void)project; }
+};
 
 // Undo kinds for SaveUndo.
 enum UndoKind : int { kUndoPatches = 0, kUndoWaves = 1, kUndoBoth = 3 };
@@ -51,6 +68,13 @@ public:
     [[nodiscard]] bool IsUndone() const { return HasUndo() && m_undone; }
     [[nodiscard]] bool IsUndoProject(const CTernData* project) const;
     [[nodiscard]] const CUndoSlot& UndoSlot(std::size_t index) const { return m_undo[index]; }
+    // Counts the registrations of SaveUndo: a value not seen before means a new change was made.
+    [[nodiscard]] std::uint64_t UndoSerial() const { return m_undoSerial; }
+
+    // Observers of changes, not owned; each is added once and removes itself before it goes.
+    void AddObserver(CChangeObserver* observer);
+    void RemoveObserver(CChangeObserver* observer);
+    void NotifyProjectGone(const CTernData* project);
 
     // Reporters. A slot releases its object when the last slot holding it lets go.
     void SetReporter(std::size_t index, std::shared_ptr<CTernTextOut> reporter);
@@ -94,6 +118,8 @@ private:
 
     std::array<CUndoSlot, kUndoSlots> m_undo;
     bool m_undone = false;
+    std::uint64_t m_undoSerial = 0;
+    std::vector<CChangeObserver*> m_observers;
     std::string m_workFolder;
     std::array<std::shared_ptr<CTernTextOut>, kReporterSlots> m_reporters;
     std::unique_ptr<CTernProgressBar> m_progress;

@@ -42,6 +42,10 @@ int COsc::GetWaveNumber(int r) const {
            (m_values[d + 3] & 15);
 }
 
+std::size_t COsc::DigitIndex(int r) {
+    return kDigitIndex[r & 1];
+}
+
 bool COsc::SetWaveNumber(int r, int n) {
     if (GetSourceSelector(r) != 1) {
         return false;

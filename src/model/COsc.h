@@ -47,6 +47,8 @@ public:
     [[nodiscard]] int GetWaveNumber(int r) const;
     // Writes n into the four digits of reference r; refused (false) when its selector is not 1.
     bool SetWaveNumber(int r, int n);
+    // Index of the first of the four values that hold reference r's digits, high digit first.
+    [[nodiscard]] static std::size_t DigitIndex(int r);
 
     std::vector<std::uint8_t> m_values;
 };

@@ -30,6 +30,7 @@ CTernData::~CTernData() {
     if (domain.IsUndoProject(this)) {
         domain.ClearUndo();
     }
+    domain.NotifyProjectGone(this);
 }
 
 CParameterArray& CTernData::List(int which) {

@@ -2,6 +2,7 @@
 
 #include "model/CDomain.h"
 #include "model/CTernData.h"
+#include "operations/CHistory.h"
 
 #include <algorithm>
 
@@ -29,7 +30,11 @@ std::vector<CTernData*> UndoLastChange() {
     if (!domain.HasUndo()) {
         return restored;
     }
+    // The history names the change Undo toggles, and follows the toggle.
+    CHistory& history = CHistory::Instance();
+    history.Record("");
     domain.Undo();
+    history.AfterUndo();
     for (std::size_t slot = 0; slot < CDomain::kUndoSlots; ++slot) {
         CTernData* project = domain.UndoSlot(slot).project;
         if (project != nullptr && std::find(restored.begin(), restored.end(), project) == restored.end()) {

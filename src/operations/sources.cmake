@@ -8,4 +8,7 @@ set(ORVANTA_OPERATIONS_SOURCES
     operations/EditCommands.cpp
     operations/NameSearch.cpp
     operations/DuplicateSearch.cpp
+    operations/ChangeNames.cpp
+    operations/CHistory.cpp
+    operations/CClipboard.cpp
 )

@@ -16,6 +16,7 @@
 #include "shell/CommandIds.h"
 #include "shell/ShellPaths.h"
 #include "storage/CTernFileDocument.h"
+#include "storage/ClipboardFiles.h"
 #include "storage/WorkFolder.h"
 #include "views/CFileView.h"
 #include "views/CParameterListCtrl.h"
@@ -185,6 +186,7 @@ bool CApp::PrepareWorkFolder() {
         return false;
     }
     m_workFolder = QString::fromStdString(SetUpWorkFolderPath());
+    KeepClipboardFilesInWorkFolder();
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "shell/CFileDoc.h"
 
 #include "model/CTernTextOut.h"
+#include "operations/CHistory.h"
 #include "shell/CDocTemplate.h"
 #include "shell/CFileFrame.h"
 #include "shell/CSelectFolderDialog.h"
@@ -91,6 +92,9 @@ bool CFileDoc::SaveFolder(const QString& path) {
     const bool saved = SaveProjectTo(path.toStdString());
     m_busyOnDisk = false;
     m_chosenPath.clear();
+    if (saved) {
+        CHistory::Instance().ProjectSaved(&Data());
+    }
     return saved;
 }
 

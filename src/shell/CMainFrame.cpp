@@ -6,6 +6,7 @@
 #include "resources/MenuResources.h"
 #include "shell/CApp.h"
 #include "shell/CAudioPlayer.h"
+#include "shell/CClipboardCommands.h"
 #include "shell/CFileDoc.h"
 #include "shell/CFileFrame.h"
 #include "shell/CSearchCommands.h"
@@ -178,6 +179,12 @@ void CMainFrame::CreateActions() {
     connect(Action(kCmdEditFindNext), &QAction::triggered, m_search, &CSearchCommands::OnFindNext);
     connect(Action(kCmdEditGoToSlot), &QAction::triggered, m_search, &CSearchCommands::OnGoToSlot);
     connect(Action(kCmdEditDuplicates), &QAction::triggered, m_search, &CSearchCommands::OnDuplicates);
+    m_clipboard = new CClipboardCommands(m_app, *this);
+    connect(Action(kCmdEditCut), &QAction::triggered, m_clipboard, &CClipboardCommands::OnCut);
+    connect(Action(kCmdEditCopy), &QAction::triggered, m_clipboard, &CClipboardCommands::OnCopy);
+    connect(Action(kCmdEditPaste), &QAction::triggered, m_clipboard, &CClipboardCommands::OnPaste);
+    connect(Action(kCmdEditPasteInsert), &QAction::triggered, m_clipboard, &CClipboardCommands::OnPasteInsert);
+    connect(Action(kCmdEditHistory), &QAction::triggered, m_clipboard, &CClipboardCommands::OnHistory);
     QAction* stop = MakeAction(kCmdEditStop, tr("Stop"));
     stop->setShortcut(QKeySequence(Qt::Key_Escape));
     stop->setEnabled(false);
@@ -196,6 +203,14 @@ void CMainFrame::CreateActions() {
             return Action(kCmdEditDelete);
         case CListHost::kContextImportWave:
             return Action(kCmdImportWave);
+        case CListHost::kContextCut:
+            return Action(kCmdEditCut);
+        case CListHost::kContextCopy:
+            return Action(kCmdEditCopy);
+        case CListHost::kContextPaste:
+            return Action(kCmdEditPaste);
+        case CListHost::kContextPasteInsert:
+            return Action(kCmdEditPasteInsert);
         }
         return nullptr;
     });
@@ -476,6 +491,9 @@ void CMainFrame::UpdateCommandUI() {
         Action(command)->setEnabled(hasProject);
     }
     Action(kCmdEditGoToSlot)->setEnabled(view != nullptr);
+    if (m_clipboard != nullptr) {
+        m_clipboard->UpdateCommandUI();
+    }
     // The command says what it will do: after an Undo the same command redoes the change.
     QAction* undo = Action(kCmdEditUndo);
     undo->setEnabled(CDomain::Instance().HasUndo());

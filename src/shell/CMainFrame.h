@@ -22,6 +22,7 @@ class CFileDoc;
 class CFileFrame;
 class CFileView;
 class CSearchCommands;
+class CClipboardCommands;
 
 // The main window: the multiple-document area with the project windows, the menu bar (menu 4096
 // while no project window is active, menu 4107 while one is), the tool bar (New, Open, Save |
@@ -41,6 +42,7 @@ public:
     [[nodiscard]] QToolBar* ToolBar() const { return m_toolBar; }
     // Find, Find Next, Go to Slot and Duplicates.
     [[nodiscard]] CSearchCommands* SearchCommands() const { return m_search; }
+    [[nodiscard]] CClipboardCommands* ClipboardCommands() const { return m_clipboard; }
     // 4107 while a project window is active, else 4096.
     [[nodiscard]] int MenuResourceId() const { return m_menuId; }
 
@@ -115,6 +117,7 @@ private:
     std::map<int, QAction*> m_actions;
     QToolBar* m_toolBar = nullptr;
     CSearchCommands* m_search = nullptr;
+    CClipboardCommands* m_clipboard = nullptr;
     QLabel* m_projectStatus = nullptr;
     QList<QPointer<QMenu>> m_menus;
     QPointer<QMenu> m_fileMenu;

@@ -16,4 +16,5 @@ set(ORVANTA_STORAGE_SOURCES
     storage/WaveImport.cpp
     storage/ProjectCleaning.cpp
     storage/ContentHash.cpp
+    storage/ClipboardFiles.cpp
 )

@@ -2,8 +2,11 @@
 
 #include "model/CDomain.h"
 #include "model/CTernData.h"
+#include "operations/CHistory.h"
+#include "operations/ChangeNames.h"
 #include "operations/DropOperations.h"
 #include "operations/TransferOperations.h"
+#include "storage/CTernFileDocument.h"
 #include "views/CFileView.h"
 #include "views/CParameterListCtrl.h"
 #include "views/DragState.h"
@@ -62,6 +65,21 @@ bool CListDragSource::Begin(CParameterListCtrl& list, int row) {
     return true;
 }
 
+void CListDragSource::NameDrop(CParameterListCtrl& source, CParameterListCtrl& target, bool insert, bool copy) {
+    const auto* from = dynamic_cast<CFileView*>(source.Host());
+    const auto* to = dynamic_cast<CFileView*>(target.Host());
+    const DragState& drag = DragState::Instance();
+    if (from == nullptr || to == nullptr || drag.dropIndex < 0) {
+        return;
+    }
+    CHistory& history = CHistory::Instance();
+    const CTernData* fromProject = &from->Document().Data();
+    const CTernData* toProject = &to->Document().Data();
+    history.Record(NameOfTransfer(copy ? "Copy" : "Move", drag.Which(), drag.selection,
+                                  history.ProjectName(fromProject), history.ProjectName(toProject),
+                                  fromProject == toProject, static_cast<std::size_t>(drag.dropIndex) + 1, insert));
+}
+
 void CListDragSource::Finish() {
     DragState& drag = DragState::Instance();
     CParameterListCtrl* source = drag.sourceList;
@@ -83,6 +101,7 @@ void CListDragSource::Finish() {
                 view->DeleteAfterMove(which, otherWindow);
             }
         }
+        NameDrop(*source, *drag.targetList, insert, domain.m_dropCopies != 0);
     }
     drag = DragState();
     EmptyTransfer();

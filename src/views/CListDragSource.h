@@ -39,6 +39,10 @@ public:
     static void Finish();
     // Begin, the drag loop offering copy and move, Finish. Returns when the drag is over.
     static void Run(CParameterListCtrl& list, int row);
+
+private:
+    // Records the drop that succeeded in the history of changes, named by what it did.
+    static void NameDrop(CParameterListCtrl& source, CParameterListCtrl& target, bool insert, bool copy);
 };
 
 } // namespace Orvanta

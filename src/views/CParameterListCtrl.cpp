@@ -242,7 +242,9 @@ std::unique_ptr<QMenu> CParameterListCtrl::MakeContextMenu() {
     const auto addHostCommand = [this, &menu](CListHost::ContextCommand command) {
         if (QAction* action = m_host == nullptr ? nullptr : m_host->ContextAction(*this, command)) {
             menu->addAction(action);
+            return true;
         }
+        return false;
     };
     if (waves) {
         addHostCommand(CListHost::kContextPlay);
@@ -252,6 +254,14 @@ std::unique_ptr<QMenu> CParameterListCtrl::MakeContextMenu() {
     editName->setEnabled(CanEditName());
     addHostCommand(CListHost::kContextDelete);
     menu->addSeparator();
+    bool clipboard = false;
+    for (const auto command :
+         {CListHost::kContextCut, CListHost::kContextCopy, CListHost::kContextPaste, CListHost::kContextPasteInsert}) {
+        clipboard = addHostCommand(command) || clipboard;
+    }
+    if (clipboard) {
+        menu->addSeparator();
+    }
     QAction* selectLinked = menu->addAction(waves ? tr("Select Linked &Patches") : tr("Select Linked &Waves"), this,
                                             &CParameterListCtrl::OnSelectLinked);
     selectLinked->setEnabled(m_host != nullptr && m_host->OtherList(*this) != nullptr && !LinkedRows().empty());

@@ -100,9 +100,10 @@ public:
     // The slots of the other list that this list's selection is linked to, ascending.
     [[nodiscard]] CSelection LinkedRows() const;
 
-    // The context menu on the selection: Play (wave list), Edit Name, Delete, Select Linked and
-    // Import Wave (wave list). Play, Delete and Import Wave are the window's own commands (left out
-    // when the host has none); Edit Name and Select Linked act on this list.
+    // The context menu on the selection: Play (wave list), Edit Name, Delete, Cut, Copy, Paste,
+    // Paste Insert, Select Linked and Import Wave (wave list). Play, Delete, the clipboard commands
+    // and Import Wave are the window's own commands (left out when the host has none); Edit Name and
+    // Select Linked act on this list.
     [[nodiscard]] std::unique_ptr<QMenu> MakeContextMenu();
     // Shows a context menu at a global position; tests replace QMenu::exec. An empty runner
     // restores it.

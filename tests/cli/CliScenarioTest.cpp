@@ -145,6 +145,53 @@ TEST_F(CliScenarioTest, OneUndoRestoresBothProjectsOfAMove) {
     EXPECT_EQ(TakeFolderSnapshot(Path("B.prj")), Before("B.prj"));
 }
 
+TEST_F(CliScenarioTest, PasteAfterTheSourceClosedBringsTheWavesFromTheWorkFolder) {
+    BuildA();
+    BuildB();
+    const ProcessResult result = Run("paste-after-close.orv");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    // As a copy with waves from the open project would: the waves follow into B's free slots.
+    EXPECT_EQ(FileNames(Path("B.prj/Patch")),
+              (Names{"001 Drums.p00", "002 Strings.p00", "003 Lead.p00", "004 Pad.p00", "512 Last.p00"}));
+    EXPECT_EQ(FileNames(Path("B.prj/Wave")), (Names{"001 Kick.wav", "002 Str.w00", "003 Saw.wav", "004 Choir.w00"}));
+    EXPECT_EQ(ReadBytes(Path("B.prj/Wave/004 Choir.w00")), Original("A.prj/Wave/002 Choir.w00"));
+    EXPECT_EQ(WaveReferences(Path("B.prj/Patch/004 Pad.p00")), References(4, 3));
+    EXPECT_EQ(TakeFolderSnapshot(Path("A.prj")), Before("A.prj"));
+}
+
+TEST_F(CliScenarioTest, BackAndForwardThroughTheHistoryReachTheLoadedState) {
+    BuildA();
+    BuildB();
+    const ProcessResult result = Run("history-back.orv");
+    EXPECT_EQ(result.status, 1);
+    // Newest first; "- " marks the changes taken back. Saving drops the entries of both projects.
+    EXPECT_EQ(result.out, "- Rename patches 2 in A.prj to \"Renamed\"\n"
+                          "- Delete waves 1 in B.prj\n"
+                          "  Cut and paste patches 1 from A.prj to B.prj inserted at 3\n"
+                          "- Rename patches 2 in A.prj to \"Renamed\"\n"
+                          "- Delete waves 1 in B.prj\n"
+                          "- Cut and paste patches 1 from A.prj to B.prj inserted at 3\n");
+    EXPECT_NE(result.err.find("line 17: the history holds 0 changes to go back over"), std::string::npos) << result.err;
+    EXPECT_EQ(TakeFolderSnapshot(Path("A.prj")), Before("A.prj"));
+    EXPECT_EQ(TakeFolderSnapshot(Path("B.prj")), Before("B.prj"));
+}
+
+TEST_F(CliScenarioTest, ASaveThatMovesFilesOtherProjectsUseDropsTheirHistory) {
+    BuildA();
+    BuildB();
+    const ProcessResult result = Run("history-after-save.orv");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "Saving A.prj removed 1 entry from the history.\n"
+                          "The files of B.prj were moved by a save or a close: 1 entry was removed from the "
+                          "history.\n");
+    EXPECT_NE(result.err.find("line 10: the history holds 0 changes to go back over"), std::string::npos) << result.err;
+    // B's copy of Pad follows the file to its new name and is saved with A's bytes.
+    EXPECT_EQ(ReadBytes(Path("B.prj/Patch/010 Pad.p00")).size(), Original("A.prj/Patch/002 Pad.p00").size());
+    EXPECT_EQ(WaveReferences(Path("B.prj/Patch/010 Pad.p00")), References(4, 3));
+    EXPECT_TRUE(std::filesystem::exists(Path("A.prj/Patch/020 Pad.p00")));
+}
+
 TEST_F(CliScenarioTest, InsertsRenumberWavesReferencesAndPatches) {
     BuildA();
     BuildB();

@@ -155,6 +155,40 @@ TEST(ParseScriptTest, ReportsEveryBadLineWithItsNumber) {
     EXPECT_EQ(script.statements.size(), 2U); // the two good lines are still parsed
 }
 
+TEST(ParseScriptTest, ReadsTheClipboardAndHistoryStatements) {
+    const CScript script = ParseScript("copy-rows A waves 3-5\n"
+                                       "cut-rows A patches 7\n"
+                                       "paste B patches 512\n"
+                                       "paste B waves 2 insert\n"
+                                       "back 3\n"
+                                       "forward 1\n"
+                                       "history\n"
+                                       "paste B patches 513\n"
+                                       "paste B patches 1 over\n"
+                                       "back 0\n"
+                                       "forward\n"
+                                       "cut-rows A patches\n");
+    ASSERT_EQ(script.statements.size(), 7U);
+    EXPECT_EQ(script.statements[0].kind, StatementKind::CopyRows);
+    EXPECT_EQ(script.statements[0].selection, (CSelection{2, 3, 4}));
+    EXPECT_EQ(script.statements[1].kind, StatementKind::CutRows);
+    EXPECT_EQ(script.statements[2].kind, StatementKind::Paste);
+    EXPECT_EQ(script.statements[2].number, 512);
+    EXPECT_FALSE(script.statements[2].insert);
+    EXPECT_TRUE(script.statements[3].insert);
+    EXPECT_EQ(script.statements[3].which, 1);
+    EXPECT_EQ(script.statements[4].kind, StatementKind::Back);
+    EXPECT_EQ(script.statements[4].number, 3);
+    EXPECT_EQ(script.statements[5].kind, StatementKind::Forward);
+    EXPECT_EQ(script.statements[6].kind, StatementKind::History);
+    ASSERT_EQ(script.errors.size(), 5U);
+    EXPECT_EQ(script.errors[0].message, "patch number 513 is outside 1-512");
+    EXPECT_EQ(script.errors[1].message, "\"paste\" takes: paste NAME KIND NUMBER [insert]");
+    EXPECT_EQ(script.errors[2].message, "\"0\" is not a number of changes (1 or more)");
+    EXPECT_EQ(script.errors[3].message, "\"forward\" takes: forward N");
+    EXPECT_EQ(script.errors[4].line, 12);
+}
+
 TEST(ParseScriptTest, AcceptsAnEmptyScript) {
     const CScript script = ParseScript("\n# nothing\n   \n");
     EXPECT_TRUE(script.errors.empty());

@@ -1,12 +1,16 @@
 // Seeded random sequences of drags (copy, move, insert, overwrite, within and between projects),
-// deletions, renamings and undos among three projects. After every step each project must be
-// consistent and the transfer buffer empty; a step that changed something must be undone by one
-// Undo and redone by a second; a step that changed nothing must leave every project as it was.
+// deletions, renamings, undos, Copy, Cut and Paste, and steps back and forward through the history
+// among three projects. After every step each project must be consistent and the transfer buffer
+// empty; a step that changed something must be undone by one Undo and redone by a second; a step
+// that changed nothing must leave every project as it was; the projects must be exactly as they
+// were after the history's current entry, and going back N then forward N must return them there.
 // A failure prints the seed and the steps so far. ORVANTA_RANDOM_SEED=n replays one sequence;
 // ORVANTA_RANDOM_SEQUENCES=n changes how many run.
 
 #include "OperationsFixture.h"
 
+#include "operations/CClipboard.h"
+#include "operations/CHistory.h"
 #include "operations/DropOperations.h"
 #include "operations/EditCommands.h"
 
@@ -14,20 +18,22 @@
 #include <array>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <random>
 #include <sstream>
 
 namespace Orvanta::TestSupport {
 namespace {
 
-// Thousands of sequences in an optimized build; fewer where the build is unoptimized (the debug and
+// Hundreds of sequences in an optimized build (each step also captures the states the history must
+// return to); fewer where the build is unoptimized (the debug and
 // sanitizer builds), to keep the test within a few seconds there.
 #if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
-constexpr std::uint32_t kDefaultSequences = 1000;
+constexpr std::uint32_t kDefaultSequences = 400;
 #else
 constexpr std::uint32_t kDefaultSequences = 60;
 #endif
-constexpr int kStepsPerSequence = 6;
+constexpr int kStepsPerSequence = 8;
 constexpr std::size_t kProjects = 3;
 // Most used slots lie below this index, so that random selections and drops meet them.
 constexpr std::size_t kDenseSlots = 28;
@@ -58,7 +64,7 @@ protected:
         if (Chance(20)) {
             useWave(Uniform(990, kWaveSlots - 1));
         }
-        if (Chance(8)) { // nearly full wave list: drops with accompanying waves run out of slots
+        if (Chance(15)) { // nearly full wave list: drops with accompanying waves run out of slots
             const std::size_t leftEmpty = Uniform(0, 1);
             std::size_t empty = project.CountEmpty(kWaveList);
             for (std::size_t w = 0; w < kWaveSlots && empty > leftEmpty; ++w) {
@@ -157,8 +163,12 @@ protected:
 
     // One planned step: the operation, its arguments and the projects it may change.
     struct Step {
-        enum Kind { Drag, Delete, Rename, Undo } kind = Undo;
+        enum Kind { Drag, Delete, Rename, Undo, Copy, Paste, Back, Forward } kind = Undo;
         CDragRequest drag;
+        bool cut = false;      // Copy: a Cut
+        bool insert = false;   // Paste: Paste Insert
+        int start = 0;         // Paste: the slot
+        std::size_t count = 0; // Back, Forward: how many changes
         std::size_t project = 0;
         int which = kPatchList;
         CSelection rows;
@@ -168,7 +178,26 @@ protected:
     Step PlanStep() {
         Step step;
         const unsigned roll = static_cast<unsigned>(Uniform(0, 99));
-        if (roll < 60) {
+        if (roll >= 72) {
+            step.kind = roll < 80 ? Step::Copy : roll < 92 ? Step::Paste : roll < 96 ? Step::Back : Step::Forward;
+            step.project = Uniform(0, kProjects - 1);
+            step.which = Chance(50) ? kPatchList : kWaveList;
+            step.involved = {0, 1, 2};
+            if (step.kind == Step::Copy) {
+                step.cut = Chance(50);
+                step.rows = RandomSelection(*m_projects[step.project], step.which);
+                step.involved = {step.project};
+            } else if (step.kind == Step::Paste) {
+                const int copied = CClipboard::Instance().Kind();
+                step.which = copied >= 0 && Chance(90) ? copied : step.which;
+                step.start = RandomDropIndex(step.which);
+                step.insert = Chance(50);
+            } else {
+                step.count = Uniform(1, 3);
+            }
+            return step;
+        }
+        if (roll < 45) {
             step.kind = Step::Drag;
             const std::size_t source = Uniform(0, kProjects - 1);
             const std::size_t target = Chance(50) ? source : Uniform(0, kProjects - 1);
@@ -184,7 +213,7 @@ protected:
                 source == target ? std::vector<std::size_t>{source} : std::vector<std::size_t>{source, target};
             return step;
         }
-        step.kind = roll < 78 ? Step::Delete : roll < 88 ? Step::Rename : Step::Undo;
+        step.kind = roll < 57 ? Step::Delete : roll < 64 ? Step::Rename : Step::Undo;
         step.project = Uniform(0, kProjects - 1);
         step.which = Chance(50) ? kPatchList : kWaveList;
         step.rows = RandomSelection(*m_projects[step.project], step.which);
@@ -233,6 +262,25 @@ protected:
             text << (CDomain::Instance().HasUndo() ? "undo" : "undo (nothing to undo)");
             UndoLastChange();
             break;
+        case Step::Copy:
+            text << (step.cut ? "cut " : "copy ") << kind << kNames[step.project] << Describe(step.rows)
+                 << (CClipboard::Instance().Copy(project, step.rows, step.which, step.cut) ? "" : ": nothing to copy");
+            break;
+        case Step::Paste: {
+            const CPasteResult result = CClipboard::Instance().Paste(project, step.which, step.start, step.insert);
+            text << "paste " << kind << kNames[step.project] << "@" << step.start
+                 << (step.insert ? " insert" : " overwrite") << ": status " << static_cast<int>(result.status)
+                 << (result.otherWindow ? " as from another window" : "") << ", deleted " << Describe(result.deleted);
+            changed = result.status == DropStatus::Done;
+            break;
+        }
+        case Step::Back:
+        case Step::Forward: {
+            CHistory& history = CHistory::Instance();
+            changed = !(step.kind == Step::Back ? history.GoBack(step.count) : history.GoForward(step.count)).empty();
+            text << (step.kind == Step::Back ? "back " : "forward ") << step.count << (changed ? "" : ": not possible");
+            break;
+        }
         }
         description = text.str();
         return changed;
@@ -274,7 +322,7 @@ protected:
         if (!CDomain::Instance().m_transferPatches.empty() || !CDomain::Instance().m_transferWaves.empty()) {
             return "transfer buffer not empty after the step";
         }
-        if (step.kind == Step::Undo) {
+        if (step.kind == Step::Undo || step.kind == Step::Back || step.kind == Step::Forward) {
             return "";
         }
         if (!changed) {
@@ -295,10 +343,66 @@ protected:
         return "";
     }
 
+    // The history's invariant: the projects are as they were after its current entry (or at the
+    // start, before the first), and back N then forward N leaves them so.
+    // The newest entry's states: those of the entry before, with the projects it changed captured.
+    void AddToTimeline(const CHistory& history) {
+        const std::size_t position = history.Position();
+        m_timeline.resize(position);
+        m_timeline.push_back(m_timeline[position - 1]);
+        for (const CProjectChange& change : history.Entry(history.Size() - 1).projects) {
+            for (std::size_t k = 0; k < kProjects; ++k) {
+                if (m_projects[k].get() == change.project) {
+                    m_timeline[position][k] = std::make_shared<const ProjectState>(CaptureState(*m_projects[k]));
+                }
+            }
+        }
+    }
+
+    bool AtTimeline(std::size_t position) const {
+        for (std::size_t k = 0; k < kProjects; ++k) {
+            if (!IsInState(*m_projects[k], *m_timeline[position][k])) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // The comparison runs where the position moved without a new entry (Undo, back, forward): a new
+    // entry's state was just captured, and a step that changed nothing is checked by CheckStep.
+    std::string CheckHistory(bool positionMoved) {
+        CHistory& history = CHistory::Instance();
+        const std::vector<std::size_t> all{0, 1, 2};
+        if (history.Position() >= m_timeline.size() || (positionMoved && !AtTimeline(history.Position()))) {
+            return "the projects are not as they were after the history's current entry";
+        }
+        if (history.Position() == 0 || !Chance(25)) {
+            return "";
+        }
+        const std::size_t back = Uniform(1, history.Position());
+        const std::size_t position = history.Position();
+        if (history.GoBack(back).empty()) {
+            return "going back " + std::to_string(back) + " was refused";
+        }
+        if (std::string problem = Inconsistency(all); !problem.empty()) {
+            return "after going back " + std::to_string(back) + ", " + problem;
+        }
+        if (!AtTimeline(position - back)) {
+            return "going back " + std::to_string(back) + " did not restore the state before those changes";
+        }
+        if (history.GoForward(back).empty() || !AtTimeline(position)) {
+            return "going back " + std::to_string(back) + " and forward again did not restore the state";
+        }
+        ++m_roundTrips;
+        return "";
+    }
+
     // Runs one seeded sequence; returns an empty text or the failure report.
     std::string RunSequence(std::uint32_t seed) {
         m_random.seed(seed);
         CDomain::Instance().ClearUndo();
+        CHistory::Instance().Clear();
+        CClipboard::Instance().Clear();
         for (std::size_t i = 0; i < kProjects; ++i) {
             if (!m_projects[i] || m_projects[i]->m_patches.size() != kPatchSlots ||
                 m_projects[i]->m_waves.size() != kWaveSlots) {
@@ -309,6 +413,11 @@ protected:
             Populate(*m_projects[i], kNames[i]);
         }
         m_reporter->SetAnswerer([this](int, int) { return Chance(80) ? kAnswerOk : kAnswerCancel; });
+        m_timeline.assign(1, {});
+        for (std::size_t k = 0; k < kProjects; ++k) {
+            m_timeline[0][k] = std::make_shared<const ProjectState>(CaptureState(*m_projects[k]));
+        }
+        m_lastPosition = 0;
         std::vector<std::string> steps;
         for (int number = 1; number <= kStepsPerSequence; ++number) {
             const Step step = PlanStep();
@@ -317,7 +426,18 @@ protected:
             const bool changed = RunStep(step, description);
             steps.push_back(description);
             ++(changed ? m_changedSteps : m_unchangedSteps);
-            const std::string failure = CheckStep(step, changed);
+            // As a front end does after every command; the entry's state joins the timeline.
+            CHistory& history = CHistory::Instance();
+            const bool positionMoved = history.Position() != m_lastPosition;
+            if (history.Record(description)) {
+                AddToTimeline(history);
+                ++m_entries;
+            }
+            std::string failure = CheckStep(step, changed);
+            if (failure.empty()) {
+                failure = CheckHistory(positionMoved);
+            }
+            m_lastPosition = history.Position();
             if (!failure.empty()) {
                 std::ostringstream report;
                 report << "seed " << seed << ", step " << number << ": " << failure << "\nsequence:";
@@ -334,6 +454,12 @@ protected:
     std::vector<ProjectState> m_before, m_after;
     std::uint32_t m_changedSteps = 0;
     std::uint32_t m_unchangedSteps = 0;
+    std::uint32_t m_entries = 0;
+    std::uint32_t m_roundTrips = 0;
+    std::size_t m_lastPosition = 0;
+    // The projects' states after each entry of the history, index 0 before the first; a project the
+    // entry left alone shares the state of the entry before.
+    std::vector<std::array<std::shared_ptr<const ProjectState>, kProjects>> m_timeline;
     std::array<std::unique_ptr<CTernData>, kProjects> m_projects;
 };
 
@@ -377,11 +503,14 @@ TEST_F(RandomSequenceTest, EveryStepKeepsProjectsConsistentAndUndoesExactly) {
     const auto errorCount = [&errors](int code) { return std::count(errors.begin(), errors.end(), code); };
     std::cout << "changed steps " << m_changedSteps << ", unchanged steps " << m_unchangedSteps << ", code 6 "
               << errorCount(kErrorWaveSpace) << ", code 8 " << errorCount(kErrorWaveSize) << ", questions "
-              << m_reporter->Questions().size() << "\n";
+              << m_reporter->Questions().size() << ", history entries " << m_entries << ", back and forth "
+              << m_roundTrips << "\n";
     EXPECT_GT(m_changedSteps, count * kStepsPerSequence / 4);
     EXPECT_GT(m_unchangedSteps, count * kStepsPerSequence / 10);
     EXPECT_GT(errorCount(kErrorWaveSpace), 0);
     EXPECT_GT(errorCount(kErrorWaveSize), 0);
+    EXPECT_GT(m_entries, count);
+    EXPECT_GT(m_roundTrips, count / 4);
 }
 
 } // namespace

@@ -134,11 +134,14 @@ TEST_F(CMainFrameTest, MenuWithAProjectWindow) {
                      QStringLiteral("&Save\tCtrl+S"), QStringLiteral("Save &As..."), QStringLiteral("Pre&view Save..."),
                      QStringLiteral("Clean &Project..."), QStringLiteral("&Import Wave..."),
                      QStringLiteral("Open Most Recently Used File"), QStringLiteral("E&xit")}));
-    EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&Edit"))),
-              (QStringList{QStringLiteral("&Undo\tCtrl+Z"), QStringLiteral("&Delete\tDEL"),
-                           QStringLiteral("Select &All\tCtrl+A"), QStringLiteral("&Play\tSpace"),
-                           QStringLiteral("&Find...\tCtrl+F"), QStringLiteral("Find &Next\tF3"),
-                           QStringLiteral("&Go to Slot...\tCtrl+J"), QStringLiteral("Dupli&cates...")}));
+    EXPECT_EQ(
+        ItemTexts(Menu(QStringLiteral("&Edit"))),
+        (QStringList{QStringLiteral("&Undo\tCtrl+Z"), QStringLiteral("&History..."), QStringLiteral("Cu&t\tCtrl+X"),
+                     QStringLiteral("&Copy\tCtrl+C"), QStringLiteral("&Paste\tCtrl+V"),
+                     QStringLiteral("Paste &Insert\tCtrl+Shift+V"), QStringLiteral("&Delete\tDEL"),
+                     QStringLiteral("Select &All\tCtrl+A"), QStringLiteral("&Play\tSpace"),
+                     QStringLiteral("&Find...\tCtrl+F"), QStringLiteral("Find &Next\tF3"),
+                     QStringLiteral("&Go to Slot...\tCtrl+J"), QStringLiteral("Dupli&cates...")}));
     EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&View"))),
               (QStringList{QStringLiteral("&Tool Bar"), QStringLiteral("&Status Bar")}));
     EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&Setup"))),

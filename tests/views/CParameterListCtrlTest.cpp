@@ -221,6 +221,11 @@ TEST_F(ParameterListCtrlTest, ContextMenuOffersTheCommandsOfItsListEnabledByTheS
             return &remove;
         case CListHost::kContextImportWave:
             return &import;
+        case CListHost::kContextCut:
+        case CListHost::kContextCopy:
+        case CListHost::kContextPaste:
+        case CListHost::kContextPasteInsert:
+            break; // the clipboard commands: ClipboardCommandsTest
         }
         return nullptr;
     });
