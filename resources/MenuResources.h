@@ -82,6 +82,8 @@ inline constexpr MenuItemResource kView[] = {
 inline constexpr MenuItemResource kSetup[] = {
     {32854, "Set Up &Font..."},
     {32863, "Set Up &Grid..."},
+    {kMenuSeparator, ""},
+    {32896, "Deleted Files to the &Trash"},
 };
 
 inline constexpr MenuItemResource kWindow[] = {

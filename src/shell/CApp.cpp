@@ -1,5 +1,6 @@
 #include "shell/CApp.h"
 
+#include "desktop/DesktopTrash.h"
 #include "model/CDomain.h"
 #include "model/CTernTextOut.h"
 #include "operations/EditCommands.h"
@@ -236,6 +237,7 @@ void CApp::SerializeSettings(bool saving) {
         CSettings::WriteInt(SettingId::GridSw, domain.m_gridOn);
         CSettings::WriteInt(SettingId::WaveOption, domain.m_waveOption);
         CSettings::WriteInt(SettingId::PatchOption, domain.m_patchOption);
+        CSettings::WriteInt(SettingId::MoveToTrash, m_useTrash ? 1 : 0);
         CSettings::WriteRecentFiles(m_recentFiles);
         return;
     }
@@ -244,6 +246,12 @@ void CApp::SerializeSettings(bool saving) {
     domain.m_gridOn = CSettings::ReadInt(SettingId::GridSw);
     domain.m_waveOption = CSettings::ReadInt(SettingId::WaveOption);
     domain.m_patchOption = CSettings::ReadInt(SettingId::PatchOption);
+    SetUseTrash(CSettings::ReadInt(SettingId::MoveToTrash) != 0);
+}
+
+void CApp::SetUseTrash(bool use) {
+    m_useTrash = use;
+    UseDesktopTrash(use);
 }
 
 void CApp::OnIdle() {

@@ -89,6 +89,10 @@ public:
     void OnOpenRecentFile(int index);
     void OnAppAbout();
     void OnSetUpFont();
+    // Setup > Deleted Files to the Trash: the files a save deletes go to the desktop's trash (the
+    // default) or are deleted at once; kept in the settings.
+    void SetUseTrash(bool use);
+    [[nodiscard]] bool UsesTrash() const { return m_useTrash; }
     // Undo: restores the projects of the last change (a second Undo redoes it), marks exactly those
     // documents modified and updates their windows with hint 1. Nothing happens without an undo
     // state.
@@ -151,6 +155,7 @@ private:
     bool m_secondary = false;
     bool m_running = false;
     bool m_flushQueued = false;
+    bool m_useTrash = true;
     std::unique_ptr<CSingleInstance> m_instance;
     std::unique_ptr<CDocMan> m_docManager;
     std::unique_ptr<CAudioPlayer> m_player;

@@ -29,6 +29,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QSignalBlocker>
 #include <QSizeGrip>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -150,6 +151,9 @@ void CMainFrame::CreateActions() {
     connect(Action(kCmdEditSelectAll), &QAction::triggered, this, [this] { ForActiveView(&CFileView::OnSelectAll); });
     connect(Action(kCmdSetUpGrid), &QAction::triggered, this, [this] { ForActiveView(&CFileView::OnSetUpGrid); });
     connect(Action(kCmdSetUpFont), &QAction::triggered, this, [this] { m_app.OnSetUpFont(); });
+    QAction* trashToggle = Action(kCmdSetUpTrash);
+    trashToggle->setCheckable(true);
+    connect(trashToggle, &QAction::toggled, this, [this](bool on) { m_app.SetUseTrash(on); });
     connect(Action(kCmdAppAbout), &QAction::triggered, this, [this] { m_app.OnAppAbout(); });
     connect(Action(kCmdWindowCascade), &QAction::triggered, MdiArea(), &QMdiArea::cascadeSubWindows);
     connect(Action(kCmdWindowTileHorizontally), &QAction::triggered, this, [this] { TileWindows(Qt::Vertical); });
@@ -484,6 +488,10 @@ void CMainFrame::UpdateCommandUI() {
     }
     Action(kCmdEditSelectAll)->setEnabled(view != nullptr);
     Action(kCmdEditDelete)->setEnabled(view != nullptr && view->CanDelete());
+    if (QAction* trash = Action(kCmdSetUpTrash); trash->isChecked() != m_app.UsesTrash()) {
+        const QSignalBlocker quiet(trash);
+        trash->setChecked(m_app.UsesTrash());
+    }
     const bool playing = m_app.Player().IsPlaying();
     Action(kCmdEditPlay)->setEnabled(playing || (view != nullptr && view->WaveToPlay().has_value()));
     Action(kCmdEditStop)->setEnabled(playing);

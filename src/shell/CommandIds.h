@@ -30,6 +30,7 @@ enum CommandId : int {
     kCmdEditDuplicates = 32893,
     kCmdEditPasteInsert = 32894,
     kCmdEditHistory = 32895,
+    kCmdSetUpTrash = 32896, // checked: the files a save deletes go to the desktop's trash
     kCmdEditCopy = 57634,
     kCmdEditCut = 57635,
     kCmdEditPaste = 57637,

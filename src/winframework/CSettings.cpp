@@ -29,6 +29,7 @@ constexpr std::array<SettingSpec, static_cast<std::size_t>(SettingId::Count)> kT
     {SettingId::WavInitialDirectory, "WAV", "InitialDirectory", SettingType::String, "", 0},
     {SettingId::WavInitialFileName, "WAV", "InitialFileName", SettingType::String, "", 0},
     {SettingId::WavInitialFilterIndex, "WAV", "InitialFilterIndex", SettingType::Integer, "", 1},
+    {SettingId::MoveToTrash, "Option", "MoveToTrash", SettingType::Integer, "", 1},
 }};
 
 constexpr bool TableIsInIdOrder() {

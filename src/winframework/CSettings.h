@@ -34,6 +34,7 @@ enum class SettingId : int {
     WavInitialDirectory,   // "WAV"/"InitialDirectory": folder of the Import Wave dialog
     WavInitialFileName,    // "WAV"/"InitialFileName": file name of the Import Wave dialog
     WavInitialFilterIndex, // "WAV"/"InitialFilterIndex": filter of the Import Wave dialog (1-based)
+    MoveToTrash,           // "Option"/"MoveToTrash": files a save deletes go to the trash (1, default) or away (0)
     Count
 };
 

@@ -6,6 +6,7 @@
 #include "model/CDomain.h"
 #include "shell/CFileDoc.h"
 #include "shell/CFileFrame.h"
+#include "storage/CNativeFileSystem.h"
 #include "views/CFileView.h"
 #include "views/CPatchListCtrl.h"
 #include "views/CWaveListCtrl.h"
@@ -122,6 +123,22 @@ TEST_F(CMainFrameTest, MenuWithoutAProjectWindow) {
     EXPECT_TRUE(m_frame->Action(32858)->shortcut().isEmpty());
 }
 
+// Setup > Deleted Files to the Trash starts checked and turns the saves' use of the trash off and on.
+TEST_F(CMainFrameTest, TheTrashCommandTurnsTheTrashOffAndOn) {
+    m_app->NewDocument();
+    m_frame->UpdateCommandUI();
+    QAction* trash = m_frame->Action(32896);
+    EXPECT_TRUE(trash->isCheckable());
+    EXPECT_TRUE(trash->isChecked());
+    EXPECT_TRUE(HasTrashHandler());
+    trash->trigger();
+    EXPECT_FALSE(m_app->UsesTrash());
+    EXPECT_FALSE(HasTrashHandler());
+    trash->trigger();
+    EXPECT_TRUE(m_app->UsesTrash());
+    EXPECT_TRUE(HasTrashHandler());
+}
+
 TEST_F(CMainFrameTest, MenuWithAProjectWindow) {
     m_app->NewDocument();
     EXPECT_EQ(m_frame->MenuResourceId(), 4107);
@@ -145,7 +162,8 @@ TEST_F(CMainFrameTest, MenuWithAProjectWindow) {
     EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&View"))),
               (QStringList{QStringLiteral("&Tool Bar"), QStringLiteral("&Status Bar")}));
     EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&Setup"))),
-              (QStringList{QStringLiteral("Set Up &Font..."), QStringLiteral("Set Up &Grid...")}));
+              (QStringList{QStringLiteral("Set Up &Font..."), QStringLiteral("Set Up &Grid..."),
+                           QStringLiteral("Deleted Files to the &Trash")}));
     EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&Window"))),
               (QStringList{QStringLiteral("Move to &Top\tCtrl+G"), QStringLiteral("Maximize &Height"),
                            QStringLiteral("Maximize &Width"), QStringLiteral("&Save Current Position"),
