@@ -4,6 +4,7 @@
 
 #include "SaveFixture.h"
 
+#include "storage/CNativeFileSystem.h"
 #include "storage/LoadDiagnosis.h"
 #include "storage/SaveJournal.h"
 
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <set>
 
 #if !defined(_WIN32)
 #include <csignal>
@@ -233,6 +235,80 @@ TEST_F(ProjectSharingTest, UndoingASaveAsRemovesTheFoldersItMade) {
     ProjectBuilder::WriteBytes(target + kSaveStagingFolder + "/n-1", {1, 2, 3});
     EXPECT_EQ(RecoverInterruptedSave(target), RecoveryOutcome::kRolledBack);
     EXPECT_FALSE(fs::exists(m_temp / "New.prj"));
+}
+
+// The trash: a save that deletes files (an emptied slot, a replaced content) moves them into the
+// trash under their names; crashed at any call, the next open ends with every old content either
+// in the project or in the trash, never lost.
+TEST_F(ProjectSharingTest, DeletedFilesGoToTheTrashAndACrashLosesNone) {
+    const auto contents = [](const std::string& folder) {
+        std::multiset<std::vector<std::uint8_t>> all;
+        std::error_code error;
+        for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+            if (it->is_regular_file(error) && !TestSupport::IsLockFileName(it->path().filename().string())) {
+                all.insert(Bytes(it->path().string()));
+            }
+        }
+        return all;
+    };
+    const auto save = [this](DocumentList& documents) {
+        CTernFileDocument& document = documents.Open(m_project.Path());
+        document.Data().m_waves.Replace(0, std::make_unique<CWave>());
+        (void)document.Data().m_patches[0].m_osc[0].SetWaveNumber(0, 0); // patch 1 rewritten
+        document.Data().m_patches.Replace(1, std::make_unique<CPatch>());
+        document.SetModified(true);
+        return document.SaveProjectTo(m_project.Path());
+    };
+    const std::string trash = m_temp / "trash/";
+    fs::create_directory(trash);
+    SetTrashHandler([&trash](const std::string& path) {
+        std::error_code error;
+        fs::rename(path, trash + fs::path(path).filename().string(), error);
+        return !error;
+    });
+    const std::multiset<std::vector<std::uint8_t>> before = contents(m_project.Path());
+    const FolderSnapshot old = TakeFolderSnapshot(m_project.Path());
+
+    int calls = 0;
+    {
+        DocumentList documents;
+        const int start = m_files.Calls(FaultyFileSystem::kChanging);
+        EXPECT_TRUE(save(documents));
+        calls = m_files.Calls(FaultyFileSystem::kChanging) - start;
+    }
+    EXPECT_EQ(FileNames(trash), (std::set<std::string>{"001 Alpha (old).p00", "001 Kick.w00", "002 Beta.p00"}));
+    const FolderSnapshot saved = TakeFolderSnapshot(m_project.Path());
+
+    for (int n = 1; n <= calls && !HasFailure(); ++n) {
+        SCOPED_TRACE("crash at call " + std::to_string(n));
+        fs::remove_all(m_project.Path());
+        fs::remove_all(trash);
+        fs::create_directory(trash);
+        for (const auto& [name, bytes] : old) {
+            if (name.back() == '/') {
+                fs::create_directories(m_project.Path() + name);
+            } else {
+                ProjectBuilder::WriteBytes(m_project.Path() + name, bytes);
+            }
+        }
+        {
+            DocumentList documents;
+            m_files.SetTornFaults(true);
+            m_files.CrashAtCall(FaultyFileSystem::kChanging, n);
+            (void)save(documents);
+            m_files.ClearFaults();
+        }
+        DocumentList nextRun;
+        EXPECT_TRUE(nextRun.Add().OpenProjectFolder(m_project.Path()));
+        const FolderSnapshot after = TakeFolderSnapshot(m_project.Path());
+        EXPECT_TRUE(after == old || after == saved);
+        std::multiset<std::vector<std::uint8_t>> kept = contents(m_project.Path());
+        kept.merge(contents(trash));
+        for (const std::vector<std::uint8_t>& content : before) {
+            EXPECT_NE(kept.find(content), kept.end()) << "a content of " << content.size() << " bytes was lost";
+        }
+    }
+    SetTrashHandler(nullptr);
 }
 
 #if !defined(_WIN32)
