@@ -784,7 +784,8 @@ private:
     HANDLE m_handle;
 };
 
-constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
+// One byte at 1 MiB: far beyond the holder's text, which others then read unhindered.
+constexpr DWORD kLockOffset = 0x100000;
 
 CLockAttempt LockFile(const std::string& path) {
     CLockAttempt attempt;
@@ -797,7 +798,7 @@ CLockAttempt LockFile(const std::string& path) {
         return attempt;
     }
     OVERLAPPED where{};
-    where.OffsetHigh = kLockOffsetHigh;
+    where.Offset = kLockOffset;
     if (::LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where)) {
         attempt.lock = std::make_unique<CNativeFileLock>(handle);
         return attempt;

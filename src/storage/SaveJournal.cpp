@@ -206,6 +206,23 @@ bool RemoveStaging(const std::string& projectPath) {
     return true;
 }
 
+// The folders (".", "Patch", "Wave") that the staging folder's record names as made by its save.
+std::set<std::string> CreatedFolders(const std::string& projectPath) {
+    std::set<std::string> created;
+    std::string text;
+    if (ReadText(StagingPath(projectPath) + kCreatedName, text)) {
+        std::istringstream lines(text);
+        std::string line;
+        std::string name;
+        while (std::getline(lines, line)) {
+            if (Unescape(line, name) && (name == "." || name == "Patch" || name == "Wave")) {
+                created.insert(name);
+            }
+        }
+    }
+    return created;
+}
+
 // The file name of a relative name: "Patch/005 Lead.p00" gives "005 Lead.p00".
 std::string LastPart(const std::string& name) {
     return name.substr(name.find_last_of('/') + 1);
@@ -517,19 +534,7 @@ std::unique_ptr<CFileLock> AcquireSaveLock(const std::string& projectPath, int w
 }
 
 bool DiscardSaveStaging(const std::string& projectPath) {
-    const std::string staging = StagingPath(projectPath);
-    std::string text;
-    std::vector<std::string> created;
-    if (ReadText(staging + kCreatedName, text)) {
-        std::istringstream lines(text);
-        std::string line;
-        std::string name;
-        while (std::getline(lines, line)) {
-            if (Unescape(line, name) && (name == "." || name == "Patch" || name == "Wave")) {
-                created.push_back(name);
-            }
-        }
-    }
+    const std::set<std::string> created = CreatedFolders(projectPath);
     // The sub-folders first, while the record of them is still there (each only when empty: a save
     // that had not committed placed nothing in them), then the staging folder, then the project
     // folder itself, where this process's save lock is all it may still hold.
@@ -542,7 +547,7 @@ bool DiscardSaveStaging(const std::string& projectPath) {
     if (!RemoveStaging(projectPath)) {
         return false;
     }
-    if (std::find(created.begin(), created.end(), ".") != created.end()) {
+    if (created.count(".") != 0) {
         const std::string folder = projectPath.substr(0, projectPath.size() - 1);
         if (files.ListEntries(ToNativePath(folder)) == std::vector<std::string>{kSaveLockName}) {
             (void)files.Delete(ToNativePath(projectPath + kSaveLockName));
@@ -566,8 +571,20 @@ RecoveryOutcome RecoverInterruptedSave(const std::string& projectPath) {
         return RecoveryOutcome::kNothing;
     }
     bool busy = false;
-    const std::unique_ptr<CFileLock> lock = AcquireSaveLock(projectPath, kSaveLockWaitMilliseconds, busy);
-    return busy ? RecoveryOutcome::kBusy : RecoverInterruptedSaveLocked(projectPath);
+    std::unique_ptr<CFileLock> lock = AcquireSaveLock(projectPath, kSaveLockWaitMilliseconds, busy);
+    if (busy) {
+        return RecoveryOutcome::kBusy;
+    }
+    const bool madeFolder = FirstLinkInTheWay(projectPath).empty() && CreatedFolders(projectPath).count(".") != 0;
+    const RecoveryOutcome outcome = RecoverInterruptedSaveLocked(projectPath);
+    lock.reset();
+    // A Save As undone whose folder is still there held nothing but the lock file (which, on
+    // Windows, goes only as the lock is let go): the folder goes now, when empty.
+    const std::string folder = projectPath.substr(0, projectPath.size() - 1);
+    if (outcome == RecoveryOutcome::kRolledBack && madeFolder && Files().RemoveFolder(ToNativePath(folder))) {
+        (void)Files().Sync(ToNativePath(folder.substr(0, folder.find_last_of('/') + 1)));
+    }
+    return outcome;
 }
 
 RecoveryOutcome RecoverInterruptedSaveLocked(const std::string& projectPath) {

@@ -193,7 +193,7 @@ TEST_F(ProjectSharingTest, ASaveNoticesWhatAnotherProgramChanged) {
         for (const bool anyway : {false, true}) {
             SCOPED_TRACE(std::string(c.name) + (anyway ? ", saved anyway" : ", refused"));
             TestSupport::TempFolder temp;
-            fs::copy(m_project.Path(), temp / "A.prj", fs::copy_options::recursive);
+            fs::copy(m_temp / "A.prj", temp / "A.prj", fs::copy_options::recursive);
             const std::string path = temp / "A.prj/";
             DocumentList documents;
             CTernFileDocument& document = documents.Open(path);

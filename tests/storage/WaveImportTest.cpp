@@ -260,6 +260,8 @@ TEST_F(WaveImportTest, AnImportThatFailsPartWayLosesNothing) {
             }
             ASSERT_TRUE(document.SaveProjectTo(project.Path()));
             ExpectSavedProject(document.Data(), record, "saved after import");
+            // Closed before its folder goes: on Windows the open project's marker keeps the folder.
+            m_documents.Close(document);
         }
     }
 }
