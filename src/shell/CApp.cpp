@@ -422,7 +422,7 @@ void CApp::OnEditUndo() {
     const std::vector<CTernData*> restored = UndoLastChange();
     for (CFileDoc* document : Documents()) {
         if (std::find(restored.begin(), restored.end(), &document->Data()) != restored.end()) {
-            document->SetModifiedFlag(true);
+            document->SetModifiedFlag(document->ListsDifferFromSaved());
             document->UpdateAllViews(CFileView::kHintUndo);
         }
     }

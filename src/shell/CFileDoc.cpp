@@ -1,5 +1,8 @@
 #include "shell/CFileDoc.h"
 
+#include "model/COsc.h"
+#include "model/CPatch.h"
+#include "model/CTernData.h"
 #include "model/CTernTextOut.h"
 #include "shell/CDocTemplate.h"
 #include "shell/CFileFrame.h"
@@ -52,6 +55,7 @@ void CFileDoc::SetModified(bool modified) {
 void CFileDoc::SetModifiedFlag(bool modified) {
     CTernFileDocument::SetModified(modified);
     CRichEditDocEx::SetModifiedFlag(modified); // the frames refresh their titles on the signal
+    emit ContentChanged();
 }
 
 void CFileDoc::SetPathName(const QString& pathName) {
@@ -63,6 +67,7 @@ void CFileDoc::SetPathName(const QString& pathName) {
 
 bool CFileDoc::OnNewDocument() {
     SetModifiedFlag(false);
+    RememberSavedLists();
     return true;
 }
 
@@ -70,6 +75,7 @@ bool CFileDoc::LoadFolder(const QString& path) {
     m_chosenPath = path;
     const bool loaded = OpenProjectFolder(path.toStdString());
     m_chosenPath.clear();
+    RememberSavedLists();
     return loaded;
 }
 
@@ -77,7 +83,41 @@ bool CFileDoc::SaveFolder(const QString& path) {
     m_chosenPath = path;
     const bool saved = SaveProjectTo(path.toStdString());
     m_chosenPath.clear();
+    if (saved) {
+        RememberSavedLists();
+    }
     return saved;
+}
+
+std::string CFileDoc::ListsContent() const {
+    const CTernData& data = Data();
+    std::string content;
+    const auto add = [&content](const CParameter& element) {
+        // Lengths first, so that no two different lists give the same text.
+        content += std::to_string(element.m_path.size()) + ':' + element.m_path;
+        content += std::to_string(element.m_name.size()) + ':' + element.m_name;
+    };
+    for (std::size_t slot = 0; slot < data.m_patches.size(); ++slot) {
+        const CPatch& patch = data.m_patches[slot];
+        add(patch);
+        if (!patch.IsEmpty()) {
+            for (const COsc& osc : patch.m_osc) {
+                content.append(osc.m_values.begin(), osc.m_values.end());
+            }
+        }
+    }
+    for (std::size_t slot = 0; slot < data.m_waves.size(); ++slot) {
+        add(data.m_waves[slot]);
+    }
+    return content;
+}
+
+void CFileDoc::RememberSavedLists() {
+    m_savedLists = ListsContent();
+}
+
+bool CFileDoc::ListsDifferFromSaved() const {
+    return ListsContent() != m_savedLists;
 }
 
 void CFileDoc::OnProjectPathChanged(const std::string& path) {

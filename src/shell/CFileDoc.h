@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <string>
 #include <vector>
 
 class QWidget;
@@ -36,6 +37,9 @@ public:
     [[nodiscard]] bool IsModified() const override;
     void SetModified(bool modified) override;
     void SetModifiedFlag(bool modified = true) override;
+    // Whether the lists hold something else than when the project was last loaded, saved or made
+    // new: after Undo the modified mark follows this, so undoing back to the saved lists clears it.
+    [[nodiscard]] bool ListsDifferFromSaved() const;
     // The path name as the user chose it; its last component becomes the title and the path goes
     // onto the recent-file list (through the PathNameSet signal).
     void SetPathName(const QString& pathName) override;
@@ -62,6 +66,9 @@ public:
     [[nodiscard]] std::vector<CTernFileDocument*> GetOpenDocuments() override;
 
 signals:
+    // The lists may have changed: every change of the project sets the modified flag, and so do
+    // Undo and saving.
+    void ContentChanged();
     // The path name was set after a successful load or save (for the recent-file list).
     void PathNameSet(const QString& pathName);
 
@@ -73,12 +80,17 @@ protected:
 
 private:
     [[nodiscard]] QWidget* DialogParent() const;
+    // What the lists hold, byte for byte: the file, name and patch data of every slot.
+    [[nodiscard]] std::string ListsContent() const;
+    void RememberSavedLists();
 
     CDocTemplate& m_template;
     QPointer<CFileFrame> m_frame;
     // The path as the user chose it, while a load or save is under way.
     QString m_chosenPath;
     int m_waitDepth = 0;
+    // ListsContent() as last loaded, saved or made new.
+    std::string m_savedLists;
 };
 
 } // namespace Orvanta

@@ -16,6 +16,7 @@
 #include "views/CListDragSource.h"
 #include "views/CPatchListCtrl.h"
 #include "views/CWaveListCtrl.h"
+#include "views/CountText.h"
 #include "winframework/ResourceString.h"
 
 #include <QAction>
@@ -517,10 +518,11 @@ QString CMainFrame::ProjectStatusText() const {
         return {};
     }
     const CTernData& project = view->Document().Data();
-    const std::size_t selected =
-        view->PatchList().GetSelectedIndices().size() + view->WaveList().GetSelectedIndices().size();
-    return QStringLiteral("Selected %1 | Free %2 patches, %3 waves | Wave memory %4 of %5")
-        .arg(selected)
+    const auto patches = static_cast<long long>(view->PatchList().GetSelectedIndices().size());
+    const auto waves = static_cast<long long>(view->WaveList().GetSelectedIndices().size());
+    return QStringLiteral("Selected %1, %2 | Free %3 patches, %4 waves | Wave memory %5 of %6")
+        .arg(CountText(patches, QStringLiteral("patch"), QStringLiteral("patches")),
+             CountText(waves, QStringLiteral("wave"), QStringLiteral("waves")))
         .arg(project.EmptySlots(kPatchList).size())
         .arg(project.EmptySlots(kWaveList).size())
         .arg(QString::fromStdString(WaveMemoryText(project)), QStringLiteral("%1 MB").arg(kMaxWaveBytes / 1048576));

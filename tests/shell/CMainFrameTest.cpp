@@ -207,14 +207,14 @@ TEST_F(CMainFrameTest, StatusBarSumsUpTheActiveProjectWindow) {
     EXPECT_EQ(shown(), "(none)"); // no project window
     CFileDoc* loaded = m_app->OpenProject(MakeProject("A.prj"));
     ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(shown(), "Selected 0 | Free 511 patches, 998 waves | Wave memory 64 Bytes of 50 MB");
+    EXPECT_EQ(shown(), "Selected 0 patches, 0 waves | Free 511 patches, 998 waves | Wave memory 64 Bytes of 50 MB");
     CFileView* view = m_frame->ActiveView();
     ASSERT_NE(view, nullptr);
     view->PatchList().SelectRows({0, 1, 2}); // the selection of either list counts
     view->WaveList().SelectRows({0});
-    EXPECT_EQ(shown(), "Selected 4 | Free 511 patches, 998 waves | Wave memory 64 Bytes of 50 MB");
+    EXPECT_EQ(shown(), "Selected 3 patches, 1 wave | Free 511 patches, 998 waves | Wave memory 64 Bytes of 50 MB");
     m_app->NewDocument(); // another window becomes the active one
-    EXPECT_EQ(shown(), "Selected 0 | Free 512 patches, 999 waves | Wave memory 0 Bytes of 50 MB");
+    EXPECT_EQ(shown(), "Selected 0 patches, 0 waves | Free 512 patches, 999 waves | Wave memory 0 Bytes of 50 MB");
 }
 
 TEST_F(CMainFrameTest, StatusBarSummaryGivesWayToTheMessage) {
