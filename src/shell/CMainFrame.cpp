@@ -506,7 +506,14 @@ void CMainFrame::FitProjectStatus() {
     if (const auto* grip = bar->findChild<QSizeGrip*>(); grip != nullptr && grip->isVisible()) {
         room -= grip->width();
     }
-    const QString shown = metrics.elidedText(status, Qt::ElideRight, std::max(room, 0));
+    // Whole parts from the end give way first (the wave memory is shown in the project window
+    // too); only a first part that does not fit alone is cut.
+    const QString separator = QStringLiteral(" | ");
+    QStringList parts = status.split(separator);
+    while (parts.size() > 1 && metrics.horizontalAdvance(parts.join(separator)) > room) {
+        parts.removeLast();
+    }
+    const QString shown = metrics.elidedText(parts.join(separator), Qt::ElideRight, std::max(room, 0));
     m_projectStatus->setMaximumWidth(std::max(room, 0));
     m_projectStatus->setText(shown);
     m_projectStatus->setVisible(!status.isEmpty() && !shown.isEmpty() && shown != QStringLiteral("…"));

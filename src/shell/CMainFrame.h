@@ -70,7 +70,8 @@ public:
     // The status bar's summary of the active project window: the rows selected in its two lists,
     // the free patch and wave slots and the wave memory used of the 50 MB; empty without one.
     [[nodiscard]] QString ProjectStatusText() const;
-    // Shows the summary beside the status bar's message, shortened to the room the message leaves.
+    // Shows the summary beside the status bar's message, shortened to the room the message leaves:
+    // its last parts are left out first, the whole of it is in the tool tip.
     void FitProjectStatus();
     // Fills the recent-file entries of the File menu.
     void UpdateRecentFileMenu();
