@@ -399,12 +399,13 @@ void CMainFrame::UpdateFrameTitle() {
 
 void CMainFrame::AddFileFrame(CFileFrame* frame) {
     AddChild(frame);
-    if (!frame->RestorePlacement()) {
-        // No stored position: the area places the window; it gets three quarters of the area.
-        const QSize area = MdiArea()->viewport()->size();
-        frame->resize(frame->size().expandedTo(area * 3 / 4));
-    }
+    const bool placed = frame->RestorePlacement();
     frame->CascadeFrom(CollectWindows());
+    if (!placed) {
+        // No stored position: the area places the window, which takes the room it has there.
+        FitFrameToArea(*frame);
+        frame->SetFollowsArea(true);
+    }
     frame->FitIntoArea(); // the area's own placement, the size and the cascade may reach beyond it
     connect(frame, &CChildFrame::WindowListRequested, this, &CMainFrame::ShowWindowListPopup);
     connect(frame, &QMdiSubWindow::windowStateChanged, this, [this] { UpdateFrameTitle(); });
@@ -416,6 +417,19 @@ void CMainFrame::AddFileFrame(CFileFrame* frame) {
     }
     MdiArea()->setActiveSubWindow(frame);
     OnSubWindowActivated();
+}
+
+void CMainFrame::FitFrameToArea(CFileFrame& frame) {
+    if (frame.isMinimized() || frame.isMaximized()) {
+        return;
+    }
+    const QRect area = MdiArea()->viewport()->rect();
+    const QPoint at = frame.pos();
+    QSize size(std::min(frame.sizeHint().width(), area.right() + 1 - at.x()), area.bottom() + 1 - at.y());
+    size = size.expandedTo(frame.minimumSize());
+    if (size != frame.size()) {
+        frame.resize(size);
+    }
 }
 
 void CMainFrame::ActivateFrame(CFileFrame* frame) {
@@ -635,6 +649,14 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type == QEvent::Resize && watched == statusBar() && m_projectStatus != nullptr) {
         FitProjectStatus();
+        return CMDIFrameWndEx::eventFilter(watched, event);
+    }
+    if (type == QEvent::Resize && watched == MdiArea()->viewport()) {
+        for (QMdiSubWindow* window : CollectWindows()) {
+            if (auto* frame = qobject_cast<CFileFrame*>(window); frame != nullptr && frame->FollowsArea()) {
+                FitFrameToArea(*frame);
+            }
+        }
         return CMDIFrameWndEx::eventFilter(watched, event);
     }
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) {

@@ -59,6 +59,9 @@ public:
     // A new project window joins the area: stored position, moved aside from windows at the same
     // place, shown and made active.
     void AddFileFrame(CFileFrame* frame);
+    // A project window without a stored place: the room of the area from its corner on, as wide as
+    // its lists need at most.
+    void FitFrameToArea(CFileFrame& frame);
     // Makes `frame` the active project window and brings the main window to the front.
     void ActivateFrame(CFileFrame* frame);
     // Brings the main window to the front, restoring it when minimised.

@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTest>
 #include <QToolBar>
 
 #include <string>
@@ -311,6 +312,36 @@ TEST_F(CMainFrameTest, ProjectWindowsOpenInsideTheArea) {
         EXPECT_FALSE(corners.contains(window.topLeft())) << window.x() << "," << window.y();
         corners.push_back(window.topLeft());
     }
+}
+
+// A project window without a stored place takes the room the area has, as wide as its lists need
+// at most, and follows the main window's size until the user takes it in hand.
+TEST_F(CMainFrameTest, ANewProjectWindowTakesTheRoomOfTheAreaUpToWhatItsListsNeed) {
+    m_frame->show();
+    m_frame->resize(480, 360);
+    QCoreApplication::processEvents();
+    CFileFrame* frame = m_app->NewDocument()->Frame();
+    const auto area = [this] { return m_frame->MdiArea()->viewport()->rect(); };
+    const int need = frame->sizeHint().width();
+    ASSERT_GT(need, area().width()); // the lists need more than this small area has
+    EXPECT_EQ(frame->geometry(), area().intersected(QRect(frame->pos(), frame->size())));
+    EXPECT_EQ(frame->geometry().right(), area().right());
+    EXPECT_EQ(frame->geometry().bottom(), area().bottom());
+
+    m_frame->resize(1600, 900); // the main window grows: so does the project window
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->width(), need);
+    EXPECT_EQ(frame->geometry().bottom(), area().bottom());
+
+    m_frame->resize(1000, 700);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->geometry().bottom(), area().bottom());                      // and shrinks with it
+    QTest::mousePress(frame, Qt::LeftButton, {}, QPoint(frame->width() / 2, 4)); // the user's
+    QTest::mouseRelease(frame, Qt::LeftButton, {}, QPoint(frame->width() / 2, 4));
+    const QSize taken = frame->size();
+    m_frame->resize(1600, 900);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->size(), taken);
 }
 
 TEST_F(CMainFrameTest, TheWindowListNamesEveryProjectWindow) {
