@@ -17,6 +17,7 @@
 #include "views/CPatchListCtrl.h"
 #include "views/CWaveListCtrl.h"
 #include "views/CountText.h"
+#include "winframework/CSettings.h"
 #include "winframework/ResourceString.h"
 
 #include <QAction>
@@ -29,6 +30,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QSizeGrip>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -402,7 +404,19 @@ void CMainFrame::AddFileFrame(CFileFrame* frame) {
     const bool placed = frame->RestorePlacement();
     frame->CascadeFrom(CollectWindows());
     if (!placed) {
-        // No stored position: the area places the window, which takes the room it has there.
+        // No stored position: the area places the window, which takes the room it has there. A main
+        // window of the first start (no place of the user's yet) widens first, as far as the screen
+        // allows, when its area is narrower than the lists need (a small screen or a large scale).
+        const int missing = frame->sizeHint().width() - (MdiArea()->viewport()->width() - frame->x());
+        const QScreen* screen = this->screen();
+        if (missing > 0 && !CSettings::Contains(SettingId::WindowPosition) && screen != nullptr && !isMaximized() &&
+            !isFullScreen()) {
+            const QRect room = screen->availableGeometry();
+            resize(std::min(width() + missing, room.width()), height());
+            if (frameGeometry().right() > room.right()) {
+                move(std::max(room.left(), x() - (frameGeometry().right() - room.right())), y());
+            }
+        }
         FitFrameToArea(*frame);
         frame->SetFollowsArea(true);
     }
