@@ -402,6 +402,11 @@ void CMainFrame::UpdateFrameTitle() {
 void CMainFrame::AddFileFrame(CFileFrame* frame) {
     AddChild(frame);
     const bool placed = frame->RestorePlacement();
+    if (!placed) {
+        // Three quarters of the area to begin with; once the area is shown, the room it has.
+        const QSize area = MdiArea()->viewport()->size();
+        frame->resize(frame->size().expandedTo(area * 3 / 4));
+    }
     frame->CascadeFrom(CollectWindows());
     if (!placed) {
         // No stored position: the area places the window, which takes the room it has there. A main
@@ -409,8 +414,8 @@ void CMainFrame::AddFileFrame(CFileFrame* frame) {
         // allows, when its area is narrower than the lists need (a small screen or a large scale).
         const int missing = frame->sizeHint().width() - (MdiArea()->viewport()->width() - frame->x());
         const QScreen* screen = this->screen();
-        if (missing > 0 && !CSettings::Contains(SettingId::WindowPosition) && screen != nullptr && !isMaximized() &&
-            !isFullScreen()) {
+        if (missing > 0 && isVisible() && !CSettings::Contains(SettingId::WindowPosition) && screen != nullptr &&
+            !isMaximized() && !isFullScreen()) {
             const QRect room = screen->availableGeometry();
             resize(std::min(width() + missing, room.width()), height());
             if (frameGeometry().right() > room.right()) {
@@ -434,7 +439,8 @@ void CMainFrame::AddFileFrame(CFileFrame* frame) {
 }
 
 void CMainFrame::FitFrameToArea(CFileFrame& frame) {
-    if (frame.isMinimized() || frame.isMaximized()) {
+    // A hidden area has not been laid out yet: its size says nothing.
+    if (frame.isMinimized() || frame.isMaximized() || !MdiArea()->isVisible()) {
         return;
     }
     const QRect area = MdiArea()->viewport()->rect();

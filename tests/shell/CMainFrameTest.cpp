@@ -296,9 +296,20 @@ TEST_F(CMainFrameTest, NewWindowsAtTheSavedPositionCascadeByTenPixels) {
     EXPECT_EQ(corners, (QList<QPoint>{QPoint(20, 30), QPoint(30, 40), QPoint(40, 50)}));
 }
 
+// At the first start a main window narrower than a project window's lists need widens for it.
+TEST_F(CMainFrameTest, AtTheFirstStartTheMainWindowWidensForTheLists) {
+    m_frame->show();
+    m_frame->resize(300, 360);
+    QCoreApplication::processEvents();
+    const CFileFrame* frame = m_app->NewDocument()->Frame();
+    EXPECT_GT(m_frame->width(), 300);
+    EXPECT_EQ(frame->width(),
+              std::min(frame->sizeHint().width(), m_frame->MdiArea()->viewport()->width() - frame->x()));
+}
+
 // More windows than the cascade has room for: each lies inside the area, and no two share a corner.
 TEST_F(CMainFrameTest, ProjectWindowsOpenInsideTheArea) {
-    const QRect client = m_frame->MdiArea()->viewport()->rect();
+    QRect client = m_frame->MdiArea()->viewport()->rect();
     QList<QPoint> corners;
     for (int i = 0; i < 10; ++i) {
         SCOPED_TRACE(i);
@@ -307,6 +318,7 @@ TEST_F(CMainFrameTest, ProjectWindowsOpenInsideTheArea) {
                                    QStringLiteral("%1,%2,330,200").arg(client.width()).arg(client.height()), 4107);
         }
         const QRect window = m_app->NewDocument()->Frame()->geometry();
+        client = m_frame->MdiArea()->viewport()->rect(); // widened for the first window's lists
         EXPECT_TRUE(client.contains(window)) << window.x() << "," << window.y() << " " << window.width() << "x"
                                              << window.height() << " in " << client.width() << "x" << client.height();
         EXPECT_FALSE(corners.contains(window.topLeft())) << window.x() << "," << window.y();
@@ -317,6 +329,7 @@ TEST_F(CMainFrameTest, ProjectWindowsOpenInsideTheArea) {
 // A project window without a stored place takes the room the area has, as wide as its lists need
 // at most, and follows the main window's size until the user takes it in hand.
 TEST_F(CMainFrameTest, ANewProjectWindowTakesTheRoomOfTheAreaUpToWhatItsListsNeed) {
+    CSettings::WriteString(SettingId::WindowPosition, QStringLiteral("0,0,480,360")); // the user's size
     m_frame->show();
     m_frame->resize(480, 360);
     QCoreApplication::processEvents();
