@@ -29,12 +29,14 @@
 #include "winframework/ResourceString.h"
 
 #include <QAbstractEventDispatcher>
+#include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QLabel> // complete types for the progress reporter's members
 #include <QProgressBar>
 #include <QPushButton>
@@ -460,6 +462,14 @@ void CApp::ShowManualWindow(const QString& path) {
         m_manualWindow->setWindowTitle(ResourceString(kIdsApplicationTitle) + QStringLiteral(" - Manual"));
         m_manualWindow->resize(m_manualWindow->fontMetrics().averageCharWidth() * 100,
                                m_manualWindow->fontMetrics().height() * 40);
+        // Esc and Ctrl+W close it, as they close other windows of this kind.
+        for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+            auto* close = new QAction(m_manualWindow);
+            close->setShortcut(keys);
+            close->setShortcutContext(Qt::WindowShortcut);
+            connect(close, &QAction::triggered, m_manualWindow.data(), &QWidget::close);
+            m_manualWindow->addAction(close);
+        }
     }
     m_manualWindow->setSource(QUrl::fromLocalFile(path));
     m_manualWindow->show();
