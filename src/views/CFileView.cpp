@@ -106,6 +106,34 @@ std::string SlotsDetail(const CTernData& project, int which, const CSelection& i
     return detail;
 }
 
+// Below the detail of deleting waves: the patches that lose them, "used by patches 11 Lead, 13 Pad";
+// empty when no patch uses any of them.
+std::string WaveUsersDetail(const CTernData& project, const CSelection& waves) {
+    std::vector<std::size_t> users;
+    for (const std::size_t slot : waves) {
+        if (slot < project.m_waves.size()) {
+            for (const std::int32_t user : project.m_waves[slot].m_users) {
+                if (user >= 0 && static_cast<std::size_t>(user) < project.m_patches.size()) {
+                    users.push_back(static_cast<std::size_t>(user));
+                }
+            }
+        }
+    }
+    std::sort(users.begin(), users.end());
+    users.erase(std::unique(users.begin(), users.end()), users.end());
+    if (users.empty()) {
+        return {};
+    }
+    std::string detail = users.size() == 1 ? "used by patch " : "used by patches ";
+    for (std::size_t i = 0; i < users.size() && i < kDetailedSlots; ++i) {
+        detail += (i == 0 ? "" : ", ") + std::to_string(users[i] + 1) + " " + project.m_patches[users[i]].m_name;
+    }
+    if (users.size() > kDetailedSlots) {
+        detail += " and " + std::to_string(users.size() - kDetailedSlots) + " more";
+    }
+    return detail;
+}
+
 // Gives the message reporter what the questions of one operation act on, and takes it back after.
 class QuestionDetailScope {
 public:
@@ -316,7 +344,12 @@ void CFileView::OnDelete() {
     if (!CanDeleteSelection(m_document.Data(), selection, which)) {
         return;
     }
-    const QuestionDetailScope detail(SlotsDetail(m_document.Data(), which, selection));
+    std::string text = SlotsDetail(m_document.Data(), which, selection);
+    if (const std::string users = which == kWaveList ? WaveUsersDetail(m_document.Data(), selection) : std::string();
+        !users.empty()) {
+        text += "\n" + users;
+    }
+    const QuestionDetailScope detail(std::move(text));
     if (!DeleteSelection(m_document.Data(), selection, which)) {
         return; // the user cancelled "OK to delete?"
     }

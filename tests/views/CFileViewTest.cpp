@@ -262,6 +262,7 @@ struct QuestionDetailCase {
     std::vector<std::size_t> used;       // slots filled before, named "N<slot>"
     std::function<void(CFileView&)> act; // runs the command; the question is cancelled
     const char* detail;
+    std::function<void(CTernData&)> prepare = nullptr; // more content, before the window opens
 };
 
 void PrintTo(const QuestionDetailCase& row, std::ostream* out) {
@@ -277,6 +278,9 @@ TEST_P(QuestionDetail, NamesTheProjectAndTheSlotsItActsOn) {
     for (const std::size_t slot : row.used) {
         const std::string name = "N" + std::to_string(slot);
         row.which == kPatchList ? PutPatch(document.Data(), slot, name) : PutWave(document.Data(), slot, name);
+    }
+    if (row.prepare) {
+        row.prepare(document.Data());
     }
     CFileView& view = OpenView(document);
     auto box = std::make_shared<CTextOutBox>();
@@ -313,6 +317,17 @@ INSTANTIATE_TEST_SUITE_P(
                                              DeleteRows(view, kPatchList, {2, 3, 5});
                                          },
                                          "Song.prj: patches 3 N2, 4 N3"},
+                      QuestionDetailCase{"DeleteAUsedWave",
+                                         kWaveList,
+                                         {7},
+                                         [](CFileView& view) { DeleteRows(view, kWaveList, {7}); },
+                                         "Song.prj: wave 8 N7\nused by patches 11 Lead, 13 Pad, 14 Bell",
+                                         [](CTernData& project) {
+                                             PutPatch(project, 10, "Lead", ProjectBuilder::PatchUsingWaves(8));
+                                             PutPatch(project, 12, "Pad", ProjectBuilder::PatchUsingWaves(8, 2));
+                                             PutPatch(project, 13, "Bell", ProjectBuilder::PatchUsingWaves(8));
+                                             RebuildUsers(project);
+                                         }},
                       QuestionDetailCase{
                           "DeleteManyWaves",
                           kWaveList,
