@@ -15,6 +15,7 @@
 #include "views/CSavePreviewDialog.h"
 #include "views/CSetGridDlg.h"
 #include "views/CWaveListCtrl.h"
+#include "views/CountText.h"
 #include "views/DragState.h"
 #include "winframework/CMessageBox.h"
 #include "winframework/CProfiledFileDialog.h"
@@ -26,8 +27,10 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QStatusBar>
 
 #include <algorithm>
 
@@ -411,12 +414,56 @@ void CFileView::OnCleanProject() {
     if (!prompt || !prompt(this)) {
         return;
     }
+    CTernData& project = m_document.Data();
+    const std::size_t wavesBefore = CTernData::Capacity(kWaveList) - project.EmptySlots(kWaveList).size();
+    const std::size_t patchGaps = CDomain::Instance().m_patchOption != 0 ? 0 : GapsIn(project.m_patches);
     {
         const CWaitCursor wait;
-        CleanProjectWithUndo(m_document.Data(), [](CTernData& project) { return CleanProject(project); });
+        CleanProjectWithUndo(project, [](CTernData& cleaned) { return CleanProject(cleaned); });
     }
+    const std::size_t wavesAfter = CTernData::Capacity(kWaveList) - project.EmptySlots(kWaveList).size();
     MarkModified();
     OnUpdate(kHintNone); // both lists rebuilt without selection, and the total size
+    ShowStatusMessage(CleaningReport(wavesBefore - wavesAfter, patchGaps));
+}
+
+QString CFileView::CleaningReport(std::size_t removedWaves, std::size_t closedPatchGaps) {
+    QStringList done;
+    if (removedWaves > 0) {
+        done << QStringLiteral("Removed %1")
+                    .arg(CountText(static_cast<long long>(removedWaves), QStringLiteral("unused wave"),
+                                   QStringLiteral("unused waves")));
+    }
+    if (closedPatchGaps > 0) {
+        done << QStringLiteral("closed %1 in the patch list")
+                    .arg(CountText(static_cast<long long>(closedPatchGaps), QStringLiteral("gap"),
+                                   QStringLiteral("gaps")));
+    }
+    if (done.isEmpty()) {
+        return QStringLiteral("Clean Project found nothing to remove or close up");
+    }
+    QString text = done.join(QStringLiteral(", "));
+    text[0] = text[0].toUpper();
+    return text + QStringLiteral("; Undo restores them");
+}
+
+std::size_t CFileView::GapsIn(const CParameterArray& list) {
+    std::size_t gaps = 0;
+    bool inGap = false;
+    for (std::size_t slot = 0; slot < list.size(); ++slot) {
+        const bool empty = list.Element(slot).IsEmpty();
+        if (!empty && inGap) {
+            ++gaps; // a run of empty slots with a used one after it
+        }
+        inGap = empty;
+    }
+    return gaps;
+}
+
+void CFileView::ShowStatusMessage(const QString& text) {
+    if (auto* main = qobject_cast<QMainWindow*>(window()); main != nullptr && main->statusBar() != nullptr) {
+        main->statusBar()->showMessage(text);
+    }
 }
 
 void CFileView::OnImportWave() {

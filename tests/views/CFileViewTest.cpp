@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
@@ -377,6 +379,42 @@ TEST_F(FileViewTest, MissingFilesAreReportedOncePerActivationAndNeverDuringADrag
     EXPECT_FALSE(activate(viewA));
     DragState::Instance().inProgress = false;
     EXPECT_EQ(CFileView::ActiveView(), &viewA);
+}
+
+// After cleaning, the status bar says what the cleaning did.
+TEST_F(FileViewTest, CleanProjectSaysWhatItDid) {
+    struct Case {
+        int keepPatchNumbering;
+        const char* said;
+    };
+    const Case cases[] = {
+        {0, "Removed 2 unused waves, closed 2 gaps in the patch list; Undo restores them"},
+        {1, "Removed 2 unused waves; Undo restores them"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.said);
+        TestDocument& document = NewDocument();
+        PutPatch(document.Data(), 4, "Lead", ProjectBuilder::PatchUsingWaves(3));
+        PutPatch(document.Data(), 6, "Bass", ProjectBuilder::PatchUsingWaves(3));
+        PutWave(document.Data(), 2, "Used");
+        PutWave(document.Data(), 6, "Unused");
+        PutWave(document.Data(), 8, "Unused too");
+        RebuildUsers(document.Data());
+        CFileView& view = OpenView(document);
+        QMainWindow main;
+        view.setParent(&main);
+        CDomain::Instance().m_waveOption = 0;
+        CDomain::Instance().m_patchOption = c.keepPatchNumbering;
+        CFileView::SetCleanOptionsPrompt([](QWidget*) { return true; });
+        view.OnCleanProject();
+        EXPECT_EQ(main.statusBar()->currentMessage(), QString::fromUtf8(c.said));
+        view.OnCleanProject(); // nothing left to do
+        EXPECT_EQ(main.statusBar()->currentMessage(),
+                  QStringLiteral("Clean Project found nothing to remove or close up"));
+        view.setParent(nullptr);
+        CFileView::SetCleanOptionsPrompt({});
+    }
+    CDomain::Instance().m_patchOption = 0;
 }
 
 TEST_F(FileViewTest, CleanProjectRunsOnlyAfterTheOptionsAreConfirmed) {
