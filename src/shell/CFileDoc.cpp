@@ -8,7 +8,9 @@
 #include "shell/CFileFrame.h"
 #include "shell/CSelectFolderDialog.h"
 #include "shell/ShellPaths.h"
+#include "storage/SavePreview.h"
 #include "views/CFileView.h"
+#include "views/CountText.h"
 #include "winframework/CMessageBox.h"
 #include "winframework/CSettings.h"
 #include "winframework/ResourceString.h"
@@ -17,6 +19,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QMainWindow>
+#include <QStatusBar>
 
 namespace Orvanta {
 
@@ -80,13 +84,37 @@ bool CFileDoc::LoadFolder(const QString& path) {
 }
 
 bool CFileDoc::SaveFolder(const QString& path) {
+    // The plan of the save, worked out by the same code, tells afterwards what the save did.
+    CSavePreview plan;
+    std::string reason;
+    const bool planned = PreviewSave(path.toStdString(), plan, reason);
     m_chosenPath = path;
     const bool saved = SaveProjectTo(path.toStdString());
     m_chosenPath.clear();
     if (saved) {
         RememberSavedLists();
+        auto* main = qobject_cast<QMainWindow*>(DialogParent() == nullptr ? nullptr : DialogParent()->window());
+        if (planned && main != nullptr) {
+            main->statusBar()->showMessage(SavedReport(GetTitle(), plan));
+        }
     }
     return saved;
+}
+
+QString CFileDoc::SavedReport(const QString& title, const CSavePreview& plan) {
+    QStringList done;
+    if (!plan.write.empty()) {
+        done << CountText(static_cast<long long>(plan.write.size()), QStringLiteral("file written"),
+                          QStringLiteral("files written"));
+    }
+    if (!plan.move.empty()) {
+        done << QStringLiteral("%1 moved").arg(plan.move.size());
+    }
+    if (!plan.remove.empty()) {
+        done << QStringLiteral("%1 deleted").arg(plan.remove.size());
+    }
+    return QStringLiteral("Saved %1: %2")
+        .arg(title, done.isEmpty() ? QStringLiteral("no file needed a change") : done.join(QStringLiteral(", ")));
 }
 
 std::string CFileDoc::ListsContent() const {

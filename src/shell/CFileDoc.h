@@ -14,6 +14,7 @@ class QWidget;
 namespace Orvanta {
 
 class CDocTemplate;
+struct CSavePreview;
 class CFileFrame;
 
 // One open project: the plain document of the window framework (title, path name, modified flag,
@@ -49,8 +50,11 @@ public:
     // Loads the project folder `path` (as chosen by the user); on failure the core has shown its
     // message and the document is empty again.
     bool LoadFolder(const QString& path);
-    // Saves into the folder `path` as chosen by the user; shows its own messages.
+    // Saves into the folder `path` as chosen by the user; shows its own messages, and after a
+    // save the status bar says what it did (SavedReport).
     bool SaveFolder(const QString& path);
+    // "Saved Song.prj: 12 files written, 3 moved, 986 deleted".
+    [[nodiscard]] static QString SavedReport(const QString& title, const CSavePreview& plan);
     // Save and Save As: with a path, saves there; without one, asks for a folder with the Save
     // Project dialog first. True when saved.
     bool DoSave(const QString& path, bool replace = true);

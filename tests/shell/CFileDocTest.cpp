@@ -2,14 +2,17 @@
 
 #include "shell/CFileDoc.h"
 #include "ShellTestFixture.h"
+#include "operations/EditCommands.h"
 #include "shell/CFileFrame.h"
 #include "shell/CMainFrame.h"
+#include "storage/SavePreview.h"
 #include "winframework/CSettings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
+#include <QStatusBar>
 
 namespace Orvanta::ShellTesting {
 namespace {
@@ -189,6 +192,34 @@ TEST_F(CFileDocTest, SaveAsIntoANewFolderMovesTheDocumentThere) {
     EXPECT_TRUE(QFileInfo::exists(TempPath("Copy.prj/Wave/001 Pad.wav")));
     EXPECT_EQ(CSettings::ReadString(SettingId::OpenFolderName), TempPath("Copy.prj") + QDir::separator());
     EXPECT_EQ(m_app->RecentFiles().value(0), TempPath("Copy.prj"));
+}
+
+// After a save the status bar says what the save did to the files.
+TEST_F(CFileDocTest, SavingSaysWhatItDid) {
+    CFileDoc* document = m_app->OpenProject(MakeProject("A.prj"));
+    ASSERT_NE(document, nullptr);
+    QStatusBar* bar = m_app->MainFrame()->statusBar();
+    ASSERT_EQ(RenameElements(document->Data(), kPatchList, {0}, "Bass"), 1u);
+    document->SetModified(true);
+    ASSERT_TRUE(document->OnFileSave());
+    EXPECT_EQ(bar->currentMessage(), QStringLiteral("Saved A.prj: 1 moved"));
+    EXPECT_TRUE(QFileInfo::exists(TempPath("A.prj/Patch/001 Bass.p00")));
+
+    document->SetModified(true);
+    ASSERT_TRUE(document->OnFileSave());
+    EXPECT_EQ(bar->currentMessage(), QStringLiteral("Saved A.prj: no file needed a change"));
+
+    ASSERT_TRUE(QDir().mkpath(TempPath("Copy.prj")));
+    CSelectFolderDialog::SetNextAnswer(TempPath("Copy.prj"));
+    ASSERT_TRUE(document->OnFileSaveAs());
+    EXPECT_EQ(bar->currentMessage(), QStringLiteral("Saved Copy.prj: 5 files written"));
+
+    CSavePreview plan;
+    plan.write = {"a", "b"};
+    plan.move = {{"c", "d"}};
+    plan.remove = {CSaveDeletion{"e", DeletionReason::kStray}};
+    EXPECT_EQ(CFileDoc::SavedReport("Song.prj", plan),
+              QStringLiteral("Saved Song.prj: 2 files written, 1 moved, 1 deleted"));
 }
 
 TEST_F(CFileDocTest, SaveOntoAnotherOpenProjectsFolderIsRefused) {
