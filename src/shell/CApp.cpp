@@ -267,6 +267,14 @@ void CApp::FlushPendingError() {
 }
 
 CFileDoc* CApp::NewDocument() {
+    CFileDoc& document = CreateDocumentWindow();
+    if (m_mainFrame != nullptr) {
+        m_mainFrame->AddFileFrame(document.Frame());
+    }
+    return &document;
+}
+
+CFileDoc& CApp::CreateDocumentWindow() {
     CFileDoc& document = ProjectTemplate().CreateDocument();
     connect(&document, &CFileDoc::PathNameSet, this, &CApp::AddToRecentFileList);
     document.OnNewDocument();
@@ -280,10 +288,7 @@ CFileDoc* CApp::NewDocument() {
         ApplyListFont(*frame->View());
         frame->View()->OnInitialUpdate();
     }
-    if (m_mainFrame != nullptr) {
-        m_mainFrame->AddFileFrame(frame);
-    }
-    return &document;
+    return document;
 }
 
 void CApp::DestroyDocument(CFileDoc& document, bool deferred) {
@@ -347,11 +352,16 @@ CFileDoc* CApp::OpenProject(const QString& path) {
         }
         return open;
     }
-    CFileDoc* document = NewDocument();
+    // The window joins the main window only once the project is loaded: a failed load or the box
+    // about a recovered save shows no empty window behind it.
+    CFileDoc* document = &CreateDocumentWindow();
     ProjectTemplate().ReturnUntitledNumber(*document); // it is a project's window, never "Untitled"
     if (!document->LoadFolder(path)) {
         DestroyDocument(*document, false);
         return nullptr;
+    }
+    if (m_mainFrame != nullptr) {
+        m_mainFrame->AddFileFrame(document->Frame());
     }
     CSettings::WriteString(SettingId::OpenFolderName, FolderNameValue(path));
     return document;

@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMainWindow>
+#include <QMdiArea>
 #include <QStatusBar>
 
 namespace Orvanta {
@@ -229,7 +230,7 @@ void CFileDoc::EndWaitCursor() {
 }
 
 QWidget* CFileDoc::DialogParent() const {
-    if (m_frame != nullptr) {
+    if (m_frame != nullptr && m_frame->mdiArea() != nullptr) { // while loading it is in no area yet
         return m_frame->window();
     }
     return QApplication::activeWindow();
