@@ -8,6 +8,7 @@
 #include "operations/TransferOperations.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
+#include "sound/SoundFile.h"
 #include "storage/CTernFileDocument.h"
 #include "storage/ProjectCleaning.h"
 #include "storage/WaveImport.h"
@@ -507,6 +508,19 @@ int CFileView::ImportFiles(const QStringList& paths) {
         return 0;
     }
     count = std::min(count, emptySlots.size());
+    // The user's files of the four sound kinds that the sound library cannot read (others are
+    // the instrument's own or refused by the import).
+    QStringList unreadable;
+    {
+        const CWaitCursor wait;
+        for (const QString& path : paths) {
+            const QString suffix = QFileInfo(path).suffix().toLower();
+            const bool soundKind = suffix == u"wav" || suffix == u"aif" || suffix == u"aiff" || suffix == u"vpw";
+            if (soundKind && !AnalyseSound(QDir::fromNativeSeparators(path).toStdString(), 0).details) {
+                unreadable << QFileInfo(path).fileName();
+            }
+        }
+    }
     RefreshTotalSize();
     MarkModified();
     m_waveList->Rebuild(true, 0);
@@ -516,7 +530,25 @@ int CFileView::ImportFiles(const QStringList& paths) {
     if (!m_waveList->IsRowVisible(first)) {
         m_waveList->ScrollRowToTop(first);
     }
+    if (!unreadable.isEmpty()) {
+        CMessageBox::Show(this, ResourceString(kIdsApplicationTitle),
+                          ImportWarning(static_cast<int>(count), unreadable), QMessageBox::Ok, QMessageBox::Ok,
+                          QMessageBox::Warning);
+    }
     return static_cast<int>(count);
+}
+
+QString CFileView::ImportWarning(int imported, const QStringList& unreadable) {
+    if (unreadable.isEmpty()) {
+        return {};
+    }
+    const bool one = unreadable.size() == 1;
+    return QStringLiteral("%1 imported; %2 %3 the librarian can read and %4 imported as %5")
+        .arg(CountText(imported, QStringLiteral("file"), QStringLiteral("files")),
+             unreadable.join(QStringLiteral(", ")),
+             one ? QStringLiteral("is not a sound file") : QStringLiteral("are not sound files"),
+             one ? QStringLiteral("was") : QStringLiteral("were"),
+             one ? QStringLiteral("it is") : QStringLiteral("they are"));
 }
 
 void CFileView::OnSetUpGrid() {

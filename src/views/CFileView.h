@@ -67,8 +67,10 @@ public:
     static constexpr int kHintNone = 0;
     static constexpr int kHintUndo = 1;
     // Filter of the Import Wave dialog and its file-name buffer in characters.
-    static constexpr const char* kImportFilter = "Wav Files (*.wav)|*.wav|Aif Files (*.aif)|*.aif|Aiff Files "
-                                                 "(*.aiff)|*.aiff|VPW Files (*.vpw)|*.vpw|All Files(*.*)|*.*||";
+    // "Sound files" first, covering the four accepted extensions at once.
+    static constexpr const char* kImportFilter =
+        "Sound files (*.wav;*.aif;*.aiff;*.vpw)|*.wav;*.aif;*.aiff;*.vpw|Wav Files (*.wav)|*.wav|Aif Files "
+        "(*.aif)|*.aif|Aiff Files (*.aiff)|*.aiff|VPW Files (*.vpw)|*.vpw|All Files(*.*)|*.*||";
     static constexpr int kImportBufferSize = 65535;
     static constexpr const char* kImportCaption = "Import Wave";
 
@@ -121,8 +123,12 @@ public:
     // not show; empty (and the line hidden) when there are none.
     [[nodiscard]] QString DeletionWarningText() const;
     // Imports `paths` into the empty wave slots in ascending order; selects and shows the new rows.
-    // Returns the number of waves imported.
+    // Files that the sound library cannot read are imported as they are and named in a warning
+    // afterwards (ImportWarning). Returns the number of waves imported.
     int ImportFiles(const QStringList& paths);
+    // "2 files imported; broken.wav is not a sound file the librarian can read and was imported as
+    // it is"; empty when every file could be read.
+    [[nodiscard]] static QString ImportWarning(int imported, const QStringList& unreadable);
     // Set Up Grid: the grid dialog; on OK every list of every open project window is re-laid.
     void OnSetUpGrid();
     static void ApplyGridToAll();

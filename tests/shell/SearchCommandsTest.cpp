@@ -12,6 +12,7 @@
 #include "views/CFileView.h"
 #include "views/CPatchListCtrl.h"
 #include "views/CWaveListCtrl.h"
+#include "winframework/CMessageBox.h"
 
 #include <QAction>
 #include <QLabel>
@@ -206,7 +207,12 @@ TEST_F(SearchCommandsTest, EveryWayOfSelectingLinksTheOtherList) {
         {"Import",
          kWaveList,
          {0},
-         [newWave](CMainFrame&, CFileView& view) { EXPECT_EQ(view.ImportFiles({newWave}), 1); },
+         [newWave](CMainFrame&, CFileView& view) {
+             CMessageBox::SetNextAnswer(QMessageBox::Ok); // its bytes are no sound: a warning
+             EXPECT_EQ(view.ImportFiles({newWave}), 1);
+             EXPECT_EQ(CMessageBox::LastShown().text,
+                       "1 file imported; New.wav is not a sound file the librarian can read and was imported as it is");
+         },
          {1},
          {}},
     };

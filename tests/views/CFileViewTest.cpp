@@ -179,8 +179,13 @@ TEST_F(FileViewTest, ImportSelectsOnlyTheFilledSlots) {
                                QString::fromStdString(WriteFile(m_folder / "b.wav", 20)),
                                QString::fromStdString(WriteFile(m_folder / "c.wav", 30))};
     CProfiledFileDialog::SetNextResult({true, files, {}, 0});
+    CMessageBox::SetNextAnswer(QMessageBox::Ok); // the files hold no sound: the warning names them
 
     view.OnImportWave();
+    EXPECT_EQ(CMessageBox::LastShown().text,
+              QStringLiteral("3 files imported; a.wav, b.wav, c.wav are not sound files the librarian can read and "
+                             "were imported as they are"));
+    EXPECT_EQ(CMessageBox::LastShown().icon, QMessageBox::Warning);
     EXPECT_TRUE(m_reporter->Errors().empty());
     EXPECT_EQ(view.WaveList().SelectedRows(), Rows({0, 4, 5})); // the former selection is gone
     EXPECT_EQ(document.Data().m_waves[0].m_name, "a");
@@ -197,6 +202,7 @@ TEST_F(FileViewTest, ImportScrollsTheFirstNewRowIntoView) {
     }
     CFileView& view = OpenView(document);
     ASSERT_FALSE(view.WaveList().IsRowVisible(300));
+    CMessageBox::SetNextAnswer(QMessageBox::Ok); // no sound in it: a warning
     EXPECT_EQ(view.ImportFiles({QString::fromStdString(WriteFile(m_folder / "late.wav", 10))}), 1);
     EXPECT_EQ(view.WaveList().TopRow(), 300);
     EXPECT_EQ(view.WaveList().SelectedRows(), Rows({300}));
@@ -379,6 +385,23 @@ TEST_F(FileViewTest, MissingFilesAreReportedOncePerActivationAndNeverDuringADrag
     EXPECT_FALSE(activate(viewA));
     DragState::Instance().inProgress = false;
     EXPECT_EQ(CFileView::ActiveView(), &viewA);
+}
+
+// "Sound files" comes first (the filter the dialog starts with), the single kinds after it.
+TEST(ImportWarningTest, TheFirstFilterCoversTheFourAcceptedExtensions) {
+    EXPECT_EQ(CProfiledFileDialog::NameFiltersFromText(QString::fromLatin1(CFileView::kImportFilter)),
+              (QStringList{"Sound files (*.wav *.aif *.aiff *.vpw)", "Wav Files (*.wav)", "Aif Files (*.aif)",
+                           "Aiff Files (*.aiff)", "VPW Files (*.vpw)", "All Files (*)"}));
+}
+
+TEST(ImportWarningTest, NamesTheFilesTheSoundLibraryCannotRead) {
+    EXPECT_EQ(CFileView::ImportWarning(2, {}), QString());
+    EXPECT_EQ(CFileView::ImportWarning(2, {QStringLiteral("broken.wav")}),
+              QStringLiteral("2 files imported; broken.wav is not a sound file the librarian can read and was "
+                             "imported as it is"));
+    EXPECT_EQ(CFileView::ImportWarning(3, {QStringLiteral("a.wav"), QStringLiteral("b.vpw")}),
+              QStringLiteral("3 files imported; a.wav, b.vpw are not sound files the librarian can read and were "
+                             "imported as they are"));
 }
 
 // After cleaning, the status bar says what the cleaning did.
