@@ -32,12 +32,14 @@
 #include "winframework/ResourceString.h"
 
 #include <QAbstractEventDispatcher>
+#include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QLabel> // complete types for the progress reporter's members
 #include <QProgressBar>
 #include <QPushButton>
@@ -278,6 +280,14 @@ void CApp::FlushPendingError() {
 }
 
 CFileDoc* CApp::NewDocument() {
+    CFileDoc& document = CreateDocumentWindow();
+    if (m_mainFrame != nullptr) {
+        m_mainFrame->AddFileFrame(document.Frame());
+    }
+    return &document;
+}
+
+CFileDoc& CApp::CreateDocumentWindow() {
     CFileDoc& document = ProjectTemplate().CreateDocument();
     connect(&document, &CFileDoc::PathNameSet, this, &CApp::AddToRecentFileList);
     connect(&document, &CFileDoc::ChangedOnDisk, this, [this](const QString& text) {
@@ -296,10 +306,7 @@ CFileDoc* CApp::NewDocument() {
         ApplyListFont(*frame->View());
         frame->View()->OnInitialUpdate();
     }
-    if (m_mainFrame != nullptr) {
-        m_mainFrame->AddFileFrame(frame);
-    }
-    return &document;
+    return document;
 }
 
 void CApp::DestroyDocument(CFileDoc& document, bool deferred) {
@@ -363,11 +370,16 @@ CFileDoc* CApp::OpenProject(const QString& path) {
         }
         return open;
     }
-    CFileDoc* document = NewDocument();
+    // The window joins the main window only once the project is loaded: a failed load or the box
+    // about a recovered save shows no empty window behind it.
+    CFileDoc* document = &CreateDocumentWindow();
     ProjectTemplate().ReturnUntitledNumber(*document); // it is a project's window, never "Untitled"
     if (!document->LoadFolder(path)) {
         DestroyDocument(*document, false);
         return nullptr;
+    }
+    if (m_mainFrame != nullptr) {
+        m_mainFrame->AddFileFrame(document->Frame());
     }
     CSettings::WriteString(SettingId::OpenFolderName, FolderNameValue(path));
     return document;
@@ -440,7 +452,7 @@ void CApp::OnEditUndo() {
     const std::vector<CTernData*> restored = UndoLastChange();
     for (CFileDoc* document : Documents()) {
         if (std::find(restored.begin(), restored.end(), &document->Data()) != restored.end()) {
-            document->SetModifiedFlag(true);
+            document->SetModifiedFlag(document->ListsDifferFromSaved());
             document->UpdateAllViews(CFileView::kHintUndo);
         }
     }
@@ -478,6 +490,14 @@ void CApp::ShowManualWindow(const QString& path) {
         m_manualWindow->setWindowTitle(ResourceString(kIdsApplicationTitle) + QStringLiteral(" - Manual"));
         m_manualWindow->resize(m_manualWindow->fontMetrics().averageCharWidth() * 100,
                                m_manualWindow->fontMetrics().height() * 40);
+        // Esc and Ctrl+W close it, as they close other windows of this kind.
+        for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+            auto* close = new QAction(m_manualWindow);
+            close->setShortcut(keys);
+            close->setShortcutContext(Qt::WindowShortcut);
+            connect(close, &QAction::triggered, m_manualWindow.data(), &QWidget::close);
+            m_manualWindow->addAction(close);
+        }
     }
     m_manualWindow->setSource(QUrl::fromLocalFile(path));
     m_manualWindow->show();

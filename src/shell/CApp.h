@@ -140,6 +140,8 @@ signals:
     void Started();
 
 private:
+    // A document with its project window, not yet shown in the main window.
+    CFileDoc& CreateDocumentWindow();
     void SerializeSettings(bool saving);
     void CreateReporters();
     // The work folder of this process: a private sub-folder of its own in the folder of this user

@@ -4,6 +4,7 @@
 #include "winframework/DialogUnits.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 
 #include <algorithm>
@@ -50,9 +51,29 @@ CCleanProjectDlg::CCleanProjectDlg(QWidget* parent)
         }
         setFixedSize(width() + excess, height());
     }
+    // Below the boxes, one line each on what the box keeps.
+    int bottom = DialogUnitsToPixels(QRect(0, 0, 150, 43), dialogFont).height();
+    const int left = DialogUnitsToPixels(QRect(0, 0, 7, 1), dialogFont).width();
+    for (const QString& text : {WaveOptionExplanation(), PatchOptionExplanation()}) {
+        auto* line = new QLabel(text, this);
+        line->setGeometry(left, bottom, line->sizeHint().width(), line->sizeHint().height());
+        bottom += line->sizeHint().height();
+        if (line->geometry().right() + left > width()) {
+            setFixedWidth(line->geometry().right() + left);
+        }
+    }
+    setFixedHeight(bottom + DialogUnitsToPixels(QRect(0, 0, 1, 5), dialogFont).height());
     connect(ok, &QPushButton::clicked, this, &CCleanProjectDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &CCleanProjectDlg::reject);
     LoadFromDomain();
+}
+
+QString CCleanProjectDlg::WaveOptionExplanation() {
+    return tr("Waves: your own sound files stay even when no patch uses them.");
+}
+
+QString CCleanProjectDlg::PatchOptionExplanation() {
+    return tr("Patches: every patch stays in its slot; the gaps between them stay open.");
 }
 
 void CCleanProjectDlg::LoadFromDomain() {

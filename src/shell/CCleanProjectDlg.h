@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 #include <optional>
 
@@ -27,6 +28,9 @@ public:
     [[nodiscard]] int WaveOption() const { return m_waveOption; }
     [[nodiscard]] int PatchOption() const { return m_patchOption; }
     [[nodiscard]] QCheckBox* WaveOptionBox() const { return m_waveBox; }
+    // The lines below the boxes that say what each keeps.
+    [[nodiscard]] static QString WaveOptionExplanation();
+    [[nodiscard]] static QString PatchOptionExplanation();
     [[nodiscard]] QCheckBox* PatchOptionBox() const { return m_patchBox; }
 
     void accept() override;

@@ -6,6 +6,7 @@
 #include "shell/CSearchCommands.h"
 #include "storage/ContentHash.h"
 #include "storage/ProjectNaming.h"
+#include "views/CountText.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -14,6 +15,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -70,6 +72,12 @@ CDuplicatesDialog::CDuplicatesDialog(Targets targets, ActiveDocument active, Nav
 void CDuplicatesDialog::Refresh() {
     CFileDoc* active = m_active ? m_active() : nullptr;
     std::vector<CSearchTarget> targets = m_targets ? m_targets() : std::vector<CSearchTarget>{};
+    m_refreshPending = false;
+    // Every open project is followed, also those out of scope now: the scope may change.
+    for (const CSearchTarget& target : targets) {
+        connect(target.document, &CFileDoc::ContentChanged, this, &CDuplicatesDialog::ScheduleRefresh,
+                Qt::UniqueConnection);
+    }
     if (m_scope->currentIndex() == kScopeActive) {
         std::erase_if(targets, [active](const CSearchTarget& target) { return target.document != active; });
     }
@@ -112,10 +120,12 @@ void CDuplicatesDialog::Refresh() {
     }
     m_groups->expandAll();
     m_groups->resizeColumnToContents(0);
-    m_summary->setText(tr("%1 groups of duplicate waves (%2 of wave memory wasted), %3 groups of duplicate patches")
-                           .arg(groups.waves.size())
-                           .arg(ByteText(wasted))
-                           .arg(groups.patches.size()));
+    m_summary->setText(tr("%1 (%2 of wave memory wasted), %3")
+                           .arg(CountText(static_cast<long long>(groups.waves.size()), tr("group of duplicate waves"),
+                                          tr("groups of duplicate waves")),
+                                ByteText(wasted),
+                                CountText(static_cast<long long>(groups.patches.size()),
+                                          tr("group of duplicate patches"), tr("groups of duplicate patches"))));
 
     // Merging works within the active project: it needs a group there.
     bool canMerge = false;
@@ -124,6 +134,18 @@ void CDuplicatesDialog::Refresh() {
         canMerge = !WaveGroupsIn(groups, static_cast<std::size_t>(activeIndex - m_documents.begin())).empty();
     }
     m_merge->setEnabled(canMerge);
+}
+
+void CDuplicatesDialog::ScheduleRefresh() {
+    if (m_refreshPending || !isVisible()) {
+        return;
+    }
+    m_refreshPending = true;
+    QTimer::singleShot(0, this, [this] {
+        if (m_refreshPending) {
+            Refresh();
+        }
+    });
 }
 
 std::size_t CDuplicatesDialog::MergeWaves() {

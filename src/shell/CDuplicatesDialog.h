@@ -43,6 +43,9 @@ public:
 
     // Lists the groups again, as the projects are now.
     void Refresh();
+    // Refresh once control returns to the event loop, while the window is shown: after any change
+    // of a listed project (a merge, its Undo, a drop) and when another project window becomes active.
+    void ScheduleRefresh();
     // Merge Duplicate Waves on the active project (one Undo restores it); the number of wave slots
     // emptied.
     std::size_t MergeWaves();
@@ -62,6 +65,7 @@ private:
     QLabel* m_summary;
     QPushButton* m_merge;
     std::vector<CFileDoc*> m_documents; // of the listed groups, by the index kept in the items
+    bool m_refreshPending = false;
 };
 
 } // namespace Orvanta

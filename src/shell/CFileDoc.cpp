@@ -1,5 +1,8 @@
 #include "shell/CFileDoc.h"
 
+#include "model/COsc.h"
+#include "model/CPatch.h"
+#include "model/CTernData.h"
 #include "model/CTernTextOut.h"
 #include "operations/CHistory.h"
 #include "shell/CDocTemplate.h"
@@ -7,7 +10,9 @@
 #include "shell/CSelectFolderDialog.h"
 #include "shell/ShellPaths.h"
 #include "storage/ProjectNaming.h"
+#include "storage/SavePreview.h"
 #include "views/CFileView.h"
+#include "views/CountText.h"
 #include "winframework/CMessageBox.h"
 #include "winframework/CSettings.h"
 #include "winframework/ResourceString.h"
@@ -16,6 +21,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QStatusBar>
 #include <QStringList>
 
 namespace Orvanta {
@@ -57,6 +65,7 @@ void CFileDoc::SetModified(bool modified) {
 void CFileDoc::SetModifiedFlag(bool modified) {
     CTernFileDocument::SetModified(modified);
     CRichEditDocEx::SetModifiedFlag(modified); // the frames refresh their titles on the signal
+    emit ContentChanged();
 }
 
 void CFileDoc::SetPathName(const QString& pathName) {
@@ -68,6 +77,7 @@ void CFileDoc::SetPathName(const QString& pathName) {
 
 bool CFileDoc::OnNewDocument() {
     SetModifiedFlag(false);
+    RememberSavedLists();
     return true;
 }
 
@@ -80,6 +90,7 @@ bool CFileDoc::LoadFolder(const QString& path) {
     if (!loaded) {
         WatchFolder(std::string());
     }
+    RememberSavedLists();
     return loaded;
 }
 
@@ -87,6 +98,10 @@ bool CFileDoc::SaveFolder(const QString& path) {
     if (!ConfirmDiskChanges(path)) {
         return false;
     }
+    // The plan of the save, worked out by the same code, tells afterwards what the save did.
+    CSavePreview plan;
+    std::string reason;
+    const bool planned = PreviewSave(path.toStdString(), plan, reason);
     m_chosenPath = path;
     m_busyOnDisk = true;
     const bool saved = SaveProjectTo(path.toStdString());
@@ -94,6 +109,11 @@ bool CFileDoc::SaveFolder(const QString& path) {
     m_chosenPath.clear();
     if (saved) {
         CHistory::Instance().ProjectSaved(&Data());
+        RememberSavedLists();
+        auto* main = qobject_cast<QMainWindow*>(DialogParent() == nullptr ? nullptr : DialogParent()->window());
+        if (planned && main != nullptr) {
+            main->statusBar()->showMessage(SavedReport(GetTitle(), plan));
+        }
     }
     return saved;
 }
@@ -155,6 +175,53 @@ void CFileDoc::OnFolderChanged() {
             changes.size() > 1 ? tr(" (and %n more)", nullptr, static_cast<int>(changes.size() - 1)) : QString();
         emit ChangedOnDisk(QString::fromStdString(changes.front()) + more);
     }
+}
+
+QString CFileDoc::SavedReport(const QString& title, const CSavePreview& plan) {
+    QStringList done;
+    if (!plan.write.empty()) {
+        done << CountText(static_cast<long long>(plan.write.size()), QStringLiteral("file written"),
+                          QStringLiteral("files written"));
+    }
+    if (!plan.move.empty()) {
+        done << QStringLiteral("%1 moved").arg(plan.move.size());
+    }
+    if (!plan.remove.empty()) {
+        done << QStringLiteral("%1 deleted").arg(plan.remove.size());
+    }
+    return QStringLiteral("Saved %1: %2")
+        .arg(title, done.isEmpty() ? QStringLiteral("no file needed a change") : done.join(QStringLiteral(", ")));
+}
+
+std::string CFileDoc::ListsContent() const {
+    const CTernData& data = Data();
+    std::string content;
+    const auto add = [&content](const CParameter& element) {
+        // Lengths first, so that no two different lists give the same text.
+        content += std::to_string(element.m_path.size()) + ':' + element.m_path;
+        content += std::to_string(element.m_name.size()) + ':' + element.m_name;
+    };
+    for (std::size_t slot = 0; slot < data.m_patches.size(); ++slot) {
+        const CPatch& patch = data.m_patches[slot];
+        add(patch);
+        if (!patch.IsEmpty()) {
+            for (const COsc& osc : patch.m_osc) {
+                content.append(osc.m_values.begin(), osc.m_values.end());
+            }
+        }
+    }
+    for (std::size_t slot = 0; slot < data.m_waves.size(); ++slot) {
+        add(data.m_waves[slot]);
+    }
+    return content;
+}
+
+void CFileDoc::RememberSavedLists() {
+    m_savedLists = ListsContent();
+}
+
+bool CFileDoc::ListsDifferFromSaved() const {
+    return ListsContent() != m_savedLists;
 }
 
 void CFileDoc::OnProjectPathChanged(const std::string& path) {
@@ -239,7 +306,7 @@ void CFileDoc::EndWaitCursor() {
 }
 
 QWidget* CFileDoc::DialogParent() const {
-    if (m_frame != nullptr) {
+    if (m_frame != nullptr && m_frame->mdiArea() != nullptr) { // while loading it is in no area yet
         return m_frame->window();
     }
     return QApplication::activeWindow();

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <string>
 #include <vector>
 
 class QWidget;
@@ -14,6 +15,7 @@ class QWidget;
 namespace Orvanta {
 
 class CDocTemplate;
+struct CSavePreview;
 class CFileFrame;
 
 // One open project: the plain document of the window framework (title, path name, modified flag,
@@ -37,6 +39,9 @@ public:
     [[nodiscard]] bool IsModified() const override;
     void SetModified(bool modified) override;
     void SetModifiedFlag(bool modified = true) override;
+    // Whether the lists hold something else than when the project was last loaded, saved or made
+    // new: after Undo the modified mark follows this, so undoing back to the saved lists clears it.
+    [[nodiscard]] bool ListsDifferFromSaved() const;
     // The path name as the user chose it; its last component becomes the title and the path goes
     // onto the recent-file list (through the PathNameSet signal).
     void SetPathName(const QString& pathName) override;
@@ -46,8 +51,11 @@ public:
     // Loads the project folder `path` (as chosen by the user); on failure the core has shown its
     // message and the document is empty again.
     bool LoadFolder(const QString& path);
-    // Saves into the folder `path` as chosen by the user; shows its own messages.
+    // Saves into the folder `path` as chosen by the user; shows its own messages, and after a
+    // save the status bar says what it did (SavedReport).
     bool SaveFolder(const QString& path);
+    // "Saved Song.prj: 12 files written, 3 moved, 986 deleted".
+    [[nodiscard]] static QString SavedReport(const QString& title, const CSavePreview& plan);
     // Save and Save As: with a path, saves there; without one, asks for a folder with the Save
     // Project dialog first. True when saved.
     bool DoSave(const QString& path, bool replace = true);
@@ -68,6 +76,9 @@ public:
     bool ConfirmDiskChanges(const QString& path);
 
 signals:
+    // The lists may have changed: every change of the project sets the modified flag, and so do
+    // Undo and saving.
+    void ContentChanged();
     // The path name was set after a successful load or save (for the recent-file list).
     void PathNameSet(const QString& pathName);
     // Another program changed the project folder's "Patch" or "Wave" (`text` says what, in one
@@ -85,6 +96,9 @@ private:
     // Watches the folder's "Patch" and "Wave" (nothing for an empty path).
     void WatchFolder(const std::string& path);
     void OnFolderChanged();
+    // What the lists hold, byte for byte: the file, name and patch data of every slot.
+    [[nodiscard]] std::string ListsContent() const;
+    void RememberSavedLists();
 
     CDocTemplate& m_template;
     QPointer<CFileFrame> m_frame;
@@ -95,6 +109,8 @@ private:
     // While this document loads or saves, changes of its folder are its own.
     bool m_busyOnDisk = false;
     bool m_toldChanged = false;
+    // ListsContent() as last loaded, saved or made new.
+    std::string m_savedLists;
 };
 
 } // namespace Orvanta

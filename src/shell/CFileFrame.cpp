@@ -5,6 +5,7 @@
 #include "views/CFileView.h"
 
 #include <QCloseEvent>
+#include <QMouseEvent>
 #include <QStyle>
 
 namespace Orvanta {
@@ -45,6 +46,11 @@ void CFileFrame::closeEvent(QCloseEvent* event) {
     if (event->isAccepted()) {
         emit FrameClosed(&m_document);
     }
+}
+
+void CFileFrame::mousePressEvent(QMouseEvent* event) {
+    m_followsArea = false;
+    CChildFrame::mousePressEvent(event);
 }
 
 } // namespace Orvanta

@@ -30,17 +30,24 @@ public:
     // discarded after a failed load).
     void SetCloseWithoutPrompt(bool withoutPrompt) { m_closeWithoutPrompt = withoutPrompt; }
 
+    // A window the program sized follows the area: it grows with the main window up to what its
+    // lists need, until the user takes it in hand (a press on its title bar or edges).
+    [[nodiscard]] bool FollowsArea() const { return m_followsArea; }
+    void SetFollowsArea(bool follows) { m_followsArea = follows; }
+
 signals:
     // The window was closed and its document may go.
     void FrameClosed(CFileDoc* document);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     CFileDoc& m_document;
     QPointer<CFileView> m_view;
     bool m_closeWithoutPrompt = false;
+    bool m_followsArea = false;
 };
 
 } // namespace Orvanta

@@ -17,6 +17,8 @@
 #include "views/CListDragSource.h"
 #include "views/CPatchListCtrl.h"
 #include "views/CWaveListCtrl.h"
+#include "views/CountText.h"
+#include "winframework/CSettings.h"
 #include "winframework/ResourceString.h"
 
 #include <QAction>
@@ -29,6 +31,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QSizeGrip>
 #include <QStatusBar>
@@ -417,12 +420,30 @@ void CMainFrame::UpdateFrameTitle() {
 
 void CMainFrame::AddFileFrame(CFileFrame* frame) {
     AddChild(frame);
-    if (!frame->RestorePlacement()) {
-        // No stored position: the area places the window; it gets three quarters of the area.
+    const bool placed = frame->RestorePlacement();
+    if (!placed) {
+        // Three quarters of the area to begin with; once the area is shown, the room it has.
         const QSize area = MdiArea()->viewport()->size();
         frame->resize(frame->size().expandedTo(area * 3 / 4));
     }
     frame->CascadeFrom(CollectWindows());
+    if (!placed) {
+        // No stored position: the area places the window, which takes the room it has there. A main
+        // window of the first start (no place of the user's yet) widens first, as far as the screen
+        // allows, when its area is narrower than the lists need (a small screen or a large scale).
+        const int missing = frame->sizeHint().width() - (MdiArea()->viewport()->width() - frame->x());
+        const QScreen* screen = this->screen();
+        if (missing > 0 && isVisible() && !CSettings::Contains(SettingId::WindowPosition) && screen != nullptr &&
+            !isMaximized() && !isFullScreen()) {
+            const QRect room = screen->availableGeometry();
+            resize(std::min(width() + missing, room.width()), height());
+            if (frameGeometry().right() > room.right()) {
+                move(std::max(room.left(), x() - (frameGeometry().right() - room.right())), y());
+            }
+        }
+        FitFrameToArea(*frame);
+        frame->SetFollowsArea(true);
+    }
     frame->FitIntoArea(); // the area's own placement, the size and the cascade may reach beyond it
     connect(frame, &CChildFrame::WindowListRequested, this, &CMainFrame::ShowWindowListPopup);
     connect(frame, &QMdiSubWindow::windowStateChanged, this, [this] { UpdateFrameTitle(); });
@@ -434,6 +455,20 @@ void CMainFrame::AddFileFrame(CFileFrame* frame) {
     }
     MdiArea()->setActiveSubWindow(frame);
     OnSubWindowActivated();
+}
+
+void CMainFrame::FitFrameToArea(CFileFrame& frame) {
+    // A hidden area has not been laid out yet: its size says nothing.
+    if (frame.isMinimized() || frame.isMaximized() || !MdiArea()->isVisible()) {
+        return;
+    }
+    const QRect area = MdiArea()->viewport()->rect();
+    const QPoint at = frame.pos();
+    QSize size(std::min(frame.sizeHint().width(), area.right() + 1 - at.x()), area.bottom() + 1 - at.y());
+    size = size.expandedTo(frame.minimumSize());
+    if (size != frame.size()) {
+        frame.resize(size);
+    }
 }
 
 void CMainFrame::ActivateFrame(CFileFrame* frame) {
@@ -531,7 +566,14 @@ void CMainFrame::FitProjectStatus() {
     if (const auto* grip = bar->findChild<QSizeGrip*>(); grip != nullptr && grip->isVisible()) {
         room -= grip->width();
     }
-    const QString shown = metrics.elidedText(status, Qt::ElideRight, std::max(room, 0));
+    // Whole parts from the end give way first (the wave memory is shown in the project window
+    // too); only a first part that does not fit alone is cut.
+    const QString separator = QStringLiteral(" | ");
+    QStringList parts = status.split(separator);
+    while (parts.size() > 1 && metrics.horizontalAdvance(parts.join(separator)) > room) {
+        parts.removeLast();
+    }
+    const QString shown = metrics.elidedText(parts.join(separator), Qt::ElideRight, std::max(room, 0));
     m_projectStatus->setMaximumWidth(std::max(room, 0));
     m_projectStatus->setText(shown);
     m_projectStatus->setVisible(!status.isEmpty() && !shown.isEmpty() && shown != QStringLiteral("…"));
@@ -543,10 +585,11 @@ QString CMainFrame::ProjectStatusText() const {
         return {};
     }
     const CTernData& project = view->Document().Data();
-    const std::size_t selected =
-        view->PatchList().GetSelectedIndices().size() + view->WaveList().GetSelectedIndices().size();
-    return QStringLiteral("Selected %1 | Free %2 patches, %3 waves | Wave memory %4 of %5")
-        .arg(selected)
+    const auto patches = static_cast<long long>(view->PatchList().GetSelectedIndices().size());
+    const auto waves = static_cast<long long>(view->WaveList().GetSelectedIndices().size());
+    return QStringLiteral("Selected %1, %2 | Free %3 patches, %4 waves | Wave memory %5 of %6")
+        .arg(CountText(patches, QStringLiteral("patch"), QStringLiteral("patches")),
+             CountText(waves, QStringLiteral("wave"), QStringLiteral("waves")))
         .arg(project.EmptySlots(kPatchList).size())
         .arg(project.EmptySlots(kWaveList).size())
         .arg(QString::fromStdString(WaveMemoryText(project)), QStringLiteral("%1 MB").arg(kMaxWaveBytes / 1048576));
@@ -652,6 +695,14 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type == QEvent::Resize && watched == statusBar() && m_projectStatus != nullptr) {
         FitProjectStatus();
+        return CMDIFrameWndEx::eventFilter(watched, event);
+    }
+    if (type == QEvent::Resize && watched == MdiArea()->viewport()) {
+        for (QMdiSubWindow* window : CollectWindows()) {
+            if (auto* frame = qobject_cast<CFileFrame*>(window); frame != nullptr && frame->FollowsArea()) {
+                FitFrameToArea(*frame);
+            }
+        }
         return CMDIFrameWndEx::eventFilter(watched, event);
     }
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) {

@@ -61,6 +61,9 @@ public:
     // A new project window joins the area: stored position, moved aside from windows at the same
     // place, shown and made active.
     void AddFileFrame(CFileFrame* frame);
+    // A project window without a stored place: the room of the area from its corner on, as wide as
+    // its lists need at most.
+    void FitFrameToArea(CFileFrame& frame);
     // Makes `frame` the active project window and brings the main window to the front.
     void ActivateFrame(CFileFrame* frame);
     // Brings the main window to the front, restoring it when minimised.
@@ -72,7 +75,8 @@ public:
     // The status bar's summary of the active project window: the rows selected in its two lists,
     // the free patch and wave slots and the wave memory used of the 50 MB; empty without one.
     [[nodiscard]] QString ProjectStatusText() const;
-    // Shows the summary beside the status bar's message, shortened to the room the message leaves.
+    // Shows the summary beside the status bar's message, shortened to the room the message leaves:
+    // its last parts are left out first, the whole of it is in the tool tip.
     void FitProjectStatus();
     // Fills the recent-file entries of the File menu.
     void UpdateRecentFileMenu();

@@ -12,6 +12,7 @@
 #include <QInputDialog>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMdiArea>
 
 #include <algorithm>
 
@@ -153,6 +154,7 @@ void CSearchCommands::OnDuplicates() {
                 m_frame.UpdateCommandUI();
             },
             &m_frame);
+        connect(m_frame.MdiArea(), &QMdiArea::subWindowActivated, m_duplicates, &CDuplicatesDialog::ScheduleRefresh);
     }
     m_duplicates->Refresh();
     m_duplicates->show();

@@ -3,15 +3,20 @@
 #include "shell/CInputTextDialog.h"
 
 #include <QAbstractItemView>
+#include <QDateTime>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeView>
 
 #include <deque>
 
@@ -87,6 +92,24 @@ CSelectFolderDialog::CSelectFolderDialog(bool newDisabled, const QString& title,
         grid->addWidget(strip, grid->rowCount(), 0, 1, grid->columnCount());
     } else if (layout() != nullptr) {
         layout()->addWidget(strip);
+    }
+    // One way to open: the strip's accept button. The file dialog's own accept button would only
+    // navigate, so it is left out (Cancel stays).
+    if (auto* buttons = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox")); buttons != nullptr) {
+        for (QAbstractButton* button : buttons->buttons()) {
+            if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole) {
+                button->hide();
+            }
+        }
+    }
+    // The details view shows the size and the date whole.
+    if (auto* view = findChild<QTreeView*>(QStringLiteral("treeView")); view != nullptr) {
+        const QFontMetrics metrics = view->fontMetrics();
+        const int margin = 4 * metrics.averageCharWidth();
+        const QLocale locale = QLocale::system(); // as the file system model shows dates
+        const QString date = locale.toString(QDateTime(QDate(2026, 12, 28), QTime(23, 58)), QLocale::ShortFormat);
+        view->header()->resizeSection(kSizeColumn, metrics.horizontalAdvance(QStringLiteral("999.9 KiB")) + margin);
+        view->header()->resizeSection(kDateColumn, metrics.horizontalAdvance(date) + margin);
     }
     m_newButton->setEnabled(!newDisabled);
     connect(m_newButton, &QPushButton::clicked, this, &CSelectFolderDialog::OnNewProject);

@@ -20,6 +20,9 @@ class CSelectFolderDialog : public QFileDialog {
     Q_OBJECT
 
 public:
+    // Columns of the file dialog's details view.
+    static constexpr int kSizeColumn = 1;
+    static constexpr int kDateColumn = 3;
     // `initialPath`: the dialog opens in its parent folder with its last component pointed at; it
     // is the first selection when it names an existing folder.
     CSelectFolderDialog(bool newDisabled, const QString& title, const QString& acceptCaption,

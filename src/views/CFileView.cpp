@@ -8,6 +8,7 @@
 #include "operations/TransferOperations.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
+#include "sound/SoundFile.h"
 #include "storage/CTernFileDocument.h"
 #include "storage/ProjectCleaning.h"
 #include "storage/WaveImport.h"
@@ -15,6 +16,7 @@
 #include "views/CSavePreviewDialog.h"
 #include "views/CSetGridDlg.h"
 #include "views/CWaveListCtrl.h"
+#include "views/CountText.h"
 #include "views/DragState.h"
 #include "winframework/CMessageBox.h"
 #include "winframework/CProfiledFileDialog.h"
@@ -26,8 +28,10 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QStatusBar>
 
 #include <algorithm>
 
@@ -102,6 +106,34 @@ std::string SlotsDetail(const CTernData& project, int which, const CSelection& i
     }
     if (used.size() > kDetailedSlots) {
         detail += " and " + std::to_string(used.size() - kDetailedSlots) + " more";
+    }
+    return detail;
+}
+
+// Below the detail of deleting waves: the patches that lose them, "used by patches 11 Lead, 13 Pad";
+// empty when no patch uses any of them.
+std::string WaveUsersDetail(const CTernData& project, const CSelection& waves) {
+    std::vector<std::size_t> users;
+    for (const std::size_t slot : waves) {
+        if (slot < project.m_waves.size()) {
+            for (const std::int32_t user : project.m_waves[slot].m_users) {
+                if (user >= 0 && static_cast<std::size_t>(user) < project.m_patches.size()) {
+                    users.push_back(static_cast<std::size_t>(user));
+                }
+            }
+        }
+    }
+    std::sort(users.begin(), users.end());
+    users.erase(std::unique(users.begin(), users.end()), users.end());
+    if (users.empty()) {
+        return {};
+    }
+    std::string detail = users.size() == 1 ? "used by patch " : "used by patches ";
+    for (std::size_t i = 0; i < users.size() && i < kDetailedSlots; ++i) {
+        detail += (i == 0 ? "" : ", ") + std::to_string(users[i] + 1) + " " + project.m_patches[users[i]].m_name;
+    }
+    if (users.size() > kDetailedSlots) {
+        detail += " and " + std::to_string(users.size() - kDetailedSlots) + " more";
     }
     return detail;
 }
@@ -316,7 +348,12 @@ void CFileView::OnDelete() {
     if (!CanDeleteSelection(m_document.Data(), selection, which)) {
         return;
     }
-    const QuestionDetailScope detail(SlotsDetail(m_document.Data(), which, selection));
+    std::string text = SlotsDetail(m_document.Data(), which, selection);
+    if (const std::string users = which == kWaveList ? WaveUsersDetail(m_document.Data(), selection) : std::string();
+        !users.empty()) {
+        text += "\n" + users;
+    }
+    const QuestionDetailScope detail(std::move(text));
     if (!DeleteSelection(m_document.Data(), selection, which)) {
         return; // the user cancelled "OK to delete?"
     }
@@ -378,12 +415,56 @@ void CFileView::OnCleanProject() {
     if (!prompt || !prompt(this)) {
         return;
     }
+    CTernData& project = m_document.Data();
+    const std::size_t wavesBefore = CTernData::Capacity(kWaveList) - project.EmptySlots(kWaveList).size();
+    const std::size_t patchGaps = CDomain::Instance().m_patchOption != 0 ? 0 : GapsIn(project.m_patches);
     {
         const CWaitCursor wait;
-        CleanProjectWithUndo(m_document.Data(), [](CTernData& project) { return CleanProject(project); });
+        CleanProjectWithUndo(project, [](CTernData& cleaned) { return CleanProject(cleaned); });
     }
+    const std::size_t wavesAfter = CTernData::Capacity(kWaveList) - project.EmptySlots(kWaveList).size();
     MarkModified();
     OnUpdate(kHintNone); // both lists rebuilt without selection, and the total size
+    ShowStatusMessage(CleaningReport(wavesBefore - wavesAfter, patchGaps));
+}
+
+QString CFileView::CleaningReport(std::size_t removedWaves, std::size_t closedPatchGaps) {
+    QStringList done;
+    if (removedWaves > 0) {
+        done << QStringLiteral("Removed %1")
+                    .arg(CountText(static_cast<long long>(removedWaves), QStringLiteral("unused wave"),
+                                   QStringLiteral("unused waves")));
+    }
+    if (closedPatchGaps > 0) {
+        done << QStringLiteral("closed %1 in the patch list")
+                    .arg(CountText(static_cast<long long>(closedPatchGaps), QStringLiteral("gap"),
+                                   QStringLiteral("gaps")));
+    }
+    if (done.isEmpty()) {
+        return QStringLiteral("Clean Project found nothing to remove or close up");
+    }
+    QString text = done.join(QStringLiteral(", "));
+    text[0] = text[0].toUpper();
+    return text + QStringLiteral("; Undo restores them");
+}
+
+std::size_t CFileView::GapsIn(const CParameterArray& list) {
+    std::size_t gaps = 0;
+    bool inGap = false;
+    for (std::size_t slot = 0; slot < list.size(); ++slot) {
+        const bool empty = list.Element(slot).IsEmpty();
+        if (!empty && inGap) {
+            ++gaps; // a run of empty slots with a used one after it
+        }
+        inGap = empty;
+    }
+    return gaps;
+}
+
+void CFileView::ShowStatusMessage(const QString& text) {
+    if (auto* main = qobject_cast<QMainWindow*>(window()); main != nullptr && main->statusBar() != nullptr) {
+        main->statusBar()->showMessage(text);
+    }
 }
 
 void CFileView::OnImportWave() {
@@ -427,6 +508,19 @@ int CFileView::ImportFiles(const QStringList& paths) {
         return 0;
     }
     count = std::min(count, emptySlots.size());
+    // The user's files of the four sound kinds that the sound library cannot read (others are
+    // the instrument's own or refused by the import).
+    QStringList unreadable;
+    {
+        const CWaitCursor wait;
+        for (const QString& path : paths) {
+            const QString suffix = QFileInfo(path).suffix().toLower();
+            const bool soundKind = suffix == u"wav" || suffix == u"aif" || suffix == u"aiff" || suffix == u"vpw";
+            if (soundKind && !AnalyseSound(QDir::fromNativeSeparators(path).toStdString(), 0).details) {
+                unreadable << QFileInfo(path).fileName();
+            }
+        }
+    }
     RefreshTotalSize();
     MarkModified();
     m_waveList->Rebuild(true, 0);
@@ -436,7 +530,25 @@ int CFileView::ImportFiles(const QStringList& paths) {
     if (!m_waveList->IsRowVisible(first)) {
         m_waveList->ScrollRowToTop(first);
     }
+    if (!unreadable.isEmpty()) {
+        CMessageBox::Show(this, ResourceString(kIdsApplicationTitle),
+                          ImportWarning(static_cast<int>(count), unreadable), QMessageBox::Ok, QMessageBox::Ok,
+                          QMessageBox::Warning);
+    }
     return static_cast<int>(count);
+}
+
+QString CFileView::ImportWarning(int imported, const QStringList& unreadable) {
+    if (unreadable.isEmpty()) {
+        return {};
+    }
+    const bool one = unreadable.size() == 1;
+    return QStringLiteral("%1 imported; %2 %3 the librarian can read and %4 imported as %5")
+        .arg(CountText(imported, QStringLiteral("file"), QStringLiteral("files")),
+             unreadable.join(QStringLiteral(", ")),
+             one ? QStringLiteral("is not a sound file") : QStringLiteral("are not sound files"),
+             one ? QStringLiteral("was") : QStringLiteral("were"),
+             one ? QStringLiteral("it is") : QStringLiteral("they are"));
 }
 
 void CFileView::OnSetUpGrid() {

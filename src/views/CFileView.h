@@ -44,6 +44,7 @@ class QMdiSubWindow;
 
 namespace Orvanta {
 
+class CParameterArray;
 class CParameterListCtrl;
 class CPatchListCtrl;
 class CTernFileDocument;
@@ -66,8 +67,10 @@ public:
     static constexpr int kHintNone = 0;
     static constexpr int kHintUndo = 1;
     // Filter of the Import Wave dialog and its file-name buffer in characters.
-    static constexpr const char* kImportFilter = "Wav Files (*.wav)|*.wav|Aif Files (*.aif)|*.aif|Aiff Files "
-                                                 "(*.aiff)|*.aiff|VPW Files (*.vpw)|*.vpw|All Files(*.*)|*.*||";
+    // "Sound files" first, covering the four accepted extensions at once.
+    static constexpr const char* kImportFilter =
+        "Sound files (*.wav;*.aif;*.aiff;*.vpw)|*.wav;*.aif;*.aiff;*.vpw|Wav Files (*.wav)|*.wav|Aif Files "
+        "(*.aif)|*.aif|Aiff Files (*.aiff)|*.aiff|VPW Files (*.vpw)|*.vpw|All Files(*.*)|*.*||";
     static constexpr int kImportBufferSize = 65535;
     static constexpr const char* kImportCaption = "Import Wave";
 
@@ -104,7 +107,14 @@ public:
     [[nodiscard]] std::optional<std::size_t> WaveToPlay() const;
     // Select All: the focused list's slots up to its last used one, then the linked items.
     void OnSelectAll();
+    // Clean Project: asks for the options, cleans, and says in the status bar what it did.
     void OnCleanProject();
+    // "Removed 986 unused waves, closed 3 gaps in the patch list; Undo restores them".
+    [[nodiscard]] static QString CleaningReport(std::size_t removedWaves, std::size_t closedPatchGaps);
+    // Runs of empty slots with a used slot after them.
+    [[nodiscard]] static std::size_t GapsIn(const CParameterArray& list);
+    // The message in the main window's status bar, when the view is in one.
+    void ShowStatusMessage(const QString& text);
     // Import Wave: asks for files, then ImportFiles.
     void OnImportWave();
     // Preview Save: shows what a save in place would do to the files, or why it would be refused.
@@ -113,8 +123,12 @@ public:
     // not show; empty (and the line hidden) when there are none.
     [[nodiscard]] QString DeletionWarningText() const;
     // Imports `paths` into the empty wave slots in ascending order; selects and shows the new rows.
-    // Returns the number of waves imported.
+    // Files that the sound library cannot read are imported as they are and named in a warning
+    // afterwards (ImportWarning). Returns the number of waves imported.
     int ImportFiles(const QStringList& paths);
+    // "2 files imported; broken.wav is not a sound file the librarian can read and was imported as
+    // it is"; empty when every file could be read.
+    [[nodiscard]] static QString ImportWarning(int imported, const QStringList& unreadable);
     // Set Up Grid: the grid dialog; on OK every list of every open project window is re-laid.
     void OnSetUpGrid();
     static void ApplyGridToAll();

@@ -7,6 +7,7 @@
 #include "views/CFileView.h"
 #include "views/CListDragSource.h"
 #include "views/CParameterListCtrl.h"
+#include "views/CountText.h"
 #include "views/DragState.h"
 #include "views/DropFeedback.h"
 #include "winframework/CWaitCursor.h"
@@ -258,9 +259,8 @@ void COleListDropTarget::StopTracking() {
 }
 
 QString COleListDropTarget::DropStatusText(Qt::DropAction effect, bool inserts, int count, int which, int dropNumber) {
-    const QString items = count == 1 ? (which == kPatchList ? QStringLiteral("1 patch") : QStringLiteral("1 wave"))
-                                     : QStringLiteral("%1 %2").arg(count).arg(
-                                           which == kPatchList ? QStringLiteral("patches") : QStringLiteral("waves"));
+    const QString items = which == kPatchList ? CountText(count, QStringLiteral("patch"), QStringLiteral("patches"))
+                                              : CountText(count, QStringLiteral("wave"), QStringLiteral("waves"));
     return QStringLiteral("Drop: %1 %2 to %3, %4")
         .arg(effect == Qt::MoveAction ? QStringLiteral("move") : QStringLiteral("copy"), items)
         .arg(dropNumber)
@@ -294,9 +294,11 @@ void COleListDropTarget::OnDragMoveEvent(QDragMoveEvent* event, QPoint point, bo
         event->ignore();
         return;
     }
+    // The slot the first element lands in: an insert goes in at the hovered row, an overwrite at the
+    // block's clamped start; both are the drop index the drop will use.
     const DragState& drag = DragState::Instance();
     ShowDropStatus(DropStatusText(effect, CDomain::Instance().m_dropInserts != 0,
-                                  static_cast<int>(TransferCount(drag.Which())), drag.Which(), drag.dropStart + 1));
+                                  static_cast<int>(TransferCount(drag.Which())), drag.Which(), drag.dropIndex + 1));
     event->setDropAction(effect);
     event->accept();
 }

@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -53,6 +54,12 @@ QItemSelection SelectionOfRows(const QAbstractItemModel& model, const CSelection
     return selection;
 }
 
+// Set while one list links the other, so that the other's change does not link back.
+bool& LinkingUnderWay() {
+    static bool linking = false;
+    return linking;
+}
+
 CParameterListCtrl::ContextMenuRunner& MenuRunner() {
     static CParameterListCtrl::ContextMenuRunner runner;
     return runner;
@@ -69,7 +76,12 @@ CParameterListCtrl::CParameterListCtrl(CParameterTableModel* model, QWidget* par
     setShowGrid(CDomain::Instance().m_gridOn != 0);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     UpdateRowHeight();
+    // Every change of the selection (mouse, keys, Find, Go to Slot, import, a drop) links the other
+    // list; only a rebuild, which restores what was selected, leaves it alone.
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (m_host != nullptr && !m_rebuilding && !LinkingUnderWay()) {
+            SelectLinkedItems();
+        }
         if (m_host != nullptr) {
             m_host->OnListSelectionChanged(*this);
         }
@@ -203,6 +215,7 @@ void CParameterListCtrl::SelectUsedRange() {
 void CParameterListCtrl::SelectLinkedItems() {
     CParameterListCtrl* other = m_host == nullptr ? nullptr : m_host->OtherList(*this);
     if (other != nullptr && m_array != nullptr) {
+        const QScopedValueRollback linking(LinkingUnderWay(), true);
         other->SelectRows(LinkedRows());
     }
 }
@@ -332,6 +345,7 @@ void CParameterListCtrl::LinkIfChanged(const QList<int>& before) {
 }
 
 void CParameterListCtrl::Rebuild(bool keepSelection, int selectCount) {
+    const QScopedValueRollback rebuilding(m_rebuilding, true);
     const int top = TopRow();
     const int focus = FocusedRow();
     const int column = CurrentColumn();

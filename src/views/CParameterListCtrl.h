@@ -158,6 +158,7 @@ private:
     CListHost* m_host = nullptr;
     int m_usedCount = 0;
     bool m_pressed = false;
+    bool m_rebuilding = false;
     std::unique_ptr<COleListDropTarget> m_dropTarget;
     // The row a left-button press began on (-1: none, or the drag already ran) and where.
     int m_dragRow = -1;

@@ -1,5 +1,7 @@
 #include "views/CReplaceStringDlg.h"
 
+#include "model/CParameter.h"
+#include "operations/EditCommands.h"
 #include "resources/DialogTemplates.h"
 #include "winframework/CDlgTempl.h"
 
@@ -7,7 +9,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <deque>
+#include <string>
 
 namespace Orvanta {
 
@@ -41,6 +45,27 @@ CReplaceStringDlg::CReplaceStringDlg(QWidget* parent) : QDialog(parent), m_edit(
     layout.Load(kTemplateId);
     layout.PlaceControls(*this, {{kIdcNameLabel, label}, {kIdcNameEdit, m_edit}, {kIdOk, ok}, {kIdCancel, cancel}});
     m_edit->setFocus();
+    connect(m_edit, &QLineEdit::textChanged, this, [this](const QString& text) {
+        const QString name = NameAsSaved(text);
+        if (name != text) {
+            // The cursor stays after the same typed characters.
+            const int cursor = static_cast<int>(NameAsSaved(text.left(m_edit->cursorPosition())).size());
+            m_edit->setText(name);
+            m_edit->setCursorPosition(std::min(cursor, static_cast<int>(name.size())));
+        }
+    });
+}
+
+QString CReplaceStringDlg::NameAsSaved(const QString& typed) {
+    const std::u32string characters = QString::fromStdString(FilterName(typed.toStdString())).toStdU32String();
+    if (characters.size() <= CParameter::kMaxNameLength) {
+        return QString::fromStdU32String(characters);
+    }
+    QString name = QString::fromStdU32String(characters.substr(0, CParameter::kMaxNameLength));
+    while (name.endsWith(u' ')) {
+        name.chop(1);
+    }
+    return name;
 }
 
 CReplaceStringDlg::~CReplaceStringDlg() = default;

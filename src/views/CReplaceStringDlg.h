@@ -9,8 +9,9 @@ class QLineEdit;
 
 namespace Orvanta {
 
-// "Edit Name": one line of text for the new name of the selected patches or waves. The dialog
-// limits neither length nor characters; the renaming filters the text.
+// "Edit Name": one line of text for the new name of the selected patches or waves. While the user
+// types, the field holds the name as it will be saved: characters a file name cannot hold are
+// left out and the text stops at the 12 characters a name can hold.
 class CReplaceStringDlg : public QDialog {
     Q_OBJECT
 
@@ -21,6 +22,9 @@ public:
     ~CReplaceStringDlg() override;
 
     void SetText(const QString& text);
+    // `typed` as the name will be saved: without the characters a file name cannot hold, cut to
+    // 12 characters, and without the blanks that the cut leaves at its end.
+    [[nodiscard]] static QString NameAsSaved(const QString& typed);
     [[nodiscard]] QString Text() const { return m_text; }
     [[nodiscard]] QLineEdit* Edit() const { return m_edit; }
 

@@ -384,6 +384,13 @@ void CSimpleEditListCtrl::keyPressEvent(QKeyEvent* event) {
     QTableView::keyPressEvent(event);
 }
 
+QModelIndex CSimpleEditListCtrl::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) {
+    if (cursorAction == MoveHome || cursorAction == MoveEnd) {
+        modifiers |= Qt::ControlModifier;
+    }
+    return QTableView::moveCursor(cursorAction, modifiers);
+}
+
 void CSimpleEditListCtrl::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         if (const std::optional<CellHit> hit = CellHitTest(event->position().toPoint());

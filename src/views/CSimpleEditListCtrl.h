@@ -118,6 +118,9 @@ protected:
     [[nodiscard]] QString CellText(int row, int column) const;
 
     void keyPressEvent(QKeyEvent* event) override;
+    // Home and End go to the first and the last row (in a table they would go to the first and last
+    // column of the row; the columns have Left and Right).
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     // A left press on a cell makes its column current, so that the keys act on the clicked column.
     void mousePressEvent(QMouseEvent* event) override;
     // Repaints the whole old and new focused rows, where the focus rectangle is drawn.

@@ -379,15 +379,25 @@ for scenario in in-place save-as; do
         "(${UNDONE[$scenario]} undone to old, ${COMPLETED[$scenario]} completed to new)"
 done
 
-# --- A second program while a save runs: the save is stopped (SIGSTOP) once it has parked its files,
-# and "orvanta-cli recover" and a run that opens the project must wait for the save lock, then report
-# that the project is being saved and change nothing; the save, continued, then finishes. ----------
-dir="$ROOT/concurrent"
-fresh_copy "$dir"
-start_run in-place "$dir"
-wait_for_any "$dir/A.prj" .orvanta-save/parked .orvanta-save/done
-kill -STOP "$RUN_PID" 2>/dev/null || true
-if [ -e "$dir/A.prj/.orvanta-save/parked" ] && [ ! -e "$dir/A.prj/.orvanta-save/done" ]; then
+# --- A second program while a save runs: the save is stopped (SIGSTOP) once it has committed (its
+# journal is there) and before it is done, and "orvanta-cli recover" and a run that opens the project
+# must wait for the save lock, then report that the project is being saved and change nothing; the
+# save, continued, then finishes. A stop that comes too late is tried again. ------------------------
+caught=no
+for attempt in 1 2 3 4 5 6 7 8; do
+    dir="$ROOT/concurrent-$attempt"
+    fresh_copy "$dir"
+    start_run in-place "$dir"
+    wait_for_any "$dir/A.prj" .orvanta-save/journal .orvanta-save/done
+    kill -STOP "$RUN_PID" 2>/dev/null || true
+    if [ ! -e "$dir/A.prj/.orvanta-save/journal" ] || [ -e "$dir/A.prj/.orvanta-save/done" ]; then
+        kill -CONT "$RUN_PID" 2>/dev/null || true
+        wait "$RUN_PID" || true
+        RUN_PID=""
+        remove_later "$dir"
+        continue
+    fi
+    caught=yes
     before="$ROOT/before-second.list"
     entries "$dir/A.prj" >"$before"
     status=0
@@ -410,14 +420,12 @@ if [ -e "$dir/A.prj/.orvanta-save/parked" ] && [ ! -e "$dir/A.prj/.orvanta-save/
     RUN_PID=""
     [ "$status" -eq 0 ] || fail "concurrent: the save, continued, exited $status: $(cat "$ROOT/run.err")"
     listing "$dir/A.prj" | cmp -s "${NEW[in-place]}" - || fail "concurrent: the continued save did not end new"
-    echo "a save stopped between parks and places: recover and open wait, say it is being saved, touch nothing"
-else
-    kill -CONT "$RUN_PID" 2>/dev/null || true
-    wait "$RUN_PID" || true
-    RUN_PID=""
-    fail "concurrent: the save was not caught between its parks and its places"
-fi
-remove_later "$dir"
+    echo "a save stopped after its commit (attempt $attempt): recover and open wait, say it is being saved," \
+        "touch nothing; the save, continued, finishes"
+    remove_later "$dir"
+    break
+done
+[ "$caught" = yes ] || fail "concurrent: no save was caught between its commit and its end in 8 attempts"
 
 for scenario in in-place save-as; do
     [ "${INTERRUPTED[$scenario]}" -gt 0 ] ||

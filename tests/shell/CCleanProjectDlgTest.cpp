@@ -3,6 +3,7 @@
 #include "model/CDomain.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -50,6 +51,18 @@ TEST_F(CCleanProjectDlgTest, NoCheckBoxTextIsCutAndNothingOverlaps) {
     for (const QPushButton* button : buttons) {
         EXPECT_LE(button->geometry().right(), dialog.width());
     }
+    // One line under the boxes for each, whole and inside the dialog, over nothing else.
+    QStringList explanations;
+    for (const QLabel* line : dialog.findChildren<QLabel*>()) {
+        explanations << line->text();
+        EXPECT_GE(line->width(), line->sizeHint().width());
+        EXPECT_TRUE(dialog.rect().contains(line->geometry())) << line->text().toStdString();
+        for (const QWidget* other : dialog.findChildren<QAbstractButton*>()) {
+            EXPECT_FALSE(line->geometry().intersects(other->geometry())) << line->text().toStdString();
+        }
+    }
+    EXPECT_EQ(explanations,
+              (QStringList{CCleanProjectDlg::WaveOptionExplanation(), CCleanProjectDlg::PatchOptionExplanation()}));
 }
 
 TEST_F(CCleanProjectDlgTest, OkStoresBothBoxesInTheDomain) {

@@ -2,8 +2,11 @@
 
 #include "shell/CFileDoc.h"
 #include "ShellTestFixture.h"
+#include "operations/EditCommands.h"
 #include "shell/CFileFrame.h"
 #include "shell/CMainFrame.h"
+#include "storage/SavePreview.h"
+#include "winframework/CMessageBox.h"
 #include "winframework/CSettings.h"
 
 #include <QDir>
@@ -11,6 +14,9 @@
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QSignalSpy>
+#include <QStatusBar>
+
+#include <vector>
 
 namespace Orvanta::ShellTesting {
 namespace {
@@ -56,6 +62,51 @@ TEST_F(CFileDocTest, OpenLoadsTitlesAndRemembersTheFolder) {
     EXPECT_EQ(document->Data().m_patches[0].m_name, "Lead");
     EXPECT_EQ(CSettings::ReadString(SettingId::OpenFolderName), project + QDir::separator());
     EXPECT_EQ(m_app->RecentFiles().value(0), project);
+}
+
+// Records, for each project window shown, how many message boxes had been shown before it.
+class FrameShowWatcher : public QObject {
+public:
+    FrameShowWatcher() { qApp->installEventFilter(this); }
+    ~FrameShowWatcher() override { qApp->removeEventFilter(this); }
+    FrameShowWatcher(const FrameShowWatcher&) = delete;
+    FrameShowWatcher& operator=(const FrameShowWatcher&) = delete;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && qobject_cast<CFileFrame*>(watched) != nullptr) {
+            boxesBefore.push_back(CMessageBox::ShownCount());
+        }
+        return false;
+    }
+    std::vector<int> boxesBefore;
+};
+
+// A failed open shows no project window, and the box about a recovered save comes before the
+// window: no empty window flashes behind either.
+TEST_F(CFileDocTest, NoEmptyWindowShowsBehindAFailedOpenOrARecoveryBox) {
+    TestSupport::ProjectBuilder broken(m_temp.Path(), "Broken.prj", {true, false});
+    QString brokenPath = QString::fromStdString(broken.Path());
+    brokenPath.chop(1);
+    const QString project = MakeProject("A.prj");
+    ASSERT_TRUE(QDir().mkdir(project + QStringLiteral("/.orvanta-save")));
+    {
+        QFile staged(project + QStringLiteral("/.orvanta-save/n-1"));
+        ASSERT_TRUE(staged.open(QIODevice::WriteOnly));
+    }
+    m_app->MainFrame()->show();
+    FrameShowWatcher watcher;
+    CMessageBox::ResetShown();
+    CMessageBox::SetNextAnswer(QMessageBox::Ok);
+    EXPECT_EQ(m_app->OpenProject(brokenPath), nullptr);
+    Pump();
+    EXPECT_EQ(CMessageBox::ShownCount(), 1);
+    EXPECT_TRUE(watcher.boxesBefore.empty()); // no window at all
+
+    CMessageBox::SetNextAnswer(QMessageBox::Ok);
+    ASSERT_NE(m_app->OpenProject(project), nullptr);
+    Pump();
+    EXPECT_EQ(CMessageBox::ShownCount(), 2);
+    EXPECT_EQ(watcher.boxesBefore, std::vector<int>{2}); // shown once, after the box
+    EXPECT_EQ(m_app->MainFrame()->ActiveDocument()->GetTitle(), QStringLiteral("A.prj"));
 }
 
 // A project left with an interrupted save is put right before it is shown, and the user is told.
@@ -190,6 +241,34 @@ TEST_F(CFileDocTest, SaveAsIntoANewFolderMovesTheDocumentThere) {
     EXPECT_TRUE(QFileInfo::exists(TempPath("Copy.prj/Wave/001 Pad.wav")));
     EXPECT_EQ(CSettings::ReadString(SettingId::OpenFolderName), TempPath("Copy.prj") + QDir::separator());
     EXPECT_EQ(m_app->RecentFiles().value(0), TempPath("Copy.prj"));
+}
+
+// After a save the status bar says what the save did to the files.
+TEST_F(CFileDocTest, SavingSaysWhatItDid) {
+    CFileDoc* document = m_app->OpenProject(MakeProject("A.prj"));
+    ASSERT_NE(document, nullptr);
+    QStatusBar* bar = m_app->MainFrame()->statusBar();
+    ASSERT_EQ(RenameElements(document->Data(), kPatchList, {0}, "Bass"), 1u);
+    document->SetModified(true);
+    ASSERT_TRUE(document->OnFileSave());
+    EXPECT_EQ(bar->currentMessage(), QStringLiteral("Saved A.prj: 1 moved"));
+    EXPECT_TRUE(QFileInfo::exists(TempPath("A.prj/Patch/001 Bass.p00")));
+
+    document->SetModified(true);
+    ASSERT_TRUE(document->OnFileSave());
+    EXPECT_EQ(bar->currentMessage(), QStringLiteral("Saved A.prj: no file needed a change"));
+
+    ASSERT_TRUE(QDir().mkpath(TempPath("Copy.prj")));
+    CSelectFolderDialog::SetNextAnswer(TempPath("Copy.prj"));
+    ASSERT_TRUE(document->OnFileSaveAs());
+    EXPECT_EQ(bar->currentMessage(), QStringLiteral("Saved Copy.prj: 5 files written"));
+
+    CSavePreview plan;
+    plan.write = {"a", "b"};
+    plan.move = {{"c", "d"}};
+    plan.remove = {CSaveDeletion{"e", DeletionReason::kStray}};
+    EXPECT_EQ(CFileDoc::SavedReport("Song.prj", plan),
+              QStringLiteral("Saved Song.prj: 2 files written, 1 moved, 1 deleted"));
 }
 
 TEST_F(CFileDocTest, SaveOntoAnotherOpenProjectsFolderIsRefused) {

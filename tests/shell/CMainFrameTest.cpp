@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTest>
 #include <QToolBar>
 
 #include <string>
@@ -223,19 +224,18 @@ TEST_F(CMainFrameTest, StatusBarSaysReadyWhenNoPromptIsShown) {
 TEST_F(CMainFrameTest, StatusBarSumsUpTheActiveProjectWindow) {
     const auto shown = [this] {
         const auto* label = m_frame->statusBar()->findChild<QLabel*>(QStringLiteral("ProjectStatus"));
-        return label != nullptr && label->isVisible() ? label->text().toStdString() : std::string("(none)");
+        return label != nullptr && label->isVisible() ? label->toolTip().toStdString() : std::string("(none)");
     };
     EXPECT_EQ(shown(), "(none)"); // no project window
     CFileDoc* loaded = m_app->OpenProject(MakeProject("A.prj"));
     ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(shown(), "Selected 0 | Free 511 patches, 998 waves | Wave memory 64 Bytes of 50 MB");
+    EXPECT_EQ(shown(), "Selected 0 patches, 0 waves | Free 511 patches, 998 waves | Wave memory 64 Bytes of 50 MB");
     CFileView* view = m_frame->ActiveView();
     ASSERT_NE(view, nullptr);
-    view->PatchList().SelectRows({0, 1, 2}); // the selection of either list counts
-    view->WaveList().SelectRows({0});
-    EXPECT_EQ(shown(), "Selected 4 | Free 511 patches, 998 waves | Wave memory 64 Bytes of 50 MB");
+    view->PatchList().SelectRows({0, 1, 2}); // each list's selection counts (wave 1 is linked)
+    EXPECT_EQ(shown(), "Selected 3 patches, 1 wave | Free 511 patches, 998 waves | Wave memory 64 Bytes of 50 MB");
     m_app->NewDocument(); // another window becomes the active one
-    EXPECT_EQ(shown(), "Selected 0 | Free 512 patches, 999 waves | Wave memory 0 Bytes of 50 MB");
+    EXPECT_EQ(shown(), "Selected 0 patches, 0 waves | Free 512 patches, 999 waves | Wave memory 0 Bytes of 50 MB");
 }
 
 TEST_F(CMainFrameTest, StatusBarSummaryGivesWayToTheMessage) {
@@ -255,8 +255,11 @@ TEST_F(CMainFrameTest, StatusBarSummaryGivesWayToTheMessage) {
             const int messageRight = label->isVisible() ? label->x() - 2 : bar->width();
             EXPECT_GE(messageRight - 6, bar->fontMetrics().horizontalAdvance(message));
             EXPECT_EQ(label->toolTip(), full);
+            // Cut, it shows its first parts whole, or the first part cut short.
             if (label->isVisible() && label->text() != full) {
-                EXPECT_TRUE(label->text().endsWith(QChar(0x2026)));
+                EXPECT_TRUE(full.startsWith(label->text() + QStringLiteral(" | ")) ||
+                            (label->text().endsWith(QChar(0x2026)) && !label->text().contains(u'|')))
+                    << label->text().toStdString();
             }
         }
         EXPECT_EQ(label->text(), full); // the widest bar shows all of it
@@ -314,9 +317,20 @@ TEST_F(CMainFrameTest, NewWindowsAtTheSavedPositionCascadeByTenPixels) {
     EXPECT_EQ(corners, (QList<QPoint>{QPoint(20, 30), QPoint(30, 40), QPoint(40, 50)}));
 }
 
+// At the first start a main window narrower than a project window's lists need widens for it.
+TEST_F(CMainFrameTest, AtTheFirstStartTheMainWindowWidensForTheLists) {
+    m_frame->show();
+    m_frame->resize(300, 360);
+    QCoreApplication::processEvents();
+    const CFileFrame* frame = m_app->NewDocument()->Frame();
+    EXPECT_GT(m_frame->width(), 300);
+    EXPECT_EQ(frame->width(),
+              std::min(frame->sizeHint().width(), m_frame->MdiArea()->viewport()->width() - frame->x()));
+}
+
 // More windows than the cascade has room for: each lies inside the area, and no two share a corner.
 TEST_F(CMainFrameTest, ProjectWindowsOpenInsideTheArea) {
-    const QRect client = m_frame->MdiArea()->viewport()->rect();
+    QRect client = m_frame->MdiArea()->viewport()->rect();
     QList<QPoint> corners;
     for (int i = 0; i < 10; ++i) {
         SCOPED_TRACE(i);
@@ -325,11 +339,43 @@ TEST_F(CMainFrameTest, ProjectWindowsOpenInsideTheArea) {
                                    QStringLiteral("%1,%2,330,200").arg(client.width()).arg(client.height()), 4107);
         }
         const QRect window = m_app->NewDocument()->Frame()->geometry();
+        client = m_frame->MdiArea()->viewport()->rect(); // widened for the first window's lists
         EXPECT_TRUE(client.contains(window)) << window.x() << "," << window.y() << " " << window.width() << "x"
                                              << window.height() << " in " << client.width() << "x" << client.height();
         EXPECT_FALSE(corners.contains(window.topLeft())) << window.x() << "," << window.y();
         corners.push_back(window.topLeft());
     }
+}
+
+// A project window without a stored place takes the room the area has, as wide as its lists need
+// at most, and follows the main window's size until the user takes it in hand.
+TEST_F(CMainFrameTest, ANewProjectWindowTakesTheRoomOfTheAreaUpToWhatItsListsNeed) {
+    CSettings::WriteString(SettingId::WindowPosition, QStringLiteral("0,0,480,360")); // the user's size
+    m_frame->show();
+    m_frame->resize(480, 360);
+    QCoreApplication::processEvents();
+    CFileFrame* frame = m_app->NewDocument()->Frame();
+    const auto area = [this] { return m_frame->MdiArea()->viewport()->rect(); };
+    const int need = frame->sizeHint().width();
+    ASSERT_GT(need, area().width()); // the lists need more than this small area has
+    EXPECT_EQ(frame->geometry(), area().intersected(QRect(frame->pos(), frame->size())));
+    EXPECT_EQ(frame->geometry().right(), area().right());
+    EXPECT_EQ(frame->geometry().bottom(), area().bottom());
+
+    m_frame->resize(1600, 900); // the main window grows: so does the project window
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->width(), need);
+    EXPECT_EQ(frame->geometry().bottom(), area().bottom());
+
+    m_frame->resize(1000, 700);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->geometry().bottom(), area().bottom());                      // and shrinks with it
+    QTest::mousePress(frame, Qt::LeftButton, {}, QPoint(frame->width() / 2, 4)); // the user's
+    QTest::mouseRelease(frame, Qt::LeftButton, {}, QPoint(frame->width() / 2, 4));
+    const QSize taken = frame->size();
+    m_frame->resize(1600, 900);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->size(), taken);
 }
 
 TEST_F(CMainFrameTest, TheWindowListNamesEveryProjectWindow) {

@@ -3,10 +3,14 @@
 #include "TempFolder.h"
 #include "shell/CInputTextDialog.h"
 
+#include <QDateTime>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeView>
@@ -175,6 +179,38 @@ TEST_F(CSelectFolderDialogTest, ScriptedAnswersAreCheckedLikeAChoice) {
     EXPECT_EQ(second.Run(), QDialog::Accepted);
     EXPECT_EQ(second.Selection(), Path("Work/Song.PRJ"));
     EXPECT_EQ(CSelectFolderDialog::LastRequest().title, QStringLiteral("Open Project"));
+}
+
+// One way to open (the strip's button; the file dialog's own accept button is left out, Cancel
+// stays), and the details view shows sizes and dates whole.
+TEST_F(CSelectFolderDialogTest, OneWayToOpenAndReadableSizeAndDateColumns) {
+    CSelectProjectDialog dialog(true, QStringLiteral("Open Project"), QStringLiteral("Open &Project"),
+                                Path("Work/Song.PRJ"));
+    dialog.show();
+    auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+    ASSERT_NE(buttons, nullptr);
+    QStringList shown;
+    for (const QAbstractButton* button : buttons->buttons()) {
+        if (button->isVisible()) {
+            shown << button->text();
+        }
+    }
+    EXPECT_EQ(shown, QStringList{buttons->button(QDialogButtonBox::Cancel)->text()});
+    EXPECT_TRUE(dialog.AcceptButton()->isVisible());
+
+    auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    ASSERT_NE(view, nullptr);
+    const QString date =
+        QLocale::system().toString(QDateTime(QDate(2026, 12, 28), QTime(23, 58)), QLocale::ShortFormat);
+    const struct {
+        int column;
+        QString text;
+    } cells[] = {{CSelectFolderDialog::kSizeColumn, QStringLiteral("999.9 KiB")},
+                 {CSelectFolderDialog::kDateColumn, date}};
+    for (const auto& cell : cells) {
+        SCOPED_TRACE(cell.text.toStdString());
+        EXPECT_GT(view->header()->sectionSize(cell.column), view->fontMetrics().horizontalAdvance(cell.text));
+    }
 }
 
 // A click on a project folder in the dialog's own list, with the signals the file dialog sends.

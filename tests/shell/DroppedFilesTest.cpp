@@ -3,6 +3,7 @@
 
 #include "DragDriver.h"
 #include "ShellTestFixture.h"
+#include "cli/DemoAudio.h"
 #include "model/CDomain.h"
 #include "shell/CFileDoc.h"
 #include "shell/CFileFrame.h"
@@ -16,7 +17,9 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include <cstdint>
 #include <fstream>
+#include <vector>
 
 namespace Orvanta::ShellTesting {
 namespace {
@@ -30,8 +33,11 @@ protected:
     }
 
     // A sound file of 100 bytes in the test folder.
+    // A short WAV file that the sound library reads.
     QString SoundFile(const std::string& name) {
-        std::ofstream(m_temp / name, std::ios::binary) << std::string(100, 'x');
+        const std::vector<std::uint8_t> wav = Cli::EncodeWav(std::vector<std::int16_t>(64, 1000));
+        std::ofstream(m_temp / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(wav.data()), static_cast<std::streamsize>(wav.size()));
         return TempPath(name);
     }
 
@@ -87,7 +93,7 @@ TEST_F(DroppedFilesTest, FilesGoIntoTheActiveProjectsEmptyWaveSlotsAndBecomeTheS
     EXPECT_EQ(document->Data().m_waves[2].m_name, "Snare");
     EXPECT_EQ(view.WaveList().SelectedRows(), QList<int>({1, 2}));
     EXPECT_TRUE(document->IsModified());
-    EXPECT_EQ(view.TotalSizeText(), QStringLiteral("264 Bytes"));
+    EXPECT_EQ(view.TotalSizeText(), QStringLiteral("408 Bytes")); // 64 + two WAVs of 44 + 128 bytes
 }
 
 TEST_F(DroppedFilesTest, FilesDroppedAnywhereOnTheMainWindowAreImported) {

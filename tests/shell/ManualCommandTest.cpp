@@ -11,6 +11,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeySequence>
+#include <QPointer>
+#include <QTest>
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -59,6 +62,26 @@ TEST_F(ManualCommandTest, OpensTheManualBesideTheProgramWithOrWithoutAProject) {
     ASSERT_EQ(m_opener.opened.size(), 2);
     EXPECT_EQ(m_opener.opened[0], QUrl::fromLocalFile(expected));
     EXPECT_EQ(m_opener.opened[1], QUrl::fromLocalFile(expected));
+}
+
+// The manual's own window closes with Esc and with Ctrl+W.
+TEST_F(ManualCommandTest, TheManualWindowClosesWithEscAndCtrlW) {
+    m_app->SetDesktopOpener([](const QUrl&) { return false; });
+    const QString manual = TempPath("Manual.htm");
+    QFile file(manual);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<html><body><p>Manual</p></body></html>");
+    file.close();
+    for (const QKeyCombination keys : {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::CTRL | Qt::Key_W)}) {
+        SCOPED_TRACE(QKeySequence(keys).toString().toStdString());
+        m_app->ShowManualWindow(manual);
+        QPointer<QTextBrowser> window = m_app->ManualWindow();
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window, keys.key(), keys.keyboardModifiers());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(window.isNull() || !window->isVisible());
+    }
 }
 
 // Without a viewer on the desktop the manual shows in a window of the program's own; a manual that

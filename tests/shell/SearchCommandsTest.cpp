@@ -12,12 +12,18 @@
 #include "views/CFileView.h"
 #include "views/CPatchListCtrl.h"
 #include "views/CWaveListCtrl.h"
+#include "winframework/CMessageBox.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
 
 namespace Orvanta::ShellTesting {
 namespace {
@@ -131,6 +137,103 @@ TEST_F(SearchCommandsTest, GoToSlotSelectsTheNumberInTheListWorkedIn) {
     EXPECT_TRUE(ShowsSlot(View(far).WaveList(), 899));
 }
 
+// Every way the selection of one list changes leaves the other list showing what it is linked
+// to. Far.prj: patch 1 uses waves 1 and 3, patch 400 uses wave 3.
+TEST_F(SearchCommandsTest, EveryWayOfSelectingLinksTheOtherList) {
+    struct Case {
+        const char* way;
+        int list;          // the list the way selects in
+        CSelection before; // that list's selection beforehand
+        std::function<void(CMainFrame&, CFileView&)> run;
+        CSelection selected; // that list's selection afterwards
+        CSelection linked;   // the other list's selection afterwards
+    };
+    const auto find = [](CMainFrame& frame, const QString& text) {
+        frame.Action(kCmdEditFind)->trigger();
+        frame.SearchCommands()->FindDialog()->TextField()->setText(text);
+    };
+    const QString newWave = TempPath("New.wav");
+    TestSupport::ProjectBuilder::WriteBytes(newWave.toStdString(), std::vector<std::uint8_t>(64, 0x55));
+    const std::vector<Case> cases = {
+        {"click",
+         kPatchList,
+         {1},
+         [](CMainFrame&, CFileView& view) {
+             CParameterListCtrl& list = view.PatchList();
+             QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                               list.visualRect(list.model()->index(0, 1)).center());
+         },
+         {0},
+         {0, 2}},
+        {"key",
+         kPatchList,
+         {1},
+         [](CMainFrame&, CFileView& view) {
+             view.PatchList().setFocus();
+             view.PatchList().SetFocusedRow(1);
+             QTest::keyClick(&view.PatchList(), Qt::Key_Up);
+         },
+         {0},
+         {0, 2}},
+        {"Find",
+         kPatchList,
+         {1},
+         [find](CMainFrame& frame, CFileView&) {
+             find(frame, "bass");
+             QTest::keyClick(frame.SearchCommands()->FindDialog()->TextField(), Qt::Key_Return);
+         },
+         {0},
+         {0, 2}},
+        {"Find Next",
+         kPatchList,
+         {1},
+         [find](CMainFrame& frame, CFileView&) {
+             find(frame, "lead far");
+             frame.SearchCommands()->FindDialog()->hide();
+             frame.Action(kCmdEditFindNext)->trigger();
+         },
+         {399},
+         {2}},
+        {"Go to Slot",
+         kWaveList,
+         {1},
+         [](CMainFrame& frame, CFileView& view) {
+             view.WaveList().setFocus();
+             CSearchCommands::SetNextSlotAnswer(3);
+             frame.Action(kCmdEditGoToSlot)->trigger();
+         },
+         {2},
+         {0, 399}},
+        {"Import",
+         kWaveList,
+         {0},
+         [newWave](CMainFrame&, CFileView& view) {
+             CMessageBox::SetNextAnswer(QMessageBox::Ok); // its bytes are no sound: a warning
+             EXPECT_EQ(view.ImportFiles({newWave}), 1);
+             EXPECT_EQ(CMessageBox::LastShown().text,
+                       "1 file imported; New.wav is not a sound file the librarian can read and was imported as it is");
+         },
+         {1},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.way);
+        CFileDoc& far = Open(MakeFarProject());
+        CFileView& view = View(far);
+        CParameterListCtrl& list = view.List(c.list);
+        CParameterListCtrl& other = view.List(1 - c.list);
+        list.SelectRows(c.before);
+        Pump();
+        c.run(*m_frame, view);
+        Pump();
+        EXPECT_EQ(list.GetSelectedIndices(), c.selected);
+        EXPECT_EQ(other.GetSelectedIndices(), c.linked);
+        far.Frame()->SetCloseWithoutPrompt(true);
+        far.Frame()->close();
+        Pump();
+    }
+}
+
 TEST_F(SearchCommandsTest, MergeDuplicateWavesChangesTheActiveProjectAndOneUndoRestoresIt) {
     Open(MakeProject("Song.prj"));
     CFileDoc& far = Open(MakeFarProject());
@@ -160,8 +263,11 @@ TEST_F(SearchCommandsTest, MergeDuplicateWavesChangesTheActiveProjectAndOneUndoR
     EXPECT_EQ(far.Data().m_waves[2].m_name, "Sub Copy");
     EXPECT_EQ(far.Data().m_patches[0].UsedWaves(), (std::vector<int>{0, 1, 3}));
     EXPECT_EQ(far.Data().m_patches[399].UsedWaves(), (std::vector<int>{0, 3}));
-    duplicates->Refresh();
+    // The window follows the Undo by itself: the group is back and can be merged again.
     EXPECT_EQ(groups->topLevelItemCount(), 1);
+    EXPECT_TRUE(duplicates->MergeButton()->isEnabled());
+    EXPECT_EQ(duplicates->Summary()->text(),
+              "1 group of duplicate waves (700 Bytes of wave memory wasted), 0 groups of duplicate patches");
 }
 
 } // namespace

@@ -17,6 +17,9 @@
 
 #include <QAction>
 
+#include <string>
+#include <vector>
+
 namespace Orvanta::ShellTesting {
 namespace {
 
@@ -87,9 +90,8 @@ TEST_F(UndoCommandTest, UndoOfAMoveBetweenWindowsRestoresAndMarksBothProjectsOnl
     ASSERT_TRUE(a.Data().m_patches[0].IsEmpty());
     ASSERT_EQ(b.Data().m_patches[5].m_name, "Lead");
     ASSERT_EQ(b.Data().m_waves[1].m_name, "Pad"); // the accompanying wave
-    // As if both had been saved since: Undo must mark them again.
-    a.SetModifiedFlag(false);
-    b.SetModifiedFlag(false);
+    EXPECT_TRUE(a.IsModified());
+    EXPECT_TRUE(b.IsModified());
     View(a).PatchList().SelectRows({3});
 
     ASSERT_TRUE(UndoEnabled());
@@ -97,8 +99,9 @@ TEST_F(UndoCommandTest, UndoOfAMoveBetweenWindowsRestoresAndMarksBothProjectsOnl
     EXPECT_EQ(a.Data().m_patches[0].m_name, "Lead");
     EXPECT_TRUE(b.Data().m_patches[5].IsEmpty());
     EXPECT_TRUE(b.Data().m_waves[1].IsEmpty());
-    EXPECT_TRUE(a.IsModified());
-    EXPECT_TRUE(b.IsModified());
+    // Both are back as they were loaded: neither is marked any more.
+    EXPECT_FALSE(a.IsModified());
+    EXPECT_FALSE(b.IsModified());
     EXPECT_FALSE(c.IsModified());
     // Both windows show the restored lists (hint 1 rebuilds them without selection).
     EXPECT_EQ(View(a).PatchList().UsedCount(), 1);
@@ -106,16 +109,17 @@ TEST_F(UndoCommandTest, UndoOfAMoveBetweenWindowsRestoresAndMarksBothProjectsOnl
     EXPECT_EQ(View(b).PatchList().UsedCount(), 1);
     EXPECT_EQ(View(b).WaveList().UsedCount(), 1);
     EXPECT_EQ(View(b).TotalSizeText(), QString::fromStdString(WaveMemoryText(b.Data())));
-    EXPECT_TRUE(a.Frame()->windowTitle().endsWith(QStringLiteral(" *")));
-    EXPECT_TRUE(b.Frame()->windowTitle().endsWith(QStringLiteral(" *")));
-    EXPECT_TRUE(c.Frame()->windowTitle().endsWith(QStringLiteral(" ")));
+    EXPECT_FALSE(a.Frame()->windowTitle().endsWith(QStringLiteral(" *")));
+    EXPECT_FALSE(b.Frame()->windowTitle().endsWith(QStringLiteral(" *")));
 
-    // Undo again redoes the move.
+    // Undo again redoes the move and marks both again.
     ASSERT_TRUE(UndoEnabled());
     m_frame->Action(kCmdEditUndo)->trigger();
     EXPECT_TRUE(a.Data().m_patches[0].IsEmpty());
     EXPECT_EQ(b.Data().m_patches[5].m_name, "Lead");
     EXPECT_EQ(View(b).PatchList().UsedCount(), 6);
+    EXPECT_TRUE(a.Frame()->windowTitle().endsWith(QStringLiteral(" *")));
+    EXPECT_TRUE(b.Frame()->windowTitle().endsWith(QStringLiteral(" *")));
     EXPECT_FALSE(c.IsModified());
 }
 
@@ -126,8 +130,43 @@ TEST_F(UndoCommandTest, UndoOfAChangeInOneProjectLeavesTheOthersUnmarked) {
     ASSERT_TRUE(UndoEnabled());
     m_frame->Action(kCmdEditUndo)->trigger();
     EXPECT_EQ(b.Data().m_patches[0].m_name, "Lead");
-    EXPECT_TRUE(b.IsModified());
+    EXPECT_FALSE(b.IsModified()); // back as loaded
     EXPECT_FALSE(a.IsModified());
+}
+
+// After Undo (and the Redo of a second Undo) the "*" mark says whether the lists differ from what
+// was loaded or last saved, so that Exit does not ask to save an unchanged project.
+TEST_F(UndoCommandTest, TheModifiedMarkFollowsWhetherTheListsDifferFromTheSavedOnes) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> steps; // "rename X", "save" or "undo"
+        bool modified;
+    };
+    const std::vector<Case> cases = {
+        {"one change undone", {"rename X", "undo"}, false},
+        {"one change undone and redone", {"rename X", "undo", "undo"}, true},
+        {"the second of two changes undone", {"rename X", "rename Y", "undo"}, true},
+        {"a change after a save undone", {"rename X", "save", "rename Y", "undo"}, false},
+        {"a change renamed back by hand", {"rename X", "rename Lead", "undo"}, true},
+    };
+    int run = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CFileDoc& document = Open("P" + std::to_string(run++) + ".prj");
+        for (const std::string& step : c.steps) {
+            if (step == "save") {
+                ASSERT_TRUE(document.OnFileSave());
+            } else if (step == "undo") {
+                ASSERT_TRUE(UndoEnabled());
+                m_frame->Action(kCmdEditUndo)->trigger();
+            } else {
+                ASSERT_EQ(RenameElements(document.Data(), kPatchList, {0}, step.substr(7)), 1u);
+                document.SetModified(true);
+            }
+        }
+        EXPECT_EQ(document.IsModified(), c.modified);
+        EXPECT_EQ(document.Frame()->windowTitle().endsWith(QStringLiteral(" *")), c.modified);
+    }
 }
 
 } // namespace

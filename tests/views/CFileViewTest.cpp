@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
@@ -177,8 +179,13 @@ TEST_F(FileViewTest, ImportSelectsOnlyTheFilledSlots) {
                                QString::fromStdString(WriteFile(m_folder / "b.wav", 20)),
                                QString::fromStdString(WriteFile(m_folder / "c.wav", 30))};
     CProfiledFileDialog::SetNextResult({true, files, {}, 0});
+    CMessageBox::SetNextAnswer(QMessageBox::Ok); // the files hold no sound: the warning names them
 
     view.OnImportWave();
+    EXPECT_EQ(CMessageBox::LastShown().text,
+              QStringLiteral("3 files imported; a.wav, b.wav, c.wav are not sound files the librarian can read and "
+                             "were imported as they are"));
+    EXPECT_EQ(CMessageBox::LastShown().icon, QMessageBox::Warning);
     EXPECT_TRUE(m_reporter->Errors().empty());
     EXPECT_EQ(view.WaveList().SelectedRows(), Rows({0, 4, 5})); // the former selection is gone
     EXPECT_EQ(document.Data().m_waves[0].m_name, "a");
@@ -195,6 +202,7 @@ TEST_F(FileViewTest, ImportScrollsTheFirstNewRowIntoView) {
     }
     CFileView& view = OpenView(document);
     ASSERT_FALSE(view.WaveList().IsRowVisible(300));
+    CMessageBox::SetNextAnswer(QMessageBox::Ok); // no sound in it: a warning
     EXPECT_EQ(view.ImportFiles({QString::fromStdString(WriteFile(m_folder / "late.wav", 10))}), 1);
     EXPECT_EQ(view.WaveList().TopRow(), 300);
     EXPECT_EQ(view.WaveList().SelectedRows(), Rows({300}));
@@ -262,6 +270,7 @@ struct QuestionDetailCase {
     std::vector<std::size_t> used;       // slots filled before, named "N<slot>"
     std::function<void(CFileView&)> act; // runs the command; the question is cancelled
     const char* detail;
+    std::function<void(CTernData&)> prepare = nullptr; // more content, before the window opens
 };
 
 void PrintTo(const QuestionDetailCase& row, std::ostream* out) {
@@ -277,6 +286,9 @@ TEST_P(QuestionDetail, NamesTheProjectAndTheSlotsItActsOn) {
     for (const std::size_t slot : row.used) {
         const std::string name = "N" + std::to_string(slot);
         row.which == kPatchList ? PutPatch(document.Data(), slot, name) : PutWave(document.Data(), slot, name);
+    }
+    if (row.prepare) {
+        row.prepare(document.Data());
     }
     CFileView& view = OpenView(document);
     auto box = std::make_shared<CTextOutBox>();
@@ -313,6 +325,17 @@ INSTANTIATE_TEST_SUITE_P(
                                              DeleteRows(view, kPatchList, {2, 3, 5});
                                          },
                                          "Song.prj: patches 3 N2, 4 N3"},
+                      QuestionDetailCase{"DeleteAUsedWave",
+                                         kWaveList,
+                                         {7},
+                                         [](CFileView& view) { DeleteRows(view, kWaveList, {7}); },
+                                         "Song.prj: wave 8 N7\nused by patches 11 Lead, 13 Pad, 14 Bell",
+                                         [](CTernData& project) {
+                                             PutPatch(project, 10, "Lead", ProjectBuilder::PatchUsingWaves(8));
+                                             PutPatch(project, 12, "Pad", ProjectBuilder::PatchUsingWaves(8, 2));
+                                             PutPatch(project, 13, "Bell", ProjectBuilder::PatchUsingWaves(8));
+                                             RebuildUsers(project);
+                                         }},
                       QuestionDetailCase{
                           "DeleteManyWaves",
                           kWaveList,
@@ -362,6 +385,59 @@ TEST_F(FileViewTest, MissingFilesAreReportedOncePerActivationAndNeverDuringADrag
     EXPECT_FALSE(activate(viewA));
     DragState::Instance().inProgress = false;
     EXPECT_EQ(CFileView::ActiveView(), &viewA);
+}
+
+// "Sound files" comes first (the filter the dialog starts with), the single kinds after it.
+TEST(ImportWarningTest, TheFirstFilterCoversTheFourAcceptedExtensions) {
+    EXPECT_EQ(CProfiledFileDialog::NameFiltersFromText(QString::fromLatin1(CFileView::kImportFilter)),
+              (QStringList{"Sound files (*.wav *.aif *.aiff *.vpw)", "Wav Files (*.wav)", "Aif Files (*.aif)",
+                           "Aiff Files (*.aiff)", "VPW Files (*.vpw)", "All Files (*)"}));
+}
+
+TEST(ImportWarningTest, NamesTheFilesTheSoundLibraryCannotRead) {
+    EXPECT_EQ(CFileView::ImportWarning(2, {}), QString());
+    EXPECT_EQ(CFileView::ImportWarning(2, {QStringLiteral("broken.wav")}),
+              QStringLiteral("2 files imported; broken.wav is not a sound file the librarian can read and was "
+                             "imported as it is"));
+    EXPECT_EQ(CFileView::ImportWarning(3, {QStringLiteral("a.wav"), QStringLiteral("b.vpw")}),
+              QStringLiteral("3 files imported; a.wav, b.vpw are not sound files the librarian can read and were "
+                             "imported as they are"));
+}
+
+// After cleaning, the status bar says what the cleaning did.
+TEST_F(FileViewTest, CleanProjectSaysWhatItDid) {
+    struct Case {
+        int keepPatchNumbering;
+        const char* said;
+    };
+    const Case cases[] = {
+        {0, "Removed 2 unused waves, closed 2 gaps in the patch list; Undo restores them"},
+        {1, "Removed 2 unused waves; Undo restores them"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.said);
+        TestDocument& document = NewDocument();
+        PutPatch(document.Data(), 4, "Lead", ProjectBuilder::PatchUsingWaves(3));
+        PutPatch(document.Data(), 6, "Bass", ProjectBuilder::PatchUsingWaves(3));
+        PutWave(document.Data(), 2, "Used");
+        PutWave(document.Data(), 6, "Unused");
+        PutWave(document.Data(), 8, "Unused too");
+        RebuildUsers(document.Data());
+        CFileView& view = OpenView(document);
+        QMainWindow main;
+        view.setParent(&main);
+        CDomain::Instance().m_waveOption = 0;
+        CDomain::Instance().m_patchOption = c.keepPatchNumbering;
+        CFileView::SetCleanOptionsPrompt([](QWidget*) { return true; });
+        view.OnCleanProject();
+        EXPECT_EQ(main.statusBar()->currentMessage(), QString::fromUtf8(c.said));
+        view.OnCleanProject(); // nothing left to do
+        EXPECT_EQ(main.statusBar()->currentMessage(),
+                  QStringLiteral("Clean Project found nothing to remove or close up"));
+        view.setParent(nullptr);
+        CFileView::SetCleanOptionsPrompt({});
+    }
+    CDomain::Instance().m_patchOption = 0;
 }
 
 TEST_F(FileViewTest, CleanProjectRunsOnlyAfterTheOptionsAreConfirmed) {

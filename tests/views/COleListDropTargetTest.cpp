@@ -154,6 +154,41 @@ TEST_F(DropTargetTest, TheStatusBarSaysWhatADropWouldDo) {
     viewB.setParent(nullptr);
 }
 
+// The status text names the slot where the drop lands, also for a drag that did not begin on the
+// block's first row: an insert lands at the hovered row, an overwrite at the block's start.
+TEST_F(DropTargetTest, TheStatusBarNamesTheSlotWhereTheDropLands) {
+    struct Case {
+        Qt::KeyboardModifiers keys;
+        int hovered;
+        int lands;
+        const char* text;
+    };
+    const Case cases[] = {
+        {Qt::AltModifier, 19, 19, "Drop: move 5 patches to 20, inserting"},
+        {Qt::NoModifier, 19, 17, "Drop: move 5 patches to 18, overwriting"},
+        {Qt::AltModifier, 511, 507, "Drop: move 5 patches to 508, inserting"},
+        {Qt::NoModifier, 1, 0, "Drop: move 5 patches to 1, overwriting"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        TestDocument& document = ProjectWithPatches(15);
+        CFileView& view = OpenView(document);
+        QMainWindow main;
+        view.setParent(&main);
+        CParameterListCtrl& list = view.PatchList();
+        list.SelectRows({9, 10, 11, 12, 13});
+        ASSERT_TRUE(CListDragSource::Begin(list, 11)); // pressed on the third of the five
+        DragDriver drag(kPatchList);
+        drag.Enter(list, DragDriver::RowPoint(list, c.hovered), c.keys);
+        drag.Move(list, DragDriver::RowPoint(list, c.hovered), c.keys);
+        EXPECT_EQ(main.statusBar()->currentMessage(), QString::fromUtf8(c.text));
+        ASSERT_TRUE(drag.Drop(list, DragDriver::RowPoint(list, c.hovered), c.keys).accepted);
+        CListDragSource::Finish();
+        EXPECT_EQ(PatchName(document, static_cast<std::size_t>(c.lands)), "P9");
+        view.setParent(nullptr);
+    }
+}
+
 TEST_F(DropTargetTest, DropIndexFollowsTheCursorWithoutARepaint) {
     TestDocument& document = ProjectWithPatches(3);
     CFileView& view = OpenView(document);

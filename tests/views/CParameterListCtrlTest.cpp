@@ -110,7 +110,8 @@ TEST_F(ParameterListCtrlTest, ArrowKeysFollowTheLinks) {
 }
 
 // Whatever changes the patch selection (a release on an already selected row, Home, End), the wave
-// list ends up holding exactly the waves of the selected patches; Ctrl+End moves only the focus.
+// list ends up holding exactly the waves of the selected patches; Home and End select the first and
+// the last row, Shift+Home extends the selection to the first; Ctrl+End moves only the focus.
 TEST_F(ParameterListCtrlTest, TheLinkFollowsEverySelectionChange) {
     struct Case {
         const char* name;
@@ -140,14 +141,20 @@ TEST_F(ParameterListCtrlTest, TheLinkFollowsEverySelectionChange) {
              shiftClick(view.PatchList(), 5);
              QTest::keyClick(&view.PatchList(), Qt::Key_Home);
          },
-         Rows({5})},
+         Rows({0})},
+        {"Shift+Home",
+         [](CFileView& view) {
+             Click(view.PatchList(), 3);
+             QTest::keyClick(&view.PatchList(), Qt::Key_Home, Qt::ShiftModifier);
+         },
+         Rows({0, 1, 2, 3})},
         {"End",
          [](CFileView& view) {
              Click(view.PatchList(), 1, 0);
              Click(view.PatchList(), 4, 0, Qt::LeftButton, Qt::ShiftModifier);
              QTest::keyClick(&view.PatchList(), Qt::Key_End);
          },
-         Rows({4})},
+         Rows({511})},
         {"Ctrl+End moves the focus only",
          [&](CFileView& view) {
              Click(view.PatchList(), 0);

@@ -29,8 +29,33 @@ TEST_F(ReplaceStringDlgTest, OkTakesTheTypedText) {
         QTest::keyClick(edit, Qt::Key_Return); // OK is the default button
     });
     EXPECT_EQ(dialog.Show(), QDialog::Accepted);
-    EXPECT_EQ(dialog.Text(), QStringLiteral("Pad/Lead:1")); // the dialog filters nothing
+    EXPECT_EQ(dialog.Text(), QStringLiteral("PadLead1")); // as it will be saved
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Edit Name"));
+}
+
+// While typing, the field shows the name as it will be saved.
+TEST_F(ReplaceStringDlgTest, TheFieldHoldsTheNameAsItWillBeSaved) {
+    struct Case {
+        const char* typed;
+        const char* pasted; // inserted at the cursor afterwards
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"Pad/Lead:1", "", "PadLead1"},
+        {"ABCDEFGHIJKLMNOP", "", "ABCDEFGHIJKL"}, // typing stops at 12
+        {"Warm ", "", "Warm "},                   // a blank being typed stays
+        {"", "Lead Pad Ba Extra", "Lead Pad Ba"}, // the cut leaves no blank at the end
+        {"Bass", "<|>*?\\\"", "Bass"},
+        {"", "Ünïcödé naïve", "Ünïcödé naïv"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        CReplaceStringDlg dialog;
+        QTest::keyClicks(dialog.Edit(), QString::fromUtf8(c.typed));
+        dialog.Edit()->insert(QString::fromUtf8(c.pasted));
+        EXPECT_EQ(dialog.Edit()->text(), QString::fromUtf8(c.shown));
+        EXPECT_LE(dialog.Edit()->cursorPosition(), dialog.Edit()->text().size());
+    }
 }
 
 TEST_F(ReplaceStringDlgTest, CancelKeepsTheOfferedText) {
