@@ -2,8 +2,10 @@
 
 #include "cli/ScriptParser.h"
 
+#include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace Orvanta::Cli {
 
@@ -40,6 +42,10 @@ private:
     bool Print(const CStatement& s);
     bool MergeDuplicates(const CStatement& s);
     bool Preview(const CStatement& s);
+    bool ImportConvert(const CStatement& s);
+    bool Export(const CStatement& s);
+    // The FILE... of an import as absolute paths, or nothing after saying which cannot be read.
+    std::optional<std::vector<std::string>> ReadableFiles(const CStatement& s);
 
     // The window `name`, or null after saying that there is none.
     CProjectWindow* Window(const CStatement& s, const std::string& name);
