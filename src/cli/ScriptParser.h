@@ -11,24 +11,25 @@ namespace Orvanta::Cli {
 
 // The statements of a librarian script, one a line.
 enum class StatementKind {
-    Open,          // open NAME PATH
-    New,           // new NAME
-    Copy,          // copy FROM KIND SEL TO NUMBER [insert]
-    Move,          // move FROM KIND SEL TO NUMBER [insert]
-    Delete,        // delete NAME KIND SEL
-    Rename,        // rename NAME KIND SEL TEXT
-    Import,        // import NAME FILE...
-    Clean,         // clean NAME [keep-user-waves] [keep-patch-numbering]
-    Undo,          // undo
-    Save,          // save NAME
-    SaveAs,        // save-as NAME PATH
-    Close,         // close NAME
-    Answer,        // answer yes|no
-    Print,         // print NAME [--json]
-    Merge,         // merge-duplicates NAME
-    Preview,       // preview NAME [PATH]
-    ImportConvert, // import-convert NAME FILE...
-    Export,        // export NAME waves SEL FOLDER
+    Open,    // open NAME PATH
+    New,     // new NAME
+    Copy,    // copy FROM KIND SEL TO NUMBER [insert]
+    Move,    // move FROM KIND SEL TO NUMBER [insert]
+    Delete,  // delete NAME KIND SEL
+    Rename,  // rename NAME KIND SEL TEXT
+    Import,  // import NAME FILE...
+    Clean,   // clean NAME [keep-user-waves] [keep-patch-numbering]
+    Undo,    // undo
+    Save,    // save NAME
+    SaveAs,  // save-as NAME PATH
+    Close,   // close NAME
+    Answer,  // answer yes|no
+    Print,   // print NAME [--json]
+    Merge,   // merge-duplicates NAME
+    Preview, // preview NAME [PATH]
+
+    ImportConvert, // import-convert NAME FILE... (FILE... in files)
+    Export,        // export NAME waves SEL FOLDER (FOLDER in text)
 };
 
 // One parsed statement. Only the fields of its kind are filled.
@@ -41,8 +42,8 @@ struct CStatement {
     CSelection selection;           // SEL as 0-based slot indices, in list order
     int number = 0;                 // NUMBER: 1-based slot where the first dropped item lands
     bool insert = false;            // copy and move: "insert" given
-    std::string text;               // PATH for open, save-as and preview, TEXT for rename, FOLDER for export
-    std::vector<std::string> files; // FILE... for import and import-convert
+    std::string text;               // PATH for open, save-as and preview, TEXT for rename
+    std::vector<std::string> files; // FILE... for import
     bool keepUserWaves = false;     // clean
     bool keepPatchNumbering = false;
     bool answerYes = false; // answer

@@ -272,7 +272,9 @@ struct COpenSource {
 };
 
 bool OpenSource(const std::string& utf8Path, COpenSource& source, std::string& reason) {
-    if (IsInstrumentWavePath(utf8Path)) {
+    // The instrument's own waves (".w00") are never opened; other files named ".w.." (W64 files
+    // among them) are left to libsndfile to recognise.
+    if (IsInstrumentWavePath(utf8Path) && LowerAscii(utf8Path.substr(utf8Path.size() - 4)) == ".w00") {
         reason = "The instrument's own wave format cannot be converted.";
         return false;
     }
@@ -305,19 +307,21 @@ CSoundSource DescribeSource(const SF_INFO& info) {
     return source;
 }
 
-// Float samples to 24-bit values in the top bits of an int (as libsndfile's int functions expect):
-// full scale 1.0 is 8388608, values beyond the 24-bit range are clipped and counted, NaN becomes 0.
+// Float samples to 24-bit values in the top bits of an int (as libsndfile's int functions expect),
+// scaled as libsndfile scales normalised floats: full scale 1.0 is the largest value, 8388607.
+// Samples beyond full scale are clipped and counted; NaN becomes 0.
 std::int64_t FloatsToInt24(const float* in, int* out, std::size_t count) {
+    constexpr float kFullScale = 8388607.0F;
     std::int64_t clipped = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        const float scaled = in[i] * 8388608.0F;
+        const float scaled = in[i] * kFullScale;
         int value = 0;
-        if (scaled >= 8388607.0F) {
-            clipped += scaled > 8388607.5F ? 1 : 0;
+        if (scaled > kFullScale) {
+            clipped += scaled >= kFullScale + 0.5F ? 1 : 0;
             value = 8388607;
-        } else if (scaled <= -8388608.0F) {
-            clipped += scaled < -8388608.5F ? 1 : 0;
-            value = -8388608;
+        } else if (scaled < -kFullScale) {
+            clipped += scaled <= -kFullScale - 0.5F ? 1 : 0;
+            value = -8388607;
         } else if (scaled == scaled) {
             value = static_cast<int>(std::lrint(scaled));
         }
