@@ -28,6 +28,9 @@ enum CommandId : int {
     kCmdEditFindNext = 32891,
     kCmdEditGoToSlot = 32892,
     kCmdEditDuplicates = 32893,
+
+    kCmdImportAndConvert = 32900, // sound files of any format, converted to WAV where needed
+    kCmdExportWaves = 32901,      // the selected waves' files into a folder
     kCmdHelpManual = 32858,
     kCmdAppAbout = 57664,
     kCmdWindowList = 57112,

@@ -423,6 +423,10 @@ int CFileView::ImportFiles(const QStringList& paths) {
         emptySlots = m_document.Data().EmptySlots(kWaveList);
         count = m_document.ImportWaves(files);
     }
+    return ShowImportedWaves(emptySlots, count);
+}
+
+int CFileView::ShowImportedWaves(const std::vector<std::size_t>& emptySlots, std::size_t count) {
     if (count == 0) {
         return 0;
     }

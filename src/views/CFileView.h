@@ -115,6 +115,17 @@ public:
     // Imports `paths` into the empty wave slots in ascending order; selects and shows the new rows.
     // Returns the number of waves imported.
     int ImportFiles(const QStringList& paths);
+    // Import and Convert (CFileViewSoundFiles.cpp): asks for sound files of any format, then
+    // ImportAndConvertFiles.
+    void OnImportAndConvert();
+    // Converts the files that are not ".wav", ".aif", ".aiff" or ".vpw" to WAV off the GUI thread
+    // under a progress dialog that can cancel, imports them all (or, after a failure or a cancel,
+    // none), shows what was done, and selects and shows the new rows. The number imported.
+    int ImportAndConvertFiles(const QStringList& paths);
+    // Export Waves: the selected waves' files into a folder the user chooses, as "NNN Name.ext".
+    void OnExportWaves();
+    // Whether the wave list has a selected wave in use (Export Waves is enabled).
+    [[nodiscard]] bool CanExportWaves() const;
     // Set Up Grid: the grid dialog; on OK every list of every open project window is re-laid.
     void OnSetUpGrid();
     static void ApplyGridToAll();
@@ -173,6 +184,10 @@ private:
     // The child frame around the view, or null.
     [[nodiscard]] QMdiSubWindow* Frame() const;
     void RefreshTotalSize();
+    // After an import placed `count` waves in the first of `emptySlots` (the empty slots before
+    // it): the size, the modified mark, the wave list rebuilt with only the new rows selected, and
+    // the first of them shown. Returns the count (at most the number of empty slots).
+    int ShowImportedWaves(const std::vector<std::size_t>& emptySlots, std::size_t count);
     void RefreshDeletionWarning();
     // Gives the lists click focus only while this view is the active one, so that a press in a
     // background project window does not activate it.

@@ -33,7 +33,13 @@ public:
     virtual void OnListSelectionChanged(CParameterListCtrl& list) = 0;
 
     // The window's commands that a list's context menu offers beside its own.
-    enum ContextCommand : int { kContextPlay, kContextDelete, kContextImportWave };
+    enum ContextCommand : int {
+        kContextPlay,
+        kContextDelete,
+        kContextImportWave,
+        kContextImportAndConvert,
+        kContextExportWaves
+    };
     // The action of `command` acting on `list` with its enabled state up to date, or null when the
     // window has none (then the menu leaves it out).
     [[nodiscard]] virtual QAction* ContextAction(CParameterListCtrl& /*list*/, ContextCommand /*command*/) {

@@ -258,6 +258,8 @@ std::unique_ptr<QMenu> CParameterListCtrl::MakeContextMenu() {
     if (waves) {
         menu->addSeparator();
         addHostCommand(CListHost::kContextImportWave);
+        addHostCommand(CListHost::kContextImportAndConvert);
+        addHostCommand(CListHost::kContextExportWaves);
     }
     return menu;
 }

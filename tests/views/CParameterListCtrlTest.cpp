@@ -221,6 +221,9 @@ TEST_F(ParameterListCtrlTest, ContextMenuOffersTheCommandsOfItsListEnabledByTheS
             return &remove;
         case CListHost::kContextImportWave:
             return &import;
+        case CListHost::kContextImportAndConvert:
+        case CListHost::kContextExportWaves:
+            return nullptr; // shown by CWaveDragDataTest's menu check
         }
         return nullptr;
     });
