@@ -47,7 +47,8 @@ void CImportConversion::RemoveStagedFiles() {
     m_folder.clear();
 }
 
-bool CImportConversion::Prepare(const CTernFileDocument& document, const std::vector<std::string>& paths) {
+bool CImportConversion::Prepare(const CTernFileDocument& document, const std::vector<std::string>& paths,
+                                std::size_t firstSlot) {
     CDomain& domain = CDomain::Instance();
     CTernTextOut& out = domain.MessageReporter();
     RemoveStagedFiles();
@@ -59,8 +60,11 @@ bool CImportConversion::Prepare(const CTernFileDocument& document, const std::ve
         out.Error(kErrorImport);
         return false;
     }
+    m_firstSlot = firstSlot;
+    std::vector<std::size_t> freeSlots = document.Data().EmptySlots(kWaveList);
+    freeSlots.erase(freeSlots.begin(), std::lower_bound(freeSlots.begin(), freeSlots.end(), firstSlot));
     // As ImportWaves: counted before repeated files are dropped.
-    if (document.Data().CountEmpty(kWaveList) < paths.size()) {
+    if (freeSlots.size() < paths.size()) {
         out.Error(kErrorWaveSpace);
         return false;
     }
@@ -189,7 +193,7 @@ std::size_t CImportConversion::Import(CTernFileDocument& document) {
     for (const CFile& file : m_files) {
         staged.push_back(file.staged);
     }
-    const std::size_t placed = document.ImportWaves(staged);
+    const std::size_t placed = document.ImportWaves(staged, m_firstSlot);
     RemoveStagedFiles();
     return placed;
 }

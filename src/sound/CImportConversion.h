@@ -40,8 +40,9 @@ public:
     // Checks what can be checked before converting, as ImportWaves does: the free wave slots
     // (counted over the list as given), that every file can be read, and that the converted sizes
     // (known from the headers) fit into 50 MB. Reports a refusal through the domain's message
-    // reporter and answers false; nothing has changed then.
-    bool Prepare(const CTernFileDocument& document, const std::vector<std::string>& paths);
+    // reporter and answers false; nothing has changed then. With `firstSlot`, the waves go into the
+    // free slots from that one on (files dropped on a wave list at a row).
+    bool Prepare(const CTernFileDocument& document, const std::vector<std::string>& paths, std::size_t firstSlot = 0);
 
     // Converts and copies the files, in sorted order. `progress` is told the fraction of all files
     // done and cancels by answering false. False when cancelled (Cancelled()) or when a file
@@ -63,6 +64,7 @@ private:
     void RemoveStagedFiles();
 
     std::vector<CFile> m_files;
+    std::size_t m_firstSlot = 0;
     std::string m_folder; // private folder in the work folder, without trailing "/"
     std::vector<std::string> m_subFolders;
     bool m_cancelled = false;

@@ -121,7 +121,11 @@ public:
     // Converts the files that are not ".wav", ".aif", ".aiff" or ".vpw" to WAV off the GUI thread
     // under a progress dialog that can cancel, imports them all (or, after a failure or a cancel,
     // none), shows what was done, and selects and shows the new rows. The number imported.
-    int ImportAndConvertFiles(const QStringList& paths);
+    // With `firstSlot`, into the free slots from that one on.
+    int ImportAndConvertFiles(const QStringList& paths, std::size_t firstSlot = 0);
+    // Files dropped on the wave list at `row`: into the free slots from that row on, imported as
+    // Import Wave does when all are ".wav", ".aif", ".aiff" or ".vpw", else as Import and Convert.
+    int ImportFilesAt(const QStringList& paths, int row);
     // Export Waves: the selected waves' files into a folder the user chooses, as "NNN Name.ext".
     void OnExportWaves();
     // Whether the wave list has a selected wave in use (Export Waves is enabled).

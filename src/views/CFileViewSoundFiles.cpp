@@ -75,7 +75,42 @@ void ConvertUnderProgress(CImportConversion& conversion, QWidget* parent, std::s
     worker->wait();
 }
 
+// The paths as the core takes them, with "/" separators.
+std::vector<std::string> InternalPaths(const QStringList& paths) {
+    std::vector<std::string> files;
+    files.reserve(static_cast<std::size_t>(paths.size()));
+    for (QString path : paths) {
+        files.push_back(path.replace(QLatin1Char('\\'), QLatin1Char('/')).toStdString());
+    }
+    return files;
+}
+
+// The empty wave slots from `firstSlot` on, ascending.
+std::vector<std::size_t> EmptySlotsFrom(const CTernData& project, std::size_t firstSlot) {
+    std::vector<std::size_t> freeSlots = project.EmptySlots(kWaveList);
+    freeSlots.erase(freeSlots.begin(), std::lower_bound(freeSlots.begin(), freeSlots.end(), firstSlot));
+    return freeSlots;
+}
+
 } // namespace
+
+int CFileView::ImportFilesAt(const QStringList& paths, int row) {
+    if (paths.isEmpty() || row < 0) {
+        return 0;
+    }
+    const auto firstSlot = static_cast<std::size_t>(row);
+    const std::vector<std::string> files = InternalPaths(paths);
+    if (!std::all_of(files.begin(), files.end(), [](const std::string& file) { return IsPlayableWaveType(file); })) {
+        return ImportAndConvertFiles(paths, firstSlot);
+    }
+    const std::vector<std::size_t> emptySlots = EmptySlotsFrom(m_document.Data(), firstSlot);
+    std::size_t count = 0;
+    {
+        const CWaitCursor wait;
+        count = m_document.ImportWaves(files, firstSlot);
+    }
+    return ShowImportedWaves(emptySlots, count);
+}
 
 void CFileView::OnImportAndConvert() {
     CProfiledFileDialog dialog(CProfiledFileDialog::Mode::Open, QString(), QString(), true,
@@ -95,24 +130,20 @@ void CFileView::OnImportAndConvert() {
     ImportAndConvertFiles(dialog.ChosenFiles());
 }
 
-int CFileView::ImportAndConvertFiles(const QStringList& paths) {
+int CFileView::ImportAndConvertFiles(const QStringList& paths, std::size_t firstSlot) {
     if (paths.isEmpty()) {
         return 0;
     }
-    std::vector<std::string> files;
-    files.reserve(static_cast<std::size_t>(paths.size()));
-    for (QString path : paths) {
-        files.push_back(path.replace(QLatin1Char('\\'), QLatin1Char('/')).toStdString());
-    }
+    const std::vector<std::string> files = InternalPaths(paths);
     CImportConversion conversion;
     {
         const CWaitCursor wait;
-        if (!conversion.Prepare(m_document, files)) {
+        if (!conversion.Prepare(m_document, files, firstSlot)) {
             return 0;
         }
     }
     ConvertUnderProgress(conversion, window(), conversion.Files().size());
-    const std::vector<std::size_t> emptySlots = m_document.Data().EmptySlots(kWaveList);
+    const std::vector<std::size_t> emptySlots = EmptySlotsFrom(m_document.Data(), firstSlot);
     std::size_t count = 0;
     {
         const CWaitCursor wait;
