@@ -48,7 +48,8 @@ void ConvertUnderProgress(CImportConversion& conversion, QWidget* parent, std::s
     std::atomic<bool> cancelled{false};
     QProgressDialog dialog(parent);
     dialog.setWindowTitle(QString::fromLatin1(kConvertCaption));
-    dialog.setLabelText(QObject::tr("Converting %n sound file(s) to WAV...", nullptr, static_cast<int>(fileCount)));
+    dialog.setLabelText(fileCount == 1 ? QObject::tr("Converting 1 sound file to WAV...")
+                                       : QObject::tr("Converting %1 sound files to WAV...").arg(fileCount));
     dialog.setRange(0, 1000);
     dialog.setAutoClose(false);
     dialog.setAutoReset(false);
