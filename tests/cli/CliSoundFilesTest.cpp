@@ -18,6 +18,15 @@ namespace {
 using Names = std::vector<std::string>;
 using TestSupport::ProjectBuilder;
 
+// Whether this libsndfile writes `format` (the Windows build has no FLAC, Ogg or MPEG codecs).
+bool LibsndfileWrites(int format) {
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 1;
+    info.format = format;
+    return sf_format_check(&info) == SF_TRUE;
+}
+
 class CliSoundFilesTest : public ::testing::Test {
 protected:
     CliSoundFilesTest() {
@@ -65,6 +74,9 @@ protected:
 };
 
 TEST_F(CliSoundFilesTest, ImportConvertSavesConvertedWavesAndPrintsWhatItDid) {
+    if (!LibsndfileWrites(SF_FORMAT_FLAC | SF_FORMAT_PCM_16)) {
+        GTEST_SKIP() << "this libsndfile has no FLAC and Ogg codecs";
+    }
     WriteSound("in/Bell.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2, 5000);
     WriteSound("in/Loop.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 1, 20000);
     WriteText(Path("in/Hat.wav"), "kept byte for byte");
@@ -83,9 +95,9 @@ TEST_F(CliSoundFilesTest, ImportConvertSavesConvertedWavesAndPrintsWhatItDid) {
 }
 
 TEST_F(CliSoundFilesTest, ADamagedFileFailsTheStatementAndImportsNothing) {
-    WriteSound("in/Good.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 1, 1000);
+    WriteSound("in/Good.caf", SF_FORMAT_CAF | SF_FORMAT_PCM_16, 1, 1000);
     WriteText(Path("in/Broken.mp3"), "ID3 and then nothing of use");
-    const ProcessResult result = Run("open A A.prj\nimport-convert A in/Good.flac in/Broken.mp3\nsave A\n");
+    const ProcessResult result = Run("open A A.prj\nimport-convert A in/Good.caf in/Broken.mp3\nsave A\n");
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(HasLine(result.ErrLines(), "error: Files could not be imported.")) << result.err;
     EXPECT_TRUE(HasLine(result.ErrLines(), "failed: line 2")) << result.err;

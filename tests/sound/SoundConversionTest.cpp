@@ -17,6 +17,15 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
+// Whether this libsndfile writes `format` (the Windows build has no FLAC, Ogg or MPEG codecs).
+bool LibsndfileWrites(int format) {
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 1;
+    info.format = format;
+    return sf_format_check(&info) == SF_TRUE;
+}
+
 // Interleaved frames: every channel a sine of 441 Hz-ish periods (100 frames), channel c at
 // amplitude `peak` / (c + 1), so that the first channel carries the peak.
 std::vector<double> Sine(std::size_t frames, int channels, double peak) {
@@ -113,8 +122,11 @@ TEST(SoundConversionTest, EveryFormatLibsndfileWritesIsConvertedAndReadsBack) {
         SCOPED_TRACE(c.label);
         const std::string source = temp / (std::string("source") + std::to_string(converted) + c.extension);
         if (!Write(source, c.format, c.rate, c.channels, Sine(kFrames, c.channels, 0.5))) {
-            // Only MP3 depends on how libsndfile was built.
-            EXPECT_EQ(c.format & SF_FORMAT_TYPEMASK, SF_FORMAT_MPEG) << "libsndfile cannot write " << c.label;
+            // Only the codecs depend on how libsndfile was built.
+            const int type = c.format & SF_FORMAT_TYPEMASK;
+            EXPECT_TRUE(type == SF_FORMAT_FLAC || type == SF_FORMAT_OGG || type == SF_FORMAT_MPEG)
+                << "libsndfile cannot write " << c.label;
+            EXPECT_FALSE(LibsndfileWrites(c.format)) << c.label;
             continue;
         }
         const ReadBack original = Read(source);
@@ -147,7 +159,10 @@ TEST(SoundConversionTest, EveryFormatLibsndfileWritesIsConvertedAndReadsBack) {
             EXPECT_EQ(result.source.targetDataBytes, result.source.frames * c.channels * (c.bits / 8));
         }
     }
-    EXPECT_GE(converted, 14);
+    EXPECT_GE(converted, 8); // every format without a codec library
+#if !defined(_WIN32)
+    EXPECT_GE(converted, 14); // and FLAC, Vorbis and Opus (MP3 where libsndfile writes it)
+#endif
 }
 
 TEST(SoundConversionTest, FloatSamplesBeyondFullScaleAreClippedAndCounted) {
@@ -178,8 +193,8 @@ TEST(SoundConversionTest, FloatSamplesBeyondFullScaleAreClippedAndCounted) {
 
 TEST(SoundConversionTest, IntegerSourcesKeepEverySampleExactly) {
     TestSupport::TempFolder temp;
-    const std::string source = temp / "exact.flac";
-    ASSERT_TRUE(Write(source, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 44100, 2, Sine(5000, 2, 0.9)));
+    const std::string source = temp / "exact.caf";
+    ASSERT_TRUE(Write(source, SF_FORMAT_CAF | SF_FORMAT_PCM_24, 44100, 2, Sine(5000, 2, 0.9)));
     const std::string destination = temp / "exact.wav";
     ASSERT_TRUE(ConvertToWav(source, destination).ok);
     auto samplesOf = [](const std::string& path) {
@@ -214,6 +229,9 @@ TEST(SoundConversionTest, UnreadableFilesGiveAReasonAndLeaveNoFile) {
     EXPECT_NE(result.reason.find("instrument"), std::string::npos) << result.reason;
 
     // A FLAC file cut short: its header promises more frames than the data holds.
+    if (!LibsndfileWrites(SF_FORMAT_FLAC | SF_FORMAT_PCM_16)) {
+        return;
+    }
     const std::string flac = temp / "cut.flac";
     ASSERT_TRUE(Write(flac, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 1, Sine(200000, 1, 0.5)));
     std::filesystem::resize_file(flac, std::filesystem::file_size(flac) / 2);
@@ -225,8 +243,8 @@ TEST(SoundConversionTest, UnreadableFilesGiveAReasonAndLeaveNoFile) {
 
 TEST(SoundConversionTest, ADestinationThatExistsIsNeverReplaced) {
     TestSupport::TempFolder temp;
-    const std::string source = temp / "a.flac";
-    ASSERT_TRUE(Write(source, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 1, Sine(1000, 1, 0.5)));
+    const std::string source = temp / "a.caf";
+    ASSERT_TRUE(Write(source, SF_FORMAT_CAF | SF_FORMAT_PCM_16, 44100, 1, Sine(1000, 1, 0.5)));
     const std::string destination = temp / "taken.wav";
     std::ofstream(destination) << "keep me";
     EXPECT_FALSE(ConvertToWav(source, destination).ok);
@@ -238,8 +256,8 @@ TEST(SoundConversionTest, ADestinationThatExistsIsNeverReplaced) {
 
 TEST(SoundConversionTest, ProgressRisesAndCancellingRemovesTheFile) {
     TestSupport::TempFolder temp;
-    const std::string source = temp / "long.flac";
-    ASSERT_TRUE(Write(source, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, Sine(441000, 2, 0.5)));
+    const std::string source = temp / "long.caf";
+    ASSERT_TRUE(Write(source, SF_FORMAT_CAF | SF_FORMAT_PCM_16, 44100, 2, Sine(441000, 2, 0.5)));
     std::vector<double> seen;
     const std::string first = temp / "first.wav";
     ASSERT_TRUE(ConvertToWav(source, first, [&seen](double fraction) {
