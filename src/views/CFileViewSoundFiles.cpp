@@ -9,6 +9,7 @@
 #include "storage/CTernFileDocument.h"
 #include "storage/WaveExport.h"
 #include "views/CWaveListCtrl.h"
+#include "winframework/CMessageBox.h"
 #include "winframework/CProfiledFileDialog.h"
 #include "winframework/CSettings.h"
 #include "winframework/CWaitCursor.h"
@@ -154,8 +155,9 @@ int CFileView::ImportAndConvertFiles(const QStringList& paths, std::size_t first
     if (shown == 0) {
         return 0;
     }
-    QMessageBox::information(window(), QString::fromLatin1(kConvertCaption),
-                             QString::fromStdString(conversion.Summary() + "."));
+    CMessageBox::Show(window(), QString::fromLatin1(kConvertCaption),
+                      QString::fromStdString(conversion.Summary() + "."), QMessageBox::Ok, QMessageBox::Ok,
+                      QMessageBox::Information);
     return shown;
 }
 
@@ -192,9 +194,9 @@ void CFileView::OnExportWaves() {
         written = ExportWaves(m_document.Data(), m_waveList->GetSelectedIndices(), target).size();
     }
     if (written > 0) {
-        QMessageBox::information(
-            window(), QString::fromLatin1(kExportCaption),
-            tr("%n wave(s) exported to %1.", nullptr, static_cast<int>(written)).arg(QDir::toNativeSeparators(folder)));
+        const QString text = written == 1 ? tr("1 wave exported to %1.") : tr("%1 waves exported to %2.").arg(written);
+        CMessageBox::Show(window(), QString::fromLatin1(kExportCaption), text.arg(QDir::toNativeSeparators(folder)),
+                          QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Information);
     }
 }
 

@@ -5,11 +5,15 @@
 #include "TempFolder.h"
 #include "ViewsFixture.h"
 
+#include "storage/ProjectNaming.h"
 #include "storage/WorkFolder.h"
 #include "views/CWaveDragData.h"
 
+#include "winframework/CMessageBox.h"
+
 #include <QMimeData>
 #include <QUrl>
+#include <sndfile.h>
 
 namespace Orvanta {
 namespace {
@@ -100,6 +104,36 @@ TEST_F(WaveFileDropTest, TooFewFreeSlotsFromTheRowOnImportsNothing) {
     EXPECT_EQ(m_reporter->Errors(), std::vector<int>{kErrorWaveSpace});
     EXPECT_TRUE(document.Data().m_waves[3].IsEmpty());
     EXPECT_TRUE(document.Data().m_waves[kWaveSlots - 1].IsEmpty());
+}
+
+TEST_F(WaveFileDropTest, FilesOfOtherTypesAreConvertedAndTheSummaryIsShown) {
+    TestDocument& document = NewDocument();
+    CFileView& view = OpenView(document);
+    const std::string caf = m_temp / "Pad.caf";
+    SF_INFO info{};
+    info.samplerate = 22050;
+    info.channels = 1;
+    info.format = SF_FORMAT_CAF | SF_FORMAT_FLOAT;
+    SNDFILE* file = sf_open(caf.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr);
+    const float samples[] = {0.5F, 1.5F, -0.25F, 0.0F};
+    ASSERT_EQ(sf_writef_float(file, samples, 4), 4);
+    sf_close(file);
+    auto data = FilesData({"Kick.wav"});
+    QList<QUrl> urls = data->urls();
+    urls.append(QUrl::fromLocalFile(QString::fromStdString(caf)));
+    data->setUrls(urls);
+    DragDriver drag(std::move(data));
+    CMessageBox::SetNextAnswer(QMessageBox::Ok);
+    drag.Enter(view.WaveList(), DragDriver::RowPoint(view.WaveList(), 2));
+    EXPECT_TRUE(drag.Drop(view.WaveList(), DragDriver::RowPoint(view.WaveList(), 2)).accepted);
+    EXPECT_EQ(document.Data().m_waves[2].m_name, "Kick");
+    EXPECT_EQ(document.Data().m_waves[3].m_name, "Pad");
+    EXPECT_EQ(Extension(document.Data().m_waves[3].m_path), ".wav");
+    EXPECT_EQ(CMessageBox::LastShown().text, QStringLiteral("1 converted from CAF, 1 imported as it is; 1 sample "
+                                                            "clipped in Pad.caf."));
+    EXPECT_EQ(view.WaveList().GetSelectedIndices(), (CSelection{2, 3}));
+    EXPECT_TRUE(m_reporter->Errors().empty());
 }
 
 } // namespace
