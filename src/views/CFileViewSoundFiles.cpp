@@ -54,8 +54,9 @@ void ConvertUnderProgress(CImportConversion& conversion, QWidget* parent, std::s
     dialog.setRange(0, 1000);
     dialog.setAutoClose(false);
     dialog.setAutoReset(false);
-    dialog.setWindowModality(Qt::WindowModal);
-    dialog.setMinimumDuration(300);
+    // Shown at once: while the worker runs, nothing else may change or close the project.
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setMinimumDuration(0);
     QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&cancelled, &dialog] {
         cancelled = true;
         dialog.setLabelText(QObject::tr("Cancelling..."));
@@ -71,6 +72,7 @@ void ConvertUnderProgress(CImportConversion& conversion, QWidget* parent, std::s
     QTimer timer;
     timer.setInterval(50);
     QObject::connect(&timer, &QTimer::timeout, &dialog, [&dialog, &permille] { dialog.setValue(permille.load()); });
+    dialog.show();
     worker->start();
     timer.start();
     loop.exec();
