@@ -38,6 +38,8 @@ inline constexpr MenuItemResource kHelp[] = {
     {57664, "&About Orvanta Librarian..."},
 };
 
+// One item a line, as the menu shows them.
+// clang-format off
 inline constexpr MenuItemResource kFile4107[] = {
     {57600, "&New\tCtrl+N"},
     {57601, "&Open...\tCtrl+O"},
@@ -48,11 +50,13 @@ inline constexpr MenuItemResource kFile4107[] = {
     {kMenuSeparator, ""},
     {32864, "Clean &Project..."},
     {32865, "&Import Wave..."},
+    {32900, "Import and &Convert..."},
     {kMenuSeparator, ""},
     {kMenuRecentFiles, "Open Most Recently Used File"},
     {kMenuSeparator, ""},
     {57665, "E&xit"},
 };
+// clang-format on
 
 inline constexpr MenuItemResource kEdit[] = {
     {57643, "&Undo\tCtrl+Z"},
@@ -72,6 +76,11 @@ inline constexpr MenuItemResource kEdit[] = {
     {32891, "Find &Next\tF3"},
     {32892, "&Go to Slot...\tCtrl+J"},
     {32893, "Dupli&cates..."},
+};
+
+inline constexpr MenuItemResource kWave[] = {
+    {32900, "Import and &Convert..."},
+    {32901, "E&xport Waves..."},
 };
 
 inline constexpr MenuItemResource kView[] = {
@@ -105,7 +114,7 @@ inline constexpr MenuResource kMenu4096[] = {
 };
 
 inline constexpr MenuResource kMenu4107[] = {
-    {"&File", kFile4107}, {"&Edit", kEdit},     {"&View", kView},
+    {"&File", kFile4107}, {"&Edit", kEdit},     {"W&ave", kWave}, {"&View", kView},
     {"&Setup", kSetup},   {"&Window", kWindow}, {"&Help", kHelp},
 };
 

@@ -14,9 +14,13 @@
 #include "operations/DropOperations.h"
 #include "operations/DuplicateSearch.h"
 #include "operations/EditCommands.h"
+#include "sound/CImportConversion.h"
 #include "storage/ContentHash.h"
 #include "storage/ProjectCleaning.h"
 #include "storage/ProjectNaming.h"
+#include "storage/WaveExport.h"
+
+#include <algorithm>
 
 namespace Orvanta::Cli {
 
@@ -124,6 +128,10 @@ bool CScriptRunner::Execute(const CStatement& s) {
         return Travel(s);
     case StatementKind::History:
         return ListHistory();
+    case StatementKind::ImportConvert:
+        return ImportConvert(s);
+    case StatementKind::Export:
+        return Export(s);
     }
     return false;
 }
@@ -256,20 +264,77 @@ bool CScriptRunner::Import(const CStatement& s) {
     if (window == nullptr) {
         return false;
     }
+    const std::optional<std::vector<std::string>> files = ReadableFiles(s);
+    if (!files) {
+        return false;
+    }
+    // Marks the document modified itself when it placed any wave.
+    const std::size_t imported = window->document->ImportWaves(*files);
+    m_changeName = NameOfImport(imported, ProjectName(*window));
+    return imported > 0;
+}
+
+std::optional<std::vector<std::string>> CScriptRunner::ReadableFiles(const CStatement& s) {
     // What the file dialog of Import Wave ensures: only existing files can be chosen.
     CFileSystem& fileSystem = CDomain::Instance().FileSystem();
     std::vector<std::string> files;
     for (const std::string& file : s.files) {
         const std::string path = AbsolutePath(file);
         if (fileSystem.IsFolder(ToNativePath(path)) || fileSystem.OpenRead(ToNativePath(path)) == nullptr) {
-            return Refuse(s, "cannot read the file " + file);
+            Refuse(s, "cannot read the file " + file);
+            return std::nullopt;
         }
         files.push_back(path);
     }
-    // Marks the document modified itself when it placed any wave.
-    const std::size_t imported = window->document->ImportWaves(files);
+    return files;
+}
+
+bool CScriptRunner::ImportConvert(const CStatement& s) {
+    CProjectWindow* window = Window(s, s.window);
+    if (window == nullptr) {
+        return false;
+    }
+    const std::optional<std::vector<std::string>> files = ReadableFiles(s);
+    if (!files) {
+        return false;
+    }
+    CImportConversion conversion;
+    if (!conversion.Prepare(*window->document, *files)) {
+        return false;
+    }
+    conversion.Convert();
+    const std::size_t imported = conversion.Import(*window->document);
     m_changeName = NameOfImport(imported, ProjectName(*window));
-    return imported > 0;
+    if (imported == 0) {
+        return false;
+    }
+    m_out << conversion.Summary() << std::endl;
+    return true;
+}
+
+bool CScriptRunner::Export(const CStatement& s) {
+    CProjectWindow* window = Window(s, s.window);
+    if (window == nullptr) {
+        return false;
+    }
+    std::string folder = AbsolutePath(s.text);
+    if (!CDomain::Instance().FileSystem().IsFolder(ToNativePath(folder))) {
+        return Refuse(s, "there is no folder " + s.text);
+    }
+    if (folder.back() != '/') {
+        folder += '/';
+    }
+    const CTernData& data = DataOf(*window);
+    const bool anyWave = std::any_of(s.selection.begin(), s.selection.end(),
+                                     [&data](std::size_t slot) { return !data.m_waves[slot].m_path.empty(); });
+    if (!anyWave) {
+        return Refuse(s, "the selection holds no wave");
+    }
+    const std::vector<std::string> written = ExportWaves(data, s.selection, folder);
+    for (const std::string& path : written) {
+        m_out << "exported " << path << std::endl;
+    }
+    return !written.empty();
 }
 
 bool CScriptRunner::Clean(const CStatement& s) {

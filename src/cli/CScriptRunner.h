@@ -2,6 +2,7 @@
 
 #include "cli/ScriptParser.h"
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -59,6 +60,10 @@ private:
     void MarkModified(const std::vector<CTernData*>& projects);
     // Refuses a drop or paste whose items do not fit from `number` to the end of the list.
     bool RefuseRange(const CStatement& s, std::size_t count);
+    bool ImportConvert(const CStatement& s);
+    bool Export(const CStatement& s);
+    // The FILE... of an import as absolute paths, or nothing after saying which cannot be read.
+    std::optional<std::vector<std::string>> ReadableFiles(const CStatement& s);
 
     // The window `name`, or null after saying that there is none.
     CProjectWindow* Window(const CStatement& s, const std::string& name);

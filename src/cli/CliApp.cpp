@@ -88,6 +88,13 @@ from 1, where the first dropped item lands. Relative paths are taken from the cu
   delete NAME KIND SEL                  the Delete command ("OK to delete?")
   rename NAME KIND SEL TEXT             the Edit Name dialog confirmed with TEXT for the selected items
   import NAME FILE...                   Import Wave with these files, in this order
+  import-convert NAME FILE...           Import and Convert: files in any format libsndfile reads are
+                                        converted to WAV (16-bit from sources of up to 16 bits, else
+                                        24-bit), ".wav", ".aif", ".aiff" and ".vpw" files go in as
+                                        they are; all or nothing; prints what was converted
+  export NAME waves SEL FOLDER          Export Waves: the files of the selected waves into FOLDER as
+                                        "NNN Name.ext", byte for byte; files already there are
+                                        replaced only when the question is answered yes
   clean NAME [keep-user-waves] [keep-patch-numbering]
   undo                                  the Undo command
   save NAME                             Save in place (refused for a window that has no folder yet)

@@ -16,7 +16,7 @@ struct CStatementInfo {
     std::string_view syntax;
 };
 
-constexpr std::array<CStatementInfo, 22> kStatements = {{
+constexpr std::array<CStatementInfo, 24> kStatements = {{
     {StatementKind::Open, "open", "open NAME PATH"},
     {StatementKind::New, "new", "new NAME"},
     {StatementKind::Copy, "copy", "copy FROM KIND SEL TO NUMBER [insert]"},
@@ -39,6 +39,8 @@ constexpr std::array<CStatementInfo, 22> kStatements = {{
     {StatementKind::Back, "back", "back N"},
     {StatementKind::Forward, "forward", "forward N"},
     {StatementKind::History, "history", "history"},
+    {StatementKind::ImportConvert, "import-convert", "import-convert NAME FILE..."},
+    {StatementKind::Export, "export", "export NAME waves SEL FOLDER"},
 }};
 
 const CStatementInfo* FindStatement(std::string_view keyword) {
@@ -164,6 +166,7 @@ private:
             s.text = m_words[4];
             return Kind(2) && Selection(3);
         case StatementKind::Import:
+        case StatementKind::ImportConvert:
             if (m_words.size() < 3) {
                 return false;
             }
@@ -172,6 +175,18 @@ private:
             return true;
         case StatementKind::Clean:
             return ParseClean();
+        case StatementKind::Export:
+            // Only waves can be exported: patch files hold wave numbers of their project.
+            if (!Count(5, 5) || !Kind(2)) {
+                return false;
+            }
+            if (s.which != kWaveList) {
+                m_error = "only waves can be exported: export NAME waves SEL FOLDER";
+                return false;
+            }
+            s.window = m_words[1];
+            s.text = m_words[4];
+            return Selection(3);
         case StatementKind::Undo:
         case StatementKind::History:
             return Count(1, 1);

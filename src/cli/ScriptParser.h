@@ -11,28 +11,30 @@ namespace Orvanta::Cli {
 
 // The statements of a librarian script, one a line.
 enum class StatementKind {
-    Open,     // open NAME PATH
-    New,      // new NAME
-    Copy,     // copy FROM KIND SEL TO NUMBER [insert]
-    Move,     // move FROM KIND SEL TO NUMBER [insert]
-    Delete,   // delete NAME KIND SEL
-    Rename,   // rename NAME KIND SEL TEXT
-    Import,   // import NAME FILE...
-    Clean,    // clean NAME [keep-user-waves] [keep-patch-numbering]
-    Undo,     // undo
-    Save,     // save NAME
-    SaveAs,   // save-as NAME PATH
-    Close,    // close NAME
-    Answer,   // answer yes|no
-    Print,    // print NAME [--json]
-    Merge,    // merge-duplicates NAME
-    Preview,  // preview NAME [PATH]
-    CopyRows, // copy-rows NAME KIND SEL
-    CutRows,  // cut-rows NAME KIND SEL
-    Paste,    // paste NAME KIND NUMBER [insert]
-    Back,     // back N
-    Forward,  // forward N
-    History,  // history
+    Open,          // open NAME PATH
+    New,           // new NAME
+    Copy,          // copy FROM KIND SEL TO NUMBER [insert]
+    Move,          // move FROM KIND SEL TO NUMBER [insert]
+    Delete,        // delete NAME KIND SEL
+    Rename,        // rename NAME KIND SEL TEXT
+    Import,        // import NAME FILE...
+    Clean,         // clean NAME [keep-user-waves] [keep-patch-numbering]
+    Undo,          // undo
+    Save,          // save NAME
+    SaveAs,        // save-as NAME PATH
+    Close,         // close NAME
+    Answer,        // answer yes|no
+    Print,         // print NAME [--json]
+    Merge,         // merge-duplicates NAME
+    Preview,       // preview NAME [PATH]
+    CopyRows,      // copy-rows NAME KIND SEL
+    CutRows,       // cut-rows NAME KIND SEL
+    Paste,         // paste NAME KIND NUMBER [insert]
+    Back,          // back N
+    Forward,       // forward N
+    History,       // history
+    ImportConvert, // import-convert NAME FILE... (FILE... in files)
+    Export,        // export NAME waves SEL FOLDER (FOLDER in text)
 };
 
 // One parsed statement. Only the fields of its kind are filled.

@@ -40,6 +40,8 @@ const char* QuestionText(int question) {
     case kAskSaveChangedOnDisk:
         return "Files of this project were changed by another program since it was opened. Do you want to save "
                "anyway?";
+    case kAskReplaceExported:
+        return "Files of these names are already in the folder. Do you want to replace them?";
     default:
         return "";
     }

@@ -24,6 +24,7 @@ enum QuestionCode : int {
     kAskOpenElsewhere = 12,     // "This project is open in another program. Do you want to open it anyway?"
     kAskSaveChangedOnDisk = 13, // "Files of this project were changed by another program since it was opened. Do you
                                 // want to save anyway?"
+    kAskReplaceExported = 14,   // "Files of these names are already in the folder. Do you want to replace them?"
 };
 
 // Button sets of Ask: 1 OK and Cancel; 2 Yes and No; 3 Yes, No and Cancel; any other OK only.

@@ -12,6 +12,7 @@
 #include "shell/CSearchCommands.h"
 #include "shell/CommandIds.h"
 #include "shell/ShellPaths.h"
+#include "sound/SoundConversion.h"
 #include "storage/WaveImport.h"
 #include "views/CFileView.h"
 #include "views/CListDragSource.h"
@@ -148,6 +149,9 @@ void CMainFrame::CreateActions() {
     connect(Action(kCmdAppExit), &QAction::triggered, this, &QWidget::close);
     connect(Action(kCmdCleanProject), &QAction::triggered, this, [this] { ForActiveView(&CFileView::OnCleanProject); });
     connect(Action(kCmdImportWave), &QAction::triggered, this, [this] { ForActiveView(&CFileView::OnImportWave); });
+    connect(Action(kCmdImportAndConvert), &QAction::triggered, this,
+            [this] { ForActiveView(&CFileView::OnImportAndConvert); });
+    connect(Action(kCmdExportWaves), &QAction::triggered, this, [this] { ForActiveView(&CFileView::OnExportWaves); });
     connect(Action(kCmdFilePreviewSave), &QAction::triggered, this,
             [this] { ForActiveView(&CFileView::OnPreviewSave); });
     connect(Action(kCmdEditDelete), &QAction::triggered, this, [this] { ForActiveView(&CFileView::OnDelete); });
@@ -218,6 +222,10 @@ void CMainFrame::CreateActions() {
             return Action(kCmdEditPaste);
         case CListHost::kContextPasteInsert:
             return Action(kCmdEditPasteInsert);
+        case CListHost::kContextImportAndConvert:
+            return Action(kCmdImportAndConvert);
+        case CListHost::kContextExportWaves:
+            return Action(kCmdExportWaves);
         }
         return nullptr;
     });
@@ -527,6 +535,8 @@ void CMainFrame::UpdateCommandUI() {
         const QSignalBlocker quiet(trash);
         trash->setChecked(m_app.UsesTrash());
     }
+    Action(kCmdImportAndConvert)->setEnabled(hasProject);
+    Action(kCmdExportWaves)->setEnabled(view != nullptr && view->CanExportWaves());
     const bool playing = m_app.Player().IsPlaying();
     Action(kCmdEditPlay)->setEnabled(playing || (view != nullptr && view->WaveToPlay().has_value()));
     Action(kCmdEditStop)->setEnabled(playing);
@@ -683,7 +693,10 @@ int CMainFrame::OnDropFiles(const QStringList& paths) {
         return 0;
     }
     const std::vector<std::size_t> emptySlots = view->Document().Data().EmptySlots(kWaveList);
-    const int count = view->ImportFiles(files);
+    // Files the instrument does not play as they are go through Import and Convert.
+    const bool convert = std::any_of(files.begin(), files.end(),
+                                     [](const QString& file) { return !IsPlayableWaveType(file.toStdString()); });
+    const int count = convert ? view->ImportAndConvertFiles(files) : view->ImportFiles(files);
     if (count > 0) {
         view->WaveList().SelectRows(CSelection(emptySlots.begin(), emptySlots.begin() + count));
     }

@@ -34,6 +34,9 @@ enum CommandId : int {
     kCmdEditCopy = 57634,
     kCmdEditCut = 57635,
     kCmdEditPaste = 57637,
+
+    kCmdImportAndConvert = 32900, // sound files of any format, converted to WAV where needed
+    kCmdExportWaves = 32901,      // the selected waves' files into a folder
     kCmdHelpManual = 32858,
     kCmdAppAbout = 57664,
     kCmdWindowList = 57112,

@@ -155,6 +155,10 @@ public:
     // free wave slots. Returns how many waves were placed, also when a copy failed part-way (after
     // reporting the failure), and marks the document modified when any were.
     std::size_t ImportWaves(const std::vector<std::string>& paths);
+    // The same into the free wave slots from `firstSlot` (0-based) on: files dropped on a wave list
+    // at a row. Free slots before it stay free and do not count; ImportWaves(paths) is
+    // ImportWaves(paths, 0).
+    std::size_t ImportWaves(const std::vector<std::string>& paths, std::size_t firstSlot);
 
 protected:
     // Front-end hooks. The defaults do nothing.

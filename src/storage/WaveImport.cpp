@@ -44,14 +44,20 @@ std::string WaveMemoryText(const CTernData& project) {
 }
 
 std::size_t CTernFileDocument::ImportWaves(const std::vector<std::string>& paths) {
+    return ImportWaves(paths, 0);
+}
+
+std::size_t CTernFileDocument::ImportWaves(const std::vector<std::string>& paths, std::size_t firstSlot) {
     CDomain& domain = CDomain::Instance();
     CTernTextOut& out = domain.MessageReporter();
     if (paths.empty()) {
         out.Error(kErrorImport);
         return 0;
     }
+    std::vector<std::size_t> freeSlots = m_data.EmptySlots(kWaveList);
+    freeSlots.erase(freeSlots.begin(), std::lower_bound(freeSlots.begin(), freeSlots.end(), firstSlot));
     // Counted before duplicates and foreign files are dropped.
-    if (m_data.CountEmpty(kWaveList) < paths.size()) {
+    if (freeSlots.size() < paths.size()) {
         out.Error(kErrorWaveSpace);
         return 0;
     }
@@ -77,7 +83,6 @@ std::size_t CTernFileDocument::ImportWaves(const std::vector<std::string>& paths
     // One undo step for the whole import.
     domain.ClearUndo();
     domain.SaveUndo(kUndoBoth, &m_data);
-    const std::vector<std::size_t> freeSlots = m_data.EmptySlots(kWaveList);
     std::size_t placed = 0;
     CProgressEpisode progress(static_cast<int>(files.size()), "Importing waves...");
     for (const std::string& path : files) {

@@ -14,6 +14,7 @@ set(ORVANTA_STORAGE_SOURCES
     storage/CTernFileDocumentSave.cpp
     storage/SavePreview.cpp
     storage/WaveImport.cpp
+    storage/WaveExport.cpp
     storage/ProjectCleaning.cpp
     storage/ContentHash.cpp
     storage/ClipboardFiles.cpp

@@ -504,10 +504,10 @@ int CFileView::ImportFiles(const QStringList& paths) {
         emptySlots = m_document.Data().EmptySlots(kWaveList);
         count = m_document.ImportWaves(files);
     }
-    if (count == 0) {
+    const int shown = ShowImportedWaves(emptySlots, count);
+    if (shown == 0) {
         return 0;
     }
-    count = std::min(count, emptySlots.size());
     // The user's files of the four sound kinds that the sound library cannot read (others are
     // the instrument's own or refused by the import).
     QStringList unreadable;
@@ -521,6 +521,18 @@ int CFileView::ImportFiles(const QStringList& paths) {
             }
         }
     }
+    if (!unreadable.isEmpty()) {
+        CMessageBox::Show(this, ResourceString(kIdsApplicationTitle), ImportWarning(shown, unreadable),
+                          QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Warning);
+    }
+    return shown;
+}
+
+int CFileView::ShowImportedWaves(const std::vector<std::size_t>& emptySlots, std::size_t count) {
+    if (count == 0) {
+        return 0;
+    }
+    count = std::min(count, emptySlots.size());
     RefreshTotalSize();
     MarkModified();
     m_waveList->Rebuild(true, 0);
@@ -529,11 +541,6 @@ int CFileView::ImportFiles(const QStringList& paths) {
     const int first = static_cast<int>(emptySlots.front());
     if (!m_waveList->IsRowVisible(first)) {
         m_waveList->ScrollRowToTop(first);
-    }
-    if (!unreadable.isEmpty()) {
-        CMessageBox::Show(this, ResourceString(kIdsApplicationTitle),
-                          ImportWarning(static_cast<int>(count), unreadable), QMessageBox::Ok, QMessageBox::Ok,
-                          QMessageBox::Warning);
     }
     return static_cast<int>(count);
 }

@@ -129,6 +129,21 @@ public:
     // "2 files imported; broken.wav is not a sound file the librarian can read and was imported as
     // it is"; empty when every file could be read.
     [[nodiscard]] static QString ImportWarning(int imported, const QStringList& unreadable);
+    // Import and Convert (CFileViewSoundFiles.cpp): asks for sound files of any format, then
+    // ImportAndConvertFiles.
+    void OnImportAndConvert();
+    // Converts the files that are not ".wav", ".aif", ".aiff" or ".vpw" to WAV off the GUI thread
+    // under a progress dialog that can cancel, imports them all (or, after a failure or a cancel,
+    // none), shows what was done, and selects and shows the new rows. The number imported.
+    // With `firstSlot`, into the free slots from that one on.
+    int ImportAndConvertFiles(const QStringList& paths, std::size_t firstSlot = 0);
+    // Files dropped on the wave list at `row`: into the free slots from that row on, imported as
+    // Import Wave does when all are ".wav", ".aif", ".aiff" or ".vpw", else as Import and Convert.
+    int ImportFilesAt(const QStringList& paths, int row);
+    // Export Waves: the selected waves' files into a folder the user chooses, as "NNN Name.ext".
+    void OnExportWaves();
+    // Whether the wave list has a selected wave in use (Export Waves is enabled).
+    [[nodiscard]] bool CanExportWaves() const;
     // Set Up Grid: the grid dialog; on OK every list of every open project window is re-laid.
     void OnSetUpGrid();
     static void ApplyGridToAll();
@@ -187,6 +202,10 @@ private:
     // The child frame around the view, or null.
     [[nodiscard]] QMdiSubWindow* Frame() const;
     void RefreshTotalSize();
+    // After an import placed `count` waves in the first of `emptySlots` (the empty slots before
+    // it): the size, the modified mark, the wave list rebuilt with only the new rows selected, and
+    // the first of them shown. Returns the count (at most the number of empty slots).
+    int ShowImportedWaves(const std::vector<std::size_t>& emptySlots, std::size_t count);
     void RefreshDeletionWarning();
     // Gives the lists click focus only while this view is the active one, so that a press in a
     // background project window does not activate it.

@@ -9,6 +9,7 @@
 #include "storage/CTernFileDocument.h"
 #include "views/CFileView.h"
 #include "views/CParameterListCtrl.h"
+#include "views/CWaveDragData.h"
 #include "views/DragState.h"
 
 #include <QByteArray>
@@ -114,7 +115,11 @@ void CListDragSource::Run(CParameterListCtrl& list, int row) {
     const int which = DragState::Instance().Which();
     // Qt deletes the drag object itself once its loop has returned.
     auto* drag = new QDrag(&list);
-    drag->setMimeData(MakeDragData(which));
+    auto* view = dynamic_cast<CFileView*>(list.Host());
+    // Wave rows also hand their files to a file manager or another program they are dropped on.
+    drag->setMimeData(which == kWaveList && view != nullptr
+                          ? new CWaveDragData(view->Document().Data(), DragState::Instance().selection)
+                          : MakeDragData(which));
     drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
     Finish();
 }

@@ -41,6 +41,8 @@ public:
         kContextCopy,
         kContextPaste,
         kContextPasteInsert,
+        kContextImportAndConvert,
+        kContextExportWaves
     };
     // The action of `command` acting on `list` with its enabled state up to date, or null when the
     // window has none (then the menu leaves it out).

@@ -1,4 +1,5 @@
 #include "views/CParameterListCtrl.h"
+#include "views/CWaveFileDrop.h"
 
 #include "model/CDomain.h"
 #include "model/CParameterArray.h"
@@ -281,6 +282,8 @@ std::unique_ptr<QMenu> CParameterListCtrl::MakeContextMenu() {
     if (waves) {
         menu->addSeparator();
         addHostCommand(CListHost::kContextImportWave);
+        addHostCommand(CListHost::kContextImportAndConvert);
+        addHostCommand(CListHost::kContextExportWaves);
     }
     return menu;
 }
@@ -534,18 +537,28 @@ void CParameterListCtrl::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CParameterListCtrl::dragEnterEvent(QDragEnterEvent* event) {
+    if (CWaveFileDrop::DragMove(*this, event, event->position().toPoint())) {
+        return; // sound files from the desktop
+    }
     m_dropTarget->OnDragMoveEvent(event, event->position().toPoint(), true);
 }
 
 void CParameterListCtrl::dragMoveEvent(QDragMoveEvent* event) {
+    if (CWaveFileDrop::DragMove(*this, event, event->position().toPoint())) {
+        return;
+    }
     m_dropTarget->OnDragMoveEvent(event, event->position().toPoint(), false);
 }
 
 void CParameterListCtrl::dragLeaveEvent(QDragLeaveEvent* /*event*/) {
+    CWaveFileDrop::DragLeave(*this);
     m_dropTarget->DragLeave();
 }
 
 void CParameterListCtrl::dropEvent(QDropEvent* event) {
+    if (CWaveFileDrop::Drop(*this, event, event->position().toPoint())) {
+        return;
+    }
     m_dropTarget->OnDropEvent(event, event->position().toPoint());
 }
 

@@ -143,15 +143,17 @@ TEST_F(CMainFrameTest, TheTrashCommandTurnsTheTrashOffAndOn) {
 TEST_F(CMainFrameTest, MenuWithAProjectWindow) {
     m_app->NewDocument();
     EXPECT_EQ(m_frame->MenuResourceId(), 4107);
-    EXPECT_EQ(MenuTitles(),
-              (QStringList{QStringLiteral("&File"), QStringLiteral("&Edit"), QStringLiteral("&View"),
-                           QStringLiteral("&Setup"), QStringLiteral("&Window"), QStringLiteral("&Help")}));
-    EXPECT_EQ(
-        ItemTexts(Menu(QStringLiteral("&File"))),
-        (QStringList{QStringLiteral("&New\tCtrl+N"), QStringLiteral("&Open...\tCtrl+O"), QStringLiteral("&Close"),
-                     QStringLiteral("&Save\tCtrl+S"), QStringLiteral("Save &As..."), QStringLiteral("Pre&view Save..."),
-                     QStringLiteral("Clean &Project..."), QStringLiteral("&Import Wave..."),
-                     QStringLiteral("Open Most Recently Used File"), QStringLiteral("E&xit")}));
+    EXPECT_EQ(MenuTitles(), (QStringList{QStringLiteral("&File"), QStringLiteral("&Edit"), QStringLiteral("W&ave"),
+                                         QStringLiteral("&View"), QStringLiteral("&Setup"), QStringLiteral("&Window"),
+                                         QStringLiteral("&Help")}));
+    EXPECT_EQ(ItemTexts(Menu(QStringLiteral("&File"))),
+              (QStringList{QStringLiteral("&New\tCtrl+N"), QStringLiteral("&Open...\tCtrl+O"), QStringLiteral("&Close"),
+                           QStringLiteral("&Save\tCtrl+S"), QStringLiteral("Save &As..."),
+                           QStringLiteral("Pre&view Save..."), QStringLiteral("Clean &Project..."),
+                           QStringLiteral("&Import Wave..."), QStringLiteral("Import and &Convert..."),
+                           QStringLiteral("Open Most Recently Used File"), QStringLiteral("E&xit")}));
+    EXPECT_EQ(ItemTexts(Menu(QStringLiteral("W&ave"))),
+              (QStringList{QStringLiteral("Import and &Convert..."), QStringLiteral("E&xport Waves...")}));
     EXPECT_EQ(
         ItemTexts(Menu(QStringLiteral("&Edit"))),
         (QStringList{QStringLiteral("&Undo\tCtrl+Z"), QStringLiteral("&History..."), QStringLiteral("Cu&t\tCtrl+X"),

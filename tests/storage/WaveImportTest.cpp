@@ -268,3 +268,24 @@ TEST_F(WaveImportTest, AnImportThatFailsPartWayLosesNothing) {
 
 } // namespace
 } // namespace Orvanta::SaveTesting
+
+namespace Orvanta::SaveTesting {
+namespace {
+
+TEST_F(WaveImportTest, FromASlotOnOnlyTheFreeSlotsFromThereCount) {
+    CTernFileDocument& document = DocumentWithUsedWaves(3); // slots 0-2 used
+    document.Data().m_waves[5].m_path = m_temp / "absent5.w00";
+    const std::vector<std::string> files = {Input("b.wav"), Input("a.wav")};
+    EXPECT_EQ(document.ImportWaves(files, 4), 2U);
+    const CTernData& data = document.Data();
+    EXPECT_TRUE(data.m_waves[3].IsEmpty());
+    EXPECT_EQ(data.m_waves[4].m_name, "a");
+    EXPECT_EQ(data.m_waves[6].m_name, "b");
+    // From the last slot on there is one free slot: two files are refused before anything changes.
+    EXPECT_EQ(document.ImportWaves({Input("c.wav"), Input("d.wav")}, kWaveSlots - 1), 0U);
+    EXPECT_EQ(m_reporter->Errors(), std::vector<int>{kErrorWaveSpace});
+    EXPECT_TRUE(data.m_waves[kWaveSlots - 1].IsEmpty());
+}
+
+} // namespace
+} // namespace Orvanta::SaveTesting
