@@ -21,7 +21,7 @@ run_tests() {
 
 # The end-to-end tests under a virtual X server drive the real program for minutes; the plain build
 # runs them, the Release and sanitizer builds leave them out.
-WITHOUT_X_SERVER_TESTS=(-E '^shell_(drag_)?end_to_end$')
+WITHOUT_X_SERVER_TESTS=(-E '^shell_(drag_|clipboard_)?end_to_end$')
 
 # Every bench_* program under bench/, the Qt ones on the offscreen platform.
 run_benchmarks() {
