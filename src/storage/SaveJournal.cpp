@@ -278,12 +278,14 @@ bool TrashParkedFiles(const std::string& projectPath, const SaveJournal& journal
         const std::string parkedPath = Native(projectPath, parked);
         std::string name;
         if (files.Exists(ToNativePath(marker))) {
-            if (!ReadText(marker, name) || !IsProjectFileName(name)) {
+            // The move follows the marker's complete write: while the file is still parked, the
+            // marker (perhaps cut short by a crash) is chosen again below.
+            const bool named = ReadText(marker, name) && IsProjectFileName(name);
+            if (files.Exists(parkedPath)) {
+                name.clear();
+            } else if (!named) {
                 finished = false; // not ours to act on; left for the user
                 continue;
-            }
-            if (files.Exists(parkedPath)) {
-                name.clear(); // interrupted before the move: chosen again below
             }
         }
         if (name.empty()) {

@@ -312,6 +312,26 @@ TEST_F(ProjectSharingTest, DeletedFilesGoToTheTrashAndACrashLosesNone) {
     SetTrashHandler(nullptr);
 }
 
+// A crash while writing a trash marker leaves it empty or cut short: the file is still parked, so
+// the next open chooses again and finishes.
+TEST_F(ProjectSharingTest, ACutTrashMarkerIsWrittenAgain) {
+    const std::string trash = m_temp / "trash/";
+    fs::create_directory(trash);
+    SetTrashHandler([&trash](const std::string& path) {
+        std::error_code error;
+        fs::rename(path, trash + fs::path(path).filename().string(), error);
+        return !error;
+    });
+    fs::create_directory(m_project.Path() + kSaveStagingFolder);
+    fs::rename(m_project.Path() + "Patch/002 Beta.p00", Staging() + "o-1");
+    WriteStaging("done", "orvanta-save-journal 1\npark Patch/002%20Beta.p00 .orvanta-save/o-1\nend\n");
+    WriteStaging("r-1", ""); // created, then the crash
+    EXPECT_EQ(RecoverInterruptedSave(m_project.Path()), RecoveryOutcome::kCompleted);
+    EXPECT_FALSE(HasInterruptedSave(m_project.Path()));
+    EXPECT_EQ(FileNames(trash), std::set<std::string>{"002 Beta.p00"});
+    SetTrashHandler(nullptr);
+}
+
 #if !defined(_WIN32)
 // Another process holds the project's locks: a child that takes the save lock, or the open marker,
 // and keeps it until told to end. Recovery and saving wait briefly and then say the project is
