@@ -145,12 +145,22 @@ CSelection SlotRange(std::size_t start, std::size_t count) {
 void AddUsersOfPatches(CTernData& project, std::size_t start, std::size_t count) {
     const std::size_t end = std::min(project.m_patches.size(), start + count);
     for (std::size_t i = start; i < end; ++i) {
+        if (project.m_patches[i].IsEmpty()) {
+            continue;
+        }
         for (const int w : project.m_patches[i].UsedWaves()) {
             if (w > 0 && static_cast<std::size_t>(w) <= project.m_waves.size()) {
                 project.m_waves[static_cast<std::size_t>(w - 1)].AddUser(static_cast<std::int32_t>(i), false);
             }
         }
     }
+}
+
+void RebuildWaveUsers(CTernData& project) {
+    for (std::size_t w = 0; w < project.m_waves.size(); ++w) {
+        project.m_waves[w].ClearUsers();
+    }
+    AddUsersOfPatches(project, 0, project.m_patches.size());
 }
 
 void PlaceAccompanyingWaves(CTernData& project, const std::vector<std::size_t>& slots) {

@@ -33,8 +33,11 @@ bool DeleteItems(CTernData& project, const CSelection& selection, int which, boo
 // Slot indices start to start + count - 1.
 [[nodiscard]] CSelection SlotRange(std::size_t start, std::size_t count);
 
-// Adds the patch slots start to start + count - 1 to the users of every wave they reference.
+// Adds the patch slots start to start + count - 1 that are in use to the users of every wave slot
+// they reference.
 void AddUsersOfPatches(CTernData& project, std::size_t start, std::size_t count);
+// Every wave's user list made afresh from the references of the patches in use.
+void RebuildWaveUsers(CTernData& project);
 
 // Puts clones of the transfer buffer's accompanying waves into the wave slots `slots` (one per
 // wave, in buffer order). A patch may still name one of those empty slots (its wave file was

@@ -3,6 +3,7 @@
 #include "model/CDomain.h"
 #include "model/CFileSystem.h"
 #include "model/CProgressEpisode.h"
+#include "operations/TransferOperations.h"
 #include "storage/CTernFileDocument.h"
 #include "storage/ContentHash.h"
 #include "storage/LoadDiagnosis.h"
@@ -235,13 +236,7 @@ bool CTernFileDocument::LoadWaves() {
         wave.m_path = path;
         wave.SetName(BareName(path), false);
     }
-    for (std::size_t i = 0; i < m_data.m_patches.size(); ++i) {
-        for (const int number : m_data.m_patches[i].UsedWaves()) {
-            if (IsWaveSlotNumber(number) && static_cast<std::size_t>(number) <= m_data.m_waves.size()) {
-                m_data.m_waves[static_cast<std::size_t>(number) - 1].AddUser(static_cast<std::int32_t>(i), false);
-            }
-        }
-    }
+    AddUsersOfPatches(m_data, 0, m_data.m_patches.size());
     return true;
 }
 

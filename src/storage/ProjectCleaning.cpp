@@ -2,6 +2,7 @@
 
 #include "model/CDomain.h"
 #include "model/CTernData.h"
+#include "operations/TransferOperations.h"
 #include "operations/WaveReferences.h"
 
 #include <vector>
@@ -13,23 +14,6 @@ namespace {
 bool IsPresentWave(const CWaveArray& waves, int number) {
     return IsWaveSlotNumber(number) && static_cast<std::size_t>(number) <= waves.size() &&
            !waves[static_cast<std::size_t>(number) - 1].IsEmpty();
-}
-
-// Every wave's user list from the active references of the present patches.
-void RebuildUsers(CTernData& project) {
-    for (std::size_t w = 0; w < project.m_waves.size(); ++w) {
-        project.m_waves[w].ClearUsers();
-    }
-    for (std::size_t p = 0; p < project.m_patches.size(); ++p) {
-        if (project.m_patches[p].IsEmpty()) {
-            continue;
-        }
-        for (const int number : project.m_patches[p].UsedWaves()) {
-            if (IsPresentWave(project.m_waves, number)) {
-                project.m_waves[static_cast<std::size_t>(number) - 1].AddUser(static_cast<std::int32_t>(p), false);
-            }
-        }
-    }
 }
 
 } // namespace
@@ -115,7 +99,7 @@ bool CleanProject(CTernData& project) {
         compacted.Resize(patches.size());
         patches.SwapContent(compacted);
     }
-    RebuildUsers(project);
+    RebuildWaveUsers(project);
     return true;
 }
 
