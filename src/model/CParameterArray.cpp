@@ -31,4 +31,13 @@ void CParameterArray::Resize(std::size_t n) {
     }
 }
 
+std::size_t CParameterArray::UsedExtent() const {
+    for (std::size_t i = m_elements.size(); i > 0; --i) {
+        if (!m_elements[i - 1]->IsEmpty()) {
+            return i;
+        }
+    }
+    return 0;
+}
+
 } // namespace Orvanta

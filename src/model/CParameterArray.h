@@ -28,6 +28,8 @@ public:
 
     [[nodiscard]] std::size_t size() const { return m_elements.size(); }
     [[nodiscard]] bool empty() const { return m_elements.empty(); }
+    // One past the last slot in use; 0 when every slot is empty.
+    [[nodiscard]] std::size_t UsedExtent() const;
     [[nodiscard]] CParameter& Element(std::size_t i) const { return *m_elements[i]; }
 
 protected:
@@ -61,7 +63,6 @@ public:
         std::unique_ptr<CParameter> old = std::exchange(m_elements[i], std::move(element));
         return std::unique_ptr<T>(static_cast<T*>(old.release()));
     }
-    void RemoveAt(std::size_t i) { m_elements.erase(m_elements.begin() + static_cast<std::ptrdiff_t>(i)); }
     // A deep copy of element i, owned by the caller.
     [[nodiscard]] std::unique_ptr<T> CloneAt(std::size_t i) const {
         return std::unique_ptr<T>(static_cast<T*>(m_elements[i]->Clone().release()));

@@ -89,13 +89,7 @@ bool CTernData::AnyUsedInTail(int which, std::size_t count) const {
 }
 
 std::size_t CTernData::UsedExtent(int which) const {
-    const CParameterArray& list = List(which);
-    for (std::size_t i = list.size(); i > 0; --i) {
-        if (!list.Element(i - 1).IsEmpty()) {
-            return i;
-        }
-    }
-    return 0;
+    return List(which).UsedExtent();
 }
 
 std::vector<std::size_t> CTernData::EmptySlots(int which) const {

@@ -392,13 +392,7 @@ void CParameterListCtrl::Rebuild(bool keepSelection, int selectCount) {
         SelectRows(rows);
     }
 
-    m_usedCount = 0;
-    for (std::size_t i = size; i > 0; --i) {
-        if (!m_array->Element(i - 1).IsEmpty()) {
-            m_usedCount = static_cast<int>(i);
-            break;
-        }
-    }
+    m_usedCount = static_cast<int>(m_array->UsedExtent());
     viewport()->update();
 }
 
