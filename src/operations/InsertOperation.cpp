@@ -147,19 +147,7 @@ bool CanInsert(CTernData& project, std::size_t start, int which, bool fromOtherW
 }
 
 std::size_t Insert(CTernData& project, std::size_t start, int which, bool fromOtherWindow) {
-    if (!CanInsert(project, start, which, fromOtherWindow)) {
-        return 0;
-    }
-    CDomain& domain = CDomain::Instance();
-    domain.ClearUndo();
-    domain.SaveUndo(kUndoBoth, &project);
-    const std::size_t n = TransferCount(which);
-    if (which == kPatchList) {
-        InsertPatches(project, start, n, fromOtherWindow);
-    } else {
-        InsertWaves(project, start, n, fromOtherWindow);
-    }
-    return n;
+    return Paste(project, start, which, fromOtherWindow, DestroyedSlots::Tail, InsertPatches, InsertWaves);
 }
 
 } // namespace Orvanta

@@ -11,6 +11,7 @@ namespace Orvanta {
 namespace {
 
 void OverwritePatches(CTernData& project, std::size_t start, std::size_t n, bool fromOtherWindow) {
+    DeleteItems(project, SlotRange(start, n), kPatchList, false);
     const CPatchArray& transfer = CDomain::Instance().m_transferPatches;
     for (std::size_t k = 0; k < n; ++k) {
         project.m_patches.Replace(start + k, transfer.CloneAt(k));
@@ -56,6 +57,7 @@ void RepointMovedWaves(CTernData& project, std::size_t start, std::size_t n) {
 }
 
 void OverwriteWaves(CTernData& project, std::size_t start, std::size_t n, bool fromOtherWindow) {
+    DeleteItems(project, SlotRange(start, n), kWaveList, false);
     const CDomain& domain = CDomain::Instance();
     for (std::size_t k = 0; k < n; ++k) {
         project.m_waves.Replace(start + k, domain.m_transferWaves.CloneAt(k));
@@ -76,20 +78,7 @@ bool CanOverwrite(CTernData& project, std::size_t start, int which, bool fromOth
 }
 
 bool Overwrite(CTernData& project, std::size_t start, int which, bool fromOtherWindow) {
-    if (!CanOverwrite(project, start, which, fromOtherWindow)) {
-        return false;
-    }
-    CDomain& domain = CDomain::Instance();
-    domain.ClearUndo();
-    domain.SaveUndo(kUndoBoth, &project);
-    const std::size_t n = TransferCount(which);
-    DeleteItems(project, SlotRange(start, n), which, false);
-    if (which == kPatchList) {
-        OverwritePatches(project, start, n, fromOtherWindow);
-    } else {
-        OverwriteWaves(project, start, n, fromOtherWindow);
-    }
-    return true;
+    return Paste(project, start, which, fromOtherWindow, DestroyedSlots::Range, OverwritePatches, OverwriteWaves) != 0;
 }
 
 } // namespace Orvanta

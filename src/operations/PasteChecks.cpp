@@ -37,4 +37,17 @@ bool CanPaste(CTernData& project, std::size_t start, int which, bool fromOtherWi
     return true;
 }
 
+std::size_t Paste(CTernData& project, std::size_t start, int which, bool fromOtherWindow, DestroyedSlots destroyed,
+                  PasteItems patches, PasteItems waves) {
+    if (!CanPaste(project, start, which, fromOtherWindow, destroyed)) {
+        return 0;
+    }
+    CDomain& domain = CDomain::Instance();
+    domain.ClearUndo();
+    domain.SaveUndo(kUndoBoth, &project);
+    const std::size_t n = TransferCount(which);
+    (which == kPatchList ? patches : waves)(project, start, n, fromOtherWindow);
+    return n;
+}
+
 } // namespace Orvanta

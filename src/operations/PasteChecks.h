@@ -18,4 +18,13 @@ enum class DestroyedSlots { Range, Tail };
 // subtracted.
 bool CanPaste(CTernData& project, std::size_t start, int which, bool fromOtherWindow, DestroyedSlots destroyed);
 
+// Places `n` items of the transfer buffer at slot `start` of one list.
+using PasteItems = void (*)(CTernData& project, std::size_t start, std::size_t n, bool fromOtherWindow);
+
+// The one entry of both pastes: when CanPaste agrees, registers the project for undo and hands the
+// transfer buffer's items to `patches` or `waves` by `which`. Returns how many items were placed, or
+// 0 (nothing changed) when a check refused.
+std::size_t Paste(CTernData& project, std::size_t start, int which, bool fromOtherWindow, DestroyedSlots destroyed,
+                  PasteItems patches, PasteItems waves);
+
 } // namespace Orvanta
