@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <memory>
 #include <set>
 #include <span>
@@ -110,73 +111,35 @@ std::int64_t CContentHashes::Size(const std::string& path) {
 }
 
 std::optional<std::uint64_t> CContentHashes::Hash(const std::string& path, const CByteRegion& region) {
-    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
-    const std::string native = ToNativePath(path);
-    const CFileStamp stamp = fileSystem.Stamp(native);
+    const CFileStamp stamp = CDomain::Instance().FileSystem().Stamp(ToNativePath(path));
     if (stamp.size < 0) {
         return std::nullopt;
     }
     if (const CEntry* known = Known(path, region, stamp)) {
         return known->hash & m_hashMask;
     }
-    const auto key = std::make_tuple(path, region);
-    m_hashes.erase(key);
-    if (m_unreadable.count(key) != 0) {
+    if (m_unreadable.count(std::make_tuple(path, region)) != 0) {
         return std::nullopt;
     }
-    ++m_filesRead;
-    CRegionReader reader(fileSystem.OpenRead(native), region);
-    if (!reader.IsOpen()) {
-        return std::nullopt;
-    }
-    XXH3_state_t state;
-    XXH3_64bits_reset(&state);
-    std::span<const std::uint8_t> first;
-    std::span<const std::uint8_t> second;
-    while (reader.Next(first, second)) {
-        XXH3_64bits_update(&state, first.data(), first.size());
-        XXH3_64bits_update(&state, second.data(), second.size());
-    }
-    if (reader.Failed()) {
-        return std::nullopt;
-    }
-    const std::uint64_t hash = XXH3_64bits_digest(&state);
-    if (stamp.modified >= 0) {
-        m_hashes[key] = CEntry{stamp, hash, 0, 0};
-    }
-    return hash & m_hashMask;
+    const std::optional<CEntry> read = ReadPass({path}, {stamp}, region).front();
+    return read ? std::optional(read->hash & m_hashMask) : std::nullopt;
 }
 
 bool CContentHashes::SameBytes(const std::string& first, const std::string& second, const CByteRegion& region) {
     CFileSystem& fileSystem = CDomain::Instance().FileSystem();
-    const std::string a = ToNativePath(first);
-    const std::string b = ToNativePath(second);
-    const CFileStamp stampA = fileSystem.Stamp(a);
-    const CFileStamp stampB = fileSystem.Stamp(b);
+    const CFileStamp stampA = fileSystem.Stamp(ToNativePath(first));
+    const CFileStamp stampB = fileSystem.Stamp(ToNativePath(second));
     if (stampA.size < 0 || stampA.size != stampB.size) {
         return false;
     }
-    // Both read in one Prepare pass: their classes tell.
+    // Both placed in one pass: their classes tell. Otherwise the two are read in a pass of their own.
     const CEntry* knownA = Known(first, region, stampA);
     const CEntry* knownB = Known(second, region, stampB);
-    if (knownA != nullptr && knownB != nullptr && knownA->pass != 0 && knownA->pass == knownB->pass) {
+    if (knownA != nullptr && knownB != nullptr && knownA->pass == knownB->pass) {
         return knownA->contentClass == knownB->contentClass;
     }
-    const auto key = std::make_tuple(first, second, region);
-    if (const auto kept = m_comparisons.find(key); kept != m_comparisons.end()) {
-        if (stampA.modified >= 0 && stampB.modified >= 0 && kept->second.first == stampA &&
-            kept->second.second == stampB) {
-            return kept->second.same;
-        }
-        m_comparisons.erase(kept);
-    }
-    // A comparison that could not read a file says nothing about the contents and is not kept: the
-    // next search reads the files again.
-    const std::optional<bool> same = CompareBytes(a, b, region);
-    if (same && stampA.modified >= 0 && stampB.modified >= 0) {
-        m_comparisons[key] = CComparison{stampA, stampB, *same};
-    }
-    return same.value_or(false);
+    const std::vector<std::optional<CEntry>> read = ReadPass({first, second}, {stampA, stampB}, region);
+    return read[0] && read[1] && read[0]->contentClass == read[1]->contentClass;
 }
 
 void CContentHashes::Prepare(const std::vector<std::string>& paths, const CByteRegion& region) {
@@ -188,25 +151,40 @@ void CContentHashes::Prepare(const std::vector<std::string>& paths, const CByteR
     for (const std::string& path : paths) {
         stamps.push_back(fileSystem.Stamp(ToNativePath(path)));
         const CEntry* entry = Known(path, region, stamps.back());
-        known = known && entry != nullptr && entry->pass != 0 && (knownPass == 0 || entry->pass == knownPass);
+        known = known && entry != nullptr && (knownPass == 0 || entry->pass == knownPass);
         knownPass = entry != nullptr ? entry->pass : 0;
     }
     if (known) {
         return;
     }
+    const std::vector<std::optional<CEntry>> read = ReadPass(paths, stamps, region);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (!read[i] && stamps[i].size >= 0) {
+            m_unreadable.insert(std::make_tuple(paths[i], region)); // left out of this pass only
+        }
+    }
+}
+
+std::vector<std::optional<CContentHashes::CEntry>> CContentHashes::ReadPass(const std::vector<std::string>& paths,
+                                                                            const std::vector<CFileStamp>& stamps,
+                                                                            const CByteRegion& region) {
+    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
     // The content classes of this pass; a class keeps the bytes of its first file while they fit.
     struct CClass {
         std::uint64_t hash = 0;
+        std::string first;
         bool kept = false;
         std::vector<std::uint8_t> bytes;
     };
     std::vector<CClass> classes;
     std::size_t keptBytes = 0;
     const std::size_t pass = ++m_passes;
-    std::set<std::string> done;
+    std::vector<std::optional<CEntry>> read(paths.size());
+    std::map<std::string, std::size_t> done;
     for (std::size_t i = 0; i < paths.size(); ++i) {
         const std::string& path = paths[i];
-        if (!done.insert(path).second) {
+        if (const auto [earlier, inserted] = done.emplace(path, i); !inserted) {
+            read[i] = read[earlier->second];
             continue;
         }
         const auto key = std::make_tuple(path, region);
@@ -226,28 +204,39 @@ void CContentHashes::Prepare(const std::vector<std::string>& paths, const CByteR
             bytes = ReadRegion(fileSystem.OpenRead(ToNativePath(path)), region, stamps[i].size);
         }
         if (!bytes) {
-            m_unreadable.insert(key); // left out of this pass only
             continue;
         }
-        CEntry entry{stamps[i], XXH3_64bits(bytes->data(), bytes->size()), pass, classes.size()};
-        const auto same = std::find_if(classes.begin(), classes.end(), [&](const CClass& c) {
-            return c.hash == entry.hash && c.kept && c.bytes == *bytes;
-        });
-        // Beside a class of this hash whose bytes were not kept, the file's class is not proven.
-        const bool unproven = std::any_of(classes.begin(), classes.end(),
-                                          [&](const CClass& c) { return c.hash == entry.hash && !c.kept; });
-        if (same != classes.end()) {
-            entry.contentClass = static_cast<std::size_t>(same - classes.begin());
-        } else {
+        const std::uint64_t hash = XXH3_64bits(bytes->data(), bytes->size());
+        // A class of this hash whose bytes were not kept is told apart by reading its first file.
+        std::optional<std::size_t> same;
+        for (std::size_t c = 0; c < classes.size() && !same; ++c) {
+            if (classes[c].hash != hash) {
+                continue;
+            }
+            const std::optional<bool> equal =
+                classes[c].kept ? std::optional(classes[c].bytes == *bytes)
+                                : CompareBytes(ToNativePath(classes[c].first), ToNativePath(path), region);
+            if (!equal) {
+                bytes.reset();
+                break;
+            }
+            same = *equal ? std::optional(c) : std::nullopt;
+        }
+        if (!bytes) {
+            continue;
+        }
+        if (!same) {
             const bool keep = keptBytes + bytes->size() <= m_keptBytes;
             keptBytes += keep ? bytes->size() : 0;
-            classes.push_back(CClass{entry.hash, keep, keep ? std::move(*bytes) : std::vector<std::uint8_t>()});
+            same = classes.size();
+            classes.push_back(CClass{hash, path, keep, keep ? std::move(*bytes) : std::vector<std::uint8_t>()});
         }
-        entry.pass = unproven ? 0 : pass;
+        read[i] = CEntry{stamps[i], hash, pass, *same};
         if (stamps[i].modified >= 0) {
-            m_hashes[key] = entry;
+            m_hashes[key] = *read[i];
         }
     }
+    return read;
 }
 
 void CContentHashes::Remember(const std::string& path, const CByteRegion& region, const CFileStamp& stamp,

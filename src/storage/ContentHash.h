@@ -14,12 +14,12 @@
 namespace Orvanta {
 
 // File contents as duplicate detection needs them, through the domain's file system: sizes from the
-// file's entry, 64-bit hashes (XXH3) of a file's bytes, byte comparison for equal hashes. Prepare
-// reads the files of one size once each and compares them in that same pass. Hashes, the content
-// classes found by Prepare and the outcomes of comparisons are kept keyed by path, region, size and
-// modification time, so that a file is read again only after it changed; a read that fails is not
-// kept. The process-wide instance (SharedContentHashes) keeps them for every loaded project. Paths
-// are internal paths.
+// file's entry, 64-bit hashes (XXH3) of a file's bytes, and content classes that tell equal bytes
+// apart. Files are read in passes: each file of a pass once, hashed and compared with the files of
+// equal hash before it. Hashes and classes are kept keyed by path, region, size and modification
+// time, so that a file is read again only after it changed; a read that fails is not kept. The
+// process-wide instance (SharedContentHashes) keeps them for every loaded project. Paths are
+// internal paths.
 class CContentHashes : public CContentSource {
 public:
     // Enough for every wave of a full project (50 MB).
@@ -31,15 +31,18 @@ public:
         : m_hashMask(hashMask), m_keptBytes(keptBytes) {}
 
     [[nodiscard]] std::int64_t Size(const std::string& path) override;
+    // The hash of a file already read at its present stamp; otherwise the file is read in a pass of
+    // its own.
     [[nodiscard]] std::optional<std::uint64_t> Hash(const std::string& path, const CByteRegion& region) override;
+    // Whether the classes of one pass hold both files together; otherwise both are read in a pass of
+    // their own.
     [[nodiscard]] bool SameBytes(const std::string& first, const std::string& second,
                                  const CByteRegion& region) override;
-    // Reads each file of `paths` that is not known at its present stamp once, whole, hashing it and
-    // comparing its bytes with the files of equal hash read before it in this pass; when every file
-    // is known from one earlier pass nothing is read. One file is open at a time; the bytes of the
-    // files that others are compared with are kept until the pass ends, up to kKeptBytes (beyond
-    // that, equal hashes are told apart by SameBytes reading both files). A file that could not be
-    // read is left out: Hash answers nothing for it until the next Prepare, which tries it again.
+    // Reads the files of `paths` in one pass unless every one is known at its present stamp from one
+    // earlier pass. One file is open at a time; the bytes of each class's first file are kept until
+    // the pass ends, up to kKeptBytes; beyond that, a file of a known hash is compared with its
+    // class's first file by reading both. A file that could not be read is left out: Hash answers
+    // nothing for it until the next Prepare, which tries it again.
     void Prepare(const std::vector<std::string>& paths, const CByteRegion& region) override;
     // Takes `bytes` as the region's bytes of the file at `path` while it has `stamp` (with a known
     // time): a reader that had them hands them on, and Prepare uses them instead of opening the file.
@@ -48,10 +51,9 @@ public:
     // True when the file was read whole without an error at its present stamp.
     [[nodiscard]] bool WasRead(const std::string& path, const CByteRegion& region);
 
-    // Forgets every kept hash and comparison.
+    // Forgets every kept hash and class.
     void Clear() {
         m_hashes.clear();
-        m_comparisons.clear();
         m_passes = 0;
         m_unreadable.clear();
         m_handedOn.clear();
@@ -63,22 +65,20 @@ private:
     struct CEntry {
         CFileStamp stamp;
         std::uint64_t hash = 0;
-        // The Prepare pass that placed the file in content class `contentClass`; 0 for none.
+        // The pass that placed the file in content class `contentClass`.
         std::size_t pass = 0;
         std::size_t contentClass = 0;
     };
 
     // The kept entry of `path` when it is of `stamp`; null otherwise.
     const CEntry* Known(const std::string& path, const CByteRegion& region, const CFileStamp& stamp) const;
+    // Reads `paths`, of the present `stamps`, in a new pass and keeps what it found; the entry of
+    // each path, none for a file that could not be read.
+    std::vector<std::optional<CEntry>> ReadPass(const std::vector<std::string>& paths,
+                                                const std::vector<CFileStamp>& stamps, const CByteRegion& region);
     // Compares the region's bytes of two files (native paths) by reading both; nothing when a file
     // could not be read.
     std::optional<bool> CompareBytes(const std::string& a, const std::string& b, const CByteRegion& region);
-
-    struct CComparison {
-        CFileStamp first;
-        CFileStamp second;
-        bool same = false;
-    };
 
     std::uint64_t m_hashMask;
     std::size_t m_keptBytes;
@@ -87,7 +87,6 @@ private:
     // The files the last Prepare could not read.
     std::set<std::tuple<std::string, CByteRegion>> m_unreadable;
     std::map<std::tuple<std::string, CByteRegion>, CEntry> m_hashes;
-    std::map<std::tuple<std::string, std::string, CByteRegion>, CComparison> m_comparisons;
     std::size_t m_filesRead = 0;
     std::size_t m_passes = 0;
 };
