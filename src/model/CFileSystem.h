@@ -64,7 +64,7 @@ struct CLockAttempt {
 
 // The file system as the core sees it. Every file-system access of the core goes through one
 // object of this interface, the one CDomain holds: the native one in normal use, a fault-injecting
-// double in tests. Paths are file-system paths, i.e. internal paths after ToNativePath, in UTF-8.
+// double in tests. Paths are the core's paths in UTF-8 with "/" between names, on every platform.
 class CFileSystem {
 public:
     CFileSystem() = default;

@@ -5,8 +5,9 @@
 namespace Orvanta {
 
 // The columns of the patch and wave lists. The number column is right-aligned and of the number
-// kind (range 0 to 127); the name column is left-aligned text. Both are editable; only the name is
-// ever edited. The wave list's waveform column holds a picture and is never edited.
+// kind; its descriptor's range (0 to 127) is never checked, as no list edits the slot numbers. The
+// name column is left-aligned text and the only one ever edited. The wave list's waveform column
+// holds a picture.
 inline constexpr std::uint32_t kNumberColumnFlags = 0x11141;
 inline constexpr std::uint32_t kNameColumnFlags = 0x10010;
 inline constexpr std::uint32_t kWaveformColumnFlags = 0x00020;
