@@ -25,7 +25,6 @@ public:
     void Warning(const std::string& text) override;
 
     void SetAnswerYes(bool yes) { m_answerYes = yes; }
-    [[nodiscard]] bool AnswerYes() const { return m_answerYes; }
     // Number of errors reported so far.
     [[nodiscard]] int ErrorCount() const { return m_errorCount; }
 

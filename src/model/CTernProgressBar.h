@@ -25,7 +25,6 @@ public:
     [[nodiscard]] const std::string& Text() const { return m_text; }
     [[nodiscard]] int Depth() const { return m_depth; }
     [[nodiscard]] bool IsCancellable() const { return m_cancellable; }
-    [[nodiscard]] bool IsCancelled() const { return m_cancelled; }
 
 protected:
     int m_position = 0;

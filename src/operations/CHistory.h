@@ -101,9 +101,8 @@ public:
     // the entries of a project changed otherwise are dropped as ProjectSaved drops them.
     void Revalidate();
 
-    // The last note on entries dropped by a save, a close or a change outside the history; empty
-    // when none. Cleared by TakeNotice.
-    [[nodiscard]] const std::string& Notice() const { return m_notice; }
+    // The last note on entries dropped by a save, a close or a change outside the history, handed
+    // over once; empty when none.
     std::string TakeNotice();
 
     // The display name of a project in entry names and notices; by default the project folder's

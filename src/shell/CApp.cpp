@@ -333,10 +333,6 @@ void CApp::DestroyDocument(CFileDoc& document, bool deferred) {
     }
 }
 
-void CApp::CloseDocument(CFileDoc& document) {
-    DestroyDocument(document, false);
-}
-
 bool CApp::CloseAllDocuments() {
     for (CFileDoc* document : Documents()) {
         if (!document->SaveModified()) {

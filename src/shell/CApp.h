@@ -79,9 +79,6 @@ public:
     // Asks about every modified document in turn, then closes them all. False (nothing closed)
     // when a question was cancelled or a save failed.
     bool CloseAllDocuments();
-    // Closes one document without asking: its files still used by other projects are kept in
-    // the work folder, its window and the document go.
-    void CloseDocument(CFileDoc& document);
 
     // Commands.
     void OnFileNew();

@@ -21,14 +21,4 @@ CDocTemplate* CDocMan::Template(int key) const {
     return found != m_templates.end() ? found->second.get() : nullptr;
 }
 
-std::vector<CFileDoc*> CDocMan::AllDocuments() const {
-    std::vector<CFileDoc*> documents;
-    for (const auto& [key, docTemplate] : m_templates) {
-        for (CFileDoc* document : docTemplate->Documents()) {
-            documents.push_back(document);
-        }
-    }
-    return documents;
-}
-
 } // namespace Orvanta

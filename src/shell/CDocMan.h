@@ -22,8 +22,6 @@ public:
     CDocTemplate& AddTemplate(std::unique_ptr<CDocTemplate> docTemplate);
     // The template registered under `key`, or null.
     [[nodiscard]] CDocTemplate* Template(int key) const;
-    // The documents of every template, template by template in key order.
-    [[nodiscard]] std::vector<CFileDoc*> AllDocuments() const;
 
 private:
     std::map<int, std::unique_ptr<CDocTemplate>> m_templates;

@@ -36,7 +36,6 @@ public:
     static constexpr int kScopeActive = 0;
     static constexpr int kScopeAll = 1;
 
-    [[nodiscard]] QComboBox* Scope() const { return m_scope; }
     [[nodiscard]] QTreeWidget* Groups() const { return m_groups; }
     [[nodiscard]] QLabel* Summary() const { return m_summary; }
     [[nodiscard]] QPushButton* MergeButton() const { return m_merge; }

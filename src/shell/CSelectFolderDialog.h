@@ -58,7 +58,6 @@ public:
     [[nodiscard]] QPushButton* NewProjectButton() const { return m_newButton; }
     [[nodiscard]] QPushButton* AcceptButton() const { return m_acceptButton; }
     [[nodiscard]] QLineEdit* SelectionField() const { return m_selectionField; }
-    [[nodiscard]] const QString& InitialName() const { return m_initialName; }
 
     // Test hooks. What the last dialog run was asked to show, and scripted answers: the next Run
     // returns the given folder (when acceptable) or cancels (nothing) without opening a window.

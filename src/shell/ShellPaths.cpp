@@ -9,10 +9,6 @@
 
 namespace Orvanta {
 
-QString NormalisedProjectPath(const QString& path) {
-    return QString::fromStdString(NormaliseProjectPath(path.toStdString()));
-}
-
 bool IsSameProjectFolder(const QString& first, const QString& second) {
     if (first.isEmpty() || second.isEmpty()) {
         return false;

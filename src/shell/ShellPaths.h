@@ -9,9 +9,6 @@ inline constexpr const char* kDesktopEntryId = "com.veltrane.OrvantaLibrarian";
 
 // Path texts of the shell.
 
-// A project path as the core holds it (absolute, "/" separators, ending in "/"), from a path as
-// the user chose it.
-QString NormalisedProjectPath(const QString& path);
 // Whether two project paths name the same folder: equal in the core's form, or the same folder on
 // disk reached by two paths (a symbolic link, another spelling).
 bool IsSameProjectFolder(const QString& first, const QString& second);

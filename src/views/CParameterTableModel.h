@@ -36,7 +36,6 @@ public:
 
     // Binds the model to `array` (not owned; may be null) and fills it.
     void SetArray(const CParameterArray* array);
-    [[nodiscard]] const CParameterArray* Array() const { return m_array; }
     // Takes the rows anew from the array: one row per element.
     void Refill();
 

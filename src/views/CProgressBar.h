@@ -33,8 +33,6 @@ public:
     explicit CProgressBar(int templateId = kTemplateId, QWidget* mainWindow = nullptr);
     ~CProgressBar() override;
 
-    void SetMainWindow(QWidget* mainWindow) { m_mainWindow = mainWindow; }
-
     void Reserved(int first, int second, int third) override;
     void Begin(int maximum, const std::string& text, bool cancellable) override;
     void End() override;

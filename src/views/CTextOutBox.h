@@ -15,9 +15,6 @@ class CTextOutBox : public CTernTextOut {
 public:
     explicit CTextOutBox(QWidget* parentWindow = nullptr);
 
-    // The window the boxes are parented to (the main window once there is one).
-    void SetParentWindow(QWidget* parentWindow) { m_parent = parentWindow; }
-
     // A box with the text of the error code and an OK button.
     void Error(int code) override;
     // The same box with the detail as its informative text.
@@ -34,7 +31,7 @@ public:
     static int AnswerFor(QMessageBox::StandardButton button);
 
 private:
-    // The window set with SetParentWindow, else the active window of the application.
+    // The window given at construction, else the active window of the application.
     [[nodiscard]] QWidget* ParentWindow() const;
 
     QPointer<QWidget> m_parent;

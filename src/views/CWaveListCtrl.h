@@ -33,8 +33,6 @@ public:
     // Half the arrow bitmap's width + 2 pixels.
     [[nodiscard]] int NumberTextIndent() const override;
 
-    [[nodiscard]] const COrvantaStateBitmap& Arrow() const { return m_arrow; }
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     // Used waves carry a two-character mark; an empty slot (which may still have a name) has none.

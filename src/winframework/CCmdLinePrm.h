@@ -40,7 +40,6 @@ public:
     // The first value of the only plain parameter; empty when there is none or more than one.
     static QString SinglePlainValue(const std::vector<CCmdLinePrm>& parameters);
 
-    [[nodiscard]] Kind GetKind() const { return m_kind; }
     [[nodiscard]] bool IsSwitch() const { return m_kind == kSwitch; }
     [[nodiscard]] QChar SwitchLetter() const { return m_switchLetter; }
     [[nodiscard]] const QStringList& Values() const { return m_values; }

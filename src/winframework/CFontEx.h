@@ -61,7 +61,6 @@ public:
 
     // Replaces the font (after the font dialog) and its colour.
     void SetFont(const QFont& font, quint32 colorRef);
-    void SetColorRef(quint32 colorRef) { m_colorRef = colorRef; }
 
     [[nodiscard]] bool HasFont() const { return m_hasFont; }
     [[nodiscard]] const QFont& Font() const { return m_font; }

@@ -19,12 +19,8 @@ public:
 
     explicit CMDIChildWndEx(int placementId, QWidget* parent = nullptr);
 
-    [[nodiscard]] int PlacementId() const { return m_placementId; }
     // Whether the stored position applies; by default exactly when the placement mode is 2.
     [[nodiscard]] virtual bool IsPlacementPersistent() const;
-    // Whether the window may be kept above its siblings; never by default.
-    [[nodiscard]] virtual bool CanStayOnTop() const { return false; }
-    [[nodiscard]] bool IsOnTop() const { return m_onTop; }
 
     // Applies the stored position (left, top, width, height in the client area of the main
     // window) when persistence is on and a position is stored, fitted into the area. Call after
@@ -56,7 +52,6 @@ private:
     void RememberRestoredGeometry();
 
     int m_placementId;
-    bool m_onTop = false;
     QRect m_restoredGeometry;
 };
 

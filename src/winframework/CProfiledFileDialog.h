@@ -45,7 +45,6 @@ public:
     // Returns QDialog::Accepted or QDialog::Rejected.
     int Show();
 
-    [[nodiscard]] Mode GetMode() const { return m_mode; }
     // The chosen files, full paths, after Show returned OK.
     [[nodiscard]] const QStringList& ChosenFiles() const { return m_chosenFiles; }
     [[nodiscard]] const QString& CurrentFolder() const { return m_currentFolder; }
