@@ -64,9 +64,11 @@ std::string FormatDuplicatesText(const std::vector<CSearchedProject>& projects, 
             text += "  " + SlotLine(projects[member.project], kPatchList, member.slot) + "\n";
         }
     }
-    text += std::to_string(groups.waves.size()) + " groups of duplicate waves (" + std::to_string(wasted) +
-            " bytes of wave memory wasted), " + std::to_string(groups.patches.size()) +
-            " groups of duplicate patches\n";
+    const auto groupsOf = [](std::size_t count, const std::string& kind) {
+        return std::to_string(count) + (count == 1 ? " group" : " groups") + " of duplicate " + kind;
+    };
+    text += groupsOf(groups.waves.size(), "waves") + " (" + std::to_string(wasted) + " bytes of wave memory wasted), " +
+            groupsOf(groups.patches.size(), "patches") + "\n";
     return text;
 }
 

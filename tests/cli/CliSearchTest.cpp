@@ -84,7 +84,7 @@ TEST_F(CliSearchTest, DuplicatesGroupsByteIdenticalWavesAndPatchesUsingThemInOrd
     const ProcessResult text = Tool({"duplicates", "A.prj"});
     EXPECT_EQ(text.status, 0) << text.err;
     EXPECT_EQ(text.out, "waves, 500 bytes each, 500 bytes wasted:\n  A.prj wave 1 Kick\n  A.prj wave 3 Kick Copy\n"
-                        "1 groups of duplicate waves (500 bytes of wave memory wasted), 0 groups of duplicate "
+                        "1 group of duplicate waves (500 bytes of wave memory wasted), 0 groups of duplicate "
                         "patches\n");
     EXPECT_EQ(Tool({"duplicates", "--json"}).status, 2);
     EXPECT_EQ(Tool({"duplicates", "A.prj", "Missing.prj"}).status, 1);
