@@ -260,6 +260,14 @@ bool CScriptRunner::Rename(const CStatement& s) {
 }
 
 bool CScriptRunner::Import(const CStatement& s) {
+    return ImportFiles(s, false);
+}
+
+bool CScriptRunner::ImportConvert(const CStatement& s) {
+    return ImportFiles(s, true);
+}
+
+bool CScriptRunner::ImportFiles(const CStatement& s, bool convert) {
     CProjectWindow* window = Window(s, s.window);
     if (window == nullptr) {
         return false;
@@ -268,9 +276,19 @@ bool CScriptRunner::Import(const CStatement& s) {
     if (!files) {
         return false;
     }
-    // Marks the document modified itself when it placed any wave.
-    const std::size_t imported = window->document->ImportWaves(*files);
+    CImportConversion conversion;
+    if (convert && !conversion.Prepare(*window->document, *files)) {
+        return false;
+    }
+    if (convert) {
+        conversion.Convert();
+    }
+    // Either way the document marks itself modified when it placed any wave.
+    const std::size_t imported = convert ? conversion.Import(*window->document) : window->document->ImportWaves(*files);
     m_changeName = NameOfImport(imported, ProjectName(*window));
+    if (convert && imported > 0) {
+        m_out << conversion.Summary() << std::endl;
+    }
     return imported > 0;
 }
 
@@ -287,29 +305,6 @@ std::optional<std::vector<std::string>> CScriptRunner::ReadableFiles(const CStat
         files.push_back(path);
     }
     return files;
-}
-
-bool CScriptRunner::ImportConvert(const CStatement& s) {
-    CProjectWindow* window = Window(s, s.window);
-    if (window == nullptr) {
-        return false;
-    }
-    const std::optional<std::vector<std::string>> files = ReadableFiles(s);
-    if (!files) {
-        return false;
-    }
-    CImportConversion conversion;
-    if (!conversion.Prepare(*window->document, *files)) {
-        return false;
-    }
-    conversion.Convert();
-    const std::size_t imported = conversion.Import(*window->document);
-    m_changeName = NameOfImport(imported, ProjectName(*window));
-    if (imported == 0) {
-        return false;
-    }
-    m_out << conversion.Summary() << std::endl;
-    return true;
 }
 
 bool CScriptRunner::Export(const CStatement& s) {

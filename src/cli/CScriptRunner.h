@@ -61,6 +61,8 @@ private:
     // Refuses a drop or paste whose items do not fit from `number` to the end of the list.
     bool RefuseRange(const CStatement& s, std::size_t count);
     bool ImportConvert(const CStatement& s);
+    // import and import-convert: the FILE... into the window's project, as they are or converted.
+    bool ImportFiles(const CStatement& s, bool convert);
     bool Export(const CStatement& s);
     // The FILE... of an import as absolute paths, or nothing after saying which cannot be read.
     std::optional<std::vector<std::string>> ReadableFiles(const CStatement& s);
