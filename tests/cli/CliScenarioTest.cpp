@@ -389,6 +389,26 @@ TEST_F(CliScenarioTest, PreviewPrintsWhatASaveWouldDoAndChangesNothing) {
     EXPECT_EQ(TakeFolderSnapshot(Path("B.prj")), Before("B.prj"));
 }
 
+#if defined(ORVANTA_DESKTOP_TRASH) && defined(__linux__)
+TEST_F(CliScenarioTest, ADeletedFileGoesToTheHomeTrashEvenBeforeTheDataFolderExists) {
+    // A home without ~/.local/share: the file goes to the trash made there, never into the folder
+    // the tool runs in.
+    BuildA();
+    const std::string home = Path("home");
+    const std::string runIn = Path("run-in");
+    std::filesystem::create_directories(home);
+    std::filesystem::create_directories(runIn);
+    WriteText(Path("delete.orv"), "open A " + Path("A.prj") + "\nanswer yes\ndelete A patches 5\nsave A\n");
+    const ProcessResult result = RunTool({"--work-folder", WorkFolder(), "run", Path("delete.orv")}, runIn, {},
+                                         {"HOME=" + home, "XDG_DATA_HOME="});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(FileNames(runIn), Names());
+    EXPECT_TRUE(std::filesystem::is_empty(runIn));
+    EXPECT_EQ(FileNames(home + "/.local/share/Trash/files"), Names({"005 Keys.p00"}));
+    EXPECT_EQ(FileNames(Path("A.prj/Patch")), Names({"001 Lead.p00", "002 Pad.p00", "003 Bass.p00"}));
+}
+#endif
+
 TEST_F(CliScenarioTest, AScriptThatDoesNotParseRunsNothing) {
     BuildA();
     const FolderSnapshot before = TakeFolderSnapshot(m_temp.Path());
