@@ -12,7 +12,11 @@
 
 namespace Orvanta {
 
-CAudioPlayer::CAudioPlayer(QObject* parent) : QObject(parent) {}
+CAudioPlayer::CAudioPlayer(QObject* parent) : QObject(parent), m_devices(new QMediaDevices(this)) {
+    m_knownOutput = Output().id();
+    connect(m_devices, &QMediaDevices::audioOutputsChanged, this,
+            [this] { OnAudioOutputsChanged(QMediaDevices::audioOutputs(), QMediaDevices::defaultAudioOutput()); });
+}
 
 CAudioPlayer::~CAudioPlayer() {
     if (m_sink != nullptr) {
@@ -25,6 +29,42 @@ CAudioPlayer::~CAudioPlayer() {
 void CAudioPlayer::SetOutputDevice(const QAudioDevice& device, bool useSystemDefault) {
     m_device = device;
     m_useSystemDefault = useSystemDefault;
+    m_knownOutput = Output().id();
+}
+
+QByteArray CAudioPlayer::FollowedOutput(const QList<QByteArray>& outputs, const QByteArray& systemDefault,
+                                        const QByteArray& chosen, bool useSystemDefault) {
+    if (!useSystemDefault && !chosen.isEmpty() && outputs.contains(chosen)) {
+        return chosen;
+    }
+    if (!systemDefault.isEmpty()) {
+        return systemDefault;
+    }
+    return outputs.isEmpty() ? QByteArray() : outputs.front();
+}
+
+void CAudioPlayer::OnAudioOutputsChanged(const QList<QAudioDevice>& outputs, const QAudioDevice& systemDefault) {
+    QList<QByteArray> ids;
+    for (const QAudioDevice& output : outputs) {
+        ids.push_back(output.id());
+    }
+    const QByteArray followed = FollowedOutput(ids, systemDefault.id(), m_device.id(), m_useSystemDefault);
+    QAudioDevice next = systemDefault;
+    for (const QAudioDevice& output : outputs) {
+        if (output.id() == followed) {
+            next = output;
+        }
+    }
+    if (!m_useSystemDefault) {
+        m_device = next;
+    }
+    const bool changed = next.id() != m_knownOutput;
+    m_knownOutput = next.id();
+    // The playback that runs stays on its output; the next Play takes the new one.
+    if (!changed || next.isNull() || m_playing) {
+        return;
+    }
+    emit Message(tr("Audio output: %1").arg(next.description()));
 }
 
 QAudioDevice CAudioPlayer::Output() const {

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QAudioDevice>
+#include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 
 class QAudioSink;
+class QMediaDevices;
 
 namespace Orvanta {
 
@@ -14,6 +17,8 @@ class CDecodedSoundDevice;
 // signed 16-bit frames that a QAudioSink pulls in the file's own sample rate and channel count.
 // Starting another wave stops the first. Every outcome is a status-bar text (Message): what plays,
 // why nothing plays (no audio output, no preview of the file), or nothing when playback ends.
+// Outputs that come or go while the program runs (a sound server started later, an interface
+// plugged in) are followed as Qt Multimedia reports them.
 class CAudioPlayer : public QObject {
     Q_OBJECT
 
@@ -38,6 +43,15 @@ public:
     [[nodiscard]] qint64 BytesPulled() const;
     [[nodiscard]] qint64 ProcessedMicroseconds() const;
 
+    // What to play on after the outputs changed, by device id: the chosen output while it is still
+    // among `outputs`, else the system's default output, else the first output (empty: none).
+    [[nodiscard]] static QByteArray FollowedOutput(const QList<QByteArray>& outputs, const QByteArray& systemDefault,
+                                                   const QByteArray& chosen, bool useSystemDefault);
+    // The outputs are now `outputs`, `systemDefault` among them: a chosen output that has gone (or a
+    // null one, from a start without sound) gives way to the default, and when the output that the
+    // next Play uses is another one than before, the status bar names it (while nothing plays).
+    void OnAudioOutputsChanged(const QList<QAudioDevice>& outputs, const QAudioDevice& systemDefault);
+
     static constexpr const char* kNoOutputText = "No audio output: cannot play.";
 
 signals:
@@ -52,7 +66,11 @@ private:
     // Ends the current playback and says `message` (empty: the idle text).
     void Finish(const QString& message);
 
+    // Reports changes of the outputs (audioOutputsChanged) while it lives.
+    QMediaDevices* m_devices = nullptr;
     QAudioDevice m_device;
+    // The output the next Play uses as last seen, to tell a change.
+    QByteArray m_knownOutput;
     QString m_path;
     bool m_useSystemDefault = true;
     // The sink of the current playback (its child is the decoded file), deleted later when it stops,

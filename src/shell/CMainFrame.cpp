@@ -25,6 +25,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
@@ -295,6 +296,7 @@ bool CMainFrame::CreateBars() {
     // summary on the right gives way to it and is shortened when the bar is narrow.
     bar->installEventFilter(this);
     connect(bar, &QStatusBar::messageChanged, this, [this] { FitProjectStatus(); });
+    LogStatusMessagesTo(qEnvironmentVariable("ORVANTA_STATUS_LOG"));
     setDockNestingEnabled(true);
     return true;
 }
@@ -603,6 +605,20 @@ QString CMainFrame::ProjectStatusText() const {
         .arg(project.EmptySlots(kPatchList).size())
         .arg(project.EmptySlots(kWaveList).size())
         .arg(QString::fromStdString(WaveMemoryText(project)), QStringLiteral("%1 MB").arg(kMaxWaveBytes / 1048576));
+}
+
+void CMainFrame::LogStatusMessagesTo(const QString& path) {
+    if (path.isEmpty()) {
+        return;
+    }
+    // Each message is appended as it appears, one a line, so that a test driving the real program
+    // reads what the user saw; the file is opened per message and closed at once.
+    connect(statusBar(), &QStatusBar::messageChanged, this, [path](const QString& text) {
+        QFile log(path);
+        if (!text.isEmpty() && log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+            log.write(text.toUtf8() + '\n');
+        }
+    });
 }
 
 QList<QMdiSubWindow*> CMainFrame::CollectWindows() const {

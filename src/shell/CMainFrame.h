@@ -78,6 +78,9 @@ public:
     // Shows the summary beside the status bar's message, shortened to the room the message leaves:
     // its last parts are left out first, the whole of it is in the tool tip.
     void FitProjectStatus();
+    // From now on every status-bar message is appended to the file at `path` (nothing when empty);
+    // the program turns this on when ORVANTA_STATUS_LOG names a file, for end-to-end tests.
+    void LogStatusMessagesTo(const QString& path);
     // Fills the recent-file entries of the File menu.
     void UpdateRecentFileMenu();
 

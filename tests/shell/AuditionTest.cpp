@@ -78,6 +78,35 @@ TEST_F(AuditionTest, WithoutAnAudioOutputPlaySaysSoInTheStatusBarAndNothingElseH
     EXPECT_FALSE(Action(kCmdEditStop)->isEnabled()); // Esc stays with the lists and dialogs
 }
 
+// Outputs that come and go: the chosen one stays while it is there, else the default is taken,
+// else any output; without outputs there is none.
+TEST(AuditionOutputs, TheFollowedOutputAfterAChange) {
+    struct Row {
+        QList<QByteArray> outputs;
+        QByteArray systemDefault;
+        QByteArray chosen;
+        bool useSystemDefault;
+        QByteArray expected;
+    };
+    const QByteArray a("a");
+    const QByteArray b("b");
+    const std::vector<Row> rows{
+        {{a, b}, b, {}, true, b}, // the default, whatever was chosen
+        {{a, b}, b, a, true, b},  //
+        {{a, b}, b, a, false, a}, // the chosen output while it is there
+        {{b}, b, a, false, b},    // the chosen output unplugged: the default
+        {{a}, a, {}, false, a},   // no output at the start, one appeared
+        {{a}, {}, {}, true, a},   // an output without a default
+        {{}, {}, a, false, {}},   // every output gone
+    };
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Row& row = rows[i];
+        EXPECT_EQ(CAudioPlayer::FollowedOutput(row.outputs, row.systemDefault, row.chosen, row.useSystemDefault),
+                  row.expected)
+            << "row " << i;
+    }
+}
+
 // The context menu holds the menu bar's own actions, enabled as the menu bar enables them for the
 // clicked row.
 TEST_F(AuditionTest, WaveListContextMenuUsesTheMenuBarCommandsForTheClickedRow) {
@@ -134,6 +163,28 @@ TEST_F(AuditionTest, FramesReachTheAudioOutputAndPlaybackEndsByItself) {
     Action(kCmdEditStop)->trigger();
     EXPECT_FALSE(player.IsPlaying());
     EXPECT_EQ(m_frame->statusBar()->currentMessage(), QStringLiteral("Ready"));
+}
+
+// A start without an output, then the sound server's output reported: the player names it and
+// plays on it without a restart. Run by the test script under a sound server; skipped elsewhere.
+TEST_F(AuditionTest, AnOutputThatAppearsAfterTheStartIsTaken) {
+    if (qEnvironmentVariableIntValue("ORVANTA_AUDIO_SINK") != 1) {
+        GTEST_SKIP() << "no sound server started for this run";
+    }
+    const QAudioDevice output = QMediaDevices::defaultAudioOutput();
+    ASSERT_FALSE(output.isNull()) << "the sound server offers no output";
+    CAudioPlayer& player = m_app->Player();
+    player.SetOutputDevice(QAudioDevice(), false); // as at a start without sound
+    OpenWithTone(0.3);
+    Action(kCmdEditPlay)->trigger();
+    ASSERT_FALSE(player.IsPlaying());
+    EXPECT_EQ(m_frame->statusBar()->currentMessage(), QString::fromLatin1(CAudioPlayer::kNoOutputText));
+
+    player.OnAudioOutputsChanged(QMediaDevices::audioOutputs(), output);
+    EXPECT_EQ(m_frame->statusBar()->currentMessage(), QStringLiteral("Audio output: ") + output.description());
+    Action(kCmdEditPlay)->trigger();
+    EXPECT_TRUE(player.IsPlaying()) << m_frame->statusBar()->currentMessage().toStdString();
+    player.Stop();
 }
 
 } // namespace

@@ -9,13 +9,21 @@
 #include "winframework/CMessageBox.h"
 #include "winframework/CSettings.h"
 
+#include "model/CProgressEpisode.h"
+
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QMdiArea>
 #include <QSignalSpy>
 #include <QStatusBar>
 
+#include <chrono>
+#include <functional>
+#include <utility>
 #include <vector>
 
 namespace Orvanta::ShellTesting {
@@ -64,20 +72,24 @@ TEST_F(CFileDocTest, OpenLoadsTitlesAndRemembersTheFolder) {
     EXPECT_EQ(m_app->RecentFiles().value(0), project);
 }
 
-// Records, for each project window shown, how many message boxes had been shown before it.
-class FrameShowWatcher : public QObject {
+// Hands every widget shown while it lives to `onShow`.
+class ShowWatcher : public QObject {
 public:
-    FrameShowWatcher() { qApp->installEventFilter(this); }
-    ~FrameShowWatcher() override { qApp->removeEventFilter(this); }
-    FrameShowWatcher(const FrameShowWatcher&) = delete;
-    FrameShowWatcher& operator=(const FrameShowWatcher&) = delete;
+    explicit ShowWatcher(std::function<void(QObject*)> onShow) : m_onShow(std::move(onShow)) {
+        qApp->installEventFilter(this);
+    }
+    ~ShowWatcher() override { qApp->removeEventFilter(this); }
+    ShowWatcher(const ShowWatcher&) = delete;
+    ShowWatcher& operator=(const ShowWatcher&) = delete;
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show && qobject_cast<CFileFrame*>(watched) != nullptr) {
-            boxesBefore.push_back(CMessageBox::ShownCount());
+        if (event->type() == QEvent::Show) {
+            m_onShow(watched);
         }
         return false;
     }
-    std::vector<int> boxesBefore;
+
+private:
+    std::function<void(QObject*)> m_onShow;
 };
 
 // A failed open shows no project window, and the box about a recovered save comes before the
@@ -93,19 +105,25 @@ TEST_F(CFileDocTest, NoEmptyWindowShowsBehindAFailedOpenOrARecoveryBox) {
         ASSERT_TRUE(staged.open(QIODevice::WriteOnly));
     }
     m_app->MainFrame()->show();
-    FrameShowWatcher watcher;
+    // For each project window shown, how many message boxes had been shown before it.
+    std::vector<int> boxesBefore;
+    const ShowWatcher watcher([&boxesBefore](QObject* shown) {
+        if (qobject_cast<CFileFrame*>(shown) != nullptr) {
+            boxesBefore.push_back(CMessageBox::ShownCount());
+        }
+    });
     CMessageBox::ResetShown();
     CMessageBox::SetNextAnswer(QMessageBox::Ok);
     EXPECT_EQ(m_app->OpenProject(brokenPath), nullptr);
     Pump();
     EXPECT_EQ(CMessageBox::ShownCount(), 1);
-    EXPECT_TRUE(watcher.boxesBefore.empty()); // no window at all
+    EXPECT_TRUE(boxesBefore.empty()); // no window at all
 
     CMessageBox::SetNextAnswer(QMessageBox::Ok);
     ASSERT_NE(m_app->OpenProject(project), nullptr);
     Pump();
     EXPECT_EQ(CMessageBox::ShownCount(), 2);
-    EXPECT_EQ(watcher.boxesBefore, std::vector<int>{2}); // shown once, after the box
+    EXPECT_EQ(boxesBefore, std::vector<int>{2}); // shown once, after the box
     EXPECT_EQ(m_app->MainFrame()->ActiveDocument()->GetTitle(), QStringLiteral("A.prj"));
 }
 
@@ -269,6 +287,40 @@ TEST_F(CFileDocTest, SavingSaysWhatItDid) {
     plan.remove = {CSaveDeletion{"e", DeletionReason::kStray}};
     EXPECT_EQ(CFileDoc::SavedReport("Song.prj", plan),
               QStringLiteral("Saved Song.prj: 2 files written, 1 moved, 1 deleted"));
+}
+
+// A save runs under the wait cursor; its progress shows only when it takes longer than the delay
+// (none and an hour here), so that a quick save never flashes a dialog.
+TEST_F(CFileDocTest, ASaveShowsItsProgressOnlyWhenItTakesLong) {
+    const std::chrono::milliseconds savedDelay = CProgressEpisode::Delay();
+    CFileDoc* document = m_app->OpenProject(MakeProject("A.prj"));
+    ASSERT_NE(document, nullptr);
+    m_app->MainFrame()->show();
+    for (const auto& [delay, shows] : {std::pair{std::chrono::milliseconds(0), true},
+                                       std::pair{std::chrono::milliseconds(std::chrono::hours(1)), false}}) {
+        SCOPED_TRACE(delay.count());
+        CProgressEpisode::SetDelay(delay);
+        // The progress dialogs shown: their text, and whether the wait cursor was up meanwhile.
+        QStringList shown;
+        std::vector<bool> waitCursor;
+        const ShowWatcher watcher([&shown, &waitCursor](QObject* widget) {
+            if (widget->objectName() == QStringLiteral("progress3075")) {
+                const auto* text = widget->findChild<QLabel*>(QStringLiteral("4103"));
+                shown.push_back(text != nullptr ? text->text() : QString());
+                const QCursor* cursor = QGuiApplication::overrideCursor();
+                waitCursor.push_back(cursor != nullptr && cursor->shape() == Qt::WaitCursor);
+            }
+        });
+        const QString copy = TempPath(shows ? "Slow.prj" : "Quick.prj");
+        ASSERT_TRUE(QDir().mkpath(copy));
+        CSelectFolderDialog::SetNextAnswer(copy);
+        ASSERT_TRUE(document->OnFileSaveAs());
+        EXPECT_EQ(shown, shows ? QStringList{QStringLiteral("Saving...")} : QStringList());
+        EXPECT_EQ(waitCursor, std::vector<bool>(shows ? 1 : 0, true));
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        EXPECT_TRUE(m_app->MainFrame()->isEnabled());
+    }
+    CProgressEpisode::SetDelay(savedDelay);
 }
 
 TEST_F(CFileDocTest, SaveOntoAnotherOpenProjectsFolderIsRefused) {

@@ -17,12 +17,16 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTest>
 #include <QToolBar>
 
+#include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace Orvanta::ShellTesting {
 namespace {
@@ -378,6 +382,72 @@ TEST_F(CMainFrameTest, ANewProjectWindowTakesTheRoomOfTheAreaUpToWhatItsListsNee
     m_frame->resize(1600, 900);
     QCoreApplication::processEvents();
     EXPECT_EQ(frame->size(), taken);
+}
+
+// Project windows reaching past a shrunken main window, placed at random, some following the area
+// and some taken in hand: the area's scroll arrows reach their right and bottom edges, and back at
+// the start every window is where it was; a part beyond the area always has its scroll bar.
+TEST_F(CMainFrameTest, TheScrollArrowsReachEveryPartOfTheProjectWindows) {
+    m_frame->show();
+    QMdiArea* area = m_frame->MdiArea();
+    QScrollBar* bars[] = {area->horizontalScrollBar(), area->verticalScrollBar()};
+    std::mt19937 random(22);
+    const auto below = [&random](int limit) { return static_cast<int>(random() % static_cast<unsigned>(limit)); };
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(round);
+        m_frame->resize(900 + below(300), 650 + below(200));
+        QCoreApplication::processEvents();
+        std::vector<CFileFrame*> frames;
+        for (int count = 1 + below(3); count > 0; --count) {
+            frames.push_back(m_app->NewDocument()->Frame());
+        }
+        for (CFileFrame* frame : frames) {
+            if (below(2) == 0) { // moved and sized by the user
+                frame->SetFollowsArea(false);
+                frame->setGeometry(below(300), below(200), 320 + below(500), 160 + below(400));
+            }
+        }
+        m_frame->resize(450 + below(300), 300 + below(200));
+        QCoreApplication::processEvents();
+        QList<QRect> start;
+        for (const CFileFrame* frame : frames) {
+            start.push_back(frame->geometry());
+        }
+        const auto reachable = [&] {
+            const QRect children = area->viewport()->childrenRect();
+            const QRect view = area->viewport()->rect();
+            return (bars[0]->isVisible() || (children.left() >= 0 && children.right() <= view.right())) &&
+                   (bars[1]->isVisible() || (children.top() >= 0 && children.bottom() <= view.bottom()));
+        };
+        EXPECT_TRUE(reachable());
+        // The right arrow to the end, the down arrow, then left and up.
+        for (const auto& [bar, action] : {std::pair{bars[0], QAbstractSlider::SliderSingleStepAdd},
+                                          std::pair{bars[1], QAbstractSlider::SliderSingleStepAdd},
+                                          std::pair{bars[0], QAbstractSlider::SliderSingleStepSub},
+                                          std::pair{bars[1], QAbstractSlider::SliderSingleStepSub}}) {
+            for (int click = 0; click < 100 && bar->isVisible(); ++click) {
+                const int before = bar->value();
+                bar->triggerAction(action);
+                QCoreApplication::processEvents();
+                if (bar->value() == before) {
+                    break;
+                }
+            }
+            EXPECT_TRUE(reachable());
+            const QRect children = area->viewport()->childrenRect();
+            const QRect view = area->viewport()->rect();
+            if (action == QAbstractSlider::SliderSingleStepAdd) {
+                EXPECT_LE(bar == bars[0] ? children.right() : children.bottom(),
+                          bar == bars[0] ? view.right() : view.bottom());
+            }
+        }
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            EXPECT_EQ(frames[i]->geometry(), start[static_cast<qsizetype>(i)]);
+            frames[i]->SetCloseWithoutPrompt(true);
+            frames[i]->close();
+        }
+        Pump();
+    }
 }
 
 TEST_F(CMainFrameTest, TheWindowListNamesEveryProjectWindow) {

@@ -13,7 +13,10 @@
 #     only "002 Lead.wav";
 #  6. both projects are saved and the folders checked: file names, the accompanying waves copied
 #     into B's first free wave slots, and the wave numbers inside the moved patches (read back with
-#     orvanta-cli).
+#     orvanta-cli);
+#  7. during an Alt drag of A10-A14, pressed on A12 and moved to A's row 20, the status bar names
+#     the slot the block then really lands in (the program appends its status messages to the file
+#     that ORVANTA_STATUS_LOG names; A is saved again and the slot read from its folder).
 # Usage: DragEndToEnd.sh ORVANTA_LIBRARIAN ORVANTA_MAKE_DRAG_PROJECT ORVANTA_CLI
 set -euo pipefail
 
@@ -39,7 +42,7 @@ fail() {
 }
 
 export HOME="$ROOT/home" XDG_CONFIG_HOME="$ROOT/config" XDG_DATA_HOME="$ROOT/data" XDG_RUNTIME_DIR="$ROOT/runtime"
-export ORVANTA_WORK_FOLDER="$ROOT/work"
+export ORVANTA_WORK_FOLDER="$ROOT/work" ORVANTA_STATUS_LOG="$ROOT/status.log"
 export QT_QPA_PLATFORM=xcb
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR" "$ORVANTA_WORK_FOLDER"
 chmod 700 "$XDG_RUNTIME_DIR" "$ORVANTA_WORK_FOLDER"
@@ -184,6 +187,19 @@ sleep 0.5
 xdotool windowfocus --sync "$WID"
 xdotool key ctrl+s
 wait_for_title "Orvanta Librarian - $ROOT/A.prj/ "
+A_SAVED="$(cd "$ROOT/A.prj/Patch" && ls)"
+
+echo "== Alt within A: A10-A14 pressed on A12 and inserted at row 20; the status names the slot it lands in"
+select_block "$A_X" 10 14
+: >"$ROOT/status.log"
+drag "$A_X" 12 "$A_X" 20 alt
+ANNOUNCED="$(grep '^Drop: ' "$ROOT/status.log" | tail -1)"
+echo "status during the drag: $ANNOUNCED"
+echo "$ANNOUNCED" | grep -Eq '^Drop: move 5 patches to [0-9]+, inserting$' ||
+    fail "the status during the Alt drag said \"$ANNOUNCED\""
+wait_for_title "Orvanta Librarian - $ROOT/A.prj/ *"
+xdotool key ctrl+s
+wait_for_title "Orvanta Librarian - $ROOT/A.prj/ "
 
 echo "== exit"
 kill -TERM "$PID"
@@ -208,13 +224,20 @@ if [ "$ACTUAL_B" != "$(expected_b)" ]; then
 fi
 [ "$(cd "$ROOT/B.prj/Wave" && ls | tr '\n' '|')" = "001 Pad.wav|002 Pad.wav|003 Pad.wav|004 Pad.wav|005 Pad.wav|" ] ||
     fail "B's wave folder holds: $(cd "$ROOT/B.prj/Wave" && ls | tr '\n' '|')"
-[ "$(ls "$ROOT/A.prj/Patch" | wc -l)" -eq 39 ] || fail "A does not hold 39 patches"
+[ "$(echo "$A_SAVED" | wc -l)" -eq 39 ] || fail "A does not hold 39 patches"
 [ "$(cd "$ROOT/A.prj/Wave" && ls | tr '\n' '|')" = "001 Pad.wav|" ] ||
     fail "A's wave folder should hold only 001 Pad.wav; it holds: $(cd "$ROOT/A.prj/Wave" && ls | tr '\n' '|')"
-[ ! -e "$ROOT/A.prj/Patch/030 A30.p00" ] || fail "the moved patch is still in A"
-[ -e "$ROOT/A.prj/Patch/029 A29.p00" ] && [ -e "$ROOT/A.prj/Patch/031 A31.p00" ] || fail "A's neighbours moved"
+! echo "$A_SAVED" | grep -qx '030 A30.p00' || fail "the moved patch is still in A"
+echo "$A_SAVED" | grep -qx '029 A29.p00' && echo "$A_SAVED" | grep -qx '031 A31.p00' || fail "A's neighbours moved"
 for n in 10 11 12 13 14 15 16; do
-    [ -e "$ROOT/A.prj/Patch/0$n A$n.p00" ] || fail "A$n left slot $n: $(cd "$ROOT/A.prj/Patch" && ls | sed -n 8,18p | tr '\n' '|')"
+    echo "$A_SAVED" | grep -qx "0$n A$n.p00" || fail "A$n left slot $n: $(echo "$A_SAVED" | sed -n 8,18p | tr '\n' '|')"
+done
+# The block dropped with Alt lies whole from the slot the status bar named.
+SLOT="$(echo "$ANNOUNCED" | sed -E 's/^Drop: move 5 patches to ([0-9]+), inserting$/\1/')"
+for n in 10 11 12 13 14; do
+    NAME="$(printf '%03d A%d.p00' $((SLOT + n - 10)) "$n")"
+    [ -e "$ROOT/A.prj/Patch/$NAME" ] ||
+        fail "\"$ANNOUNCED\" but $NAME is missing: $(cd "$ROOT/A.prj/Patch" && ls | sed -n 8,24p | tr '\n' '|')"
 done
 
 # Each dragged patch names the copy of its wave made for it in B.
