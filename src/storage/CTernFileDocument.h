@@ -161,6 +161,9 @@ public:
     std::size_t ImportWaves(const std::vector<std::string>& paths, std::size_t firstSlot);
 
 protected:
+    // A save works on the document's state through its phases.
+    friend class CSaveTransaction;
+
     // Front-end hooks. The defaults do nothing.
     virtual void BeginWaitCursor() {}
     virtual void EndWaitCursor() {}
