@@ -68,16 +68,18 @@ void RepointAll(const std::vector<CTernData*>& stores, const std::map<std::strin
 }
 
 // Writes `patch`'s blocks over those of the staged copy at `staged`, as WritePatchData does, and
-// keeps them with the copy's stamp in `written`. Packing is the costly part of writing a patch, so
-// the blocks are packed once, for the file and for the memory of it.
+// keeps them with the copy's stamp in `written`, from the written file where it tells it. Packing is the costly part of
+// writing a patch, so the blocks are packed once, for the file and for the memory of it.
 bool WriteStagedPatch(const std::string& staged, const CPatch& patch, WrittenPatch& written) {
     std::array<std::uint8_t, kPackedPatchSize> blocks{};
     CSvdManager().PackPatch(patch, blocks);
-    if (!WritePatchBlocks(staged, blocks)) {
+    if (!WritePatchBlocks(staged, blocks, &written.stamp)) {
         return false;
     }
     written.blocks.assign(blocks.begin(), blocks.end());
-    written.stamp = CDomain::Instance().FileSystem().Stamp(ToNativePath(staged));
+    if (written.stamp.size < 0) {
+        written.stamp = CDomain::Instance().FileSystem().Stamp(ToNativePath(staged));
+    }
     return true;
 }
 
