@@ -37,6 +37,9 @@ public:
     // The stamp of the opened file as it was when opened, where the file system knows it without
     // another call; unknown (size -1) otherwise, and then to be asked of the path.
     [[nodiscard]] virtual CFileStamp Stamp() const { return {}; }
+    // The stamp of the opened file now, after what was written through it, taken from the open file
+    // without looking the path up; unknown (size -1) where the file system cannot tell.
+    [[nodiscard]] virtual CFileStamp CurrentStamp() const { return {}; }
 };
 
 // Result of CreateFolder.

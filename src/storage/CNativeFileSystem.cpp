@@ -140,6 +140,7 @@ public:
         }
         return StampOfRecord(record.nFileSizeHigh, record.nFileSizeLow, record.ftLastWriteTime);
     }
+    [[nodiscard]] CFileStamp CurrentStamp() const override { return Stamp(); }
 
     [[nodiscard]] HANDLE Handle() const { return m_handle; }
 
@@ -287,6 +288,12 @@ public:
 
     // From the status taken when the file was opened: no further system call.
     [[nodiscard]] CFileStamp Stamp() const override { return m_stamp; }
+
+    // One fstat of the descriptor.
+    [[nodiscard]] CFileStamp CurrentStamp() const override {
+        struct stat status {};
+        return m_descriptor >= 0 && ::fstat(m_descriptor, &status) == 0 ? StampOf(status) : CFileStamp{};
+    }
 
     [[nodiscard]] std::int64_t Size() const {
         struct stat status {};

@@ -64,19 +64,19 @@ public:
     // when one does not open, fails as OpenProjectFolder would have (the same message, this document
     // left new and empty).
     bool CheckWaveFiles(const std::function<bool(const std::string&)>& alreadyRead);
-    // Fills the container from a normalised project path and the listed patch and wave file paths;
-    // true when it was filled completely.
+    // Fills the container from a normalised project path and the listed patch and wave file paths,
+    // for what `loadFor` says; true when it was filled completely.
     bool LoadProject(const std::string& projectPath, std::vector<std::string> patchFiles,
-                     std::vector<std::string> waveFiles);
+                     std::vector<std::string> waveFiles, LoadFor loadFor = LoadFor::kUse);
     // Decides from the file names which file fills which slot (512 for kPatchList, 999 for
     // kWaveList). Strays and surplus files go onto the pending deletions; numbers above the slot
     // count are left alone.
     std::vector<std::string> AssignSlots(std::vector<std::string> files, int which);
     // Creates the 512 patches from the patch file list, reading every patch file.
-    bool LoadPatches();
+    bool LoadPatches(LoadFor loadFor = LoadFor::kUse);
     // Creates the 999 waves from the wave file list, opening every wave file, and records which
     // patches use each wave.
-    bool LoadWaves();
+    bool LoadWaves(LoadFor loadFor = LoadFor::kUse);
     // True when every non-empty source path of every patch and wave of `data` opens for reading.
     [[nodiscard]] static bool CheckSourceFiles(const CTernData& data);
     // The first non-empty source path of `data` that is not a file any more; empty when none.
@@ -161,6 +161,9 @@ public:
     std::size_t ImportWaves(const std::vector<std::string>& paths, std::size_t firstSlot);
 
 protected:
+    // A save works on the document's state through its phases.
+    friend class CSaveTransaction;
+
     // Front-end hooks. The defaults do nothing.
     virtual void BeginWaitCursor() {}
     virtual void EndWaitCursor() {}
@@ -175,8 +178,6 @@ protected:
     std::map<std::string, DeletionReason> m_pendingReasons;
     COpenProjects* m_openProjects;
     bool m_modified = false;
-    // What the load under way is for.
-    LoadFor m_loadFor = LoadFor::kUse;
     // The files of "Patch/" and "Wave/" as loading or the last save left them, with their stamps
     // (size -1 when not known): what DiskChanges compares the folder with.
     std::map<std::string, CFileStamp> m_diskState;

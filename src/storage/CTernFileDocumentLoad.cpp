@@ -77,9 +77,7 @@ bool CTernFileDocument::OpenProjectFolder(const std::string& folder, Recovery re
             }
         }
         BeginWaitCursor();
-        m_loadFor = loadFor;
-        loaded = LoadProject(path, std::move(patchFiles), std::move(waveFiles));
-        m_loadFor = LoadFor::kUse;
+        loaded = LoadProject(path, std::move(patchFiles), std::move(waveFiles), loadFor);
         if (loaded) {
             for (std::size_t i = 0; i < m_data.m_patches.size(); ++i) {
                 const CPatch& patch = m_data.m_patches[i];
@@ -119,7 +117,7 @@ bool CTernFileDocument::CheckWaveFiles(const std::function<bool(const std::strin
 }
 
 bool CTernFileDocument::LoadProject(const std::string& projectPath, std::vector<std::string> patchFiles,
-                                    std::vector<std::string> waveFiles) {
+                                    std::vector<std::string> waveFiles, LoadFor loadFor) {
     // Loading replaces everything, including deletions planned from an earlier content. The lists
     // themselves are rebuilt by LoadPatches and LoadWaves.
     CDomain& domain = CDomain::Instance();
@@ -132,7 +130,7 @@ bool CTernFileDocument::LoadProject(const std::string& projectPath, std::vector<
     if (loaded) {
         m_data.m_patchFiles = AssignSlots(std::move(patchFiles), kPatchList);
         m_data.m_waveFiles = AssignSlots(std::move(waveFiles), kWaveList);
-        loaded = LoadPatches() && LoadWaves();
+        loaded = LoadPatches(loadFor) && LoadWaves(loadFor);
     }
     if (!loaded) {
         ResetToNew();
@@ -187,7 +185,7 @@ std::vector<std::string> CTernFileDocument::AssignSlots(std::vector<std::string>
 // The records already in the lists are reset to new ones in place rather than deleted and created
 // again: the same result without allocating sixteen value vectors per patch.
 
-bool CTernFileDocument::LoadPatches() {
+bool CTernFileDocument::LoadPatches(LoadFor loadFor) {
     CProgressEpisode progress(static_cast<int>(kPatchSlots), "Loading patches...");
     m_data.m_patches.Resize(kPatchSlots);
     for (std::size_t i = 0; i < kPatchSlots; ++i) {
@@ -202,7 +200,7 @@ bool CTernFileDocument::LoadPatches() {
         patch.SetName(BareName(path), false);
         // For a duplicate search the bytes it compares are handed on: bytes 30 to 261, all of them
         // in a file of the usual length, which ends with the blocks.
-        const bool handOn = m_loadFor == LoadFor::kDuplicateSearch;
+        const bool handOn = loadFor == LoadFor::kDuplicateSearch;
         std::vector<std::uint8_t> uninterpreted;
         if (!path.empty() && !ReadPatchFile(path, patch, handOn ? &uninterpreted : nullptr)) {
             return false;
@@ -214,7 +212,7 @@ bool CTernFileDocument::LoadPatches() {
     return true;
 }
 
-bool CTernFileDocument::LoadWaves() {
+bool CTernFileDocument::LoadWaves(LoadFor loadFor) {
     CFileSystem& fileSystem = CDomain::Instance().FileSystem();
     CProgressEpisode progress(static_cast<int>(kWaveSlots), "Loading waves...");
     m_data.m_waves.Resize(kWaveSlots);
@@ -223,7 +221,7 @@ bool CTernFileDocument::LoadWaves() {
         const std::string& path = i < m_data.m_waveFiles.size() ? m_data.m_waveFiles[i] : kNoPath;
         // The listing holds regular files only, so a plain open and close is the whole check; the
         // open file tells its stamp, kept for noticing later what another program changed.
-        if (m_loadFor == LoadFor::kUse && !path.empty()) {
+        if (loadFor == LoadFor::kUse && !path.empty()) {
             const std::unique_ptr<CFile> file = fileSystem.OpenRead(ToNativePath(path));
             if (!file) {
                 return false;

@@ -1,5 +1,5 @@
-// Saving a CTernFileDocument into its project folder or a new one, and keeping the files that other
-// open projects use when a document closes.
+// Planning the save of a CTernFileDocument into its project folder or a new one, and keeping the
+// files that other open projects use when a document closes. CSaveTransaction runs the plan.
 //
 // A save compares, slot by slot, the file the slot has on disk now (the slot file list) with the
 // source path of the object now in the slot, and plans where every content goes: a slot whose file
@@ -7,26 +7,19 @@
 // renamed; any other content (from another project, the work folder, or a patch whose data
 // changed) is copied into the staging folder first and its patch data written there. Every file
 // the save displaces is parked in the staging folder and removed only once the save has finished.
-// The plan is checked before anything changes; the changes then run through the journal of
-// SaveJournal.h, so that a save interrupted at any point is finished or undone by the next open.
+// The plan is checked before anything changes.
 
 #include "model/CDomain.h"
 #include "model/CFileSystem.h"
 #include "model/CPatch.h"
-#include "model/CProgressEpisode.h"
-#include "storage/CSvdManager.h"
+#include "storage/CSaveTransaction.h"
 #include "storage/CTernFileDocument.h"
-#include "storage/LoadDiagnosis.h"
 #include "storage/PatchFile.h"
 #include "storage/ProjectNaming.h"
-#include "storage/SaveJournal.h"
 #include "storage/SavePlan.h"
 #include "storage/WorkFolder.h"
 
 #include <algorithm>
-#include <array>
-#include <functional>
-#include <iterator>
 #include <map>
 #include <set>
 #include <utility>
@@ -34,8 +27,6 @@
 namespace Orvanta {
 
 namespace {
-
-using SaveMode = CTernFileDocument::SaveMode;
 
 constexpr const char* kSystemFileNames[] = {"Orvanta System.s00", "Orvanta Palette.s00", "Orvanta Template.s00"};
 constexpr int kSystemFiles = kSystemFileList;
@@ -46,37 +37,6 @@ CFileSystem& Files() {
 
 bool Exists(const std::string& path) {
     return Files().Exists(ToNativePath(path));
-}
-
-std::vector<std::string>& SlotFiles(CTernData& data, int which) {
-    return which == kPatchList ? data.m_patchFiles : data.m_waveFiles;
-}
-
-// The extension of the file name (never of a folder name such as ".prj"); empty without one.
-std::string FileExtension(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return name.find('.') == std::string::npos ? std::string() : Extension(name);
-}
-
-// The list a file of a project folder belongs to, by its folder.
-int KindOfProjectFile(const std::string& projectPath, const std::string& path) {
-    return path.rfind(projectPath + "Wave/", 0) == 0 ? kWaveList : kPatchList;
-}
-
-// The containers whose objects a save must keep readable: those of the open projects with unsaved
-// changes and, during its own save, this project's even when it has none.
-std::vector<CTernData*> SearchedStores(CTernFileDocument& document, bool excludeThis) {
-    std::vector<CTernData*> stores = document.GetOpenStores();
-    CTernData* own = &document.Data();
-    stores.erase(std::remove(stores.begin(), stores.end(), nullptr), stores.end());
-    const auto found = std::find(stores.begin(), stores.end(), own);
-    if (excludeThis && found != stores.end()) {
-        stores.erase(found);
-    } else if (!excludeThis && found == stores.end()) {
-        stores.push_back(own);
-    }
-    return stores;
 }
 
 bool IsSameFolder(const std::string& first, const std::string& second) {
@@ -90,93 +50,256 @@ bool IsSameFile(const std::string& first, const std::string& second) {
            (IsSameTextNoCase(first, second) && Files().IsSameEntry(ToNativePath(first), ToNativePath(second)));
 }
 
-// `path` relative to the project folder `projectPath`, which it lies in.
-std::string Relative(const std::string& projectPath, const std::string& path) {
-    return path.substr(projectPath.size());
-}
-
-bool Contains(const std::vector<std::string>& paths, const std::string& path) {
-    return std::find(paths.begin(), paths.end(), path) != paths.end();
-}
-
-// Runs `action` when the scope ends.
-class CScopeExit {
+// Works out a SavePlan one step at a time; each check answers what it found wrong.
+class CSavePlanner {
 public:
-    explicit CScopeExit(std::function<void()> action) : m_action(std::move(action)) {}
-    CScopeExit(const CScopeExit&) = delete;
-    CScopeExit& operator=(const CScopeExit&) = delete;
-    ~CScopeExit() { m_action(); }
+    CSavePlanner(CTernFileDocument& document, SavePlan& plan)
+        : m_document(document), m_data(document.Data()), m_plan(plan),
+          m_inPlace(plan.mode == CTernFileDocument::SaveMode::kInPlace) {}
+
+    SaveProblem Run(const std::vector<std::string>& pendingDeletions, bool replace) {
+        CollectOwnFiles();
+        if (SaveProblem problem = PlaceSlots(); problem) {
+            return problem;
+        }
+        if (m_inPlace) {
+            ChooseHeirs();
+            DisplacePendingDeletions(pendingDeletions);
+        } else {
+            BringSystemFiles();
+            if (replace) {
+                DisplaceReplacedProject();
+            }
+        }
+        m_plan.displaced.assign(m_displaced.begin(), m_displaced.end());
+        KeepReferencedFiles();
+        if (SaveProblem problem = CheckPlacements(); problem) {
+            return problem;
+        }
+        if (SaveProblem problem = CheckDisplacedWritable(); problem) {
+            return problem;
+        }
+        return CheckDistinctTargets();
+    }
 
 private:
-    std::function<void()> m_action;
-};
-
-// Points the objects of `stores` at new files, every object at most once, so that a chain of moves
-// (a file taking the name another file had) is followed one step only.
-void RepointAll(const std::vector<CTernData*>& stores, const std::map<std::string, std::string>& moves, int which) {
-    if (moves.empty()) {
-        return;
+    // The first reason a file is displaced for is the one it is shown with.
+    void Displace(const std::string& path, DeletionReason why) {
+        m_displaced.insert(path);
+        m_plan.why.emplace(path, why);
     }
-    for (CTernData* store : stores) {
-        CParameterArray& list = store->List(which);
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            CParameter& item = list.Element(i);
-            const auto found = moves.find(item.m_path);
-            if (found != moves.end()) {
-                item.m_path = found->second;
+
+    // The files of the saved folder that slots have now.
+    void CollectOwnFiles() {
+        for (const int which : {kPatchList, kWaveList}) {
+            std::vector<std::string>& slotFiles = SlotFiles(m_data, which);
+            slotFiles.resize(m_data.List(which).size());
+            if (m_inPlace) {
+                std::copy_if(slotFiles.begin(), slotFiles.end(), std::inserter(m_ownFiles, m_ownFiles.end()),
+                             [](const std::string& file) { return !file.empty(); });
             }
         }
     }
-}
 
-// The oscillator blocks a save wrote into a staged patch file, and that file's stamp right after
-// writing (renaming keeps it): what the patch remembers of its file once the save has placed it.
-struct WrittenPatch {
-    std::vector<std::uint8_t> blocks;
-    CFileStamp stamp;
+    // Every slot's final file: left alone, or placed; in place, the slot's older file displaced.
+    SaveProblem PlaceSlots() {
+        for (const int which : {kPatchList, kWaveList}) {
+            const CParameterArray& list = m_data.List(which);
+            const std::vector<std::string>& slotFiles = SlotFiles(m_data, which);
+            std::vector<std::string>& finalPaths = m_plan.finalPaths[which];
+            finalPaths.assign(list.size(), std::string());
+            for (std::size_t i = 0; i < list.size(); ++i) {
+                if (SaveProblem problem = PlaceSlot(which, i, list.Element(i), slotFiles[i]); problem) {
+                    return problem;
+                }
+            }
+        }
+        return {};
+    }
+
+    SaveProblem PlaceSlot(int which, std::size_t i, const CParameter& item, const std::string& old) {
+        const std::string& source = item.m_path;
+        if (source.empty()) {
+            if (m_inPlace && !old.empty()) {
+                Displace(old, DeletionReason::kEmptied);
+            }
+            return {};
+        }
+        const std::string target = SlotTargetPath(m_plan.target, which, i, item);
+        m_plan.finalPaths[which][i] = target;
+        if (m_inPlace && old == source && target == source &&
+            (which != kPatchList || PatchDataUnchanged(source, m_data.m_patches[i]))) {
+            return {}; // the slot's file stays as it is
+        }
+        // A renamed file must not take the name of a file that is there already (a duplicate of
+        // its slot number, say); a name that differs only in letter case finds the file itself on
+        // a file system that ignores case.
+        if (m_inPlace && old == source && Exists(target) && !IsSameFile(target, source)) {
+            return {"a file of that name is there already", target};
+        }
+        if (m_inPlace && !old.empty()) {
+            Displace(old, DeletionReason::kReplaced);
+        }
+        m_plan.placements.push_back({which, i, source, target, false, std::string(), false});
+        return {};
+    }
+
+    // A file of this folder that moves keeps its content: one slot that uses it (its own slot
+    // first) takes it over by renaming, unless the patch data changes or the file is shared with
+    // other names through links, which must never be written through. Other slots get copies.
+    void ChooseHeirs() {
+        std::map<std::string, Placement*> takers;
+        for (Placement& placement : m_plan.placements) {
+            // A file that stays in its own slot is not taken away from it.
+            if (m_ownFiles.count(placement.source) == 0 || m_displaced.count(placement.source) == 0) {
+                continue;
+            }
+            Placement*& taker = takers[placement.source];
+            const std::string& old = SlotFiles(m_data, placement.which)[placement.slot];
+            if (taker == nullptr ||
+                (old == placement.source && SlotFiles(m_data, taker->which)[taker->slot] != taker->source)) {
+                taker = &placement;
+            }
+        }
+        for (auto& [source, taker] : takers) {
+            m_plan.heirs[source] = taker->target;
+            taker->byRename = !Files().IsLinked(ToNativePath(source)) &&
+                              (taker->which != kPatchList || PatchDataUnchanged(source, m_data.m_patches[taker->slot]));
+        }
+    }
+
+    void DisplacePendingDeletions(const std::vector<std::string>& pendingDeletions) {
+        for (const std::string& path : pendingDeletions) {
+            if (Exists(path)) {
+                Displace(path, m_document.PendingDeletionReason(path));
+            }
+        }
+    }
+
+    // A new folder: the system files come along. Whether the project has each one shows when it is
+    // copied: a query that failed must not leave one behind.
+    void BringSystemFiles() {
+        const std::string& current = m_data.m_projectPath;
+        if (current.empty()) {
+            return;
+        }
+        for (const char* name : kSystemFileNames) {
+            m_plan.placements.push_back({kSystemFiles, 0, current + name, m_plan.target + name, false, {}, false});
+            if (Exists(m_plan.target + name)) {
+                Displace(m_plan.target + name, DeletionReason::kReplaced);
+            }
+        }
+    }
+
+    // A replaced project's files go.
+    void DisplaceReplacedProject() {
+        const std::pair<const char*, std::vector<std::string>> patterns[] = {
+            {"Patch/", {"*.p00"}}, {"Wave/", {"*.w*", "*.aif*", "*.vpw"}}, {"", {"*.s00"}}};
+        for (const auto& [folder, masks] : patterns) {
+            for (const std::string& name : Files().ListFolderMatchingAny(ToNativePath(m_plan.target + folder), masks)) {
+                Displace(m_plan.target + folder + name, DeletionReason::kReplaced);
+            }
+        }
+    }
+
+    void KeepReferencedFiles() {
+        for (const std::string& path : m_plan.displaced) {
+            if (m_plan.heirs.count(path) == 0 &&
+                m_document.IsSourceReferenced(path, KindOfProjectFile(m_plan.target, path), true)) {
+                m_plan.keptInWorkFolder.push_back(path);
+            }
+        }
+    }
+
+    // Every content can be read, and every target is free once the displaced files are parked; a
+    // file in the way that the plan does not account for is never overwritten. A source that is
+    // displaced in place is opened once, for writing, by CheckDisplacedWritable.
+    SaveProblem CheckPlacements() {
+        for (const Placement& placement : m_plan.placements) {
+            const bool openedLater = m_inPlace && m_displaced.count(placement.source) != 0;
+            if (placement.which != kSystemFiles && !openedLater &&
+                Files().OpenRead(ToNativePath(placement.source)) == nullptr) {
+                return {"a file cannot be read", placement.source};
+            }
+            if (IsTargetInTheWay(m_plan, placement)) {
+                return {"a file of that name is there already", placement.target};
+            }
+        }
+        return {};
+    }
+
+    // In place, every displaced file is removed from the folder: one that is read-only or locked
+    // for writing is refused before anything changes, as the user protected it.
+    SaveProblem CheckDisplacedWritable() {
+        if (!m_inPlace) {
+            return {};
+        }
+        for (const std::string& path : m_plan.displaced) {
+            if (Files().OpenReadWrite(ToNativePath(path)) == nullptr) {
+                return {"a file that the save replaces or removes is read-only or in use", path};
+            }
+        }
+        return {};
+    }
+
+    // Two slots must not end as one file (names equal but for letter case on such a file system
+    // are caught when their targets are placed).
+    SaveProblem CheckDistinctTargets() {
+        std::set<std::string> targets;
+        for (const Placement& placement : m_plan.placements) {
+            if (!targets.insert(placement.target).second) {
+                return {"two slots would be saved as one file", placement.target};
+            }
+        }
+        return {};
+    }
+
+    CTernFileDocument& m_document;
+    CTernData& m_data;
+    SavePlan& m_plan;
+    const bool m_inPlace;
+    std::set<std::string> m_ownFiles;  // files of the saved folder that slots have now
+    std::set<std::string> m_displaced; // in path order, as the plan lists them
 };
 
-// Writes `patch`'s blocks over those of the staged copy at `staged`, as WritePatchData does, and
-// keeps them with the copy's stamp in `written`. Packing is the costly part of writing a patch, so
-// the blocks are packed once, for the file and for the memory of it.
-bool WriteStagedPatch(const std::string& staged, const CPatch& patch, WrittenPatch& written) {
-    std::array<std::uint8_t, kPackedPatchSize> blocks{};
-    CSvdManager().PackPatch(patch, blocks);
-    if (!WritePatchBlocks(staged, blocks)) {
-        return false;
-    }
-    written.blocks.assign(blocks.begin(), blocks.end());
-    written.stamp = Files().Stamp(ToNativePath(staged));
-    return true;
+} // namespace
+
+std::string SaveProblem::Text() const {
+    return file.empty() ? reason : reason + ": " + file;
 }
 
-// Brings what `patch` remembers of its file up to date once a save has placed that file at `path`:
-// the blocks and stamp of the save's own write; for a file the save left as it was or renamed from
-// `source` (the plan found it to hold the patch's blocks), the memory of `source` while the file
-// still shows that stamp, as renaming keeps it; the patch's packed blocks otherwise.
-void RememberSavedPatch(CPatch& patch, const std::string& source, const std::string& path, WrittenPatch* written) {
-    if (written != nullptr) {
-        patch.m_knownPath = path;
-        patch.m_knownStamp = written->stamp;
-        patch.m_knownBlocks = std::move(written->blocks);
-        return;
-    }
-    if (patch.m_knownPath == source && patch.m_knownBlocks.size() == kPackedPatchSize &&
-        patch.m_knownStamp.modified >= 0 && Files().Stamp(ToNativePath(path)) == patch.m_knownStamp) {
-        patch.m_knownPath = path;
-        return;
-    }
-    RememberPatchBlocks(patch);
+std::vector<std::string>& SlotFiles(CTernData& data, int which) {
+    return which == kPatchList ? data.m_patchFiles : data.m_waveFiles;
 }
 
-// True when something is at the placement's target that the plan does not move aside.
+std::string FileExtension(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return name.find('.') == std::string::npos ? std::string() : Extension(name);
+}
+
+int KindOfProjectFile(const std::string& projectPath, const std::string& path) {
+    return path.rfind(projectPath + "Wave/", 0) == 0 ? kWaveList : kPatchList;
+}
+
+std::vector<CTernData*> SearchedStores(CTernFileDocument& document, bool excludeThis) {
+    std::vector<CTernData*> stores = document.GetOpenStores();
+    CTernData* own = &document.Data();
+    stores.erase(std::remove(stores.begin(), stores.end(), nullptr), stores.end());
+    const auto found = std::find(stores.begin(), stores.end(), own);
+    if (excludeThis && found != stores.end()) {
+        stores.erase(found);
+    } else if (!excludeThis && found == stores.end()) {
+        stores.push_back(own);
+    }
+    return stores;
+}
+
 bool IsTargetInTheWay(const SavePlan& plan, const Placement& placement) {
     return Exists(placement.target) &&
            std::none_of(plan.displaced.begin(), plan.displaced.end(),
                         [&placement](const std::string& path) { return IsSameFile(path, placement.target); });
 }
-
-} // namespace
 
 std::string SlotTargetPath(const std::string& projectPath, int which, std::size_t i, const CParameter& item) {
     return projectPath + (which == kPatchList ? "Patch/" : "Wave/") + FormatSlotNumber(static_cast<int>(i + 1)) +
@@ -185,156 +308,9 @@ std::string SlotTargetPath(const std::string& projectPath, int which, std::size_
 
 bool ComputeSavePlan(CTernFileDocument& document, const std::vector<std::string>& pendingDeletions, bool replace,
                      SavePlan& plan, std::string& reason) {
-    CTernData& data = document.Data();
-    const bool inPlace = plan.mode == SaveMode::kInPlace;
-    CFileSystem& files = Files();
-    std::set<std::string> displaced;
-    // The first reason a file is displaced for is the one it is shown with.
-    const auto displace = [&](const std::string& path, DeletionReason why) {
-        displaced.insert(path);
-        plan.why.emplace(path, why);
-    };
-    std::set<std::string> ownFiles; // files of the saved folder that slots have now
-    for (const int which : {kPatchList, kWaveList}) {
-        std::vector<std::string>& slotFiles = SlotFiles(data, which);
-        slotFiles.resize(data.List(which).size());
-        if (inPlace) {
-            for (const std::string& file : slotFiles) {
-                if (!file.empty()) {
-                    ownFiles.insert(file);
-                }
-            }
-        }
-    }
-
-    for (const int which : {kPatchList, kWaveList}) {
-        const CParameterArray& list = data.List(which);
-        const std::vector<std::string>& slotFiles = SlotFiles(data, which);
-        std::vector<std::string>& finalPaths = plan.finalPaths[which];
-        finalPaths.assign(list.size(), std::string());
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            const CParameter& item = list.Element(i);
-            const std::string& old = slotFiles[i];
-            const std::string& source = item.m_path;
-            if (source.empty()) {
-                if (inPlace && !old.empty()) {
-                    displace(old, DeletionReason::kEmptied);
-                }
-                continue;
-            }
-            const std::string target = SlotTargetPath(plan.target, which, i, item);
-            finalPaths[i] = target;
-            if (inPlace && old == source && target == source &&
-                (which != kPatchList || PatchDataUnchanged(source, data.m_patches[i]))) {
-                continue; // the slot's file stays as it is
-            }
-            // A renamed file must not take the name of a file that is there already (a duplicate of
-            // its slot number, say); a name that differs only in letter case finds the file itself on
-            // a file system that ignores case.
-            if (inPlace && old == source && Exists(target) && !IsSameFile(target, source)) {
-                reason = "a file of that name is there already: " + target;
-                return false;
-            }
-            if (inPlace && !old.empty()) {
-                displace(old, DeletionReason::kReplaced);
-            }
-            plan.placements.push_back({which, i, source, target, false, std::string(), false});
-        }
-    }
-
-    // A file of this folder that moves keeps its content: one slot that uses it (its own slot
-    // first) takes it over by renaming, unless the patch data changes or the file is shared with
-    // other names through links, which must never be written through. Other slots get copies.
-    if (inPlace) {
-        std::map<std::string, Placement*> takers;
-        for (Placement& placement : plan.placements) {
-            // A file that stays in its own slot is not taken away from it.
-            if (ownFiles.count(placement.source) == 0 || displaced.count(placement.source) == 0) {
-                continue;
-            }
-            Placement*& taker = takers[placement.source];
-            const std::string& old = SlotFiles(data, placement.which)[placement.slot];
-            if (taker == nullptr ||
-                (old == placement.source && SlotFiles(data, taker->which)[taker->slot] != taker->source)) {
-                taker = &placement;
-            }
-        }
-        for (auto& [source, taker] : takers) {
-            plan.heirs[source] = taker->target;
-            taker->byRename = !files.IsLinked(ToNativePath(source)) &&
-                              (taker->which != kPatchList || PatchDataUnchanged(source, data.m_patches[taker->slot]));
-        }
-        for (const std::string& path : pendingDeletions) {
-            if (Exists(path)) {
-                displace(path, document.PendingDeletionReason(path));
-            }
-        }
-    } else {
-        // A new folder: the system files come along, and a replaced project's files go.
-        const std::string& current = data.m_projectPath;
-        // Whether the project has each one shows when it is copied: a query that failed must not
-        // leave one behind.
-        for (const char* name : kSystemFileNames) {
-            if (!current.empty()) {
-                plan.placements.push_back({kSystemFiles, 0, current + name, plan.target + name, false, {}, false});
-                if (Exists(plan.target + name)) {
-                    displace(plan.target + name, DeletionReason::kReplaced);
-                }
-            }
-        }
-        if (replace) {
-            const std::pair<const char*, std::vector<std::string>> patterns[] = {
-                {"Patch/", {"*.p00"}}, {"Wave/", {"*.w*", "*.aif*", "*.vpw"}}, {"", {"*.s00"}}};
-            for (const auto& [folder, masks] : patterns) {
-                for (const std::string& name : files.ListFolderMatchingAny(ToNativePath(plan.target + folder), masks)) {
-                    displace(plan.target + folder + name, DeletionReason::kReplaced);
-                }
-            }
-        }
-    }
-    plan.displaced.assign(displaced.begin(), displaced.end());
-    for (const std::string& path : plan.displaced) {
-        if (plan.heirs.count(path) == 0 &&
-            document.IsSourceReferenced(path, KindOfProjectFile(plan.target, path), true)) {
-            plan.keptInWorkFolder.push_back(path);
-        }
-    }
-
-    // Checks: every content can be read, and every target is free once the displaced files are
-    // parked; a file in the way that the plan does not account for is never overwritten. A source
-    // that is displaced in place is opened once, for writing, below.
-    for (const Placement& placement : plan.placements) {
-        const bool openedBelow = inPlace && displaced.count(placement.source) != 0;
-        if (placement.which != kSystemFiles && !openedBelow &&
-            files.OpenRead(ToNativePath(placement.source)) == nullptr) {
-            reason = "a file cannot be read: " + placement.source;
-            return false;
-        }
-        if (IsTargetInTheWay(plan, placement)) {
-            reason = "a file of that name is there already: " + placement.target;
-            return false;
-        }
-    }
-    // In place, every displaced file is removed from the folder: one that is read-only or locked
-    // for writing is refused before anything changes, as the user protected it.
-    if (inPlace) {
-        for (const std::string& path : plan.displaced) {
-            if (files.OpenReadWrite(ToNativePath(path)) == nullptr) {
-                reason = "a file that the save replaces or removes is read-only or in use: " + path;
-                return false;
-            }
-        }
-    }
-    // Two slots must not end as one file (names equal but for letter case on such a file system
-    // are caught when their targets are placed).
-    std::set<std::string> targets;
-    for (const Placement& placement : plan.placements) {
-        if (!targets.insert(placement.target).second) {
-            reason = "two slots would be saved as one file: " + placement.target;
-            return false;
-        }
-    }
-    return true;
+    const SaveProblem problem = CSavePlanner(document, plan).Run(pendingDeletions, replace);
+    reason = problem.Text();
+    return !problem;
 }
 
 std::string SaveRefusal(CTernFileDocument& document, const std::string& target, bool& missingSource, bool& inPlace) {
@@ -373,309 +349,7 @@ bool CTernFileDocument::CheckSave(const std::string& target, SaveMode mode) {
 }
 
 bool CTernFileDocument::SaveProjectTo(const std::string& folder) {
-    CDomain& domain = CDomain::Instance();
-    CFileSystem& fileSystem = domain.FileSystem();
-    std::string target = NormaliseProjectPath(folder);
-    const std::string ownPath = m_data.m_projectPath;
-    // Folders this call created; removed again (when still empty) if the save fails.
-    std::vector<std::string> createdFolders;
-    // The target's save lock, held from before recovery to the end of the save.
-    std::unique_ptr<CFileLock> saveLock;
-    const auto giveUp = [&]() {
-        m_data.m_projectPath = ownPath;
-        saveLock.reset(); // its lock file goes, so that a folder this call created can go too
-        for (auto it = createdFolders.rbegin(); it != createdFolders.rend(); ++it) {
-            (void)fileSystem.RemoveFolder(ToNativePath(*it));
-        }
-        return false;
-    };
-    const auto fail = [&](const std::string& reason) {
-        domain.MessageReporter().ErrorWithDetail(kErrorSave, reason);
-        return giveUp();
-    };
-
-    // A folder that can never hold a project, a missing source and another project's folder are
-    // refused before anything is created or deleted.
-    bool missingSource = false;
-    bool inPlace = false;
-    if (const std::string refusal = SaveRefusal(*this, target, missingSource, inPlace); !refusal.empty()) {
-        if (missingSource) {
-            (void)fileSystem.RemoveFolder(ToNativePath(target)); // only when empty
-            // Gone because another program removed or renamed it: that is what the user is told.
-            if (const std::vector<std::string> changes = DiskChanges(); !changes.empty()) {
-                return fail(JoinLines(changes));
-            }
-        }
-        return fail(refusal);
-    }
-    const SaveMode mode = inPlace ? SaveMode::kInPlace : SaveMode::kNewFolder;
-    if (inPlace) {
-        target = ownPath;
-    }
-
-    // One process at a time saves or recovers a folder: the target's save lock first (a folder that
-    // does not exist yet is locked as soon as it is made), then an earlier save into the target that
-    // was interrupted is finished or undone.
-    const auto lockTarget = [&]() {
-        bool busy = false;
-        saveLock = AcquireSaveLock(target, kSaveLockWaitMilliseconds, busy);
-        return !busy;
-    };
-    const std::string busyReason = ProjectFolderName(target) + " is being saved by another program";
-    if (fileSystem.IsFolder(ToNativePath(target))) {
-        if (!lockTarget()) {
-            return fail(busyReason);
-        }
-        if (const RecoveryOutcome outcome = RecoverInterruptedSaveLocked(target);
-            outcome != RecoveryOutcome::kNothing) {
-            domain.MessageReporter().ReportRecovery(RecoveryText(target, outcome));
-            if (!IsRecovered(outcome)) {
-                return fail(RecoveryText(target, outcome));
-            }
-        }
-    }
-
-    // Which folders exist decides the question; they are created only once the plan holds.
-    const std::string folders[] = {target.substr(0, target.size() - 1), target + "Patch", target + "Wave"};
-    const char* const relativeFolders[] = {"", "Patch", "Wave"};
-    bool existed[std::size(folders)] = {};
-    for (std::size_t i = 0; i < std::size(folders); ++i) {
-        existed[i] = fileSystem.IsFolder(ToNativePath(folders[i]));
-    }
-    // Every rename of a save stays inside the project folder and on its file system: a slot folder
-    // that leads elsewhere (a link, or another file system mounted there) is refused up front.
-    for (std::size_t i = 1; i < std::size(folders); ++i) {
-        const std::string native = ToNativePath(folders[i]);
-        if (fileSystem.IsSymbolicLink(native)) {
-            return fail(std::string("\"") + relativeFolders[i] + "\" in " + ProjectFolderName(target) +
-                        " is a link to another folder; the librarian saves only into the project folder itself");
-        }
-        const std::int64_t device = existed[i] ? fileSystem.FileSystemOf(native) : -1;
-        const std::int64_t own = fileSystem.FileSystemOf(ToNativePath(folders[0]));
-        if (device >= 0 && own >= 0 && device != own) {
-            return fail(std::string("\"") + relativeFolders[i] + "\" in " + ProjectFolderName(target) +
-                        " is on another file system than the project folder; the librarian saves only where it can "
-                        "move files by renaming them");
-        }
-    }
-    const bool replace = (existed[1] || existed[2]) && mode == SaveMode::kNewFolder;
-    if (replace && domain.MessageReporter().Ask(kButtonsYesNo, kAskReplaceProject) != kAnswerYes) {
-        return giveUp();
-    }
-    // Changed on disk: what another program did to the folder since it was opened is not undone
-    // without the user's word.
-    if (inPlace) {
-        if (const std::vector<std::string> changes = DiskChanges(); !changes.empty()) {
-            CTernTextOut& reporter = domain.MessageReporter();
-            reporter.SetQuestionDetail(JoinLines(changes));
-            const int answer = reporter.Ask(kButtonsYesNo, kAskSaveChangedOnDisk);
-            reporter.SetQuestionDetail(std::string());
-            if (answer != kAnswerYes) {
-                return fail(JoinLines(changes));
-            }
-            AcceptDiskChanges();
-        }
-    }
-
-    BeginWaitCursor();
-    const CScopeExit endWait([this] { EndWaitCursor(); });
-    SavePlan plan;
-    plan.target = target;
-    plan.mode = mode;
-    if (std::string reason;
-        !ComputeSavePlan(*this, inPlace ? m_pendingDeletions : std::vector<std::string>(), replace, plan, reason)) {
-        return fail(reason);
-    }
-
-    // The target folder itself first: Save As may name a folder that does not exist yet. The
-    // staging folder inside it records which folders the save is about to create, so that undoing
-    // an interrupted save removes them again. Any failure other than "already there" (a missing
-    // parent, no permission) fails the save.
-    std::vector<std::string> createdRelative;
-    for (std::size_t i = 0; i < std::size(folders); ++i) {
-        if (!existed[i]) {
-            createdRelative.emplace_back(relativeFolders[i]);
-        }
-    }
-    const auto createFolder = [&](std::size_t i) {
-        const FolderCreation creation =
-            existed[i] ? FolderCreation::kExisted : fileSystem.CreateFolder(ToNativePath(folders[i]));
-        if (creation == FolderCreation::kCreated) {
-            createdFolders.push_back(folders[i]);
-        }
-        return creation != FolderCreation::kFailed;
-    };
-    if (!createFolder(0)) {
-        return fail("the folder cannot be created: " + target);
-    }
-    if (!existed[0]) {
-        // The new folder's entry in its parent must outlast a crash as its content will.
-        const std::string parent = folders[0].substr(0, folders[0].find_last_of('/') + 1);
-        (void)fileSystem.Sync(ToNativePath(parent));
-        if (!lockTarget()) {
-            return fail(busyReason);
-        }
-    }
-
-    // Stage: copies of every new content, patch data written into them; work copies of displaced
-    // files that objects elsewhere still need. Nothing outside the staging folder changes yet.
-    if (!BeginSaveStaging(target, createdRelative)) {
-        return fail("nothing can be written into the folder (is it read-only, or the disk full?): " + target);
-    }
-    const auto discard = [&](const std::string& reason) {
-        (void)DiscardSaveStaging(target);
-        return fail(reason);
-    };
-    if (!createFolder(1) || !createFolder(2)) {
-        return discard("the sub-folders \"Patch\" and \"Wave\" cannot be created in " + target);
-    }
-    SaveJournal journal;
-    std::vector<std::string> stagedFiles;
-    std::map<std::size_t, WrittenPatch> writtenPatches; // by patch slot
-    std::map<std::string, std::string> parkedAs;
-    int stagingNumber = 0;
-    const std::string stagingFolder = std::string(kSaveStagingFolder) + "/";
-    {
-        CProgressEpisode progress(static_cast<int>(plan.placements.size()), "Saving...");
-        for (std::size_t n = 0; n < plan.placements.size(); ++n) {
-            progress.Step(static_cast<int>(n));
-            Placement& placement = plan.placements[n];
-            if (placement.byRename) {
-                continue;
-            }
-            placement.staged = stagingFolder + "n-" + std::to_string(++stagingNumber);
-            const std::string staged = target + placement.staged;
-            if (!fileSystem.CopyToNewFile(ToNativePath(placement.source), ToNativePath(staged), false)) {
-                // A system file the project lacks is no failure; one it has must arrive.
-                if (placement.which == kSystemFiles && !Exists(placement.source)) {
-                    placement.skipped = true;
-                    continue;
-                }
-                return discard("a file could not be copied into the folder (is the disk full?): " + placement.source);
-            }
-            if (placement.which == kPatchList &&
-                !WriteStagedPatch(staged, m_data.m_patches[placement.slot], writtenPatches[placement.slot])) {
-                return discard("the patch data could not be written (is the disk full?): " + placement.target);
-            }
-            stagedFiles.push_back(placement.staged);
-        }
-    }
-    std::map<std::string, std::string> workCopies[2];
-    for (const std::string& path : plan.displaced) {
-        parkedAs[path] = stagingFolder + "o-" + std::to_string(++stagingNumber);
-        journal.parks.emplace_back(Relative(target, path), parkedAs[path]);
-        const int which = KindOfProjectFile(target, path);
-        if (Contains(plan.keptInWorkFolder, path)) {
-            const std::string workCopy = CopyIntoWorkFolder(path, BareName(path), FileExtension(path));
-            if (workCopy.empty()) {
-                return discard("a file that another open project uses could not be kept in the work folder: " + path);
-            }
-            workCopies[which][path] = workCopy;
-        }
-    }
-    for (const Placement& placement : plan.placements) {
-        // Looked at once more just before the commit, so that one wrong answer of the file system
-        // cannot let a place step meet a file in its way.
-        if (placement.skipped) {
-            continue;
-        }
-        if (IsTargetInTheWay(plan, placement)) {
-            return discard("a file of that name appeared while saving: " + placement.target);
-        }
-        journal.places.emplace_back(placement.byRename ? parkedAs.at(placement.source) : placement.staged,
-                                    Relative(target, placement.target));
-    }
-    if (!CommitSaveJournal(target, stagedFiles, journal)) {
-        return discard("the new files could not be made safe on disk (is the disk full?)");
-    }
-
-    // Committed: from here on the save is finished, now or by the next open. Once more from where it
-    // stopped when a step failed; when the files still cannot all be moved into place, the save is
-    // undone from the parked files, so that the folder is the old project again.
-    JournalRun run = RunSaveJournal(target, journal);
-    if (run == JournalRun::kFailed) {
-        run = RunSaveJournal(target, journal);
-    }
-    if (run == JournalRun::kFailed) {
-        if (RollBackSaveJournal(target, journal)) {
-            return fail("the files could not all be moved into place; the save was undone and the folder is as it "
-                        "was before");
-        }
-        return fail("the files could not all be moved into place; the save is finished or undone the next time the "
-                    "project is opened");
-    }
-    if (run == JournalRun::kPlaced) {
-        domain.MessageReporter().Warning(ProjectFolderName(target) + " was saved, but its hidden folder \"" +
-                                         kSaveStagingFolder +
-                                         "\" could not be removed; the next time the project is opened removes it.");
-    }
-
-    // Memory follows the folder. Objects elsewhere that used a displaced file follow the slot that
-    // took its content over, or the work copy; a Save As leaves the old folder as it was but points
-    // them at the new one all the same.
-    CDomain::Instance().ClearUndo();
-    const std::vector<CTernData*> others = SearchedStores(*this, true);
-    for (const int which : {kPatchList, kWaveList}) {
-        std::map<std::string, std::string> moves = workCopies[which];
-        for (const auto& [path, heir] : plan.heirs) {
-            if (KindOfProjectFile(target, path) == which) {
-                moves[path] = heir;
-            }
-        }
-        if (!inPlace) {
-            const std::vector<std::string>& slotFiles = SlotFiles(m_data, which);
-            for (const Placement& placement : plan.placements) {
-                if (placement.which == which && Contains(slotFiles, placement.source)) {
-                    moves.emplace(placement.source, placement.target);
-                }
-            }
-        }
-        RepointAll(others, moves, which);
-        CParameterArray& list = m_data.List(which);
-        std::vector<std::string>& slotFiles = SlotFiles(m_data, which);
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            // Every patch file now holds its patch's blocks.
-            CParameter& item = list.Element(i);
-            const std::string source = std::exchange(item.m_path, plan.finalPaths[which][i]);
-            slotFiles[i] = plan.finalPaths[which][i];
-            if (which == kPatchList && !item.IsEmpty()) {
-                const auto written = writtenPatches.find(i);
-                RememberSavedPatch(m_data.m_patches[i], source, item.m_path,
-                                   written == writtenPatches.end() ? nullptr : &written->second);
-            }
-        }
-    }
-    // Files that were planned for deletion but not found stay planned, so that the next save in
-    // place looks again.
-    std::vector<std::string> remaining;
-    if (inPlace) {
-        std::copy_if(m_pendingDeletions.begin(), m_pendingDeletions.end(), std::back_inserter(remaining),
-                     [&plan](const std::string& path) { return !Contains(plan.displaced, path); });
-    }
-    m_pendingDeletions = std::move(remaining);
-    std::erase_if(m_pendingReasons, [this](const auto& entry) { return !Contains(m_pendingDeletions, entry.first); });
-    (void)m_data.SetProjectPath(target);
-    // The folder as this save left it is what the next save compares with: the files it did not
-    // touch as they were, every slot's file as it is now. A Save As moves the open marker along.
-    std::map<std::string, CFileStamp> diskState;
-    if (inPlace) {
-        std::copy_if(m_diskState.begin(), m_diskState.end(), std::inserter(diskState, diskState.end()),
-                     [&plan](const auto& entry) { return !Contains(plan.displaced, entry.first); });
-    }
-    for (const int which : {kPatchList, kWaveList}) {
-        for (const std::string& path : plan.finalPaths[which]) {
-            if (!path.empty()) {
-                diskState[path] = fileSystem.Stamp(ToNativePath(path));
-            }
-        }
-    }
-    m_diskState = std::move(diskState);
-    if (!inPlace) {
-        (void)TakeOpenMarker(target);
-    }
-    OnProjectPathChanged(target);
-    SetModified(false);
-    return true;
+    return CSaveTransaction(*this, folder).Run();
 }
 
 bool CTernFileDocument::IsSourceReferenced(const std::string& path, int which, bool excludeThis) {

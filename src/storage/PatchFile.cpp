@@ -103,9 +103,16 @@ bool WritePatchData(const std::string& path, const CPatch* patch) {
     return WritePatchBlocks(path, blocks);
 }
 
-bool WritePatchBlocks(const std::string& path, std::span<const std::uint8_t, kPackedPatchSize> blocks) {
+bool WritePatchBlocks(const std::string& path, std::span<const std::uint8_t, kPackedPatchSize> blocks,
+                      CFileStamp* written) {
     const std::unique_ptr<CFile> file = CDomain::Instance().FileSystem().OpenReadWrite(ToNativePath(path));
-    return file && file->Seek(static_cast<std::int64_t>(kPatchBlocksOffset)) && file->Write(blocks) && file->Close();
+    if (!file || !file->Seek(static_cast<std::int64_t>(kPatchBlocksOffset)) || !file->Write(blocks)) {
+        return false;
+    }
+    if (written != nullptr) {
+        *written = file->CurrentStamp();
+    }
+    return file->Close();
 }
 
 } // namespace Orvanta

@@ -12,6 +12,7 @@
 namespace Orvanta {
 
 class CPatch;
+struct CFileStamp;
 
 // Layout of a patch file (".p00"). Multi-byte numbers are big-endian; offsets from the file start.
 //
@@ -49,8 +50,10 @@ bool ReadPatchFile(const std::string& path, CPatch& patch, std::vector<std::uint
 // `patch`, without truncating or creating the file; every other byte stays as it is. Succeeds
 // without touching the file when `patch` is null.
 bool WritePatchData(const std::string& path, const CPatch* patch);
-// The same with blocks already packed.
-bool WritePatchBlocks(const std::string& path, std::span<const std::uint8_t, kPackedPatchSize> blocks);
+// The same with blocks already packed; `written`, when given, receives the file's stamp after the
+// write as the open file tells it (unknown when it cannot).
+bool WritePatchBlocks(const std::string& path, std::span<const std::uint8_t, kPackedPatchSize> blocks,
+                      CFileStamp* written = nullptr);
 
 // True when the patch file at `path` holds exactly the oscillator blocks that WritePatchData would
 // write for `patch`, so that saving it again would change nothing. False when it cannot be read.

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Orvanta {
@@ -43,6 +44,38 @@ struct SavePlan {
     // Final path of every slot's file (empty for an empty slot), by list.
     std::vector<std::string> finalPaths[2];
 };
+
+// What a step of a save found wrong: the reason the user is told and the file it concerns (empty
+// when it concerns none); nothing went wrong when both are empty. `declined`: the user answered a
+// question "no", which ends the save without a message.
+struct SaveProblem {
+    SaveProblem() = default;
+    SaveProblem(std::string why, std::string concerned = {}) : reason(std::move(why)), file(std::move(concerned)) {}
+    [[nodiscard]] static SaveProblem Declined() {
+        SaveProblem problem;
+        problem.declined = true;
+        return problem;
+    }
+
+    std::string reason;
+    std::string file;
+    bool declined = false;
+    explicit operator bool() const { return declined || !reason.empty(); }
+    // "reason: file", or the reason alone.
+    [[nodiscard]] std::string Text() const;
+};
+
+// The slot file list of list `which`: the file each slot has on disk now.
+[[nodiscard]] std::vector<std::string>& SlotFiles(CTernData& data, int which);
+// The extension of the file name (never of a folder name such as ".prj"); empty without one.
+[[nodiscard]] std::string FileExtension(const std::string& path);
+// The list a file of the project folder `projectPath` belongs to, by its folder.
+[[nodiscard]] int KindOfProjectFile(const std::string& projectPath, const std::string& path);
+// The containers whose objects a save must keep readable: those of the open projects with unsaved
+// changes and, during its own save, this project's even when it has none.
+[[nodiscard]] std::vector<CTernData*> SearchedStores(CTernFileDocument& document, bool excludeThis);
+// True when something is at the placement's target that the plan does not move aside.
+[[nodiscard]] bool IsTargetInTheWay(const SavePlan& plan, const Placement& placement);
 
 // Where the object in slot index i of list `which` belongs in the folder `projectPath`.
 [[nodiscard]] std::string SlotTargetPath(const std::string& projectPath, int which, std::size_t i,

@@ -12,6 +12,7 @@ set(ORVANTA_STORAGE_SOURCES
     storage/SaveJournal.cpp
     storage/LoadDiagnosis.cpp
     storage/CTernFileDocumentSave.cpp
+    storage/CSaveTransaction.cpp
     storage/SavePreview.cpp
     storage/WaveImport.cpp
     storage/WaveExport.cpp
