@@ -252,7 +252,6 @@ void PrintTracedCounts(const std::string& self, const std::string& base, const s
     PrintCounts("Save As, whole run (load and save):", whole, projectFiles);
     if (TraceSave(self, true, target, target, base + "work-traced", base + "strace.log", counts)) {
         PrintCounts("save in place, 512 moved, the save alone:", counts[1], 512.0);
-        std::printf("  %-44s %7.2f calls per moved patch\n", "", static_cast<double>(counts[1].calls) / 512.0);
     }
     std::error_code error;
     fs::remove_all(target, error);
