@@ -166,6 +166,40 @@ public:
     // True when both paths exist and name the same file or folder on disk (through links,
     // different spellings or mount points).
     [[nodiscard]] virtual bool IsSameEntry(const std::string& first, const std::string& second) = 0;
+
+    // What CopyToNewFileOver did.
+    enum class NewCopy { kMade, kUnreadable, kFailed };
+    // CopyToNewFile (not durable) that then writes `over` over the copy from byte `offset` on, and
+    // gives the copy's stamp after that write in `copied` (left unknown when `over` is empty, or
+    // when the file system cannot tell).
+    // kUnreadable when `from` cannot be opened; kFailed when anything else failed, and then `to`
+    // is not left behind. The native file system opens `from` once and writes and stamps the copy
+    // through its open descriptor; the default copies, then opens the copy to write into it.
+    [[nodiscard]] virtual NewCopy CopyToNewFileOver(const std::string& from, const std::string& to, std::int64_t offset,
+                                                    std::span<const std::uint8_t> over, CFileStamp& copied) {
+        if (!CopyToNewFile(from, to, false)) {
+            return NewCopy::kFailed;
+        }
+        if (!over.empty()) {
+            const std::unique_ptr<CFile> file = OpenReadWrite(to);
+            if (!file || !file->Seek(offset) || !file->Write(over)) {
+                return Delete(to), NewCopy::kFailed;
+            }
+            copied = file->CurrentStamp();
+            if (!file->Close()) {
+                return Delete(to), NewCopy::kFailed;
+            }
+        }
+        if (copied.size < 0 && !over.empty()) {
+            copied = Stamp(to);
+        }
+        return NewCopy::kMade;
+    }
+    // Renames `from` to `to` only when nothing is at `to`: false when something is, or the rename
+    // failed. In one step where the platform can; the default looks first, then renames.
+    [[nodiscard]] virtual bool RenameIfFree(const std::string& from, const std::string& to) {
+        return !Exists(to) && Rename(from, to);
+    }
 };
 
 // The process's native file system, implemented by the storage layer.

@@ -939,6 +939,73 @@ std::string ThisProcessText() {
 #endif
 }
 
+CFileSystem::NewCopy CNativeFileSystem::CopyToNewFileOver(const std::string& from, const std::string& to,
+                                                          std::int64_t offset, std::span<const std::uint8_t> over,
+                                                          CFileStamp& copied) {
+#if defined(_WIN32)
+    return CFileSystem::CopyToNewFileOver(from, to, offset, over, copied);
+#else
+    // The source's size from the status its open took; the copy's stamp from its own descriptor.
+    const std::unique_ptr<CDescriptorFile> source = OpenFile(from, false);
+    if (!source) {
+        return NewCopy::kUnreadable;
+    }
+    const std::int64_t size = source->Stamp().size;
+    const int destination = CreateExclusive(to);
+    if (destination < 0) {
+        return NewCopy::kFailed;
+    }
+    // The size its open saw is copied; the look for more at the end, which a copy made on its own
+    // makes, is left out where the kernel copied it all.
+    std::int64_t copiedBytes = 0;
+#if defined(__linux__) && defined(SYS_copy_file_range)
+    while (size > 0 && copiedBytes < size) {
+        const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(size - copiedBytes, 1 << 30));
+        const long moved =
+            ::syscall(SYS_copy_file_range, source->Descriptor(), nullptr, destination, nullptr, chunk, 0U);
+        if (moved < 0 && errno == EINTR) {
+            continue;
+        }
+        if (moved <= 0) {
+            break;
+        }
+        copiedBytes += moved;
+    }
+#endif
+    bool ok =
+        size >= 0 && (copiedBytes == size || CopyDescriptor(source->Descriptor(), destination, size - copiedBytes));
+    for (std::size_t done = 0; ok && done < over.size();) {
+        const ssize_t put = ::pwrite(destination, over.data() + done, over.size() - done,
+                                     static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+        ok = put > 0 || (put < 0 && errno == EINTR);
+        done += put > 0 ? static_cast<std::size_t>(put) : 0U;
+    }
+    // A copy written over is stamped after the write; a plain copy's stamp is left to the caller.
+    struct stat status {};
+    if (ok && !over.empty()) {
+        ok = ::fstat(destination, &status) == 0;
+        copied = StampOf(status);
+    }
+    return FinishNewFile(destination, to, ok, false) ? NewCopy::kMade : NewCopy::kFailed;
+#endif
+}
+
+bool CNativeFileSystem::RenameIfFree(const std::string& from, const std::string& to) {
+#if defined(_WIN32)
+    // Without MOVEFILE_REPLACE_EXISTING the move fails when `to` exists.
+    return ::MoveFileExW(Utf8ToPath(from).c_str(), Utf8ToPath(to).c_str(), 0) != 0;
+#elif defined(__linux__) && defined(SYS_renameat2)
+    constexpr unsigned kNoReplace = 1U; // RENAME_NOREPLACE
+    if (::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), kNoReplace) == 0) {
+        return true;
+    }
+    // A file system without the flag is asked the slow way.
+    return (errno == EINVAL || errno == ENOSYS) && CFileSystem::RenameIfFree(from, to);
+#else
+    return CFileSystem::RenameIfFree(from, to);
+#endif
+}
+
 CFileSystem& NativeFileSystem() {
     static CNativeFileSystem fileSystem;
     return fileSystem;

@@ -41,6 +41,9 @@ public:
     [[nodiscard]] bool UsesTrash() override;
     [[nodiscard]] bool Exists(const std::string& path) override;
     [[nodiscard]] bool IsSameEntry(const std::string& first, const std::string& second) override;
+    [[nodiscard]] NewCopy CopyToNewFileOver(const std::string& from, const std::string& to, std::int64_t offset,
+                                            std::span<const std::uint8_t> over, CFileStamp& copied) override;
+    [[nodiscard]] bool RenameIfFree(const std::string& from, const std::string& to) override;
 };
 
 // The desktop's trash, as a front end reaches it (the core has no desktop of its own): a function

@@ -67,27 +67,13 @@ void RepointAll(const std::vector<CTernData*>& stores, const std::map<std::strin
     }
 }
 
-// Writes `patch`'s blocks over those of the staged copy at `staged`, as WritePatchData does, and
-// keeps them with the copy's stamp in `written`, from the written file where it tells it. Packing is the costly part of
-// writing a patch, so the blocks are packed once, for the file and for the memory of it.
-bool WriteStagedPatch(const std::string& staged, const CPatch& patch, WrittenPatch& written) {
-    std::array<std::uint8_t, kPackedPatchSize> blocks{};
-    CSvdManager().PackPatch(patch, blocks);
-    if (!WritePatchBlocks(staged, blocks, &written.stamp)) {
-        return false;
-    }
-    written.blocks.assign(blocks.begin(), blocks.end());
-    if (written.stamp.size < 0) {
-        written.stamp = CDomain::Instance().FileSystem().Stamp(ToNativePath(staged));
-    }
-    return true;
-}
-
 // Brings what `patch` remembers of its file up to date once a save has placed that file at `path`:
 // the blocks and stamp of the save's own write; for a file the save left as it was or renamed from
 // `source` (the plan found it to hold the patch's blocks), the memory of `source` while the file
-// still shows that stamp, as renaming keeps it; the patch's packed blocks otherwise.
-void RememberSavedPatch(CPatch& patch, const std::string& source, const std::string& path, WrittenPatch* written) {
+// shows that stamp (`stamp`, the file's now), as renaming keeps it; the patch's packed blocks
+// otherwise.
+void RememberSavedPatch(CPatch& patch, const std::string& source, const std::string& path, const CFileStamp& stamp,
+                        WrittenPatch* written) {
     if (written != nullptr) {
         patch.m_knownPath = path;
         patch.m_knownStamp = written->stamp;
@@ -95,8 +81,7 @@ void RememberSavedPatch(CPatch& patch, const std::string& source, const std::str
         return;
     }
     if (patch.m_knownPath == source && patch.m_knownBlocks.size() == kPackedPatchSize &&
-        patch.m_knownStamp.modified >= 0 &&
-        CDomain::Instance().FileSystem().Stamp(ToNativePath(path)) == patch.m_knownStamp) {
+        patch.m_knownStamp.modified >= 0 && stamp == patch.m_knownStamp) {
         patch.m_knownPath = path;
         return;
     }
@@ -262,6 +247,9 @@ SaveProblem CSaveTransaction::Ask() {
 SaveProblem CSaveTransaction::Plan() {
     m_plan.target = m_target;
     m_plan.mode = m_inPlace ? SaveMode::kInPlace : SaveMode::kNewFolder;
+    // In place, the record of the folder was compared with the disk just now (DiskChanges); for a
+    // Save As it tells which sources loading opened, which the copies then open.
+    m_plan.knownStamps = &m_document.m_diskState;
     std::string reason;
     if (!ComputeSavePlan(m_document, m_inPlace ? m_document.m_pendingDeletions : std::vector<std::string>(), m_replace,
                          m_plan, reason)) {
@@ -324,17 +312,31 @@ SaveProblem CSaveTransaction::Stage() {
         }
         placement.staged = stagingFolder + "n-" + std::to_string(++m_stagingNumber);
         const std::string staged = m_target + placement.staged;
-        if (!m_files.CopyToNewFile(ToNativePath(placement.source), ToNativePath(staged), false)) {
+        // Patch data goes into the copy as it is made: one open of the source, one of the copy.
+        std::array<std::uint8_t, kPackedPatchSize> blocks{};
+        const bool patchFile = placement.which == kPatchList;
+        if (patchFile) {
+            CSvdManager().PackPatch(m_document.m_data.m_patches[placement.slot], blocks);
+        }
+        CFileStamp copied;
+        const CFileSystem::NewCopy made = m_files.CopyToNewFileOver(
+            ToNativePath(placement.source), ToNativePath(staged), kPatchBlocksOffset,
+            patchFile ? std::span<const std::uint8_t>(blocks) : std::span<const std::uint8_t>(), copied);
+        if (made != CFileSystem::NewCopy::kMade) {
             // A system file the project lacks is no failure; one it has must arrive.
             if (placement.which == kSystemFileList && !m_files.Exists(ToNativePath(placement.source))) {
                 placement.skipped = true;
                 continue;
             }
-            return {"a file could not be copied into the folder (is the disk full?)", placement.source};
+            if (made == CFileSystem::NewCopy::kUnreadable) {
+                return {"a file cannot be read", placement.source};
+            }
+            return {patchFile ? "a file could not be copied into the folder with its patch data (is the disk full?)"
+                              : "a file could not be copied into the folder (is the disk full?)",
+                    placement.source};
         }
-        if (placement.which == kPatchList &&
-            !WriteStagedPatch(staged, m_document.m_data.m_patches[placement.slot], m_writtenPatches[placement.slot])) {
-            return {"the patch data could not be written (is the disk full?)", placement.target};
+        if (patchFile) {
+            m_writtenPatches[placement.slot] = {std::vector<std::uint8_t>(blocks.begin(), blocks.end()), copied};
         }
         m_stagedFiles.push_back(placement.staged);
     }
@@ -363,11 +365,12 @@ SaveProblem CSaveTransaction::Park() {
 // wrong answer of the file system cannot let a place step meet a file in its way; then the journal
 // is written: the commit point.
 SaveProblem CSaveTransaction::Commit() {
+    CFolderListing listing;
     for (const Placement& placement : m_plan.placements) {
         if (placement.skipped) {
             continue;
         }
-        if (IsTargetInTheWay(m_plan, placement)) {
+        if (IsTargetInTheWay(m_plan, placement, listing)) {
             return {"a file of that name appeared while saving", placement.target};
         }
         m_journal.places.emplace_back(placement.byRename ? m_parkedAs.at(placement.source) : placement.staged,
@@ -435,11 +438,19 @@ void CSaveTransaction::Repoint() {
             slotFiles[i] = m_plan.finalPaths[which][i];
             if (which == kPatchList && !item.IsEmpty()) {
                 const auto written = m_writtenPatches.find(i);
-                RememberSavedPatch(data.m_patches[i], source, item.m_path,
+                RememberSavedPatch(data.m_patches[i], source, item.m_path, FinalStamp(item.m_path),
                                    written == m_writtenPatches.end() ? nullptr : &written->second);
             }
         }
     }
+}
+
+// Looked at once the save has placed it, and only once: what another program may have done to the
+// file since it was placed shows in the record, and the next save notices.
+CFileStamp CSaveTransaction::FinalStamp(const std::string& path) {
+    const auto found = m_finalStamps.find(path);
+    return found != m_finalStamps.end() ? found->second
+                                        : m_finalStamps.emplace(path, m_files.Stamp(ToNativePath(path))).first->second;
 }
 
 void CSaveTransaction::TidyUp() {
@@ -467,7 +478,7 @@ void CSaveTransaction::TidyUp() {
     for (const int which : {kPatchList, kWaveList}) {
         for (const std::string& path : m_plan.finalPaths[which]) {
             if (!path.empty()) {
-                diskState[path] = m_files.Stamp(ToNativePath(path));
+                diskState[path] = FinalStamp(path);
             }
         }
     }

@@ -53,6 +53,8 @@ private:
     // The document stands for the saved folder: pending deletions, disk state, open marker.
     void TidyUp();
 
+    // The stamp of a slot file of the saved folder as it is once placed.
+    [[nodiscard]] CFileStamp FinalStamp(const std::string& path);
     // Takes the target's save lock; false when another process holds it.
     bool LockTarget();
     // Creates folder `i` of m_folders unless it existed; false when that failed.
@@ -82,6 +84,7 @@ private:
     std::map<std::size_t, WrittenPatch> m_writtenPatches; // by patch slot
     std::map<std::string, std::string> m_parkedAs;        // displaced file -> its staging name
     std::map<std::string, std::string> m_workCopies[2];   // by list: displaced file -> work copy
+    std::map<std::string, CFileStamp> m_finalStamps;      // slot files as the save placed them
     int m_stagingNumber = 0;
     bool m_staging = false;   // the staging folder was begun
     bool m_committed = false; // the journal was committed

@@ -39,6 +39,18 @@ bool Exists(const std::string& path) {
     return Files().Exists(ToNativePath(path));
 }
 
+// True when something may be at `path` and is: the listing spares the look where it knows.
+bool ExistsListed(CFolderListing& listing, const std::string& path) {
+    return listing.MayExist(path) && Exists(path);
+}
+
+// ASCII letters in lower case; other bytes as they are.
+std::string LowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return text;
+}
+
 bool IsSameFolder(const std::string& first, const std::string& second) {
     return first == second || Files().IsSameEntry(ToNativePath(first), ToNativePath(second));
 }
@@ -127,14 +139,13 @@ private:
         }
         const std::string target = SlotTargetPath(m_plan.target, which, i, item);
         m_plan.finalPaths[which][i] = target;
-        if (m_inPlace && old == source && target == source &&
-            (which != kPatchList || PatchDataUnchanged(source, m_data.m_patches[i]))) {
+        if (m_inPlace && old == source && target == source && (which != kPatchList || DataUnchanged(source, i))) {
             return {}; // the slot's file stays as it is
         }
         // A renamed file must not take the name of a file that is there already (a duplicate of
         // its slot number, say); a name that differs only in letter case finds the file itself on
         // a file system that ignores case.
-        if (m_inPlace && old == source && Exists(target) && !IsSameFile(target, source)) {
+        if (m_inPlace && old == source && ExistsListed(m_listing, target) && !IsSameFile(target, source)) {
             return {"a file of that name is there already", target};
         }
         if (m_inPlace && !old.empty()) {
@@ -164,13 +175,13 @@ private:
         for (auto& [source, taker] : takers) {
             m_plan.heirs[source] = taker->target;
             taker->byRename = !Files().IsLinked(ToNativePath(source)) &&
-                              (taker->which != kPatchList || PatchDataUnchanged(source, m_data.m_patches[taker->slot]));
+                              (taker->which != kPatchList || DataUnchanged(source, taker->slot));
         }
     }
 
     void DisplacePendingDeletions(const std::vector<std::string>& pendingDeletions) {
         for (const std::string& path : pendingDeletions) {
-            if (Exists(path)) {
+            if (ExistsListed(m_listing, path)) {
                 Displace(path, m_document.PendingDeletionReason(path));
             }
         }
@@ -185,7 +196,7 @@ private:
         }
         for (const char* name : kSystemFileNames) {
             m_plan.placements.push_back({kSystemFiles, 0, current + name, m_plan.target + name, false, {}, false});
-            if (Exists(m_plan.target + name)) {
+            if (ExistsListed(m_listing, m_plan.target + name)) {
                 Displace(m_plan.target + name, DeletionReason::kReplaced);
             }
         }
@@ -213,15 +224,17 @@ private:
 
     // Every content can be read, and every target is free once the displaced files are parked; a
     // file in the way that the plan does not account for is never overwritten. A source that is
-    // displaced in place is opened once, for writing, by CheckDisplacedWritable.
+    // displaced in place is opened once, for writing, by CheckDisplacedWritable; one that loading
+    // opened is opened once more by the save's copy, which fails the save if it cannot be read.
     SaveProblem CheckPlacements() {
         for (const Placement& placement : m_plan.placements) {
-            const bool openedLater = m_inPlace && m_displaced.count(placement.source) != 0;
+            const bool openedLater =
+                (m_inPlace && m_displaced.count(placement.source) != 0) || KnownStamp(placement.source) != nullptr;
             if (placement.which != kSystemFiles && !openedLater &&
                 Files().OpenRead(ToNativePath(placement.source)) == nullptr) {
                 return {"a file cannot be read", placement.source};
             }
-            if (IsTargetInTheWay(m_plan, placement)) {
+            if (IsTargetInTheWay(m_plan, placement, m_listing)) {
                 return {"a file of that name is there already", placement.target};
             }
         }
@@ -254,13 +267,58 @@ private:
         return {};
     }
 
+    // The stamp of `path` as the save just saw it; null when it has none.
+    [[nodiscard]] const CFileStamp* KnownStamp(const std::string& path) const {
+        if (m_plan.knownStamps == nullptr) {
+            return nullptr;
+        }
+        const auto found = m_plan.knownStamps->find(path);
+        return found == m_plan.knownStamps->end() || found->second.size < 0 ? nullptr : &found->second;
+    }
+
+    // True when the patch file at `path` holds the blocks of the patch in `slot`.
+    [[nodiscard]] bool DataUnchanged(const std::string& path, std::size_t slot) const {
+        const CFileStamp* known = KnownStamp(path);
+        return known != nullptr ? PatchDataUnchanged(path, m_data.m_patches[slot], *known)
+                                : PatchDataUnchanged(path, m_data.m_patches[slot]);
+    }
+
     CTernFileDocument& m_document;
     CTernData& m_data;
     SavePlan& m_plan;
     const bool m_inPlace;
+    CFolderListing m_listing;
     std::set<std::string> m_ownFiles;  // files of the saved folder that slots have now
     std::set<std::string> m_displaced; // in path order, as the plan lists them
 };
+
+// CTernFileDocument::FirstMissingSource, sparing the look at each file of the project's own
+// "Patch" and "Wave" that a listing of the folder shows as a file.
+std::string FirstMissingSource(const CTernData& data) {
+    std::map<std::string, std::set<std::string>> listed; // by folder
+    for (const int which : {kPatchList, kWaveList}) {
+        const CParameterArray& list = data.List(which);
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const CParameter& item = list.Element(i);
+            if (item.IsEmpty()) {
+                continue;
+            }
+            const std::size_t slash = item.m_path.find_last_of('/');
+            const std::string folder = item.m_path.substr(0, slash + 1);
+            auto found = listed.find(folder);
+            if (found == listed.end() && !data.m_projectPath.empty() &&
+                (folder == data.m_projectPath + "Patch/" || folder == data.m_projectPath + "Wave/")) {
+                const std::vector<std::string> names = Files().ListFolder(ToNativePath(folder), "*");
+                found = listed.emplace(folder, std::set<std::string>(names.begin(), names.end())).first;
+            }
+            const bool listedFile = found != listed.end() && found->second.count(item.m_path.substr(slash + 1)) != 0;
+            if (!listedFile && !CTernFileDocument::IsPresentFile(item.m_path)) {
+                return item.m_path;
+            }
+        }
+    }
+    return std::string();
+}
 
 } // namespace
 
@@ -295,8 +353,28 @@ std::vector<CTernData*> SearchedStores(CTernFileDocument& document, bool exclude
     return stores;
 }
 
-bool IsTargetInTheWay(const SavePlan& plan, const Placement& placement) {
-    return Exists(placement.target) &&
+bool CFolderListing::MayExist(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string name = path.substr(slash + 1);
+    // A name beyond ASCII may match another spelling on a file system that ignores case.
+    if (slash == std::string::npos ||
+        std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+        return true;
+    }
+    const std::string folder = path.substr(0, slash + 1);
+    auto found = m_names.find(folder);
+    if (found == m_names.end()) {
+        std::set<std::string> names;
+        for (const std::string& entry : Files().ListEntries(ToNativePath(folder))) {
+            names.insert(LowerCase(entry));
+        }
+        found = m_names.emplace(folder, std::move(names)).first;
+    }
+    return found->second.count(LowerCase(name)) != 0;
+}
+
+bool IsTargetInTheWay(const SavePlan& plan, const Placement& placement, CFolderListing& listing) {
+    return ExistsListed(listing, placement.target) &&
            std::none_of(plan.displaced.begin(), plan.displaced.end(),
                         [&placement](const std::string& path) { return IsSameFile(path, placement.target); });
 }
@@ -319,7 +397,7 @@ std::string SaveRefusal(CTernFileDocument& document, const std::string& target, 
     if (!CTernData::IsProjectPath(target)) {
         return "the folder name does not end in \".prj\": " + target;
     }
-    if (const std::string missing = CTernFileDocument::FirstMissingSource(document.Data()); !missing.empty()) {
+    if (const std::string missing = FirstMissingSource(document.Data()); !missing.empty()) {
         missingSource = true;
         return "a file of the project cannot be found: " + missing;
     }

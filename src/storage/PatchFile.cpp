@@ -74,16 +74,29 @@ bool PatchDataMatches(const std::string& path, const CPatch& patch) {
     return stored == blocks;
 }
 
-bool PatchDataUnchanged(const std::string& path, const CPatch& patch) {
+namespace {
+
+// PatchDataUnchanged with the stamp seen just now, or looked at when null.
+bool UnchangedSince(const std::string& path, const CPatch& patch, const CFileStamp* now) {
     // Known only while the file's entry shows the same size and modification time.
     if (patch.m_knownPath != path || patch.m_knownBlocks.size() != kPackedPatchSize ||
         patch.m_knownStamp.modified < 0 ||
-        CDomain::Instance().FileSystem().Stamp(ToNativePath(path)) != patch.m_knownStamp) {
+        (now != nullptr ? *now : CDomain::Instance().FileSystem().Stamp(ToNativePath(path))) != patch.m_knownStamp) {
         return PatchDataMatches(path, patch);
     }
     std::array<std::uint8_t, kPackedPatchSize> blocks{};
     CSvdManager().PackPatch(patch, blocks);
     return std::equal(blocks.begin(), blocks.end(), patch.m_knownBlocks.begin());
+}
+
+} // namespace
+
+bool PatchDataUnchanged(const std::string& path, const CPatch& patch) {
+    return UnchangedSince(path, patch, nullptr);
+}
+
+bool PatchDataUnchanged(const std::string& path, const CPatch& patch, const CFileStamp& now) {
+    return UnchangedSince(path, patch, &now);
 }
 
 void RememberPatchBlocks(CPatch& patch) {

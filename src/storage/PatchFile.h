@@ -63,6 +63,8 @@ bool WritePatchBlocks(const std::string& path, std::span<const std::uint8_t, kPa
 // `path` (read by ReadPatchFile or written by a save) and the file's stamp is still the one taken
 // then; reads the file otherwise.
 [[nodiscard]] bool PatchDataUnchanged(const std::string& path, const CPatch& patch);
+// The same with the file's stamp as just seen (`now`), so that the file is not looked at again.
+[[nodiscard]] bool PatchDataUnchanged(const std::string& path, const CPatch& patch, const CFileStamp& now);
 
 // Remembers `patch`'s own packed blocks, and the file's stamp now, as the content of its source
 // file, which now holds them.

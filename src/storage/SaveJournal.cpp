@@ -412,10 +412,12 @@ JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& jou
     if (!journal.parks.empty() && !files.Exists(ToNativePath(staging + kParkedMarker))) {
         // Before the marker no file has been placed, so a park whose parked name is missing has not
         // happened yet, and one whose project file is missing had nothing to move.
+        // A rename that finds its parked name free is the usual case and needs no look first.
         for (const auto& [from, to] : journal.parks) {
             const std::string source = Native(projectPath, from);
             const std::string parked = Native(projectPath, to);
-            if (!files.Exists(parked) && !files.Rename(source, parked) && files.Exists(source)) {
+            if (!files.RenameIfFree(source, parked) && !files.Exists(parked) && !files.Rename(source, parked) &&
+                files.Exists(source)) {
                 return JournalRun::kFailed;
             }
         }
@@ -430,6 +432,9 @@ JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& jou
     for (const auto& [from, to] : journal.places) {
         const std::string source = Native(projectPath, from);
         const std::string target = Native(projectPath, to);
+        if (files.RenameIfFree(source, target)) {
+            continue;
+        }
         if (files.Exists(target)) {
             // Placed already, or, while the staged file is still there, a file in the way that
             // appeared after the parks and is not overwritten.

@@ -4,6 +4,7 @@
 #include "storage/SavePreview.h"
 
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -43,6 +44,11 @@ struct SavePlan {
     std::vector<std::string> keptInWorkFolder;
     // Final path of every slot's file (empty for an empty slot), by list.
     std::vector<std::string> finalPaths[2];
+    // Stamps of files as they were just seen (the document's record of its folder, checked by the
+    // save before planning), set by a save: a source with a stamp there was opened by loading and is
+    // not opened to check it (the copy opens it once), and a patch's data is compared by that stamp
+    // without a look at its file. Null for a preview, which looks.
+    const std::map<std::string, CFileStamp>* knownStamps = nullptr;
 };
 
 // What a step of a save found wrong: the reason the user is told and the file it concerns (empty
@@ -74,8 +80,20 @@ struct SaveProblem {
 // The containers whose objects a save must keep readable: those of the open projects with unsaved
 // changes and, during its own save, this project's even when it has none.
 [[nodiscard]] std::vector<CTernData*> SearchedStores(CTernFileDocument& document, bool excludeThis);
-// True when something is at the placement's target that the plan does not move aside.
-[[nodiscard]] bool IsTargetInTheWay(const SavePlan& plan, const Placement& placement);
+// The entries of a project folder, its "Patch" and its "Wave", each listed once when first
+// asked: what tells, without a look at each path, that nothing is at a path there.
+class CFolderListing {
+public:
+    // False when surely nothing is at `path`; true when something may be (then it is looked at).
+    [[nodiscard]] bool MayExist(const std::string& path);
+
+private:
+    std::map<std::string, std::set<std::string>> m_names; // by folder, names in lower case
+};
+
+// True when something is at the placement's target that the plan does not move aside; `listing`
+// spares the look at targets it knows are free.
+[[nodiscard]] bool IsTargetInTheWay(const SavePlan& plan, const Placement& placement, CFolderListing& listing);
 
 // Where the object in slot index i of list `which` belongs in the folder `projectPath`.
 [[nodiscard]] std::string SlotTargetPath(const std::string& projectPath, int which, std::size_t i,

@@ -160,12 +160,26 @@ TEST_F(NativeFileSystemTest, NewFilesNeverReplaceWhatIsThere) {
         for (const char* taken : {"existing.wav", "folder.wav"}) {
             EXPECT_FALSE(m_fs.CopyToNewFile(source, m_folder / taken, durable)) << taken;
             EXPECT_FALSE(m_fs.WriteNewFile(m_folder / taken, data, durable)) << taken;
+            CFileStamp stamp;
+            EXPECT_EQ(m_fs.CopyToNewFileOver(source, m_folder / taken, 1, data, stamp), CFileSystem::NewCopy::kFailed);
+            EXPECT_FALSE(m_fs.RenameIfFree(source, m_folder / taken)) << taken;
         }
         const std::string copy = m_folder / (durable ? "durable.wav" : "copy.wav");
         EXPECT_TRUE(m_fs.CopyToNewFile(source, copy, durable));
         EXPECT_EQ(ProjectBuilder::ReadBytes(copy), (Bytes{1, 2, 3}));
         EXPECT_TRUE(m_fs.Sync(copy));
     }
+    // A copy written over from an offset, stamped after that write; one from a missing source.
+    CFileStamp stamp;
+    EXPECT_EQ(m_fs.CopyToNewFileOver(source, m_folder / "over.wav", 1, data, stamp), CFileSystem::NewCopy::kMade);
+    EXPECT_EQ(ProjectBuilder::ReadBytes(m_folder / "over.wav"), (Bytes{1, 4, 5}));
+    EXPECT_EQ(stamp, m_fs.Stamp(m_folder / "over.wav"));
+    EXPECT_EQ(m_fs.CopyToNewFileOver(m_folder / "missing.wav", m_folder / "none.wav", 0, {}, stamp),
+              CFileSystem::NewCopy::kUnreadable);
+    EXPECT_FALSE(fs::exists(m_folder / "none.wav"));
+    EXPECT_TRUE(m_fs.RenameIfFree(m_folder / "over.wav", m_folder / "moved.wav"));
+    EXPECT_EQ(ProjectBuilder::ReadBytes(m_folder / "moved.wav"), (Bytes{1, 4, 5}));
+    EXPECT_EQ(ProjectBuilder::ReadBytes(source), (Bytes{1, 2, 3}));
     EXPECT_EQ(ProjectBuilder::ReadBytes(existing), Bytes{7});
     EXPECT_TRUE(fs::is_directory(m_folder / "folder.wav"));
     EXPECT_TRUE(fs::is_empty(m_folder / "folder.wav"));

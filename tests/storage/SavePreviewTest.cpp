@@ -320,6 +320,11 @@ TEST_F(SaveTest, LoadingAndPreviewingOpenEveryFileAtMostOnce) {
     ASSERT_TRUE(document.PreviewSave(a.Path(), preview, reason)) << reason;
     EXPECT_EQ(TotalWaveSize(document.Data()), 60 * 50);
     EXPECT_EQ(m_files.Calls(kOpens) - saved, 0);
+
+    // A Save As opens no file that loading opened just to check it: its copy is that file's one open.
+    const int beforeSaveAs = m_files.Calls(FaultyFileSystem::kOpenRead);
+    ASSERT_TRUE(document.SaveProjectTo(m_temp / "B.prj"));
+    EXPECT_EQ(m_files.Calls(FaultyFileSystem::kOpenRead) - beforeSaveAs, 0);
 }
 
 } // namespace
