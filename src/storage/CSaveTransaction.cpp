@@ -123,7 +123,14 @@ bool CSaveTransaction::Run() {
     return true;
 }
 
+void CSaveTransaction::StepProgress() {
+    if (m_progress != nullptr) {
+        m_progress->Step(std::min(++m_progressDone, m_progressSteps));
+    }
+}
+
 bool CSaveTransaction::Fail(const SaveProblem& problem) {
+    m_progress.reset();
     DiscardUncommitted();
     if (!problem.declined) {
         CDomain::Instance().MessageReporter().ErrorWithDetail(kErrorSave, problem.Text());
@@ -303,9 +310,11 @@ SaveProblem CSaveTransaction::MakeFolders() {
 // changes yet.
 SaveProblem CSaveTransaction::Stage() {
     const std::string stagingFolder = std::string(kSaveStagingFolder) + "/";
-    CProgressEpisode progress(static_cast<int>(m_plan.placements.size()), "Saving...");
+    // Copies, then parks, places, and parked files trashed or deleted by the journal's run.
+    m_progressSteps = static_cast<int>(2 * (m_plan.placements.size() + m_plan.displaced.size()));
+    m_progress = std::make_unique<CProgressEpisode>(m_progressSteps, "Saving...");
     for (std::size_t n = 0; n < m_plan.placements.size(); ++n) {
-        progress.Step(static_cast<int>(n));
+        StepProgress();
         Placement& placement = m_plan.placements[n];
         if (placement.byRename) {
             continue;
@@ -387,10 +396,12 @@ SaveProblem CSaveTransaction::Commit() {
 // stopped when a step failed; when the files still cannot all be moved into place, the save is
 // undone from the parked files, so that the folder is the old project again.
 SaveProblem CSaveTransaction::RunJournal() {
-    JournalRun run = RunSaveJournal(m_target, m_journal);
+    const ProgressStep step = [this] { StepProgress(); };
+    JournalRun run = RunSaveJournal(m_target, m_journal, step);
     if (run == JournalRun::kFailed) {
-        run = RunSaveJournal(m_target, m_journal);
+        run = RunSaveJournal(m_target, m_journal, step);
     }
+    m_progress.reset();
     if (run == JournalRun::kFailed) {
         if (RollBackSaveJournal(m_target, m_journal)) {
             return {"the files could not all be moved into place; the save was undone and the folder is as it was "

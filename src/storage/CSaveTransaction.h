@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/CFileSystem.h"
+#include "model/CProgressEpisode.h"
 #include "storage/CTernFileDocument.h"
 #include "storage/SaveJournal.h"
 #include "storage/SavePlan.h"
@@ -59,6 +60,8 @@ private:
     bool LockTarget();
     // Creates folder `i` of m_folders unless it existed; false when that failed.
     bool CreateFolder(std::size_t i);
+    // One step of the save's progress: a file copied, moved, trashed or deleted.
+    void StepProgress();
     // Reports `problem` (unless declined) and undoes what the save did.
     bool Fail(const SaveProblem& problem);
     // Removes the staging folder when files were staged but not committed.
@@ -85,6 +88,11 @@ private:
     std::map<std::string, std::string> m_parkedAs;        // displaced file -> its staging name
     std::map<std::string, std::string> m_workCopies[2];   // by list: displaced file -> work copy
     std::map<std::string, CFileStamp> m_finalStamps;      // slot files as the save placed them
+    // The progress of the copies and of the journal's run, shown when they take long: one display
+    // from the first copy to the last file moved into place.
+    std::unique_ptr<CProgressEpisode> m_progress;
+    int m_progressSteps = 0;
+    int m_progressDone = 0;
     int m_stagingNumber = 0;
     bool m_staging = false;   // the staging folder was begun
     bool m_committed = false; // the journal was committed

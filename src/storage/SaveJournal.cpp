@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <span>
 #include <sstream>
@@ -178,7 +179,7 @@ bool SyncFolders(const std::set<std::string>& folders) {
 
 // Removes the staging folder's own files and the folder. Unknown entries are left alone, and
 // then the folder stays.
-bool RemoveStaging(const std::string& projectPath) {
+bool RemoveStaging(const std::string& projectPath, const ProgressStep& step = {}) {
     CFileSystem& files = Files();
     const std::string staging = StagingPath(projectPath);
     std::vector<std::string> names = files.ListEntries(ToNativePath(staging));
@@ -197,6 +198,9 @@ bool RemoveStaging(const std::string& projectPath) {
     for (const std::string& name : names) {
         if (!isOurs(name) || !files.Delete(ToNativePath(staging + name))) {
             return false;
+        }
+        if (step) {
+            step();
         }
     }
     if (!files.RemoveFolder(ToNativePath(staging))) {
@@ -266,7 +270,7 @@ std::string FreeNameFor(const std::string& projectPath, const std::string& name)
 // Without a trash, RemoveStaging deletes the parked files as before. False when a file stayed at
 // that name (neither trashed nor deleted): the staging folder with the marker then stays for the
 // next open to try again.
-bool TrashParkedFiles(const std::string& projectPath, const SaveJournal& journal) {
+bool TrashParkedFiles(const std::string& projectPath, const SaveJournal& journal, const ProgressStep& step = {}) {
     CFileSystem& files = Files();
     if (!files.UsesTrash()) {
         return true;
@@ -303,6 +307,9 @@ bool TrashParkedFiles(const std::string& projectPath, const SaveJournal& journal
             (void)files.Delete(ToNativePath(marker));
         } else {
             finished = false;
+        }
+        if (step) {
+            step();
         }
     }
     return finished;
@@ -404,9 +411,10 @@ bool CommitSaveJournal(const std::string& projectPath, const std::vector<std::st
     return files.Sync(ToNativePath(staging));
 }
 
-JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& journal) {
+JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& journal, const ProgressStep& progress) {
     CFileSystem& files = Files();
     const std::string staging = StagingPath(projectPath);
+    const ProgressStep step = progress ? progress : [] {};
     // The marker only tells a later run to skip the parks; a journal without any (a Save As into a
     // new folder) needs none, nor the two flushes that make it durable.
     if (!journal.parks.empty() && !files.Exists(ToNativePath(staging + kParkedMarker))) {
@@ -420,6 +428,7 @@ JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& jou
                 files.Exists(source)) {
                 return JournalRun::kFailed;
             }
+            step();
         }
         std::set<std::string> folders = FoldersOf(projectPath, journal.parks);
         if (!SyncFolders(folders) || !WriteDurably(staging + kParkedMarker, std::string()) ||
@@ -430,6 +439,7 @@ JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& jou
     // A place is taken for done only when its target is there: a staged file is never left behind
     // for the tidying up to delete.
     for (const auto& [from, to] : journal.places) {
+        step();
         const std::string source = Native(projectPath, from);
         const std::string target = Native(projectPath, to);
         if (files.RenameIfFree(source, target)) {
@@ -455,10 +465,10 @@ JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& jou
          !files.Sync(ToNativePath(staging)))) {
         return JournalRun::kFailed;
     }
-    if (!TrashParkedFiles(projectPath, journal)) {
+    if (!TrashParkedFiles(projectPath, journal, step)) {
         return JournalRun::kPlaced;
     }
-    return RemoveStaging(projectPath) ? JournalRun::kFinished : JournalRun::kPlaced;
+    return RemoveStaging(projectPath, step) ? JournalRun::kFinished : JournalRun::kPlaced;
 }
 
 bool RollBackSaveJournal(const std::string& projectPath, const SaveJournal& journal) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -99,8 +100,11 @@ enum class JournalRun {
     kFinished, // every file is in place and the staging folder is gone
 };
 
+// Called after each file a journal run moved, trashed or deleted, for the save's progress.
+using ProgressStep = std::function<void()>;
+
 // Runs the committed journal's renames from wherever they stand and removes the staging folder.
-JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& journal);
+JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& journal, const ProgressStep& step = {});
 
 // Undoes a committed save whose places cannot be completed: writes the "undo" marker, moves every
 // placed file back into the staging folder and every parked file back to its old name, then

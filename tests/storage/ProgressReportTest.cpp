@@ -1,5 +1,6 @@
 #include "model/CDomain.h"
 #include "model/CProgressEpisode.h"
+#include "operations/TransferOperations.h"
 #include "storage/CTernFileDocument.h"
 
 #include "ProjectBuilder.h"
@@ -8,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
 #include <vector>
 
 namespace Orvanta {
@@ -86,6 +89,28 @@ TEST_F(ProgressReportTest, LongLoadAndSaveReportBalancedEpisodes) {
     EXPECT_EQ(m_progress->m_begins, (std::vector<std::string>{"Saving..."}));
     EXPECT_EQ(m_progress->m_ends, 3);
     EXPECT_FALSE(m_progress->m_everCancellable);
+}
+
+TEST_F(ProgressReportTest, ASaveThatOnlyDeletesShowsOneDisplayUpToItsLastFile) {
+    CProgressEpisode::SetDelay(std::chrono::milliseconds(0));
+    ProjectBuilder project(m_temp.Path(), "Song.prj");
+    for (int i = 1; i <= 20; ++i) {
+        project.AddPatch((i < 10 ? "00" : "0") + std::to_string(i) + " Pad.p00");
+    }
+    CTernFileDocument document;
+    ASSERT_TRUE(document.OpenProjectFolder(project.Path()));
+    m_progress->m_begins.clear();
+    m_progress->m_maximums.clear();
+    m_progress->m_positions.clear();
+    ASSERT_TRUE(DeleteItems(document.Data(), SlotRange(0, 20), kPatchList, false));
+    ASSERT_TRUE(document.SaveProjectTo(project.Path()));
+    // No copies: the 20 files are parked, then deleted, each a step of one display.
+    EXPECT_EQ(m_progress->m_begins, (std::vector<std::string>{"Saving..."}));
+    EXPECT_EQ(m_progress->m_maximums, (std::vector<int>{40}));
+    ASSERT_FALSE(m_progress->m_positions.empty());
+    EXPECT_EQ(m_progress->m_positions.back(), 40);
+    EXPECT_EQ(m_progress->Depth(), 0);
+    EXPECT_TRUE(std::filesystem::is_empty(project.Path() + "Patch"));
 }
 
 TEST_F(ProgressReportTest, QuickWorkShowsNoProgress) {
