@@ -192,7 +192,13 @@ public:
         return m_fileSystem.ListFolderMatchingAny(m_path, patterns);
     }
     [[nodiscard]] std::unique_ptr<CFile> OpenRead(const std::string& name) override {
-        return m_fileSystem.OpenRead(m_path + name);
+        // A name of this folder, never a path leading elsewhere.
+#if defined(_WIN32)
+        const bool path = name.find_first_of("/\\") != std::string::npos;
+#else
+        const bool path = name.find('/') != std::string::npos;
+#endif
+        return path ? nullptr : m_fileSystem.OpenRead(m_path + name);
     }
 
 private:
