@@ -1,10 +1,15 @@
-// How often reading a full project (512 patches, 999 waves, some waves byte-identical) opens each
-// of its files: in process, through a file system that counts every open by path (loading, the
-// wave memory and source check, the preview of a save in place); and for whole runs of orvanta-cli
+// How often reading a full project (512 patches, 999 waves of 50 MB in all: instrument waves, WAV
+// files, and sound files the sound library cannot read; some waves byte-identical) touches each of
+// its files: in process, through a file system that counts every open by path (loading, the wave
+// memory and source check, the preview of a save in place); and for whole runs of orvanta-cli
 // ("info", "duplicates" when the tool has it, and a script that opens the project and previews its
-// save), by counting the open system calls on project files under strace.
+// save) under strace: every system call of the process, the opens and the path look-ups (stat,
+// lstat, access, ...) of project files, per file. Last, the whole "info --json" process timed
+// against a floor process that reads each patch file once and opens each wave file once.
 //
 //   bench_opens [ORVANTA-CLI]     (default: ../src/cli/orvanta-cli beside this program)
+//   bench_opens --floor PROJECT   (the floor process itself)
+//   bench_opens --generate FOLDER (only writes the project, as FOLDER/Full.prj)
 
 #include "model/CDomain.h"
 #include "model/CFileSystem.h"
@@ -16,30 +21,65 @@
 #include "storage/SaveJournal.h"
 #include "storage/WaveImport.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <random>
+#include <spawn.h>
 #include <sstream>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+extern char** environ;
 
 namespace fs = std::filesystem;
 using namespace Orvanta;
 
 namespace {
 
-constexpr std::size_t kWaveBytes = 4096;
+// 999 waves of this size stay just under the 50 MB a project may hold.
+constexpr std::size_t kWaveBytes = 52000;
+constexpr int kTimedRuns = 11;
 
 void WriteFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Every slot used; patch n uses waves n and n + 487; every tenth wave repeats the one before.
+void PutLittleEndian(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value, int count) {
+    for (int i = 0; i < count; ++i) {
+        bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+}
+
+// A mono 16-bit WAV file of `size` bytes at 44100 Hz whose samples are the bytes already there.
+void MakeWav(std::vector<std::uint8_t>& bytes) {
+    const auto size = static_cast<std::uint32_t>(bytes.size());
+    std::memcpy(bytes.data(), "RIFF....WAVEfmt ", 16);
+    PutLittleEndian(bytes, 4, size - 8, 4);
+    PutLittleEndian(bytes, 16, 16, 4);        // format chunk size
+    PutLittleEndian(bytes, 20, 1, 2);         // PCM
+    PutLittleEndian(bytes, 22, 1, 2);         // channels
+    PutLittleEndian(bytes, 24, 44100, 4);     // frames per second
+    PutLittleEndian(bytes, 28, 44100 * 2, 4); // bytes per second
+    PutLittleEndian(bytes, 32, 2, 2);         // bytes per frame
+    PutLittleEndian(bytes, 34, 16, 2);        // bits
+    std::memcpy(bytes.data() + 36, "data", 4);
+    PutLittleEndian(bytes, 40, size - 44, 4);
+}
+
+// Every slot used; patch n uses waves n and n + 487; every tenth wave repeats the one before. Of four
+// waves one is the instrument's own (".w00"), one a WAV file, and two are files the sound library
+// cannot read (".aif" and, alternately, ".vpw" or ".wav").
 fs::path GenerateProject(const fs::path& parent) {
     const fs::path project = parent / "Full.prj";
     fs::create_directories(project / "Patch");
@@ -63,7 +103,16 @@ fs::path GenerateProject(const fs::path& parent) {
                 byte = static_cast<std::uint8_t>(random());
             }
         }
-        WriteFile(project / "Wave" / (FormatSlotNumber(n) + "Wave " + std::to_string(n) + ".w00"), wave);
+        const char* extension = n % 4 == 0   ? ".w00"
+                                : n % 4 == 1 ? ".wav"
+                                : n % 4 == 2 ? ".aif"
+                                : n % 8 == 3 ? ".vpw"
+                                             : ".wav";
+        std::vector<std::uint8_t> bytes = wave;
+        if (n % 4 == 1) {
+            MakeWav(bytes);
+        }
+        WriteFile(project / "Wave" / (FormatSlotNumber(n) + "Wave " + std::to_string(n) + extension), bytes);
     }
     return project;
 }
@@ -139,30 +188,135 @@ void PrintLine(const char* what, std::size_t opens, int most, std::size_t files)
                 static_cast<double>(opens) / static_cast<double>(files), most);
 }
 
-// Open system calls of a whole orvanta-cli run on files below `project`, counted with strace;
-// -1 when the run could not be traced.
-long TracedOpens(const std::string& command, const fs::path& project, const fs::path& log) {
-    const std::string line =
-        "strace -f -qq -e trace=open,openat -o '" + log.string() + "' " + command + " >/dev/null 2>&1";
+// What strace saw of a whole run.
+struct CTrace {
+    long calls = -1;    // every system call of the process and its children
+    long opens = 0;     // opens of project files and folders
+    long pathStats = 0; // look-ups of project paths that open nothing (stat, lstat, access, ...)
+};
+
+// The name of the system call a line of `strace -f` shows, or "" for a line that is none (a signal,
+// an exit, the second half of a call that was interrupted).
+std::string CallName(const std::string& line) {
+    const std::size_t start = line.find(' ');
+    if (start == std::string::npos || line.find("<... ", start) == start + 1) {
+        return {};
+    }
+    const std::size_t end = line.find('(', start);
+    return end == std::string::npos ? std::string() : line.substr(start + 1, end - start - 1);
+}
+
+// A whole run of `command` under strace; calls -1 when it could not be traced. Paths of descriptors
+// are shown (-y), so that an open relative to a folder's descriptor still names the project.
+CTrace Trace(const std::string& command, const fs::path& project, const fs::path& log) {
+    CTrace trace;
+    const std::string line = "strace -f -qq -y -o '" + log.string() + "' " + command + " >/dev/null 2>&1";
     if (std::system(line.c_str()) == -1) {
-        return -1;
+        return trace;
     }
     std::ifstream file(log);
     if (!file) {
-        return -1;
+        return trace;
     }
-    long opens = 0;
-    const std::string needle = "\"" + project.string() + "/";
+    static const std::vector<std::string> kOpens = {"open", "openat", "openat2", "creat"};
+    static const std::vector<std::string> kLookUps = {"stat",     "lstat",      "newfstatat", "fstatat64",
+                                                      "statx",    "access",     "faccessat",  "faccessat2",
+                                                      "readlink", "readlinkat", "stat64",     "lstat64"};
+    const std::string projectText = project.string();
+    trace.calls = 0;
     for (std::string text; std::getline(file, text);) {
-        // Files of "Patch" and "Wave"; not the folders themselves (listing opens them), not the
-        // staging folder.
-        const bool inProject = text.find("Patch/") != std::string::npos || text.find("Wave/") != std::string::npos;
-        if (inProject && text.find(needle) != std::string::npos && text.find(kSaveStagingFolder) == std::string::npos &&
-            text.find("/\", O_") == std::string::npos) {
-            ++opens;
+        const std::string name = CallName(text);
+        if (name.empty() || name == "execve") {
+            trace.calls += name == "execve" ? 1 : 0;
+            continue;
+        }
+        ++trace.calls;
+        const bool inProject =
+            text.find(projectText) != std::string::npos && text.find(kSaveStagingFolder) == std::string::npos;
+        if (!inProject) {
+            continue;
+        }
+        if (std::find(kOpens.begin(), kOpens.end(), name) != kOpens.end()) {
+            ++trace.opens;
+        } else if (std::find(kLookUps.begin(), kLookUps.end(), name) != kLookUps.end() &&
+                   text.find("AT_EMPTY_PATH") == std::string::npos) {
+            ++trace.pathStats;
         }
     }
-    return opens;
+    return trace;
+}
+
+void PrintTrace(const char* label, const CTrace& trace, std::size_t files) {
+    if (trace.calls < 0) {
+        std::printf("  %-30s not traced (is strace installed?)\n", label);
+        return;
+    }
+    const auto perFile = [files](long count) { return static_cast<double>(count) / static_cast<double>(files); };
+    std::printf("  %-30s %6ld calls %5.2f per file   %5ld opens %5.2f per file   %5ld path stats %5.2f per file\n",
+                label, trace.calls, perFile(trace.calls), trace.opens, perFile(trace.opens), trace.pathStats,
+                perFile(trace.pathStats));
+}
+
+// Wall-clock milliseconds of one run of `arguments`, its output thrown away; -1 when it failed.
+double TimeRun(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t child = 0;
+    const int spawned = ::posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    if (spawned != 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return -1;
+    }
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The floor process: lists "Patch" and "Wave", reads each patch file once and opens each wave file
+// once, by path, with the C library's plain calls.
+int RunFloor(const std::string& project) {
+    std::size_t bytes = 0;
+    for (const char* folder : {"/Patch/", "/Wave/"}) {
+        const std::string path = project + folder;
+        DIR* directory = ::opendir(path.c_str());
+        if (directory == nullptr) {
+            return 1;
+        }
+        const bool read = std::strcmp(folder, "/Patch/") == 0;
+        while (const dirent* entry = ::readdir(directory)) {
+            if (entry->d_name[0] == '.') {
+                continue;
+            }
+            const int descriptor = ::open((path + entry->d_name).c_str(), O_RDONLY | O_CLOEXEC);
+            if (descriptor < 0) {
+                return 1;
+            }
+            char buffer[2048];
+            bytes +=
+                read ? static_cast<std::size_t>(std::max<ssize_t>(0, ::read(descriptor, buffer, sizeof buffer))) : 0U;
+            ::close(descriptor);
+        }
+        ::closedir(directory);
+    }
+    return bytes == kPatchSlots * kPatchRecordSize ? 0 : 1;
+}
+
+struct CSpread {
+    double median = 0;
+    double least = 0;
+    double most = 0;
+};
+
+CSpread SpreadOf(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return {values[values.size() / 2], values.front(), values.back()};
 }
 
 bool CliHas(const std::string& cli, const std::string& command) {
@@ -173,13 +327,21 @@ bool CliHas(const std::string& cli, const std::string& command) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const fs::path self = fs::absolute(argv[0]).parent_path();
-    const std::string cli = argc > 1 ? argv[1] : (self / "../src/cli/orvanta-cli").lexically_normal().string();
+    if (argc == 3 && std::string(argv[1]) == "--floor") {
+        return RunFloor(argv[2]);
+    }
+    if (argc == 3 && std::string(argv[1]) == "--generate") {
+        return GenerateProject(argv[2]).empty() ? 1 : 0;
+    }
+    const fs::path self = fs::absolute(argv[0]);
+    const std::string cli =
+        argc > 1 ? argv[1] : (self.parent_path() / "../src/cli/orvanta-cli").lexically_normal().string();
     const fs::path folder = fs::temp_directory_path() / ("bench_opens-" + std::to_string(::getpid()));
     fs::create_directories(folder);
     const fs::path project = GenerateProject(folder);
     const std::size_t files = kPatchSlots + kWaveSlots;
-    std::printf("A full project: %zu patch files, %zu wave files (%zu files)\n", kPatchSlots, kWaveSlots, files);
+    std::printf("A full project: %zu patch files, %zu wave files of %zu bytes (%zu files)\n", kPatchSlots, kWaveSlots,
+                kWaveBytes, files);
 
     std::printf("In process, counted by path:\n");
     CCountingFileSystem counting(NativeFileSystem());
@@ -207,7 +369,8 @@ int main(int argc, char** argv) {
     }
     CDomain::Instance().SetFileSystem(nullptr);
 
-    std::printf("Whole runs of %s, open calls on project files (strace):\n", cli.c_str());
+    std::printf("Whole runs under strace (targets for info: at most 3 calls, 1.05 opens, 1.05 path stats per "
+                "file):\n");
     const fs::path log = folder / "strace.log";
     const fs::path script = folder / "preview.txt";
     std::ofstream(script) << "open P \"" << project.string() << "\"\npreview P\n";
@@ -215,7 +378,8 @@ int main(int argc, char** argv) {
         const char* label;
         std::string command;
     };
-    std::vector<Run> runs = {{"info PROJECT --json", "'" + cli + "' info '" + project.string() + "' --json"}};
+    std::vector<Run> runs = {{"floor", "'" + self.string() + "' --floor '" + project.string() + "'"},
+                             {"info PROJECT --json", "'" + cli + "' info '" + project.string() + "' --json"}};
     if (CliHas(cli, "duplicates")) {
         runs.push_back({"duplicates PROJECT --json", "'" + cli + "' duplicates '" + project.string() + "' --json"});
     } else {
@@ -223,14 +387,34 @@ int main(int argc, char** argv) {
     }
     runs.push_back({"run: open PROJECT, preview", "'" + cli + "' run '" + script.string() + "'"});
     for (const Run& run : runs) {
-        const long opens = TracedOpens(run.command, project, log);
-        if (opens < 0) {
-            std::printf("  %-44s not traced (is strace installed?)\n", run.label);
-            continue;
+        PrintTrace(run.label, Trace(run.command, project, log), files);
+    }
+
+    // Rounds alternate, after one untimed run of each that warms the caches alike.
+    const std::vector<std::string> floorRun = {self.string(), "--floor", project.string()};
+    const std::vector<std::string> infoRun = {cli, "info", project.string(), "--json"};
+    (void)TimeRun(floorRun);
+    (void)TimeRun(infoRun);
+    std::vector<double> floors;
+    std::vector<double> infos;
+    std::vector<double> ratios;
+    for (int round = 0; round < kTimedRuns; ++round) {
+        floors.push_back(TimeRun(floorRun));
+        infos.push_back(TimeRun(infoRun));
+        ratios.push_back(infos.back() / floors.back());
+        if (floors.back() < 0 || infos.back() < 0) {
+            std::fprintf(stderr, "a timed run failed\n");
+            return 1;
         }
-        std::printf("  %-44s %6ld opens  %5.2f per file\n", run.label, opens,
-                    static_cast<double>(opens) / static_cast<double>(files));
     }
     fs::remove_all(folder);
+    const CSpread floor = SpreadOf(floors);
+    const CSpread info = SpreadOf(infos);
+    const CSpread ratio = SpreadOf(ratios);
+    std::printf("Whole processes, wall clock, %d runs each (median, least to most):\n", kTimedRuns);
+    std::printf("  %-30s %8.2f ms  (%.2f to %.2f)\n", "floor", floor.median, floor.least, floor.most);
+    std::printf("  %-30s %8.2f ms  (%.2f to %.2f)\n", "info PROJECT --json", info.median, info.least, info.most);
+    std::printf("  %-30s %8.2f     (%.2f to %.2f per round)   (target at most 2.00)\n", "ratio",
+                info.median / floor.median, ratio.least, ratio.most);
     return 0;
 }

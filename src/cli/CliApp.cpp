@@ -208,15 +208,14 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     CCliSession session(err);
     CTernFileDocument document;
     const std::string path = AbsolutePath(project);
-    if (!document.OpenProjectFolder(path, CTernFileDocument::Recovery::kRefuse)) {
+    CProjectReport report;
+    if (!LoadReport(document, path, report)) {
         if (HasInterruptedSave(NormaliseProjectPath(path))) {
             err << "orvanta-cli: " << project << " holds an interrupted save; \"orvanta-cli recover " << project
                 << "\" finishes or undoes it" << std::endl;
         }
         return kExitFailed;
     }
-    CProjectReport report = BuildReport(document);
-    ReadAudio(report);
     out << (json ? FormatReportJson(report) + "\n" : FormatReportText(report)) << std::flush;
     return kExitOk;
 }

@@ -3,6 +3,7 @@
 #include "model/CDomain.h"
 #include "model/CFileSystem.h"
 #include "model/Utf8.h"
+#include "operations/WaveSpace.h"
 #include "storage/CTernFileDocument.h"
 #include "storage/ProjectNaming.h"
 #include "storage/WaveImport.h"
@@ -163,7 +164,7 @@ std::string TextAudio(const SoundAnalysis* analysis, const std::string& file) {
 
 } // namespace
 
-CProjectReport BuildReport(const CTernFileDocument& document) {
+CProjectReport BuildReport(const CTernFileDocument& document, bool justLoaded) {
     const CTernData& data = document.Data();
     CProjectReport report;
     report.path = data.m_projectPath;
@@ -179,7 +180,7 @@ CProjectReport BuildReport(const CTernFileDocument& document) {
             }
         }
         report.patches.push_back(std::move(entry));
-        if (!CanOpen(patch.m_path)) {
+        if (!justLoaded && !CanOpen(patch.m_path)) {
             report.missing.push_back(patch.m_path);
         }
     }
@@ -188,22 +189,40 @@ CProjectReport BuildReport(const CTernFileDocument& document) {
         if (wave.IsEmpty()) {
             continue;
         }
-        CWaveEntry entry{
-            static_cast<int>(j + 1), wave.m_name, wave.m_path, CDomain::Instance().FileSize(wave.m_path), {}};
+        const std::int64_t bytes = justLoaded ? WaveFileSize(wave) : CDomain::Instance().FileSize(wave.m_path);
+        CWaveEntry entry{static_cast<int>(j + 1), wave.m_name, wave.m_path, bytes, {}};
         for (const std::int32_t user : wave.m_users) {
             entry.users.push_back(user + 1);
         }
         std::sort(entry.users.begin(), entry.users.end());
         entry.users.erase(std::unique(entry.users.begin(), entry.users.end()), entry.users.end());
+        report.waveBytes += entry.bytes;
         report.waves.push_back(std::move(entry));
-        if (!CanOpen(wave.m_path)) {
+        if (!justLoaded && !CanOpen(wave.m_path)) {
             report.missing.push_back(wave.m_path);
         }
     }
-    report.waveBytes = TotalWaveSize(data);
-    report.waveMemory = WaveMemoryText(data);
+    // The sizes just found, summed as the wave memory sums them.
+    report.waveMemory = FormatByteSize(report.waveBytes);
     report.pendingDeletions = document.PendingDeletions();
     return report;
+}
+
+bool LoadReport(CTernFileDocument& document, const std::string& path, CProjectReport& report) {
+    std::vector<SoundAnalysis> audio(kWaveSlots);
+    document.SetWaveReader([&audio, &document](std::size_t slot, CFile& file) {
+        const CWave& wave = document.Data().m_waves[slot];
+        audio[slot] = AnalyseSound(file, wave.m_knownStamp.size, wave.m_path, 0);
+    });
+    const bool loaded = document.OpenProjectFolder(path, CTernFileDocument::Recovery::kRefuse);
+    document.SetWaveReader(nullptr);
+    if (loaded) {
+        report = BuildReport(document, true);
+        for (const CWaveEntry& wave : report.waves) {
+            report.waveAudio.push_back(std::move(audio[static_cast<std::size_t>(wave.number - 1)]));
+        }
+    }
+    return loaded;
 }
 
 void ReadAudio(CProjectReport& report) {

@@ -40,8 +40,15 @@ struct CProjectReport {
     std::vector<SoundAnalysis> waveAudio; // after ReadAudio: one per wave, in the order of `waves`
 };
 
-// Reads the report off a project document as it is in memory now. Nothing is changed.
-[[nodiscard]] CProjectReport BuildReport(const CTernFileDocument& document);
+// Reads the report off a project document as it is in memory now. Nothing is changed. Sizes and
+// missing files are looked up on disk, unless `justLoaded` says that the document was loaded just
+// now: then every file was there as loading opened it, with the size it had then.
+[[nodiscard]] CProjectReport BuildReport(const CTernFileDocument& document, bool justLoaded = false);
+
+// Loads the project folder `path` into `document` (looking, never recovering an interrupted save)
+// and reports it with its waves' sound details, each read from the load's one open of the file.
+// False when the project does not load.
+bool LoadReport(CTernFileDocument& document, const std::string& path, CProjectReport& report);
 
 // Reads each wave's sound details (one pass over each file) into the report.
 void ReadAudio(CProjectReport& report);

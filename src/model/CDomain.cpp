@@ -126,20 +126,24 @@ std::int64_t CDomain::FileSize(const std::string& path) const {
     if (path.empty()) {
         return 0;
     }
-    std::string native = path;
-    if (m_separator != "/" && !m_separator.empty()) {
-        std::string replaced;
-        for (const char c : path) {
-            if (c == '/') {
-                replaced += m_separator;
-            } else {
-                replaced += c;
-            }
-        }
-        native = replaced;
-    }
     // From the file's entry: sizes are shown and summed often, and need not open the file.
-    return std::max<std::int64_t>(0, m_fileSystem->Stamp(native).size);
+    return std::max<std::int64_t>(0, m_fileSystem->Stamp(NativePath(path)).size);
+}
+
+std::string CDomain::NativePath(const std::string& path) const {
+    if (m_separator.empty() || m_separator == "/") {
+        return path;
+    }
+    std::string native;
+    native.reserve(path.size());
+    for (const char c : path) {
+        if (c == '/') {
+            native += m_separator;
+        } else {
+            native += c;
+        }
+    }
+    return native;
 }
 
 } // namespace Orvanta

@@ -91,6 +91,9 @@ public:
 
     void SetSeparator(const std::string& text) { m_separator = text; }
     [[nodiscard]] const std::string& Separator() const { return m_separator; }
+    // `path` with every "/" replaced by the separator, unless that is "/" (or not set): the one
+    // conversion of a path for the file system (ToNativePath).
+    [[nodiscard]] std::string NativePath(const std::string& path) const;
     void SetWorkFolder(const std::string& text) { m_workFolder = text; }
     [[nodiscard]] std::string WorkFolder() const { return m_workFolder; }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Orvanta {
@@ -40,6 +41,21 @@ public:
     // The stamp of the opened file now, after what was written through it, taken from the open file
     // without looking the path up; unknown (size -1) where the file system cannot tell.
     [[nodiscard]] virtual CFileStamp CurrentStamp() const { return {}; }
+};
+
+// A folder opened once, whose files are then reached relative to it: a path is looked up once, not
+// once per file. Where the platform can, a name the listing saw as a regular file opens only while it
+// still is one, never through a link put in its place; a listed link opens what it points to.
+class CFolder {
+public:
+    CFolder() = default;
+    CFolder(const CFolder&) = delete;
+    CFolder& operator=(const CFolder&) = delete;
+    virtual ~CFolder() = default;
+    // As CFileSystem::ListFolderMatchingAny of the folder.
+    [[nodiscard]] virtual std::vector<std::string> ListMatchingAny(const std::vector<std::string>& patterns) = 0;
+    // As CFileSystem::OpenRead of the file `name` of the folder.
+    [[nodiscard]] virtual std::unique_ptr<CFile> OpenRead(const std::string& name) = 0;
 };
 
 // Result of CreateFolder.
@@ -161,6 +177,9 @@ public:
     // missing; never through a symbolic link. The default locks nothing and says so (no lock, not
     // held elsewhere), as a file system that cannot make the file would.
     [[nodiscard]] virtual CLockAttempt TryLock(const std::string& /*path*/) { return {}; }
+    // Opens the folder `path` (ending in a separator) for listing and opening its files; null when
+    // it is no folder. The default reaches the files through their paths.
+    [[nodiscard]] virtual std::unique_ptr<CFolder> OpenFolder(const std::string& path);
     // True when anything, even a dangling symbolic link, is at `path`.
     [[nodiscard]] virtual bool Exists(const std::string& path) = 0;
     // True when both paths exist and name the same file or folder on disk (through links,
@@ -201,6 +220,32 @@ public:
         return !Exists(to) && Rename(from, to);
     }
 };
+
+// A folder reached through the paths of its files, for file systems without folder descriptors.
+class CPathFolder : public CFolder {
+public:
+    CPathFolder(CFileSystem& fileSystem, std::string path) : m_fileSystem(fileSystem), m_path(std::move(path)) {}
+    [[nodiscard]] std::vector<std::string> ListMatchingAny(const std::vector<std::string>& patterns) override {
+        return m_fileSystem.ListFolderMatchingAny(m_path, patterns);
+    }
+    [[nodiscard]] std::unique_ptr<CFile> OpenRead(const std::string& name) override {
+        // A name of this folder, never a path leading elsewhere.
+#if defined(_WIN32)
+        const bool path = name.find_first_of("/\\") != std::string::npos;
+#else
+        const bool path = name.find('/') != std::string::npos;
+#endif
+        return path ? nullptr : m_fileSystem.OpenRead(m_path + name);
+    }
+
+private:
+    CFileSystem& m_fileSystem;
+    std::string m_path;
+};
+
+inline std::unique_ptr<CFolder> CFileSystem::OpenFolder(const std::string& path) {
+    return IsFolder(path) ? std::make_unique<CPathFolder>(*this, path) : nullptr;
+}
 
 // The process's native file system, implemented by the storage layer.
 CFileSystem& NativeFileSystem();

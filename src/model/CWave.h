@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/CFileSystem.h"
 #include "model/CParameter.h"
 
 #include <cstdint>
@@ -23,8 +24,18 @@ public:
     // Removes the first occurrence of i, keeping the order of the rest.
     void RemoveUser(std::int32_t i);
     void ClearUsers() { m_users.clear(); }
+    // The stamp of the wave's source file as loading found it, while the source is still that file;
+    // unknown (size -1) otherwise.
+    [[nodiscard]] CFileStamp KnownStamp() const {
+        return !m_path.empty() && m_knownPath == m_path ? m_knownStamp : CFileStamp{};
+    }
 
     std::vector<std::int32_t> m_users;
+    // The stamp (size and time) of the file m_knownPath as loading opened it; what the wave memory
+    // counts while the wave's source is still that file, without looking at the file again. Empty
+    // when unknown.
+    std::string m_knownPath;
+    CFileStamp m_knownStamp;
 };
 
 } // namespace Orvanta

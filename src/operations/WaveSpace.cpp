@@ -7,13 +7,17 @@
 
 namespace Orvanta {
 
+std::int64_t WaveFileSize(const CWave& wave) {
+    const std::int64_t known = wave.KnownStamp().size;
+    return known >= 0 ? known : CDomain::Instance().FileSize(wave.m_path);
+}
+
 std::int64_t WaveBytes(const CWaveArray& waves, std::size_t start, std::size_t count) {
-    const CDomain& domain = CDomain::Instance();
     const std::size_t end = std::min(waves.size(), start + std::min(count, waves.size()));
     std::int64_t total = 0;
     for (std::size_t i = start; i < end; ++i) {
         if (!waves[i].IsEmpty()) {
-            total += domain.FileSize(waves[i].m_path);
+            total += WaveFileSize(waves[i]);
         }
     }
     return total;

@@ -12,6 +12,10 @@ class CTernData;
 // The instrument's limit on the wave data of one project: 50 x 1024 x 1024 bytes.
 inline constexpr std::int64_t kMaxWaveBytes = 52428800;
 
+// Size of the file of a used wave: as loading found it while the wave's source is still the file
+// loading opened, without looking again; otherwise from the file's entry (0 when it is not there).
+[[nodiscard]] std::int64_t WaveFileSize(const CWave& wave);
+
 // Sum of the file sizes of the used waves in slots start to start + count - 1 (clamped to the list).
 [[nodiscard]] std::int64_t WaveBytes(const CWaveArray& waves, std::size_t start, std::size_t count);
 

@@ -1,20 +1,20 @@
 #include "sound/CSoundStream.h"
 
+#include "model/CFileSystem.h"
+
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <fcntl.h>
-#include <io.h>
 #include <windows.h>
 #endif
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <span>
 #include <system_error>
 
 namespace Orvanta {
@@ -23,33 +23,22 @@ namespace {
 
 // Big enough for the header and all the samples of a typical one-shot sample in one read.
 constexpr sf_count_t kWindowBytes = 64 * 1024;
+// The window while libsndfile looks at the header: a file it cannot read costs this much reading,
+// not the whole file.
+constexpr sf_count_t kHeaderWindowBytes = 4 * 1024;
 
 // libsndfile keeps the reason of a failed open in one variable for the whole process: opening and
 // taking the reason are done under this lock, so that concurrent opens report their own reasons.
 std::mutex s_openLock;
 
+// Why the last open of the native file system failed, in the system's words.
+std::string LastOpenError() {
 #ifdef _WIN32
-std::wstring WidePath(const std::string& utf8Path) {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8Path.data(), static_cast<int>(utf8Path.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8Path.data(), static_cast<int>(utf8Path.size()), wide.data(), length);
-    return wide;
-}
-
-int SeekFile(std::FILE* file, sf_count_t offset, int whence) {
-    return _fseeki64(file, offset, whence);
-}
-sf_count_t TellFile(std::FILE* file) {
-    return _ftelli64(file);
-}
+    return std::system_category().message(static_cast<int>(::GetLastError()));
 #else
-int SeekFile(std::FILE* file, sf_count_t offset, int whence) {
-    return fseeko(file, static_cast<off_t>(offset), whence);
-}
-sf_count_t TellFile(std::FILE* file) {
-    return static_cast<sf_count_t>(ftello(file));
-}
+    return errno != 0 ? std::generic_category().message(errno) : std::string("Not a regular file");
 #endif
+}
 
 CSoundStream& StreamOf(void* user) {
     return *static_cast<CSoundStream*>(user);
@@ -70,52 +59,46 @@ CSoundStream::~CSoundStream() {
 }
 
 void CSoundStream::Close() {
-    if (m_file != nullptr) {
-        std::fclose(m_file);
-        m_file = nullptr;
-    }
+    m_file = nullptr;
+    m_ownFile.reset();
 }
 
 bool CSoundStream::OpenFile(const std::string& utf8Path, std::string& reason) {
     Close();
-#ifdef _WIN32
-    // Platform code (Windows): opened sharing reading, writing and deleting (the C library's own
-    // open shares no deleting), so that a save can rename or delete a wave being played or pictured.
-    const HANDLE handle =
-        ::CreateFileW(WidePath(utf8Path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        reason =
-            "The file cannot be opened: " + std::system_category().message(static_cast<int>(::GetLastError())) + ".";
+    errno = 0;
+    m_ownFile = NativeFileSystem().OpenRead(utf8Path);
+    if (!m_ownFile) {
+        reason = "The file cannot be opened: " + LastOpenError() + ".";
         return false;
     }
-    const int descriptor = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), _O_RDONLY | _O_BINARY);
-    if (descriptor < 0) {
-        ::CloseHandle(handle);
-    } else if ((m_file = _fdopen(descriptor, "rb")) == nullptr) {
-        _close(descriptor);
+    // The open file's stamp tells its length, where the file system knows it when opening.
+    std::int64_t length = m_ownFile->Stamp().size;
+    if (length < 0) {
+        length = NativeFileSystem().Stamp(utf8Path).size;
     }
-#else
-    m_file = std::fopen(utf8Path.c_str(), "rb");
-#endif
-    if (m_file == nullptr) {
-        reason = "The file cannot be opened: " + std::generic_category().message(errno) + ".";
-        return false;
-    }
-    // The window is the only buffer: stdio would copy every byte once more.
-    std::setvbuf(m_file, nullptr, _IONBF, 0);
-    if (SeekFile(m_file, 0, SEEK_END) != 0 || (m_length = TellFile(m_file)) < 0 || SeekFile(m_file, 0, SEEK_SET) != 0) {
-        reason = "The file cannot be read: " + std::generic_category().message(errno) + ".";
+    if (length < 0) {
+        reason = "The file cannot be read: its length is not known.";
         Close();
         return false;
     }
+    Attach(*m_ownFile, length);
+    return true;
+}
+
+void CSoundStream::OpenOpenedFile(CFile& file, std::int64_t length) {
+    Close();
+    Attach(file, length);
+}
+
+void CSoundStream::Attach(CFile& file, std::int64_t length) {
+    m_file = &file;
+    m_length = static_cast<sf_count_t>(length);
     m_filePosition = 0;
-    m_buffer.resize(static_cast<std::size_t>(std::min(m_length, kWindowBytes)));
+    m_buffer.resize(static_cast<std::size_t>(std::min(m_length, kHeaderWindowBytes)));
     m_window = m_buffer.data();
     m_windowStart = 0;
     m_windowLength = 0;
     m_position = 0;
-    return true;
 }
 
 void CSoundStream::OpenMemory(const void* data, std::size_t size) {
@@ -133,6 +116,10 @@ SNDFILE* CSoundStream::OpenSound(SF_INFO& info, std::string& reason) {
     SNDFILE* file = sf_open_virtual(&s_io, SFM_READ, &info, this);
     if (file == nullptr) {
         reason = sf_strerror(nullptr);
+    } else if (m_file != nullptr) {
+        // A sound: the samples are read through the full window; what the window holds stays.
+        m_buffer.resize(static_cast<std::size_t>(std::min(m_length, kWindowBytes)));
+        m_window = m_buffer.data();
     }
     return file;
 }
@@ -187,15 +174,23 @@ sf_count_t CSoundStream::Read(void* destination, sf_count_t count) {
 
 sf_count_t CSoundStream::ReadFileAt(sf_count_t offset, void* destination, sf_count_t count) {
     if (offset != m_filePosition) {
-        if (SeekFile(m_file, offset, SEEK_SET) != 0) {
+        if (!m_file->Seek(offset)) {
             return 0;
         }
         m_filePosition = offset;
     }
-    const std::size_t got = std::fread(destination, 1, static_cast<std::size_t>(count), m_file);
+    auto* bytes = static_cast<std::uint8_t*>(destination);
+    sf_count_t got = 0;
+    while (got < count) {
+        const std::int64_t read = m_file->Read(std::span(bytes + got, static_cast<std::size_t>(count - got)));
+        if (read <= 0) {
+            break;
+        }
+        got += read;
+    }
     // After a short read the position of the file is not known for sure: the next read seeks.
-    m_filePosition = got == static_cast<std::size_t>(count) ? offset + count : -1;
-    return static_cast<sf_count_t>(got);
+    m_filePosition = got == count ? offset + count : -1;
+    return got;
 }
 
 } // namespace Orvanta

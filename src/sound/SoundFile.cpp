@@ -313,6 +313,15 @@ SoundAnalysis Analyse(SNDFILE* file, const SF_INFO& info, std::size_t columns) {
     return analysis;
 }
 
+// Opens libsndfile over the stream of `sound` and reads it once.
+SoundAnalysis AnalyseStream(COpenSound& sound, std::size_t columns) {
+    SoundAnalysis analysis;
+    if (!OpenSound(sound, analysis.reason)) {
+        return analysis;
+    }
+    return Analyse(sound.file.get(), sound.info, columns);
+}
+
 std::string LowerAscii(std::string text) {
     for (char& ch : text) {
         if (ch >= 'A' && ch <= 'Z') {
@@ -335,26 +344,35 @@ bool IsInstrumentWavePath(const std::string& utf8Path) {
 }
 
 SoundAnalysis AnalyseSound(const std::string& utf8Path, std::size_t columns) {
+    COpenSound sound;
     SoundAnalysis analysis;
     if (IsInstrumentWavePath(utf8Path)) {
         analysis.reason = kInstrumentWaveReason;
         return analysis;
     }
-    COpenSound sound;
-    if (!sound.stream.OpenFile(utf8Path, analysis.reason) || !OpenSound(sound, analysis.reason)) {
+    return sound.stream.OpenFile(utf8Path, analysis.reason) ? AnalyseStream(sound, columns) : analysis;
+}
+
+SoundAnalysis AnalyseSound(CFile& file, std::int64_t length, const std::string& utf8Path, std::size_t columns) {
+    if (IsInstrumentWavePath(utf8Path)) {
+        SoundAnalysis analysis;
+        analysis.reason = kInstrumentWaveReason;
         return analysis;
     }
-    return Analyse(sound.file.get(), sound.info, columns);
+    if (length < 0) {
+        SoundAnalysis analysis;
+        analysis.reason = "The file cannot be read: its length is not known.";
+        return analysis;
+    }
+    COpenSound sound;
+    sound.stream.OpenOpenedFile(file, length);
+    return AnalyseStream(sound, columns);
 }
 
 SoundAnalysis AnalyseSoundData(const void* data, std::size_t size, std::size_t columns) {
-    SoundAnalysis analysis;
     COpenSound sound;
     sound.stream.OpenMemory(data, size);
-    if (!OpenSound(sound, analysis.reason)) {
-        return analysis;
-    }
-    return Analyse(sound.file.get(), sound.info, columns);
+    return AnalyseStream(sound, columns);
 }
 
 struct CSoundDecoder::Impl {

@@ -9,6 +9,8 @@
 
 namespace Orvanta {
 
+class CFile;
+
 // Read-only access to sound files for details, waveform pictures and audition. Standard C++ over
 // libsndfile; no Qt. The storage layer keeps treating waves as opaque blobs; nothing here writes.
 
@@ -47,6 +49,10 @@ bool IsInstrumentWavePath(const std::string& utf8Path);
 // [c * frames / columns, (c + 1) * frames / columns); a column that no frame falls into (fewer frames
 // than columns) repeats its left neighbour, or the first frame's values at the start.
 SoundAnalysis AnalyseSound(const std::string& utf8Path, std::size_t columns);
+
+// The same from `file`, the file at `utf8Path` opened already, standing at its start and `length`
+// bytes long: nothing is opened again. The instrument's own waves are not read.
+SoundAnalysis AnalyseSound(CFile& file, std::int64_t length, const std::string& utf8Path, std::size_t columns);
 
 // The same over a file image in memory (used by the fuzz target; no extension check).
 SoundAnalysis AnalyseSoundData(const void* data, std::size_t size, std::size_t columns);

@@ -4,9 +4,12 @@
 #include "storage/Wildcard.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -50,6 +53,12 @@ fs::path WithoutTrailingSeparators(const std::string& path) {
 bool IsRegularFile(const fs::path& path) {
     std::error_code error;
     return fs::is_regular_file(path, error);
+}
+
+// True when `name` matches one of the wildcard patterns.
+bool MatchesAny(std::string_view name, const std::vector<std::string>& patterns) {
+    return std::any_of(patterns.begin(), patterns.end(),
+                       [&name](const std::string& pattern) { return MatchesWildcard(name, pattern); });
 }
 
 #if defined(_WIN32)
@@ -308,10 +317,12 @@ private:
 // Opens without waiting (a pipe would otherwise block until someone writes to it) and keeps only
 // regular files: a folder, a pipe or a device is refused. The type is taken from the open
 // descriptor, so it is the type of what was opened.
-std::unique_ptr<CDescriptorFile> OpenFile(const std::string& path, bool writable) {
+// `folder` is a folder's descriptor, or AT_FDCWD for a path; `flags` adds to reading or writing.
+std::unique_ptr<CDescriptorFile> OpenFileAt(int folder, const std::string& path, bool writable, int flags) {
     int descriptor = -1;
     do {
-        descriptor = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        descriptor =
+            ::openat(folder, path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | flags);
     } while (descriptor < 0 && errno == EINTR);
     if (descriptor < 0) {
         return nullptr;
@@ -323,6 +334,75 @@ std::unique_ptr<CDescriptorFile> OpenFile(const std::string& path, bool writable
     }
     return std::make_unique<CDescriptorFile>(descriptor, StampOf(status));
 }
+
+std::unique_ptr<CDescriptorFile> OpenFile(const std::string& path, bool writable) {
+    return OpenFileAt(AT_FDCWD, path, writable, 0);
+}
+
+// Calls `visit(name, type)` for every entry of the open folder but "." and "..", with the entry's
+// type as the folder tells it (a dirent d_type).
+template <typename Visit> void ForEachEntry(DIR* directory, Visit visit) {
+    while (const dirent* entry = ::readdir(directory)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) {
+            visit(name, entry->d_type);
+        }
+    }
+}
+
+// The names of the open folder that match `matches`, regular files only. The folder's own entries
+// carry their type; only links and entries of unknown type cost a look at what they are (a link
+// counts as what it points to), and their names go to `unsure` when it is given.
+template <typename Matches>
+std::vector<std::string> ListRegularFiles(DIR* directory, Matches matches, std::set<std::string>* unsure) {
+    std::vector<std::string> names;
+    ForEachEntry(directory, [&](const char* name, unsigned char type) {
+        if (!matches(name)) {
+            return;
+        }
+        bool regular = type == DT_REG;
+        if (type == DT_LNK || type == DT_UNKNOWN) {
+            struct stat status {};
+            regular = ::fstatat(::dirfd(directory), name, &status, 0) == 0 && S_ISREG(status.st_mode);
+            if (regular && unsure != nullptr) {
+                unsure->insert(name);
+            }
+        }
+        if (regular) {
+            names.emplace_back(name);
+        }
+    });
+    return names;
+}
+
+// A folder through its open descriptor. Names the listing saw as regular files are opened without
+// following a link (O_NOFOLLOW), so that a link put in the place of a listed file is refused; names
+// that were links when listed open what they point to, as a listing by path takes them.
+class CDescriptorFolder : public CFolder {
+public:
+    explicit CDescriptorFolder(DIR* directory) : m_directory(directory) {}
+    ~CDescriptorFolder() override { ::closedir(m_directory); }
+    CDescriptorFolder(const CDescriptorFolder&) = delete;
+    CDescriptorFolder& operator=(const CDescriptorFolder&) = delete;
+
+    [[nodiscard]] std::vector<std::string> ListMatchingAny(const std::vector<std::string>& patterns) override {
+        ::rewinddir(m_directory);
+        m_followed.clear();
+        return ListRegularFiles(
+            m_directory, [&patterns](const char* name) { return MatchesAny(name, patterns); }, &m_followed);
+    }
+
+    [[nodiscard]] std::unique_ptr<CFile> OpenRead(const std::string& name) override {
+        if (name.find('/') != std::string::npos) {
+            return nullptr; // a name in this folder, never a path leading elsewhere
+        }
+        return OpenFileAt(::dirfd(m_directory), name, false, m_followed.count(name) != 0 ? 0 : O_NOFOLLOW);
+    }
+
+private:
+    DIR* m_directory;
+    std::set<std::string> m_followed;
+};
 
 std::int64_t SizeOfFile(const std::string& path) {
     const std::unique_ptr<CDescriptorFile> file = OpenFile(path, false);
@@ -580,12 +660,7 @@ std::vector<std::string> CNativeFileSystem::ListEntries(const std::string& folde
     if (directory == nullptr) {
         return names;
     }
-    while (const dirent* entry = ::readdir(directory)) {
-        std::string name = entry->d_name;
-        if (name != "." && name != "..") {
-            names.push_back(std::move(name));
-        }
-    }
+    ForEachEntry(directory, [&names](const char* name, unsigned char /*type*/) { names.emplace_back(name); });
     ::closedir(directory);
 #endif
     return names;
@@ -680,10 +755,7 @@ std::vector<std::string> CNativeFileSystem::ListFolder(const std::string& folder
 
 std::vector<std::string> CNativeFileSystem::ListFolderMatchingAny(const std::string& folder,
                                                                   const std::vector<std::string>& patterns) {
-    const auto matches = [&patterns](const std::string& name) {
-        return std::any_of(patterns.begin(), patterns.end(),
-                           [&name](const std::string& pattern) { return MatchesWildcard(name, pattern); });
-    };
+    const auto matches = [&patterns](std::string_view name) { return MatchesAny(name, patterns); };
     std::vector<std::string> names;
 #if defined(_WIN32)
     std::error_code error;
@@ -699,29 +771,34 @@ std::vector<std::string> CNativeFileSystem::ListFolderMatchingAny(const std::str
         }
     }
 #else
-    // The folder's own entries carry their type; only links and entries of unknown type cost a look
-    // at what they are (a link counts as what it points to).
     DIR* directory = ::opendir(folder.c_str());
     if (directory == nullptr) {
         return names;
     }
-    while (const dirent* entry = ::readdir(directory)) {
-        std::string name = entry->d_name;
-        if (name == "." || name == ".." || !matches(name)) {
-            continue;
-        }
-        bool regular = entry->d_type == DT_REG;
-        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-            struct stat status {};
-            regular = ::fstatat(::dirfd(directory), entry->d_name, &status, 0) == 0 && S_ISREG(status.st_mode);
-        }
-        if (regular) {
-            names.push_back(std::move(name));
-        }
-    }
+    names = ListRegularFiles(directory, matches, nullptr);
     ::closedir(directory);
 #endif
     return names;
+}
+
+std::unique_ptr<CFolder> CNativeFileSystem::OpenFolder(const std::string& path) {
+#if defined(_WIN32)
+    return CFileSystem::OpenFolder(path);
+#else
+    int descriptor = -1;
+    do {
+        descriptor = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY);
+    } while (descriptor < 0 && errno == EINTR);
+    if (descriptor < 0) {
+        return nullptr;
+    }
+    DIR* directory = ::fdopendir(descriptor);
+    if (directory == nullptr) {
+        ::close(descriptor);
+        return nullptr;
+    }
+    return std::make_unique<CDescriptorFolder>(directory);
+#endif
 }
 
 std::int64_t CNativeFileSystem::FileSize(const std::string& path) {

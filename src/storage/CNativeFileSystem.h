@@ -24,6 +24,8 @@ public:
     [[nodiscard]] std::vector<std::string> ListFolder(const std::string& folder, const std::string& pattern) override;
     [[nodiscard]] std::vector<std::string> ListFolderMatchingAny(const std::string& folder,
                                                                  const std::vector<std::string>& patterns) override;
+    // On POSIX systems through the folder's descriptor (openat); elsewhere through paths.
+    [[nodiscard]] std::unique_ptr<CFolder> OpenFolder(const std::string& path) override;
     [[nodiscard]] bool CopyToNewFile(const std::string& from, const std::string& to, bool durable) override;
     [[nodiscard]] bool WriteNewFile(const std::string& path, std::span<const std::uint8_t> data, bool durable) override;
     [[nodiscard]] bool Sync(const std::string& path) override;

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Orvanta {
@@ -65,18 +66,25 @@ public:
     // left new and empty).
     bool CheckWaveFiles(const std::function<bool(const std::string&)>& alreadyRead);
     // Fills the container from a normalised project path and the listed patch and wave file paths,
-    // for what `loadFor` says; true when it was filled completely.
+    // for what `loadFor` says; true when it was filled completely. Files of the project's "Patch/"
+    // and "Wave/" are opened through the folders where they are given.
     bool LoadProject(const std::string& projectPath, std::vector<std::string> patchFiles,
-                     std::vector<std::string> waveFiles, LoadFor loadFor = LoadFor::kUse);
+                     std::vector<std::string> waveFiles, LoadFor loadFor = LoadFor::kUse,
+                     CFolder* patchFolder = nullptr, CFolder* waveFolder = nullptr);
     // Decides from the file names which file fills which slot (512 for kPatchList, 999 for
     // kWaveList). Strays and surplus files go onto the pending deletions; numbers above the slot
     // count are left alone.
     std::vector<std::string> AssignSlots(std::vector<std::string> files, int which);
-    // Creates the 512 patches from the patch file list, reading every patch file.
-    bool LoadPatches(LoadFor loadFor = LoadFor::kUse);
-    // Creates the 999 waves from the wave file list, opening every wave file, and records which
-    // patches use each wave.
-    bool LoadWaves(LoadFor loadFor = LoadFor::kUse);
+    // Creates the 512 patches from the patch file list, reading every patch file (through `folder`,
+    // the project's "Patch/", when given).
+    bool LoadPatches(LoadFor loadFor = LoadFor::kUse, CFolder* folder = nullptr);
+    // Creates the 999 waves from the wave file list, opening every wave file (through `folder`, the
+    // project's "Wave/", when given), and records which patches use each wave.
+    bool LoadWaves(LoadFor loadFor = LoadFor::kUse, CFolder* folder = nullptr);
+    // Called by loading with each wave file it opens (slot index, the open file at its start), so
+    // that a reader of the waves' contents reads them from the load's one open. Null: none.
+    using WaveReader = std::function<void(std::size_t, CFile&)>;
+    void SetWaveReader(WaveReader reader) { m_waveReader = std::move(reader); }
     // True when every non-empty source path of every patch and wave of `data` opens for reading.
     [[nodiscard]] static bool CheckSourceFiles(const CTernData& data);
     // The first non-empty source path of `data` that is not a file any more; empty when none.
@@ -181,8 +189,8 @@ protected:
     // The files of "Patch/" and "Wave/" as loading or the last save left them, with their stamps
     // (size -1 when not known): what DiskChanges compares the folder with.
     std::map<std::string, CFileStamp> m_diskState;
-    // The stamps of the wave files the load under way opened.
-    std::vector<std::pair<std::string, CFileStamp>> m_waveStamps;
+    // Who reads the wave files loading opens.
+    WaveReader m_waveReader;
     std::unique_ptr<CFileLock> m_openMarker;
 
 private:

@@ -22,16 +22,49 @@ namespace {
 
 const std::string kNoPath;
 
-// Full paths of the files in `folder` (a folder path ending in "/") that match any of the patterns,
-// each once: a name such as "001 Pad.aif.wav" matches two wave patterns, and a second entry would
-// be taken for a duplicate of its own slot and deleted by the next save.
-std::vector<std::string> ListFiles(const std::string& folder, const std::vector<std::string>& patterns) {
-    std::vector<std::string> paths =
-        CDomain::Instance().FileSystem().ListFolderMatchingAny(ToNativePath(folder), patterns);
-    for (std::string& path : paths) {
-        path.insert(0, folder);
+// Full paths of the files of `folder` (opened from `path`, a folder path ending in "/") that match
+// any of the patterns, each once: a name such as "001 Pad.aif.wav" matches two wave patterns, and a
+// second entry would be taken for a duplicate of its own slot and deleted by the next save.
+std::vector<std::string> ListFiles(CFolder& folder, const std::string& path, const std::vector<std::string>& patterns) {
+    std::vector<std::string> paths = folder.ListMatchingAny(patterns);
+    for (std::string& file : paths) {
+        file.insert(0, path);
     }
     return paths;
+}
+
+// Opens the file at the internal path `path` for reading: through `folder` when it is given and
+// the path names a file of it (`folderPath`), else by path.
+std::unique_ptr<CFile> OpenInFolder(CFolder* folder, const std::string& folderPath, const std::string& path) {
+    if (folder != nullptr && path.size() > folderPath.size() && path.compare(0, folderPath.size(), folderPath) == 0) {
+        return folder->OpenRead(path.substr(folderPath.size()));
+    }
+    return CDomain::Instance().FileSystem().OpenRead(ToNativePath(path));
+}
+
+// Every listed file by name, with the stamp loading took where it opened the file (size -1 where it
+// did not): what the document knows of its folder. The listing comes in path order, so the map is
+// filled at its end.
+std::map<std::string, CFileStamp> DiskStateOf(std::vector<std::string> listed, const CTernData& data) {
+    std::sort(listed.begin(), listed.end());
+    std::map<std::string, CFileStamp> state;
+    for (std::string& file : listed) {
+        state.emplace_hint(state.end(), std::move(file), CFileStamp{});
+    }
+    const auto keep = [&state](const std::string& path, const std::string& knownPath, const CFileStamp& stamp) {
+        if (!path.empty() && knownPath == path) {
+            if (const auto found = state.find(path); found != state.end()) {
+                found->second = stamp;
+            }
+        }
+    };
+    for (std::size_t i = 0; i < data.m_patches.size(); ++i) {
+        keep(data.m_patches[i].m_path, data.m_patches[i].m_knownPath, data.m_patches[i].m_knownStamp);
+    }
+    for (std::size_t i = 0; i < data.m_waves.size(); ++i) {
+        keep(data.m_waves[i].m_path, data.m_waves[i].m_knownPath, data.m_waves[i].m_knownStamp);
+    }
+    return state;
 }
 
 } // namespace
@@ -61,38 +94,28 @@ bool CTernFileDocument::OpenProjectFolder(const std::string& folder, Recovery re
             loaded = false;
         }
     }
-    // The folders are tested directly: creating them to see whether that fails would take any
+    // The sub-folders are opened once, for listing and for reaching their files: a folder that is
+    // missing (or a file) does not open. Creating them to see whether that fails would take any
     // failure to create (a read-only or missing parent) for "exists" and open a missing folder.
-    loaded =
-        loaded && fileSystem.IsFolder(ToNativePath(path + "Patch")) && fileSystem.IsFolder(ToNativePath(path + "Wave"));
+    const auto& patterns = ProjectFilePatterns();
+    const std::string patchPath = path + patterns[0].first;
+    const std::string wavePath = path + patterns[1].first;
+    std::unique_ptr<CFolder> patchFolder = loaded ? fileSystem.OpenFolder(ToNativePath(patchPath)) : nullptr;
+    std::unique_ptr<CFolder> waveFolder = patchFolder ? fileSystem.OpenFolder(ToNativePath(wavePath)) : nullptr;
+    loaded = waveFolder != nullptr;
     if (loaded) {
-        const auto& patterns = ProjectFilePatterns();
-        std::vector<std::string> patchFiles = ListFiles(path + patterns[0].first, patterns[0].second);
-        std::vector<std::string> waveFiles = ListFiles(path + patterns[1].first, patterns[1].second);
-        // Every listed file is known by name; loading adds the stamps of the files it opens.
-        std::map<std::string, CFileStamp> diskState;
-        for (const std::vector<std::string>* listed : {&patchFiles, &waveFiles}) {
-            for (const std::string& file : *listed) {
-                diskState.emplace(file, CFileStamp{});
-            }
-        }
+        std::vector<std::string> patchFiles = ListFiles(*patchFolder, patchPath, patterns[0].second);
+        std::vector<std::string> waveFiles = ListFiles(*waveFolder, wavePath, patterns[1].second);
+        std::vector<std::string> listed = patchFiles;
+        listed.insert(listed.end(), waveFiles.begin(), waveFiles.end());
         BeginWaitCursor();
-        loaded = LoadProject(path, std::move(patchFiles), std::move(waveFiles), loadFor);
+        loaded = LoadProject(path, std::move(patchFiles), std::move(waveFiles), loadFor, patchFolder.get(),
+                             waveFolder.get());
         if (loaded) {
-            for (std::size_t i = 0; i < m_data.m_patches.size(); ++i) {
-                const CPatch& patch = m_data.m_patches[i];
-                if (!patch.m_path.empty() && patch.m_knownPath == patch.m_path) {
-                    diskState[patch.m_path] = patch.m_knownStamp;
-                }
-            }
-            for (const auto& [file, stamp] : m_waveStamps) {
-                diskState[file] = stamp;
-            }
-            m_diskState = std::move(diskState);
+            m_diskState = DiskStateOf(std::move(listed), m_data);
             OnProjectPathChanged(path);
             SetModified(false);
         }
-        m_waveStamps.clear();
         EndWaitCursor();
     }
     if (!loaded) {
@@ -117,7 +140,8 @@ bool CTernFileDocument::CheckWaveFiles(const std::function<bool(const std::strin
 }
 
 bool CTernFileDocument::LoadProject(const std::string& projectPath, std::vector<std::string> patchFiles,
-                                    std::vector<std::string> waveFiles, LoadFor loadFor) {
+                                    std::vector<std::string> waveFiles, LoadFor loadFor, CFolder* patchFolder,
+                                    CFolder* waveFolder) {
     // Loading replaces everything, including deletions planned from an earlier content. The lists
     // themselves are rebuilt by LoadPatches and LoadWaves.
     CDomain& domain = CDomain::Instance();
@@ -130,7 +154,7 @@ bool CTernFileDocument::LoadProject(const std::string& projectPath, std::vector<
     if (loaded) {
         m_data.m_patchFiles = AssignSlots(std::move(patchFiles), kPatchList);
         m_data.m_waveFiles = AssignSlots(std::move(waveFiles), kWaveList);
-        loaded = LoadPatches(loadFor) && LoadWaves(loadFor);
+        loaded = LoadPatches(loadFor, patchFolder) && LoadWaves(loadFor, waveFolder);
     }
     if (!loaded) {
         ResetToNew();
@@ -185,8 +209,9 @@ std::vector<std::string> CTernFileDocument::AssignSlots(std::vector<std::string>
 // The records already in the lists are reset to new ones in place rather than deleted and created
 // again: the same result without allocating sixteen value vectors per patch.
 
-bool CTernFileDocument::LoadPatches(LoadFor loadFor) {
+bool CTernFileDocument::LoadPatches(LoadFor loadFor, CFolder* folder) {
     CProgressEpisode progress(static_cast<int>(kPatchSlots), "Loading patches...");
+    const std::string folderPath = m_data.m_projectPath + ProjectFilePatterns()[0].first;
     m_data.m_patches.Resize(kPatchSlots);
     for (std::size_t i = 0; i < kPatchSlots; ++i) {
         progress.Step(static_cast<int>(i));
@@ -198,41 +223,52 @@ bool CTernFileDocument::LoadPatches(LoadFor loadFor) {
         }
         patch.m_path = path;
         patch.SetName(BareName(path), false);
+        if (path.empty()) {
+            continue;
+        }
         // For a duplicate search the bytes it compares are handed on: bytes 30 to 261, all of them
         // in a file of the usual length, which ends with the blocks.
         const bool handOn = loadFor == LoadFor::kDuplicateSearch;
         std::vector<std::uint8_t> uninterpreted;
-        if (!path.empty() && !ReadPatchFile(path, patch, handOn ? &uninterpreted : nullptr)) {
+        const std::unique_ptr<CFile> file = OpenInFolder(folder, folderPath, path);
+        if (!file || !ReadPatchFile(*file, path, patch, handOn ? &uninterpreted : nullptr)) {
             return false;
         }
-        if (handOn && !path.empty() && patch.m_knownStamp.size == static_cast<std::int64_t>(kPatchRecordSize)) {
+        if (handOn && patch.m_knownStamp.size == static_cast<std::int64_t>(kPatchRecordSize)) {
             SharedContentHashes().Remember(path, PatchFileRegion(), patch.m_knownStamp, std::move(uninterpreted));
         }
     }
     return true;
 }
 
-bool CTernFileDocument::LoadWaves(LoadFor loadFor) {
-    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
+bool CTernFileDocument::LoadWaves(LoadFor loadFor, CFolder* folder) {
     CProgressEpisode progress(static_cast<int>(kWaveSlots), "Loading waves...");
+    const std::string folderPath = m_data.m_projectPath + ProjectFilePatterns()[1].first;
     m_data.m_waves.Resize(kWaveSlots);
     for (std::size_t i = 0; i < kWaveSlots; ++i) {
         progress.Step(static_cast<int>(i));
         const std::string& path = i < m_data.m_waveFiles.size() ? m_data.m_waveFiles[i] : kNoPath;
-        // The listing holds regular files only, so a plain open and close is the whole check; the
-        // open file tells its stamp, kept for noticing later what another program changed.
-        if (loadFor == LoadFor::kUse && !path.empty()) {
-            const std::unique_ptr<CFile> file = fileSystem.OpenRead(ToNativePath(path));
-            if (!file) {
-                return false;
-            }
-            m_waveStamps.emplace_back(path, file->Stamp());
-        }
         CWave& wave = m_data.m_waves[i];
         wave.Clear();
         wave.ClearUsers();
         wave.m_path = path;
         wave.SetName(BareName(path), false);
+        wave.m_knownPath.clear();
+        wave.m_knownStamp = {};
+        // The listing holds regular files only, so opening is the whole check. The open file tells
+        // its stamp, kept in the wave for its size and for noticing later what another program
+        // changed, and whoever reads waves while loading reads this one open.
+        if (loadFor == LoadFor::kUse && !path.empty()) {
+            const std::unique_ptr<CFile> file = OpenInFolder(folder, folderPath, path);
+            if (!file) {
+                return false;
+            }
+            wave.m_knownPath = path;
+            wave.m_knownStamp = file->Stamp();
+            if (m_waveReader) {
+                m_waveReader(i, *file);
+            }
+        }
     }
     AddUsersOfPatches(m_data, 0, m_data.m_patches.size());
     return true;

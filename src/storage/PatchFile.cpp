@@ -27,23 +27,23 @@ bool ReadFully(CFile& file, std::span<std::uint8_t> buffer) {
 } // namespace
 
 bool ReadPatchFile(const std::string& path, CPatch& patch, std::vector<std::uint8_t>* uninterpreted) {
-    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
-    const std::unique_ptr<CFile> file = fileSystem.OpenRead(ToNativePath(path));
-    if (!file) {
-        return false;
-    }
+    const std::unique_ptr<CFile> file = CDomain::Instance().FileSystem().OpenRead(ToNativePath(path));
+    return file && ReadPatchFile(*file, path, patch, uninterpreted);
+}
+
+bool ReadPatchFile(CFile& file, const std::string& path, CPatch& patch, std::vector<std::uint8_t>* uninterpreted) {
     // Taken before reading: a file that changes meanwhile no longer matches it and is read again.
     // The open file knows its stamp where the file system says it when opening; a look at the
     // entry costs a second system call per patch file.
     CFileStamp stamp;
     if (patch.m_path == path) {
-        stamp = file->Stamp();
+        stamp = file.Stamp();
         if (stamp.size < 0) {
-            stamp = fileSystem.Stamp(ToNativePath(path));
+            stamp = CDomain::Instance().FileSystem().Stamp(ToNativePath(path));
         }
     }
     std::array<std::uint8_t, kPatchRecordSize> record{};
-    if (!ReadFully(*file, record) ||
+    if (!ReadFully(file, record) ||
         !std::equal(kPatchHeaderTemplate.begin(), kPatchHeaderTemplate.end(), record.begin())) {
         return false;
     }
@@ -57,7 +57,7 @@ bool ReadPatchFile(const std::string& path, CPatch& patch, std::vector<std::uint
         patch.m_knownPath = path;
         patch.m_knownStamp = stamp;
     }
-    return file->Close();
+    return file.Close();
 }
 
 bool PatchDataMatches(const std::string& path, const CPatch& patch) {

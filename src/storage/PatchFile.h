@@ -11,6 +11,7 @@
 
 namespace Orvanta {
 
+class CFile;
 class CPatch;
 struct CFileStamp;
 
@@ -45,6 +46,8 @@ inline constexpr std::array<std::uint8_t, kPatchHeaderSize> kPatchHeaderTemplate
 // must be discarded.
 // With `uninterpreted`, that receives bytes 30 to 261 of the file.
 bool ReadPatchFile(const std::string& path, CPatch& patch, std::vector<std::uint8_t>* uninterpreted = nullptr);
+// The same from `file`, the patch file at `path` opened already; closes it.
+bool ReadPatchFile(CFile& file, const std::string& path, CPatch& patch, std::vector<std::uint8_t>* uninterpreted);
 
 // Rewrites the oscillator blocks (bytes 262 to 1509) of the existing patch file at `path` from
 // `patch`, without truncating or creating the file; every other byte stays as it is. Succeeds

@@ -82,20 +82,7 @@ std::string NormaliseProjectPath(const std::string& path) {
 }
 
 std::string ToNativePath(const std::string& path) {
-    const std::string& separator = CDomain::Instance().Separator();
-    if (separator.empty() || separator == "/") {
-        return path;
-    }
-    std::string native;
-    native.reserve(path.size());
-    for (const char c : path) {
-        if (c == '/') {
-            native += separator;
-        } else {
-            native += c;
-        }
-    }
-    return native;
+    return CDomain::Instance().NativePath(path);
 }
 
 const std::vector<std::pair<std::string, std::vector<std::string>>>& ProjectFilePatterns() {

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace Orvanta {
 
@@ -47,12 +48,12 @@ std::pair<QString, QString> CWaveListCtrl::GetProfileNames() const {
 void CWaveListCtrl::DrawCellText(QPainter& painter, const QRect& rect, int row, int column, const QString& text,
                                  Qt::Alignment alignment) const {
     if (IsWaveformColumn(column)) {
-        const CParameter* element = Model().Element(row);
-        if (element == nullptr || element->IsEmpty()) {
+        const auto* wave = dynamic_cast<const CWave*>(Model().Element(row));
+        if (wave == nullptr || wave->IsEmpty()) {
             return;
         }
         const std::shared_ptr<const SoundAnalysis> analysis =
-            CWaveformCache::Instance().Lookup(QString::fromStdString(element->m_path));
+            CWaveformCache::Instance().Lookup(QString::fromStdString(wave->m_path), CWaveformCache::StampOf(*wave));
         if (analysis != nullptr && analysis->details) {
             DrawWaveform(painter, rect.adjusted(0, 1, 0, -1), analysis->waveform);
         }
@@ -87,13 +88,14 @@ void CWaveListCtrl::PrefetchWaveforms() {
     if (array == nullptr || !IsWaveformColumn(column) || isColumnHidden(column)) {
         return;
     }
-    QStringList paths;
+    std::vector<std::pair<QString, CFileStamp>> files;
     for (std::size_t slot = 0; slot < array->size(); ++slot) {
-        if (const CParameter& element = array->Element(slot); !element.IsEmpty()) {
-            paths.push_back(QString::fromStdString(element.m_path));
+        const auto* wave = dynamic_cast<const CWave*>(&array->Element(slot));
+        if (wave != nullptr && !wave->IsEmpty()) {
+            files.emplace_back(QString::fromStdString(wave->m_path), CWaveformCache::StampOf(*wave));
         }
     }
-    CWaveformCache::Instance().Prefetch(paths);
+    CWaveformCache::Instance().Prefetch(files);
 }
 
 void CWaveListCtrl::OnWaveformReady(const QString& path) {

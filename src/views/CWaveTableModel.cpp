@@ -21,11 +21,11 @@ std::span<const ColumnSpec> CWaveTableModel::ColumnTable() {
 
 QVariant CWaveTableModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::ToolTipRole) {
-        const CParameter* element = Element(index.row());
-        if (element == nullptr || element->IsEmpty()) {
+        const auto* wave = dynamic_cast<const CWave*>(Element(index.row()));
+        if (wave == nullptr || wave->IsEmpty()) {
             return {};
         }
-        return CWaveformCache::Instance().Tooltip(QString::fromStdString(element->m_path));
+        return CWaveformCache::Instance().Tooltip(QString::fromStdString(wave->m_path), CWaveformCache::StampOf(*wave));
     }
     return CParameterTableModel::data(index, role);
 }

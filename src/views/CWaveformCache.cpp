@@ -2,9 +2,10 @@
 
 #include "views/WaveformPicture.h"
 
+#include "model/CDomain.h"
+#include "model/CWave.h"
+
 #include <QCoreApplication>
-#include <QDateTime>
-#include <QFileInfo>
 #include <QThread>
 
 #include <algorithm>
@@ -34,16 +35,21 @@ CWaveformCache::~CWaveformCache() {
     m_pool.waitForDone();
 }
 
-CWaveformCache::Stamp CWaveformCache::StampOf(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.isFile()) {
-        return {};
-    }
-    return {info.size(), info.lastModified().toMSecsSinceEpoch()};
+CFileStamp CWaveformCache::StampOf(const QString& path) {
+    const CDomain& domain = CDomain::Instance();
+    return domain.FileSystem().Stamp(domain.NativePath(path.toStdString()));
+}
+
+CFileStamp CWaveformCache::StampOf(const CWave& wave) {
+    const CFileStamp known = wave.KnownStamp();
+    return known.size >= 0 ? known : StampOf(QString::fromStdString(wave.m_path));
 }
 
 std::shared_ptr<const SoundAnalysis> CWaveformCache::Lookup(const QString& path) {
-    const Stamp stamp = StampOf(path);
+    return Lookup(path, StampOf(path));
+}
+
+std::shared_ptr<const SoundAnalysis> CWaveformCache::Lookup(const QString& path, const CFileStamp& stamp) {
     const auto found = m_entries.constFind(path);
     if (found != m_entries.constEnd() && found->analysis != nullptr && found->stamp == stamp) {
         return found->analysis;
@@ -54,8 +60,15 @@ std::shared_ptr<const SoundAnalysis> CWaveformCache::Lookup(const QString& path)
 }
 
 void CWaveformCache::Prefetch(const QStringList& paths) {
+    std::vector<std::pair<QString, CFileStamp>> files;
     for (const QString& path : paths) {
-        const Stamp stamp = StampOf(path);
+        files.emplace_back(path, StampOf(path));
+    }
+    Prefetch(files);
+}
+
+void CWaveformCache::Prefetch(const std::vector<std::pair<QString, CFileStamp>>& files) {
+    for (const auto& [path, stamp] : files) {
         const auto found = m_entries.constFind(path);
         if (found == m_entries.constEnd() || found->analysis == nullptr || !(found->stamp == stamp)) {
             Start(path, stamp, kPrefetchPriority);
@@ -64,13 +77,17 @@ void CWaveformCache::Prefetch(const QStringList& paths) {
 }
 
 QString CWaveformCache::Tooltip(const QString& path) {
-    if (const std::shared_ptr<const SoundAnalysis> analysis = Lookup(path); analysis != nullptr) {
+    return Tooltip(path, StampOf(path));
+}
+
+QString CWaveformCache::Tooltip(const QString& path, const CFileStamp& stamp) {
+    if (const std::shared_ptr<const SoundAnalysis> analysis = Lookup(path, stamp); analysis != nullptr) {
         return SoundDetailsText(*analysis);
     }
     return tr("Reading the sound file...");
 }
 
-void CWaveformCache::Start(const QString& path, const Stamp& stamp, int priority) {
+void CWaveformCache::Start(const QString& path, const CFileStamp& stamp, int priority) {
     Entry& entry = m_entries[path];
     if (entry.pending && entry.pendingStamp == stamp) {
         return;
@@ -94,7 +111,8 @@ void CWaveformCache::Start(const QString& path, const Stamp& stamp, int priority
         priority);
 }
 
-void CWaveformCache::Store(const QString& path, const Stamp& stamp, std::shared_ptr<const SoundAnalysis> analysis) {
+void CWaveformCache::Store(const QString& path, const CFileStamp& stamp,
+                           std::shared_ptr<const SoundAnalysis> analysis) {
     Entry& entry = m_entries[path];
     // The result of an older state of a file that has changed since is kept too: look-ups compare
     // its stamp with the file's.

@@ -2,10 +2,12 @@
 
 #include "cli/DemoAudio.h"
 
+#include "FaultyFileSystem.h"
 #include "ProjectBuilder.h"
 #include "StorageDomainGuard.h"
 #include "TempFolder.h"
 
+#include "model/CDomain.h"
 #include "storage/CTernFileDocument.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -177,6 +180,50 @@ TEST(JsonStringTest, EscapesWhatJsonRequiresAndKeepsValidUtf8) {
     EXPECT_EQ(JsonString("Caf\xE9"), "\"Caf\\ufffd\"");
     EXPECT_EQ(JsonString("x\xE2\x82"), "\"x\\ufffd\\ufffd\"");
     EXPECT_EQ(JsonString("\xC0\xAF"), "\"\\ufffd\\ufffd\"");
+}
+
+// What "info" does: load and report in one pass. Each file is opened once, by the load; the sound
+// details are read from that open, also of a file the sound library cannot read; no path of the
+// project's files is looked up again; and the report is the one that looking on disk again gives.
+TEST_F(ProjectReportTest, LoadReportOpensEachFileOnceAndLooksUpNoPathAgain) {
+    const std::vector<std::uint8_t> tone = EncodeWav(std::vector<std::int16_t>(4410, 8192));
+    std::ofstream(m_project.Path() + "Wave/004 Tone.wav", std::ios::binary)
+        .write(reinterpret_cast<const char*>(tone.data()), static_cast<std::streamsize>(tone.size()));
+    TestSupport::FaultyFileSystem files;
+    CDomain::Instance().SetFileSystem(&files);
+    CTernFileDocument document;
+    CProjectReport report;
+    const bool loaded = LoadReport(document, m_project.Path(), report);
+    CDomain::Instance().SetFileSystem(nullptr);
+    ASSERT_TRUE(loaded);
+
+    std::map<std::string, int> opens;
+    for (const std::string& path : files.CalledPaths(TestSupport::FaultyFileSystem::kOpen)) {
+        ++opens[path];
+    }
+    const std::string patch = m_project.Path() + "Patch/";
+    const std::string wave = m_project.Path() + "Wave/";
+    EXPECT_EQ(opens, (std::map<std::string, int>{{patch + "001 Lead.p00", 1},
+                                                 {patch + "003 Pad.p00", 1},
+                                                 {wave + "001 Kick.wav", 1},
+                                                 {wave + "002 Strings.w00", 1},
+                                                 {wave + "004 Tone.wav", 1}}));
+    for (const std::string& path :
+         files.CalledPaths(TestSupport::FaultyFileSystem::kQuery | TestSupport::FaultyFileSystem::kSize)) {
+        const bool fileOfProject =
+            (path.rfind(patch, 0) == 0 && path != patch) || (path.rfind(wave, 0) == 0 && path != wave);
+        EXPECT_FALSE(fileOfProject) << path << " looked up";
+    }
+    ASSERT_EQ(report.waveAudio.size(), 3U);
+    EXPECT_FALSE(report.waveAudio[0].details) << "the sound library cannot read 001 Kick.wav";
+    ASSERT_TRUE(report.waveAudio[2].details);
+    EXPECT_EQ(report.waveAudio[2].details->frames, 4410);
+
+    CTernFileDocument again;
+    ASSERT_TRUE(again.OpenProjectFolder(m_project.Path()));
+    CProjectReport onDisk = BuildReport(again);
+    ReadAudio(onDisk);
+    EXPECT_EQ(FormatReportJson(report), FormatReportJson(onDisk));
 }
 
 } // namespace

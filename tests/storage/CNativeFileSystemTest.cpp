@@ -268,6 +268,48 @@ TEST_F(NativeFileSystemTest, ListFolderMatchesWithoutLetterCaseAndOnlyFiles) {
     EXPECT_TRUE(m_fs.ListFolder(m_folder / "missing/", "*").empty());
 }
 
+// A folder opened once lists what a listing by path lists and opens its files relative to itself: a
+// file listed as a link opens what it points to, but a link put in the place of a listed file after
+// the listing is refused, and a name never leads out of the folder.
+TEST_F(NativeFileSystemTest, AnOpenFolderOpensWhatItListedButNoLinkPutInItsPlace) {
+    File("001 Pad.p00", {1, 2});
+    File("002 Lead.p00", {3});
+    File("Other.bin", {9});
+    fs::create_directory(m_folder / "sub");
+    File("sub/003 Deep.p00", {4});
+    const bool links = TestSupport::CanCreateSymbolicLinks();
+    if (links) {
+        fs::create_symlink(m_folder / "001 Pad.p00", m_folder / "005 Link.p00");
+    }
+    const std::unique_ptr<CFolder> folder = m_fs.OpenFolder(m_folder.Path());
+    ASSERT_TRUE(folder);
+    std::vector<std::string> names = folder->ListMatchingAny({"*.p00", "*.bin"});
+    std::vector<std::string> byPath = m_fs.ListFolderMatchingAny(m_folder.Path(), {"*.p00", "*.bin"});
+    std::sort(names.begin(), names.end());
+    std::sort(byPath.begin(), byPath.end());
+    EXPECT_EQ(names, byPath);
+
+    std::unique_ptr<CFile> file = folder->OpenRead("002 Lead.p00");
+    ASSERT_TRUE(file);
+    Bytes buffer(4);
+    EXPECT_EQ(file->Read(buffer), 1);
+    EXPECT_EQ(file->Stamp(), m_fs.Stamp(m_folder / "002 Lead.p00"));
+    EXPECT_FALSE(folder->OpenRead("sub/003 Deep.p00")) << "a name of this folder, not a path";
+    EXPECT_FALSE(folder->OpenRead("missing.p00"));
+    EXPECT_FALSE(m_fs.OpenFolder(m_folder / "001 Pad.p00")) << "a file is no folder";
+    EXPECT_FALSE(m_fs.OpenFolder(m_folder / "missing/"));
+    if (!links) {
+        return;
+    }
+    EXPECT_TRUE(folder->OpenRead("005 Link.p00")) << "listed as a link, followed as the listing takes it";
+    fs::remove(m_folder / "002 Lead.p00");
+    fs::create_symlink(m_folder / "Other.bin", m_folder / "002 Lead.p00");
+    EXPECT_TRUE(m_fs.OpenRead(m_folder / "002 Lead.p00")) << "by path the link is followed";
+#if !defined(_WIN32)
+    EXPECT_FALSE(folder->OpenRead("002 Lead.p00")) << "listed as a file, now a link";
+#endif
+}
+
 // Uses the interface's own way of listing several patterns, one listing per pattern.
 class PerPatternListing : public CNativeFileSystem {
 public:

@@ -8,6 +8,7 @@
 #include "model/CDomain.h"
 #include "storage/COpenProjects.h"
 #include "storage/ContentHash.h"
+#include "storage/WaveImport.h"
 
 #include <gtest/gtest.h>
 
@@ -182,6 +183,28 @@ TEST_F(ProjectLoadTest, WaveUsersAreRebuiltFromThePatches) {
     EXPECT_EQ(data.m_waves[4].m_users, (std::vector<std::int32_t>{0}));
     EXPECT_EQ(data.m_waves[998].m_users, (std::vector<std::int32_t>{4})) << "one entry per patch";
     EXPECT_TRUE(data.m_waves[0].m_users.empty());
+}
+
+// Loading keeps each wave's stamp as its one open told it: the wave memory adds the kept sizes
+// without looking at a file, until a wave's source is another file than the one loading opened.
+TEST_F(ProjectLoadTest, WavesKeepTheStampOfTheirOpenAndTheWaveMemoryLooksAtNoFile) {
+    ProjectBuilder project = Project();
+    const std::string pad = project.AddWave("001 Pad.w00", 100);
+    project.AddWave("002 Bass.wav", 250);
+    FaultyFileSystem faulty;
+    TestSupport::StorageDomainGuard guard(&faulty);
+    ASSERT_TRUE(m_document.OpenProjectFolder(project.Path()));
+    CTernData& data = m_document.Data();
+    EXPECT_EQ(data.m_waves[0].KnownStamp(), NativeFileSystem().Stamp(pad));
+    const unsigned looks = FaultyFileSystem::kQuery | FaultyFileSystem::kSize | FaultyFileSystem::kOpen;
+    const int loaded = faulty.Calls(looks);
+    EXPECT_EQ(TotalWaveSize(data), 350);
+    EXPECT_EQ(faulty.Calls(looks), loaded);
+
+    data.m_waves[1].m_path = pad;
+    EXPECT_EQ(data.m_waves[1].KnownStamp().size, -1);
+    EXPECT_EQ(TotalWaveSize(data), 200) << "the size of the file the wave uses now";
+    EXPECT_EQ(faulty.Calls(looks), loaded + 1);
 }
 
 TEST_F(ProjectLoadTest, WaveNumbersAboveTheLastSlotAreNoReference) {

@@ -30,6 +30,7 @@ public:
         return !m_owner.ShouldFail(FaultyFileSystem::kSeek, m_path) && m_inner->Seek(offset);
     }
     [[nodiscard]] bool Close() override { return m_inner->Close(); }
+    [[nodiscard]] CFileStamp Stamp() const override { return m_inner->Stamp(); }
 
 private:
     FaultyFileSystem& m_owner;
