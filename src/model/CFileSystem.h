@@ -202,11 +202,13 @@ public:
         if (!over.empty()) {
             const std::unique_ptr<CFile> file = OpenReadWrite(to);
             if (!file || !file->Seek(offset) || !file->Write(over)) {
-                return Delete(to), NewCopy::kFailed;
+                (void)Delete(to);
+                return NewCopy::kFailed;
             }
             copied = file->CurrentStamp();
             if (!file->Close()) {
-                return Delete(to), NewCopy::kFailed;
+                (void)Delete(to);
+                return NewCopy::kFailed;
             }
         }
         if (copied.size < 0 && !over.empty()) {
