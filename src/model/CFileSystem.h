@@ -193,7 +193,8 @@ public:
     // when the file system cannot tell).
     // kUnreadable when `from` cannot be opened; kFailed when anything else failed, and then `to`
     // is not left behind. The native file system opens `from` once and writes and stamps the copy
-    // through its open descriptor; the default copies, then opens the copy to write into it.
+    // through its open descriptor; the default copies, then opens the copy to write into it, and
+    // answers kFailed for a source that does not open too.
     [[nodiscard]] virtual NewCopy CopyToNewFileOver(const std::string& from, const std::string& to, std::int64_t offset,
                                                     std::span<const std::uint8_t> over, CFileStamp& copied) {
         if (!CopyToNewFile(from, to, false)) {

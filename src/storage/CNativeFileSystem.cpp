@@ -1020,7 +1020,9 @@ CFileSystem::NewCopy CNativeFileSystem::CopyToNewFileOver(const std::string& fro
                                                           std::int64_t offset, std::span<const std::uint8_t> over,
                                                           CFileStamp& copied) {
 #if defined(_WIN32)
-    return CFileSystem::CopyToNewFileOver(from, to, offset, over, copied);
+    // The default copy does not tell a source that does not open from a copy that failed.
+    const NewCopy made = CFileSystem::CopyToNewFileOver(from, to, offset, over, copied);
+    return made == NewCopy::kFailed && OpenRead(from) == nullptr ? NewCopy::kUnreadable : made;
 #else
     // The source's size from the status its open took; the copy's stamp from its own descriptor.
     const std::unique_ptr<CDescriptorFile> source = OpenFile(from, false);
