@@ -10,11 +10,13 @@
 #endif
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <limits>
 #include <mutex>
 #include <span>
+#include <string_view>
 #include <system_error>
 
 namespace Orvanta {
@@ -38,6 +40,54 @@ std::string LastOpenError() {
 #else
     return errno != 0 ? std::generic_category().message(errno) : std::string("Not a regular file");
 #endif
+}
+
+// Whether a file starting with these 12 bytes may be one libsndfile recognises: every header its
+// format guess knows (in versions 1.0 to 1.2), and some more. A file it does not recognise it takes
+// for the data of a sound whose resource fork lies beside it; a stream has no path, so it would look
+// for "._" and ".AppleDouble/" in the current folder and for "/..namedfork/rsrc", and read whatever
+// it finds there as this file's sound. Such files are refused here, before libsndfile sees them.
+bool SoundLibraryMayKnow(const std::array<unsigned char, 12>& header) {
+    const auto starts = [&header](std::string_view first, std::string_view atEight = {}) {
+        return std::memcmp(header.data(), first.data(), first.size()) == 0 &&
+               std::memcmp(header.data() + 8, atEight.data(), atEight.size()) == 0;
+    };
+    using namespace std::string_view_literals;
+    static constexpr std::string_view kFirst[] = {
+        "FORM"sv,
+        ".snd"sv,
+        "dns."sv,
+        "fap "sv,
+        " paf"sv,
+        "NIST"sv,
+        "Creative"sv,
+        "riff"sv,
+        "MATLAB 5"sv,
+        "PVF1"sv,
+        "Extended Ins"sv,
+        "OggS"sv,
+        "ALawSoundFil"sv,
+        "DiamondWare "sv,
+        "LM89"sv,
+        "53\0\0"sv,
+        "fLaC"sv,
+        "2BIT"sv,
+        "ID3"sv,
+        "\0\0\3\xE8\0\0\0\1\0\0\0\1"sv,
+        "\0\0\0\0\1\0\0\0\1\0\0\0"sv,
+    };
+    if (std::any_of(std::begin(kFirst), std::end(kFirst),
+                    [&starts](std::string_view first) { return starts(first); })) {
+        return true;
+    }
+    const std::uint8_t b0 = header[0], b1 = header[1], b2 = header[2], b3 = header[3];
+    return starts("RIFF", "WAVE") || starts("RIFX", "WAVE") || starts("RF64", "WAVE") || starts("caff", "desc") ||
+           starts("CAT ", "REX2") || starts({}, "\0\2\0\0"sv) ||           // HTK
+           (b0 == 0x64 && b1 == 0xA3 && (b2 & 0xF8) == 0 && b3 == 0) ||    // IRCAM
+           (b0 == 0 && (b1 & 0xF8) == 0 && b2 == 0xA3 && b3 == 0x64) ||    // IRCAM
+           (b0 == 0xF0 && b1 == 0x7E && (b2 & 0x80) == 0 && b3 == 0x01) || // SDS
+           (b0 == 0x01 && b1 == 0x04) ||                                   // MPC 2000
+           (b0 == 0xFF && (b1 & 0xE0) == 0xE0);                            // MPEG frame
 }
 
 CSoundStream& StreamOf(void* user) {
@@ -112,6 +162,13 @@ void CSoundStream::OpenMemory(const void* data, std::size_t size) {
 
 SNDFILE* CSoundStream::OpenSound(SF_INFO& info, std::string& reason) {
     info = SF_INFO{};
+    std::array<unsigned char, 12> header{};
+    const sf_count_t got = Read(header.data(), static_cast<sf_count_t>(header.size()));
+    m_position = 0;
+    if (got == static_cast<sf_count_t>(header.size()) && !SoundLibraryMayKnow(header)) {
+        reason = sf_error_number(SF_ERR_UNRECOGNISED_FORMAT);
+        return nullptr;
+    }
     const std::lock_guard<std::mutex> lock(s_openLock);
     SNDFILE* file = sf_open_virtual(&s_io, SFM_READ, &info, this);
     if (file == nullptr) {

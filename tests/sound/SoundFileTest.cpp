@@ -1,5 +1,6 @@
 #include "sound/SoundFile.h"
 
+#include "LibsndfileFormats.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -124,6 +125,38 @@ TEST(SoundFileTest, DecodesEveryCommonEncodingWithDetailsPeakAndWaveform) {
     }
 }
 
+// Every kind of file this libsndfile writes is recognised when read back: files are refused before
+// libsndfile sees them only by headers none of its formats begins with. SD2 keeps its details in a
+// resource fork beside the file and RAW has no header, so neither is told by its bytes.
+TEST(SoundFileTest, EveryFormatTheSoundLibraryWritesIsReadBack) {
+    TestSupport::TempFolder temp;
+    int majors = 0;
+    sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &majors, sizeof(int));
+    int readBack = 0;
+    for (int m = 0; m < majors; ++m) {
+        SF_FORMAT_INFO major{};
+        major.format = m;
+        sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &major, sizeof(major));
+        if (major.format == SF_FORMAT_SD2 || major.format == SF_FORMAT_RAW) {
+            continue;
+        }
+        for (const int subtype : {SF_FORMAT_PCM_16, SF_FORMAT_PCM_S8, SF_FORMAT_FLOAT, SF_FORMAT_VORBIS,
+                                  SF_FORMAT_MPEG_LAYER_III, SF_FORMAT_GSM610, SF_FORMAT_DWVW_16}) {
+            if (!TestSupport::LibsndfileWrites(major.format | subtype)) {
+                continue;
+            }
+            SCOPED_TRACE(std::string(major.name) + " subtype " + std::to_string(subtype));
+            const std::string path = temp / ("sound" + std::to_string(m) + ".sound");
+            WriteSound(path, major.format | subtype, 1, TestSignal(1));
+            const SoundAnalysis analysis = AnalyseSound(path, 1);
+            EXPECT_TRUE(analysis.details.has_value()) << analysis.reason;
+            ++readBack;
+            break;
+        }
+    }
+    EXPECT_GE(readBack, 10);
+}
+
 // Fewer frames than columns: each column that no frame falls into repeats its left neighbour, the
 // leading ones the first frame. Samples of float files beyond full scale are clamped.
 TEST(SoundFileTest, SpreadsFewFramesOverColumnsAndClampsBeyondFullScale) {
@@ -185,12 +218,18 @@ TEST(SoundFileTest, DamagedForeignAndInstrumentFilesGiveNoPreviewWithAReason) {
         {"empty.wav", {}, ""},
         {"cut-header.wav", {bytes.begin(), bytes.begin() + 20}, ""},
         {"cut-format.aif", {bytes.begin(), bytes.begin() + 30}, ""},
-        {"garbage.wav", garbage, ""},
+        {"garbage.wav", garbage, "Format not recognised."},
         {"no-channels.wav", wrongSize, ""},
         {"readable.w00", bytes, kInstrumentWaveReason},
         {"readable.W7a", bytes, kInstrumentWaveReason},
         {"missing.wav", {}, ""},
     };
+    // What lies in the current folder never becomes part of a file's sound: a file libsndfile does
+    // not recognise is not looked for as a resource fork named "._" there.
+    const std::filesystem::path folderBefore = std::filesystem::current_path();
+    std::filesystem::create_directories(temp / "elsewhere/.AppleDouble");
+    WriteBytes(temp / "elsewhere/._", garbage);
+    std::filesystem::current_path(temp / "elsewhere");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = temp / c.name;
@@ -212,6 +251,7 @@ TEST(SoundFileTest, DamagedForeignAndInstrumentFilesGiveNoPreviewWithAReason) {
         EXPECT_EQ(decoder.ReadInt16(&sample, 1), 0U);
         EXPECT_EQ(decoder.Details().frames, 0);
     }
+    std::filesystem::current_path(folderBefore);
 
     // Data cut short: the frames that are there are shown.
     const std::string cutData = temp / "cut-data.wav";
