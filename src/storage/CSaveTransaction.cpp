@@ -384,6 +384,14 @@ SaveProblem CSaveTransaction::Commit() {
         }
         m_journal.places.emplace_back(placement.byRename ? m_parkedAs.at(placement.source) : placement.staged,
                                       Relative(m_target, placement.target));
+        // A rename keeps a file's size and time: the file placed has the stamp its source had when
+        // the save compared the folder with the record, and is not looked at again.
+        if (placement.byRename && m_plan.knownStamps != nullptr) {
+            const auto known = m_plan.knownStamps->find(placement.source);
+            if (known != m_plan.knownStamps->end() && known->second.size >= 0) {
+                m_finalStamps.emplace(placement.target, known->second);
+            }
+        }
     }
     if (!CommitSaveJournal(m_target, m_stagedFiles, m_journal)) {
         return {"the new files could not be made safe on disk (is the disk full?)"};

@@ -389,8 +389,10 @@ bool CommitSaveJournal(const std::string& projectPath, const std::vector<std::st
                        const SaveJournal& journal) {
     CFileSystem& files = Files();
     const std::string staging = StagingPath(projectPath);
-    // The staged contents first: the journal must never name a copy that a crash could lose.
-    if (!files.SyncFileSystem(ToNativePath(projectPath))) {
+    // The staged contents first: the journal must never name a copy that a crash could lose. With
+    // no copies (a save that only renames) the folders' entries are all there is to flush, which
+    // costs less than flushing the whole file system.
+    if (stagedFiles.empty() || !files.SyncFileSystem(ToNativePath(projectPath))) {
         for (const std::string& name : stagedFiles) {
             if (!files.Sync(Native(projectPath, name))) {
                 return false;

@@ -69,6 +69,12 @@ TEST_F(SaveTest, SwappingTwoPatchesInPlaceRenamesTheirFiles) {
     for (const std::string& created : m_files.CalledPaths(FaultyFileSystem::kCreate)) {
         EXPECT_EQ(created.find("/n-"), std::string::npos) << "a content was copied: " << created;
     }
+    // A renamed file keeps its stamp: the record takes it from the check, not from another look.
+    for (const std::string& looked : m_files.CalledPaths(FaultyFileSystem::kQuery)) {
+        EXPECT_TRUE(looked.find("001 Beta") == std::string::npos && looked.find("002 Alpha") == std::string::npos)
+            << looked;
+    }
+    EXPECT_EQ(document.DiskChanges(), std::vector<std::string>());
     EXPECT_FALSE(FileExists(a.Path() + ".orvanta-save") || std::filesystem::exists(a.Path() + ".orvanta-save"));
     EXPECT_TRUE(m_reporter->Errors().empty());
     EXPECT_TRUE(m_reporter->Questions().empty());

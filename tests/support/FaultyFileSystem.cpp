@@ -137,6 +137,10 @@ bool FaultyFileSystem::Rename(const std::string& from, const std::string& to) {
     return !ShouldFail(kRename, from, to) && m_inner.Rename(from, to);
 }
 
+bool FaultyFileSystem::RenameIfFree(const std::string& from, const std::string& to) {
+    return !ShouldFail(kRename, from, to) && m_inner.RenameIfFree(from, to);
+}
+
 bool FaultyFileSystem::Delete(const std::string& path) {
     return !ShouldFail(kDelete, path) && m_inner.Delete(path);
 }

@@ -22,7 +22,7 @@ public:
         kWrite = 1U << 3,
         kSeek = 1U << 4,
         kCopy = 1U << 5,
-        kRename = 1U << 6,
+        kRename = 1U << 6, // Rename, RenameIfFree
         kDelete = 1U << 7, // Delete, MoveToTrash
         kCreateFolder = 1U << 8,
         kRemoveFolder = 1U << 9,
@@ -70,6 +70,7 @@ public:
     [[nodiscard]] std::unique_ptr<CFile> OpenReadWrite(const std::string& path) override;
     [[nodiscard]] bool CopyWholeFile(const std::string& from, const std::string& to) override;
     [[nodiscard]] bool Rename(const std::string& from, const std::string& to) override;
+    [[nodiscard]] bool RenameIfFree(const std::string& from, const std::string& to) override;
     [[nodiscard]] bool Delete(const std::string& path) override;
     [[nodiscard]] FolderCreation CreateFolder(const std::string& path) override;
     [[nodiscard]] bool RemoveFolder(const std::string& path) override;
