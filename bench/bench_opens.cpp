@@ -5,10 +5,11 @@
 // ("info", "duplicates" when the tool has it, and a script that opens the project and previews its
 // save) under strace: every system call of the process, the opens and the path look-ups (stat,
 // lstat, access, ...) of project files, per file. Last, the whole "info --json" process timed
-// against a floor process that reads each patch file once and opens each wave file once.
+// against a floor process that reads each patch file once and opens each wave file once, and beside
+// it that floor reading the sound files whole (as info must, for their peaks) and a bare start.
 //
 //   bench_opens [ORVANTA-CLI]     (default: ../src/cli/orvanta-cli beside this program)
-//   bench_opens --floor PROJECT   (the floor process itself)
+//   bench_opens --floor PROJECT   (the floor process itself; --floor-sounds also reads the WAV files)
 //   bench_opens --generate FOLDER (only writes the project, as FOLDER/Full.prj)
 
 #include "model/CDomain.h"
@@ -35,6 +36,7 @@
 #include <spawn.h>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -281,7 +283,7 @@ double TimeRun(const std::vector<std::string>& arguments) {
 
 // The floor process: lists "Patch" and "Wave", reads each patch file once and opens each wave file
 // once, by path, with the C library's plain calls.
-int RunFloor(const std::string& project) {
+int RunFloor(const std::string& project, bool readSounds) {
     std::size_t bytes = 0;
     for (const char* folder : {"/Patch/", "/Wave/"}) {
         const std::string path = project + folder;
@@ -301,6 +303,12 @@ int RunFloor(const std::string& project) {
             char buffer[2048];
             bytes +=
                 read ? static_cast<std::size_t>(std::max<ssize_t>(0, ::read(descriptor, buffer, sizeof buffer))) : 0U;
+            // The sound files info reads whole, for their peaks: those libsndfile decodes.
+            if (readSounds && std::string_view(entry->d_name).ends_with(".wav")) {
+                static char sound[64 * 1024];
+                while (::read(descriptor, sound, sizeof sound) > 0) {
+                }
+            }
             ::close(descriptor);
         }
         ::closedir(directory);
@@ -327,8 +335,8 @@ bool CliHas(const std::string& cli, const std::string& command) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "--floor") {
-        return RunFloor(argv[2]);
+    if (argc == 3 && (std::string(argv[1]) == "--floor" || std::string(argv[1]) == "--floor-sounds")) {
+        return RunFloor(argv[2], std::string(argv[1]) == "--floor-sounds");
     }
     if (argc == 3 && std::string(argv[1]) == "--generate") {
         return GenerateProject(argv[2]).empty() ? 1 : 0;
@@ -395,14 +403,22 @@ int main(int argc, char** argv) {
     const std::vector<std::string> infoRun = {cli, "info", project.string(), "--json"};
     (void)TimeRun(floorRun);
     (void)TimeRun(infoRun);
+    // Where the rest goes: a floor that also reads the sound files whole, and orvanta-cli starting
+    // (loading its libraries) without a project.
+    const std::vector<std::string> soundFloorRun = {self.string(), "--floor-sounds", project.string()};
+    const std::vector<std::string> startRun = {cli, "--version"};
     std::vector<double> floors;
     std::vector<double> infos;
     std::vector<double> ratios;
+    std::vector<double> soundFloors;
+    std::vector<double> starts;
     for (int round = 0; round < kTimedRuns; ++round) {
         floors.push_back(TimeRun(floorRun));
         infos.push_back(TimeRun(infoRun));
         ratios.push_back(infos.back() / floors.back());
-        if (floors.back() < 0 || infos.back() < 0) {
+        soundFloors.push_back(TimeRun(soundFloorRun));
+        starts.push_back(TimeRun(startRun));
+        if (floors.back() < 0 || infos.back() < 0 || soundFloors.back() < 0 || starts.back() < 0) {
             std::fprintf(stderr, "a timed run failed\n");
             return 1;
         }
@@ -416,5 +432,10 @@ int main(int argc, char** argv) {
     std::printf("  %-30s %8.2f ms  (%.2f to %.2f)\n", "info PROJECT --json", info.median, info.least, info.most);
     std::printf("  %-30s %8.2f     (%.2f to %.2f per round)   (target at most 2.00)\n", "ratio",
                 info.median / floor.median, ratio.least, ratio.most);
+    for (const auto& [label, times] :
+         {std::pair{"floor, sound files read whole", &soundFloors}, std::pair{"orvanta-cli --version", &starts}}) {
+        const CSpread spread = SpreadOf(*times);
+        std::printf("  %-30s %8.2f ms  (%.2f to %.2f)\n", label, spread.median, spread.least, spread.most);
+    }
     return 0;
 }
