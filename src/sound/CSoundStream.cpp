@@ -236,6 +236,8 @@ sf_count_t CSoundStream::ReadFileAt(sf_count_t offset, void* destination, sf_cou
         }
         m_filePosition = offset;
     }
+    // Not past the end the stream was opened with: a read there would only answer 0.
+    count = std::min(count, std::max<sf_count_t>(m_length - offset, 0));
     auto* bytes = static_cast<std::uint8_t*>(destination);
     sf_count_t got = 0;
     while (got < count) {

@@ -1,5 +1,6 @@
 #include "sound/SoundFile.h"
 
+#include "FaultyFileSystem.h"
 #include "LibsndfileFormats.h"
 #include "TempFolder.h"
 
@@ -260,6 +261,20 @@ TEST(SoundFileTest, DamagedForeignAndInstrumentFilesGiveNoPreviewWithAReason) {
     ASSERT_TRUE(shortened.details.has_value()) << shortened.reason;
     EXPECT_EQ(shortened.details->frames, 500);
     EXPECT_EQ(shortened.waveform.size(), 4U);
+}
+
+// A wave of 64 KB is read in two calls, its header and the rest, and none beyond its end.
+TEST(SoundFileTest, AWaveIsReadInTwoCallsAndNoneBeyondItsEnd) {
+    TestSupport::TempFolder temp;
+    const std::string path = temp / "short.wav";
+    WriteSound(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, TestSignal(1));
+    TestSupport::FaultyFileSystem files;
+    const std::unique_ptr<CFile> file = files.OpenRead(path);
+    ASSERT_NE(file, nullptr);
+    const SoundAnalysis analysis = AnalyseSound(*file, file->Stamp().size, path, 4);
+    ASSERT_TRUE(analysis.details.has_value()) << analysis.reason;
+    EXPECT_EQ(analysis.details->frames, static_cast<std::int64_t>(kFrames));
+    EXPECT_EQ(files.Calls(TestSupport::FaultyFileSystem::kRead), 2);
 }
 
 // A wave being played stays open; meanwhile a save may rename or delete its file (Windows allows it
