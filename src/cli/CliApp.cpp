@@ -327,6 +327,7 @@ int Duplicates(const std::vector<std::string>& args, std::ostream& out, std::ost
         return kExitFailed;
     }
     CContentHashes& content = SharedContentHashes();
+    const CContentSearch search(content); // the check below takes the stamps the search saw
     const CDuplicateGroups groups = FindDuplicates(DataOf(projects), content);
     for (const std::unique_ptr<CTernFileDocument>& document : documents) {
         if (!document->CheckWaveFiles([&](const std::string& path) { return content.WasRead(path, {}); })) {

@@ -102,6 +102,7 @@ CByteRegion PatchFileRegion() {
 }
 
 CDuplicateGroups FindDuplicates(const std::vector<const CTernData*>& projects, CContentSource& content) {
+    const CContentSearch search(content);
     CDuplicateGroups groups;
 
     // Waves: every used slot with a file, keyed by size.

@@ -41,6 +41,23 @@ public:
         (void)paths;
         (void)region;
     }
+    // Between these calls, which nest, one search is under way: a source may take what it saw of a
+    // file (its size and time) at the first look as standing until the search ends. By default
+    // nothing.
+    virtual void BeginSearch() {}
+    virtual void EndSearch() {}
+};
+
+// One search of `source` while this object lives.
+class CContentSearch {
+public:
+    explicit CContentSearch(CContentSource& source) : m_source(source) { m_source.BeginSearch(); }
+    ~CContentSearch() { m_source.EndSearch(); }
+    CContentSearch(const CContentSearch&) = delete;
+    CContentSearch& operator=(const CContentSearch&) = delete;
+
+private:
+    CContentSource& m_source;
 };
 
 // A used slot of one of the searched projects.

@@ -106,12 +106,28 @@ const CContentHashes::CEntry* CContentHashes::Known(const std::string& path, con
     return kept != m_hashes.end() && stamp.modified >= 0 && kept->second.stamp == stamp ? &kept->second : nullptr;
 }
 
+CFileStamp CContentHashes::StampOf(const std::string& path) {
+    if (m_searches == 0) {
+        return CDomain::Instance().FileSystem().Stamp(ToNativePath(path));
+    }
+    const auto seen = m_seenInSearch.find(path);
+    return seen != m_seenInSearch.end()
+               ? seen->second
+               : m_seenInSearch.emplace(path, CDomain::Instance().FileSystem().Stamp(ToNativePath(path))).first->second;
+}
+
+void CContentHashes::EndSearch() {
+    if (m_searches > 0 && --m_searches == 0) {
+        m_seenInSearch.clear();
+    }
+}
+
 std::int64_t CContentHashes::Size(const std::string& path) {
-    return CDomain::Instance().FileSystem().Stamp(ToNativePath(path)).size;
+    return StampOf(path).size;
 }
 
 std::optional<std::uint64_t> CContentHashes::Hash(const std::string& path, const CByteRegion& region) {
-    const CFileStamp stamp = CDomain::Instance().FileSystem().Stamp(ToNativePath(path));
+    const CFileStamp stamp = StampOf(path);
     if (stamp.size < 0) {
         return std::nullopt;
     }
@@ -126,9 +142,8 @@ std::optional<std::uint64_t> CContentHashes::Hash(const std::string& path, const
 }
 
 bool CContentHashes::SameBytes(const std::string& first, const std::string& second, const CByteRegion& region) {
-    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
-    const CFileStamp stampA = fileSystem.Stamp(ToNativePath(first));
-    const CFileStamp stampB = fileSystem.Stamp(ToNativePath(second));
+    const CFileStamp stampA = StampOf(first);
+    const CFileStamp stampB = StampOf(second);
     if (stampA.size < 0 || stampA.size != stampB.size) {
         return false;
     }
@@ -143,13 +158,12 @@ bool CContentHashes::SameBytes(const std::string& first, const std::string& seco
 }
 
 void CContentHashes::Prepare(const std::vector<std::string>& paths, const CByteRegion& region) {
-    CFileSystem& fileSystem = CDomain::Instance().FileSystem();
     m_unreadable.clear();
     std::vector<CFileStamp> stamps;
     std::size_t knownPass = 0;
     bool known = true;
     for (const std::string& path : paths) {
-        stamps.push_back(fileSystem.Stamp(ToNativePath(path)));
+        stamps.push_back(StampOf(path));
         const CEntry* entry = Known(path, region, stamps.back());
         known = known && entry != nullptr && (knownPass == 0 || entry->pass == knownPass);
         knownPass = entry != nullptr ? entry->pass : 0;
@@ -247,7 +261,7 @@ void CContentHashes::Remember(const std::string& path, const CByteRegion& region
 }
 
 bool CContentHashes::WasRead(const std::string& path, const CByteRegion& region) {
-    return Known(path, region, CDomain::Instance().FileSystem().Stamp(ToNativePath(path))) != nullptr;
+    return Known(path, region, StampOf(path)) != nullptr;
 }
 
 std::optional<bool> CContentHashes::CompareBytes(const std::string& a, const std::string& b,

@@ -50,6 +50,10 @@ public:
                   std::vector<std::uint8_t> bytes);
     // True when the file was read whole without an error at its present stamp.
     [[nodiscard]] bool WasRead(const std::string& path, const CByteRegion& region);
+    // During a search each file's entry is looked at once: its stamp then stands until the
+    // outermost search ends.
+    void BeginSearch() override { ++m_searches; }
+    void EndSearch() override;
 
     // Forgets every kept hash and class.
     void Clear() {
@@ -70,6 +74,8 @@ private:
         std::size_t contentClass = 0;
     };
 
+    // The stamp of the file at `path` (an internal path) now, or as first seen in this search.
+    CFileStamp StampOf(const std::string& path);
     // The kept entry of `path` when it is of `stamp`; null otherwise.
     const CEntry* Known(const std::string& path, const CByteRegion& region, const CFileStamp& stamp) const;
     // Reads `paths`, of the present `stamps`, in a new pass and keeps what it found; the entry of
@@ -89,6 +95,8 @@ private:
     std::map<std::tuple<std::string, CByteRegion>, CEntry> m_hashes;
     std::size_t m_filesRead = 0;
     std::size_t m_passes = 0;
+    int m_searches = 0;
+    std::map<std::string, CFileStamp> m_seenInSearch;
 };
 
 // The hashes of the running program, shared by its project windows or script windows.

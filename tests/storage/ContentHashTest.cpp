@@ -135,6 +135,31 @@ TEST_F(ContentHashTest, PrepareReadsEachFileOnceAndComparesInThatPass) {
     }
 }
 
+// Within one search each file's entry is looked at once; after it, a change is seen again.
+TEST_F(ContentHashTest, ASearchLooksAtEachFileOnce) {
+    const std::string a = File("a", 3000);
+    const std::string b = File("b", 3000);
+    const std::string c = File("c", 3000, {{0, 1}});
+    FaultyFileSystem faulty;
+    TestSupport::StorageDomainGuard guard(&faulty);
+    CContentHashes hashes;
+    {
+        const CContentSearch search(hashes);
+        for (const std::string& path : {a, b, c}) {
+            EXPECT_EQ(hashes.Size(path), 3000);
+        }
+        hashes.Prepare({a, b, c}, {});
+        EXPECT_TRUE(hashes.SameBytes(a, b, {}));
+        EXPECT_FALSE(hashes.SameBytes(b, c, {}));
+        EXPECT_TRUE(hashes.WasRead(c, {}));
+        EXPECT_EQ(faulty.Calls(FaultyFileSystem::kQuery), 3);
+    }
+    File("c", 3000);
+    std::filesystem::last_write_time(c, std::filesystem::last_write_time(c) + std::chrono::seconds(3));
+    hashes.Prepare({a, b, c}, {});
+    EXPECT_TRUE(hashes.SameBytes(b, c, {}));
+}
+
 TEST_F(ContentHashTest, AFileThatFailsToReadIsLeftOutThisTimeOnly) {
     const std::string first = File("first", 1000);
     const std::string second = File("second", 1000);
