@@ -17,6 +17,7 @@
 #include <array>
 #include <functional>
 #include <iterator>
+#include <set>
 #include <utility>
 
 namespace Orvanta {
@@ -375,6 +376,7 @@ SaveProblem CSaveTransaction::Park() {
 // is written: the commit point.
 SaveProblem CSaveTransaction::Commit() {
     CFolderListing listing;
+    std::set<std::string> targets;
     for (const Placement& placement : m_plan.placements) {
         if (placement.skipped) {
             continue;
@@ -386,10 +388,16 @@ SaveProblem CSaveTransaction::Commit() {
                                       Relative(m_target, placement.target));
         // A rename keeps a file's size and time: the file placed has the stamp its source had when
         // the save compared the folder with the record, and is not looked at again.
-        if (placement.byRename && m_plan.knownStamps != nullptr) {
-            const auto known = m_plan.knownStamps->find(placement.source);
-            if (known != m_plan.knownStamps->end() && known->second.size >= 0) {
-                m_finalStamps.emplace(placement.target, known->second);
+        if (placement.byRename) {
+            KeepKnownStamp(placement.source, placement.target);
+        }
+        targets.insert(placement.target);
+    }
+    // So does every file the save leaves where it is.
+    for (const std::vector<std::string>& paths : m_plan.finalPaths) {
+        for (const std::string& path : paths) {
+            if (!path.empty() && targets.count(path) == 0) {
+                KeepKnownStamp(path, path);
             }
         }
     }
@@ -461,6 +469,16 @@ void CSaveTransaction::Repoint() {
                                    written == m_writtenPatches.end() ? nullptr : &written->second);
             }
         }
+    }
+}
+
+void CSaveTransaction::KeepKnownStamp(const std::string& source, const std::string& placed) {
+    if (m_plan.knownStamps == nullptr) {
+        return;
+    }
+    const auto known = m_plan.knownStamps->find(source);
+    if (known != m_plan.knownStamps->end() && known->second.size >= 0) {
+        m_finalStamps.emplace(placed, known->second);
     }
 }
 

@@ -56,6 +56,8 @@ private:
 
     // The stamp of a slot file of the saved folder as it is once placed.
     [[nodiscard]] CFileStamp FinalStamp(const std::string& path);
+    // The file at `placed` has the stamp the save's check saw at `source`, when it saw one.
+    void KeepKnownStamp(const std::string& source, const std::string& placed);
     // Takes the target's save lock; false when another process holds it.
     bool LockTarget();
     // Creates folder `i` of m_folders unless it existed; false when that failed.

@@ -205,6 +205,59 @@ private:
     std::array<std::uint8_t, kPackedBlockSize + 8> m_bytes{};
 };
 
+// A block being packed, as big-endian 64-bit lanes of bits: a field spans at most two lanes, and
+// every write is a load and store of whole aligned lanes, which the processor forwards from one
+// write to the next (writing overlapping unaligned words stalls on each). The fields go into lanes
+// of their own; the block keeps its bits outside them.
+class CBlockLanes {
+public:
+    // Stores the low `width` bits (at most 32) of `value` after `bitShift` bits of byte
+    // `byteOffset`; bits beyond the block are dropped.
+    void SetField(unsigned byteOffset, unsigned bitShift, unsigned width, std::uint32_t value) {
+        const unsigned position = byteOffset * 8U + bitShift;
+        if (position >= kBits) {
+            return;
+        }
+        const unsigned lane = position / 64U;
+        const unsigned end = position % 64U + width; // within this lane and the next
+        const std::uint64_t field = value & Mask(width);
+        const std::uint64_t mask = Mask(width);
+        if (end <= 64U) {
+            Put(lane, mask << (64U - end), field << (64U - end));
+        } else {
+            Put(lane, mask >> (end - 64U), field >> (end - 64U));
+            Put(lane + 1, mask << (128U - end), field << (128U - end));
+        }
+    }
+
+    // The block with the fields written over its bits.
+    void WriteInto(std::span<std::uint8_t, kPackedBlockSize> block) const {
+        for (unsigned lane = 0; lane < kLanes; ++lane) {
+            for (unsigned i = 0; i < 8U; ++i) {
+                const std::size_t at = std::size_t{lane} * 8U + i;
+                if (at < kPackedBlockSize) {
+                    const unsigned shift = 56U - 8U * i;
+                    const auto written = static_cast<std::uint8_t>(m_fields[lane] >> shift);
+                    const auto covered = static_cast<std::uint8_t>(m_covered[lane] >> shift);
+                    block[at] = static_cast<std::uint8_t>((block[at] & ~covered) | written);
+                }
+            }
+        }
+    }
+
+private:
+    static constexpr unsigned kLanes = (kPackedBlockSize + 7U) / 8U + 1U;
+    static constexpr unsigned kBits = kLanes * 64U - 64U;
+
+    void Put(unsigned lane, std::uint64_t mask, std::uint64_t bits) {
+        m_fields[lane] = (m_fields[lane] & ~mask) | bits;
+        m_covered[lane] |= mask;
+    }
+
+    std::array<std::uint64_t, kLanes> m_fields{};
+    std::array<std::uint64_t, kLanes> m_covered{};
+};
+
 // Unpacking of the one descriptor table as a flat list of plain field reads, built once. A split
 // value's pieces are plain fields, and its closing byte is the low remainder of the whole field,
 // which is the plain field that follows the pieces. Only the low eight bits of a field reach the
@@ -343,6 +396,7 @@ int UnpackBlock(std::span<const std::uint8_t, kPackedBlockSize> block, std::span
 int PackBlock(std::span<std::uint8_t, kPackedBlockSize> block, std::span<const CBlockDescriptor> table,
               std::span<const std::uint8_t> values) {
     const std::size_t count = std::min(table.size(), values.size());
+    CBlockLanes lanes;
     std::size_t i = 0;
     while (i < count) {
         const CBlockDescriptor& row = table[i];
@@ -353,7 +407,7 @@ int PackBlock(std::span<std::uint8_t, kPackedBlockSize> block, std::span<const C
             if (raw > Mask(width)) {
                 raw = row.fallback;
             }
-            WriteBlockField(block, row.byteOffset, row.bitShift, width, raw);
+            lanes.SetField(row.byteOffset, row.bitShift, width, raw);
             ++i;
             continue;
         }
@@ -376,9 +430,10 @@ int PackBlock(std::span<std::uint8_t, kPackedBlockSize> block, std::span<const C
         if (combined > Mask(width)) {
             combined = closing.fallback;
         }
-        WriteBlockField(block, closing.byteOffset, closing.bitShift, width, combined);
+        lanes.SetField(closing.byteOffset, closing.bitShift, width, combined);
         ++i;
     }
+    lanes.WriteInto(block);
     return static_cast<int>(i);
 }
 
