@@ -746,7 +746,12 @@ bool CNativeFileSystem::RemoveFolder(const std::string& path) {
     if (!fs::is_directory(fs::symlink_status(native, error)) || error) {
         return false;
     }
+#if defined(_WIN32)
     return fs::remove(native, error) && !error;
+#else
+    // Straight to rmdir: the library's remove tries unlink first, which a folder always refuses.
+    return ::rmdir(native.c_str()) == 0;
+#endif
 }
 
 std::vector<std::string> CNativeFileSystem::ListFolder(const std::string& folder, const std::string& pattern) {

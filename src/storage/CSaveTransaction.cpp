@@ -211,9 +211,10 @@ SaveProblem CSaveTransaction::CheckFolders() {
         if (i > 0) {
             m_folders[i] = m_target + kRelativeFolders[i];
         }
-        m_existed[i] = m_files.IsFolder(ToNativePath(m_folders[i]));
+        // In a folder that is not there, nothing is.
+        m_existed[i] = (i == 0 || m_existed[0]) && m_files.IsFolder(ToNativePath(m_folders[i]));
     }
-    for (std::size_t i = 1; i < kFolderCount; ++i) {
+    for (std::size_t i = 1; i < kFolderCount && m_existed[0]; ++i) {
         const std::string native = ToNativePath(m_folders[i]);
         const std::string where = std::string("\"") + kRelativeFolders[i] + "\" in " + ProjectFolderName(m_target);
         if (m_files.IsSymbolicLink(native)) {
