@@ -48,7 +48,7 @@ std::string LastOpenError() {
 // for "._" and ".AppleDouble/" in the current folder and for "/..namedfork/rsrc", and read whatever
 // it finds there as this file's sound. Such files are refused here, before libsndfile sees them.
 bool SoundLibraryMayKnow(const std::array<unsigned char, 12>& header) {
-    const auto starts = [&header](std::string_view first, std::string_view atEight = {}) {
+    const auto starts = [&header](std::string_view first, std::string_view atEight = "") {
         return std::memcmp(header.data(), first.data(), first.size()) == 0 &&
                std::memcmp(header.data() + 8, atEight.data(), atEight.size()) == 0;
     };
@@ -82,7 +82,7 @@ bool SoundLibraryMayKnow(const std::array<unsigned char, 12>& header) {
     }
     const std::uint8_t b0 = header[0], b1 = header[1], b2 = header[2], b3 = header[3];
     return starts("RIFF", "WAVE") || starts("RIFX", "WAVE") || starts("RF64", "WAVE") || starts("caff", "desc") ||
-           starts("CAT ", "REX2") || starts({}, "\0\2\0\0"sv) ||           // HTK
+           starts("CAT ", "REX2") || starts("", "\0\2\0\0"sv) ||           // HTK
            (b0 == 0x64 && b1 == 0xA3 && (b2 & 0xF8) == 0 && b3 == 0) ||    // IRCAM
            (b0 == 0 && (b1 & 0xF8) == 0 && b2 == 0xA3 && b3 == 0x64) ||    // IRCAM
            (b0 == 0xF0 && b1 == 0x7E && (b2 & 0x80) == 0 && b3 == 0x01) || // SDS
