@@ -258,6 +258,146 @@ private:
     std::array<std::uint64_t, kLanes> m_covered{};
 };
 
+// Packing of the one descriptor table, built once: where each row's field lies in the lanes, so
+// that packing a whole block is a run of shifts and ors. Valid when the fields written (plain rows
+// and the closing rows of split values) lie inside the lanes without overlapping, and every run of
+// pieces ends in its closing row; otherwise the general path packs.
+struct CWriteStep {
+    enum Kind : std::uint8_t { kPlain, kPiece, kClosing };
+    Kind kind;
+    std::uint8_t width;     // of the field; of the piece, for a piece
+    std::uint8_t shift;     // the re-centring shift of a plain row
+    std::uint8_t remainder; // the bits a closing row adds below its pieces
+    std::uint8_t lane;
+    std::uint8_t end; // bit after the field, counted from the top of `lane` (beyond 64: it goes on)
+    std::uint16_t fallback;
+};
+
+class CWritePlan {
+public:
+    static constexpr unsigned kLanes = (kPackedBlockSize + 7U) / 8U + 1U;
+
+    explicit CWritePlan(std::span<const CBlockDescriptor> table) {
+        unsigned pieceBits = 0;
+        for (const CBlockDescriptor& row : table) {
+            const unsigned width = FieldWidth(row);
+            CWriteStep step{CWriteStep::kPlain, static_cast<std::uint8_t>(width), 0, 0, 0, 0, row.fallback};
+            if (IsPieceRow(row)) {
+                step.kind = CWriteStep::kPiece;
+                pieceBits += width;
+                m_steps.push_back(step);
+                continue;
+            }
+            const unsigned position = row.byteOffset * 8U + row.bitShift;
+            if (width > 32U || position + width > (kLanes - 1U) * 64U) {
+                return;
+            }
+            if (row.width < 0) {
+                step.kind = CWriteStep::kClosing;
+                step.remainder = static_cast<std::uint8_t>(width > pieceBits ? width - pieceBits : 0U);
+            } else {
+                step.shift = static_cast<std::uint8_t>(RecentringShift(row));
+            }
+            pieceBits = 0;
+            step.lane = static_cast<std::uint8_t>(position / 64U);
+            step.end = static_cast<std::uint8_t>(position % 64U + width);
+            std::array<std::uint64_t, kLanes> mask{};
+            Place(mask, step, Mask(width));
+            for (unsigned lane = 0; lane < kLanes; ++lane) {
+                if ((m_covered[lane] & mask[lane]) != 0) {
+                    return;
+                }
+                m_covered[lane] |= mask[lane];
+            }
+            m_steps.push_back(step);
+        }
+        m_valid = pieceBits == 0 && m_steps.size() == table.size();
+        m_coveredBytes = BigEndianBytes(m_covered);
+    }
+
+    [[nodiscard]] bool IsValid() const { return m_valid; }
+
+    // Packs a whole block of `values` (one per row) into `block`; its bits outside the fields stay.
+    // The lane being filled is kept in registers until a row lies in another, so that one row does
+    // not wait for the store of the one before.
+    void Pack(std::span<std::uint8_t, kPackedBlockSize> block, std::span<const std::uint8_t> values) const {
+        std::array<std::uint64_t, kLanes> fields{};
+        unsigned lane = 0;
+        std::uint64_t here = 0;
+        std::uint64_t next = 0;
+        std::uint32_t combined = 0;
+        for (std::size_t i = 0; i < m_steps.size(); ++i) {
+            const CWriteStep& step = m_steps[i];
+            const std::uint32_t value = values[i];
+            std::uint32_t raw = 0;
+            if (step.kind == CWriteStep::kPiece) {
+                combined = value > Mask(step.width) ? kAllOnes : (ShiftLeft(combined, step.width) | value);
+                continue;
+            }
+            const std::uint32_t mask = Mask(step.width);
+            if (step.kind == CWriteStep::kClosing) {
+                combined = value > Mask(step.remainder) ? kAllOnes : (ShiftLeft(combined, step.remainder) | value);
+                raw = combined > mask ? step.fallback : combined;
+                combined = 0;
+            } else {
+                // Unsigned: a value below the shift wraps to a large number and takes the fallback.
+                raw = value - step.shift;
+                raw = raw > mask ? step.fallback : raw;
+            }
+            if (step.lane != lane) {
+                fields[lane] |= here;
+                fields[lane + 1U] |= next;
+                lane = step.lane;
+                here = 0;
+                next = 0;
+            }
+            const std::uint64_t bits = raw & mask;
+            if (step.end <= 64U) {
+                here |= bits << (64U - step.end);
+            } else {
+                here |= bits >> (step.end - 64U);
+                next |= bits << (128U - step.end);
+            }
+        }
+        fields[lane] |= here;
+        fields[lane + 1U] |= next;
+        const std::array<std::uint8_t, kLanes* 8U> written = BigEndianBytes(fields);
+        for (std::size_t at = 0; at < kPackedBlockSize; ++at) {
+            block[at] = static_cast<std::uint8_t>((block[at] & ~m_coveredBytes[at]) | written[at]);
+        }
+    }
+
+private:
+    static void Place(std::array<std::uint64_t, kLanes>& lanes, const CWriteStep& step, std::uint64_t bits) {
+        if (step.end <= 64U) {
+            lanes[step.lane] |= bits << (64U - step.end);
+        } else {
+            lanes[step.lane] |= bits >> (step.end - 64U);
+            lanes[step.lane + 1U] |= bits << (128U - step.end);
+        }
+    }
+
+    static std::array<std::uint8_t, kLanes * 8U> BigEndianBytes(const std::array<std::uint64_t, kLanes>& lanes) {
+        std::array<std::uint8_t, kLanes * 8U> bytes{};
+        for (unsigned lane = 0; lane < kLanes; ++lane) {
+            for (unsigned i = 0; i < 8U; ++i) {
+                bytes[lane * 8U + i] = static_cast<std::uint8_t>(lanes[lane] >> (56U - 8U * i));
+            }
+        }
+        return bytes;
+    }
+
+    std::vector<CWriteStep> m_steps;
+    std::array<std::uint64_t, kLanes> m_covered{};
+    std::array<std::uint8_t, kLanes * 8U> m_coveredBytes{};
+    bool m_valid = false;
+};
+
+const CWritePlan& DescriptorWritePlan() {
+    static const CWritePlan plan(kBlockDescriptors);
+    return plan;
+}
+
 // Unpacking of the one descriptor table as a flat list of plain field reads, built once. A split
 // value's pieces are plain fields, and its closing byte is the low remainder of the whole field,
 // which is the plain field that follows the pieces. Only the low eight bits of a field reach the
@@ -396,6 +536,13 @@ int UnpackBlock(std::span<const std::uint8_t, kPackedBlockSize> block, std::span
 int PackBlock(std::span<std::uint8_t, kPackedBlockSize> block, std::span<const CBlockDescriptor> table,
               std::span<const std::uint8_t> values) {
     const std::size_t count = std::min(table.size(), values.size());
+    if (table.data() == kBlockDescriptors.data() && count == kBlockDescriptors.size()) {
+        // The one table, a whole block: through the plan.
+        if (const CWritePlan& plan = DescriptorWritePlan(); plan.IsValid()) {
+            plan.Pack(block, values);
+            return static_cast<int>(count);
+        }
+    }
     CBlockLanes lanes;
     std::size_t i = 0;
     while (i < count) {

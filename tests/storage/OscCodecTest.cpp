@@ -249,8 +249,8 @@ TEST(OscCodecTest, CountsFollowTheShorterOfTableAndValues) {
     EXPECT_EQ(UnpackBlock(block, kBlockDescriptors, many), 121);
 }
 
-TEST(OscCodecTest, TheOneTableAndACopyOfItUnpackAlike) {
-    // The one table is unpacked through a precomputed plan; any other table row by row.
+TEST(OscCodecTest, TheOneTableAndACopyOfItUnpackAndPackAlike) {
+    // The one table is unpacked and packed through precomputed plans; any other table row by row.
     const std::vector<CBlockDescriptor> copy(kBlockDescriptors.begin(), kBlockDescriptors.end());
     for (unsigned seed = 1; seed <= 50; ++seed) {
         Block block;
@@ -262,6 +262,14 @@ TEST(OscCodecTest, TheOneTableAndACopyOfItUnpackAlike) {
         ASSERT_EQ(UnpackBlock(block, kBlockDescriptors, fast), 121);
         ASSERT_EQ(UnpackBlock(block, copy, general), 121);
         ASSERT_EQ(fast, general) << "seed " << seed;
+        // Packed over the block itself, whose reserved bits stay; values that do not fit included.
+        Values packedValues = fast;
+        packedValues[seed % kBlockValueCount] = static_cast<std::uint8_t>(200 + seed);
+        Block planned = block;
+        Block rowByRow = block;
+        ASSERT_EQ(PackBlock(planned, kBlockDescriptors, packedValues), 121);
+        ASSERT_EQ(PackBlock(rowByRow, copy, packedValues), 121);
+        ASSERT_EQ(planned, rowByRow) << "seed " << seed;
         Values few(50);
         ASSERT_EQ(UnpackBlock(block, kBlockDescriptors, few), 50);
         ASSERT_TRUE(std::equal(few.begin(), few.end(), general.begin()));
