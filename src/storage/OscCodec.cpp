@@ -205,61 +205,9 @@ private:
     std::array<std::uint8_t, kPackedBlockSize + 8> m_bytes{};
 };
 
-// A block being packed, as big-endian 64-bit lanes of bits: a field spans at most two lanes, and
-// every write is a load and store of whole aligned lanes, which the processor forwards from one
-// write to the next (writing overlapping unaligned words stalls on each). The fields go into lanes
-// of their own; the block keeps its bits outside them.
-class CBlockLanes {
-public:
-    // Stores the low `width` bits (at most 32) of `value` after `bitShift` bits of byte
-    // `byteOffset`; bits beyond the block are dropped.
-    void SetField(unsigned byteOffset, unsigned bitShift, unsigned width, std::uint32_t value) {
-        const unsigned position = byteOffset * 8U + bitShift;
-        if (position >= kBits) {
-            return;
-        }
-        const unsigned lane = position / 64U;
-        const unsigned end = position % 64U + width; // within this lane and the next
-        const std::uint64_t field = value & Mask(width);
-        const std::uint64_t mask = Mask(width);
-        if (end <= 64U) {
-            Put(lane, mask << (64U - end), field << (64U - end));
-        } else {
-            Put(lane, mask >> (end - 64U), field >> (end - 64U));
-            Put(lane + 1, mask << (128U - end), field << (128U - end));
-        }
-    }
-
-    // The block with the fields written over its bits.
-    void WriteInto(std::span<std::uint8_t, kPackedBlockSize> block) const {
-        for (unsigned lane = 0; lane < kLanes; ++lane) {
-            for (unsigned i = 0; i < 8U; ++i) {
-                const std::size_t at = std::size_t{lane} * 8U + i;
-                if (at < kPackedBlockSize) {
-                    const unsigned shift = 56U - 8U * i;
-                    const auto written = static_cast<std::uint8_t>(m_fields[lane] >> shift);
-                    const auto covered = static_cast<std::uint8_t>(m_covered[lane] >> shift);
-                    block[at] = static_cast<std::uint8_t>((block[at] & ~covered) | written);
-                }
-            }
-        }
-    }
-
-private:
-    static constexpr unsigned kLanes = (kPackedBlockSize + 7U) / 8U + 1U;
-    static constexpr unsigned kBits = kLanes * 64U - 64U;
-
-    void Put(unsigned lane, std::uint64_t mask, std::uint64_t bits) {
-        m_fields[lane] = (m_fields[lane] & ~mask) | bits;
-        m_covered[lane] |= mask;
-    }
-
-    std::array<std::uint64_t, kLanes> m_fields{};
-    std::array<std::uint64_t, kLanes> m_covered{};
-};
-
-// Packing of the one descriptor table, built once: where each row's field lies in the lanes, so
-// that packing a whole block is a run of shifts and ors. Valid when the fields written (plain rows
+// Packing of the one descriptor table, built once: where each row's field lies in the block seen
+// as big-endian 64-bit lanes (a field spans at most two), so that packing a whole block is a run of
+// shifts and ors in registers. Valid when the fields written (plain rows
 // and the closing rows of split values) lie inside the lanes without overlapping, and every run of
 // pieces ends in its closing row; otherwise the general path packs.
 struct CWriteStep {
@@ -543,7 +491,6 @@ int PackBlock(std::span<std::uint8_t, kPackedBlockSize> block, std::span<const C
             return static_cast<int>(count);
         }
     }
-    CBlockLanes lanes;
     std::size_t i = 0;
     while (i < count) {
         const CBlockDescriptor& row = table[i];
@@ -554,7 +501,7 @@ int PackBlock(std::span<std::uint8_t, kPackedBlockSize> block, std::span<const C
             if (raw > Mask(width)) {
                 raw = row.fallback;
             }
-            lanes.SetField(row.byteOffset, row.bitShift, width, raw);
+            WriteBlockField(block, row.byteOffset, row.bitShift, width, raw);
             ++i;
             continue;
         }
@@ -577,10 +524,9 @@ int PackBlock(std::span<std::uint8_t, kPackedBlockSize> block, std::span<const C
         if (combined > Mask(width)) {
             combined = closing.fallback;
         }
-        lanes.SetField(closing.byteOffset, closing.bitShift, width, combined);
+        WriteBlockField(block, closing.byteOffset, closing.bitShift, width, combined);
         ++i;
     }
-    lanes.WriteInto(block);
     return static_cast<int>(i);
 }
 
