@@ -29,6 +29,26 @@ public:
     // Reads up to buffer.size() bytes from the current position. Returns the number of bytes read,
     // fewer at the end of the file, or -1 on a read error.
     [[nodiscard]] virtual std::int64_t Read(std::span<std::uint8_t> buffer) = 0;
+    // Reads on until `buffer` is full, the file ends or a read fails (a read may deliver less than
+    // asked before the end); the number of bytes read. `failed`, when given, tells whether a read
+    // failed.
+    std::size_t ReadUntilFull(std::span<std::uint8_t> buffer, bool* failed = nullptr) {
+        std::size_t filled = 0;
+        while (filled < buffer.size()) {
+            const std::int64_t got = Read(buffer.subspan(filled));
+            if (got <= 0) {
+                if (failed != nullptr) {
+                    *failed = got < 0;
+                }
+                return filled;
+            }
+            filled += static_cast<std::size_t>(got);
+        }
+        if (failed != nullptr) {
+            *failed = false;
+        }
+        return filled;
+    }
     // Writes all of `data` at the current position; false when not every byte could be written.
     [[nodiscard]] virtual bool Write(std::span<const std::uint8_t> data) = 0;
     // Moves the position to `offset` bytes from the start of the file.

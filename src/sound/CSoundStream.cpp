@@ -238,15 +238,8 @@ sf_count_t CSoundStream::ReadFileAt(sf_count_t offset, void* destination, sf_cou
     }
     // Not past the end the stream was opened with: a read there would only answer 0.
     count = std::min(count, std::max<sf_count_t>(m_length - offset, 0));
-    auto* bytes = static_cast<std::uint8_t*>(destination);
-    sf_count_t got = 0;
-    while (got < count) {
-        const std::int64_t read = m_file->Read(std::span(bytes + got, static_cast<std::size_t>(count - got)));
-        if (read <= 0) {
-            break;
-        }
-        got += read;
-    }
+    const auto got = static_cast<sf_count_t>(
+        m_file->ReadUntilFull(std::span(static_cast<std::uint8_t*>(destination), static_cast<std::size_t>(count))));
     // After a short read the position of the file is not known for sure: the next read seeks.
     m_filePosition = got == count ? offset + count : -1;
     return got;

@@ -32,19 +32,8 @@ public:
     // The region's bytes of the next chunk, as up to two spans; false at the end or on a read error
     // (Failed tells which).
     bool Next(std::span<const std::uint8_t>& first, std::span<const std::uint8_t>& second) {
-        std::size_t filled = 0;
-        while (filled < m_buffer.size()) {
-            const std::int64_t got = m_file->Read(std::span(m_buffer).subspan(filled));
-            if (got < 0) {
-                m_failed = true;
-                return false;
-            }
-            if (got == 0) {
-                break;
-            }
-            filled += static_cast<std::size_t>(got);
-        }
-        if (filled == 0) {
+        const std::size_t filled = m_file->ReadUntilFull(m_buffer, &m_failed);
+        if (m_failed || filled == 0) {
             return false;
         }
         const std::int64_t start = m_offset;

@@ -10,18 +10,9 @@ namespace Orvanta {
 
 namespace {
 
-// Fills `buffer` from the file's current position. A read may deliver less than asked before the
-// end of the file; reading goes on until the buffer is full or nothing more comes.
+// Fills `buffer` from the file's current position; false when the file ends first or a read fails.
 bool ReadFully(CFile& file, std::span<std::uint8_t> buffer) {
-    std::size_t filled = 0;
-    while (filled < buffer.size()) {
-        const std::int64_t got = file.Read(buffer.subspan(filled));
-        if (got <= 0) {
-            return false;
-        }
-        filled += static_cast<std::size_t>(got);
-    }
-    return true;
+    return file.ReadUntilFull(buffer) == buffer.size();
 }
 
 } // namespace
