@@ -304,11 +304,6 @@ public:
         return m_descriptor >= 0 && ::fstat(m_descriptor, &status) == 0 ? StampOf(status) : CFileStamp{};
     }
 
-    [[nodiscard]] std::int64_t Size() const {
-        struct stat status {};
-        return ::fstat(m_descriptor, &status) == 0 ? static_cast<std::int64_t>(status.st_size) : -1;
-    }
-
 private:
     int m_descriptor;
     CFileStamp m_stamp;
@@ -404,9 +399,10 @@ private:
     std::set<std::string> m_followed;
 };
 
+// The size its open saw: no second look.
 std::int64_t SizeOfFile(const std::string& path) {
     const std::unique_ptr<CDescriptorFile> file = OpenFile(path, false);
-    return file ? file->Size() : -1;
+    return file ? file->Stamp().size : -1;
 }
 
 bool CopyContent(const fs::path& from, const fs::path& to) {
@@ -481,8 +477,9 @@ bool WriteAll(int descriptor, const std::uint8_t* data, std::size_t size) {
 }
 
 // Copies the rest of `from` into `to`; in the kernel where it can (copy_file_range), else through
-// a buffer.
-bool CopyDescriptor(int from, int to, std::int64_t expected) {
+// a buffer. The read that finds the end, for a file that grew, is left out when `lookForMore` is
+// false and the kernel copied the `expected` bytes.
+bool CopyDescriptor(int from, int to, std::int64_t expected, bool lookForMore = true) {
     std::int64_t copied = 0;
 #if defined(__linux__) && defined(SYS_copy_file_range)
     while (copied < expected) {
@@ -495,6 +492,9 @@ bool CopyDescriptor(int from, int to, std::int64_t expected) {
             break; // not supported between these file systems, or the file ended early: go on by hand
         }
         copied += moved;
+    }
+    if (!lookForMore && copied == expected) {
+        return true;
     }
 #endif
     // What is left is read and written by hand. After a whole copy that is only the read that finds
@@ -565,7 +565,7 @@ bool CNativeFileSystem::CopyToNewFile(const std::string& from, const std::string
     if (!source) {
         return false;
     }
-    const std::int64_t size = source->Size();
+    const std::int64_t size = source->Stamp().size;
     const int destination = CreateExclusive(to);
     if (destination < 0) {
         return false;
@@ -1041,23 +1041,7 @@ CFileSystem::NewCopy CNativeFileSystem::CopyToNewFileOver(const std::string& fro
     }
     // The size its open saw is copied; the look for more at the end, which a copy made on its own
     // makes, is left out where the kernel copied it all.
-    std::int64_t copiedBytes = 0;
-#if defined(__linux__) && defined(SYS_copy_file_range)
-    while (size > 0 && copiedBytes < size) {
-        const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(size - copiedBytes, 1 << 30));
-        const long moved =
-            ::syscall(SYS_copy_file_range, source->Descriptor(), nullptr, destination, nullptr, chunk, 0U);
-        if (moved < 0 && errno == EINTR) {
-            continue;
-        }
-        if (moved <= 0) {
-            break;
-        }
-        copiedBytes += moved;
-    }
-#endif
-    bool ok =
-        size >= 0 && (copiedBytes == size || CopyDescriptor(source->Descriptor(), destination, size - copiedBytes));
+    bool ok = size >= 0 && CopyDescriptor(source->Descriptor(), destination, size, false);
     for (std::size_t done = 0; ok && done < over.size();) {
         const ssize_t put = ::pwrite(destination, over.data() + done, over.size() - done,
                                      static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
