@@ -96,13 +96,16 @@ const CContentHashes::CEntry* CContentHashes::Known(const std::string& path, con
 }
 
 CFileStamp CContentHashes::StampOf(const std::string& path) {
-    if (m_searches == 0) {
-        return CDomain::Instance().FileSystem().Stamp(ToNativePath(path));
+    if (m_searches > 0) {
+        if (const auto seen = m_seenInSearch.find(path); seen != m_seenInSearch.end()) {
+            return seen->second;
+        }
     }
-    const auto seen = m_seenInSearch.find(path);
-    return seen != m_seenInSearch.end()
-               ? seen->second
-               : m_seenInSearch.emplace(path, CDomain::Instance().FileSystem().Stamp(ToNativePath(path))).first->second;
+    const CFileStamp stamp = CDomain::Instance().FileSystem().Stamp(ToNativePath(path));
+    if (m_searches > 0) {
+        m_seenInSearch.emplace(path, stamp);
+    }
+    return stamp;
 }
 
 void CContentHashes::EndSearch() {
