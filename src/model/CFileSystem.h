@@ -160,6 +160,17 @@ public:
     // the call answers true when `durable`. On failure a partly written file is removed again.
     [[nodiscard]] virtual bool WriteNewFile(const std::string& path, std::span<const std::uint8_t> data,
                                             bool durable) = 0;
+    // WriteNewFile (not durable) that gives the new file's stamp after the write in `written` (left
+    // unknown when the file system cannot tell). The native file system takes it from the file it
+    // holds open; the default looks at the file afterwards.
+    [[nodiscard]] virtual bool WriteNewFileStamped(const std::string& path, std::span<const std::uint8_t> data,
+                                                   CFileStamp& written) {
+        if (!WriteNewFile(path, data, false)) {
+            return false;
+        }
+        written = Stamp(path);
+        return true;
+    }
     // Puts a file's data or a folder's entries (names created, renamed or removed in it) on stable
     // storage; true when done.
     [[nodiscard]] virtual bool Sync(const std::string& path) = 0;

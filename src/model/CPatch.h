@@ -31,6 +31,9 @@ public:
     std::string m_knownPath;
     CFileStamp m_knownStamp;
     std::vector<std::uint8_t> m_knownBlocks;
+    // The rest of that file when it is known whole: bytes 30 to 261, then any past the blocks. A
+    // save then writes the file from memory instead of copying it; empty when not known.
+    std::vector<std::uint8_t> m_knownRest;
 };
 
 } // namespace Orvanta

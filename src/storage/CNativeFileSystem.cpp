@@ -591,6 +591,32 @@ bool CNativeFileSystem::WriteNewFile(const std::string& path, std::span<const st
 #endif
 }
 
+bool CNativeFileSystem::WriteNewFileStamped(const std::string& path, std::span<const std::uint8_t> data,
+                                            CFileStamp& written) {
+#if defined(_WIN32)
+    const std::unique_ptr<CHandleFile> file = CreateExclusive(path);
+    if (!file) {
+        return false;
+    }
+    const bool ok = file->Write(data);
+    if (ok) {
+        written = file->CurrentStamp();
+    }
+    return FinishNewFile(*file, path, ok, false);
+#else
+    const int descriptor = CreateExclusive(path);
+    if (descriptor < 0) {
+        return false;
+    }
+    struct stat status {};
+    const bool ok = WriteAll(descriptor, data.data(), data.size()) && ::fstat(descriptor, &status) == 0;
+    if (ok) {
+        written = StampOf(status);
+    }
+    return FinishNewFile(descriptor, path, ok, false);
+#endif
+}
+
 bool CNativeFileSystem::Sync(const std::string& path) {
 #if defined(_WIN32)
     // Platform code (Windows): a file is flushed through a handle that may write (FlushFileBuffers

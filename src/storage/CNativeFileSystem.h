@@ -28,6 +28,8 @@ public:
     [[nodiscard]] std::unique_ptr<CFolder> OpenFolder(const std::string& path) override;
     [[nodiscard]] bool CopyToNewFile(const std::string& from, const std::string& to, bool durable) override;
     [[nodiscard]] bool WriteNewFile(const std::string& path, std::span<const std::uint8_t> data, bool durable) override;
+    [[nodiscard]] bool WriteNewFileStamped(const std::string& path, std::span<const std::uint8_t> data,
+                                           CFileStamp& written) override;
     [[nodiscard]] bool Sync(const std::string& path) override;
     [[nodiscard]] bool SyncFileSystem(const std::string& path) override;
     [[nodiscard]] bool IsLinked(const std::string& path) override;

@@ -79,6 +79,10 @@ void RememberSavedPatch(CPatch& patch, const std::string& source, const std::str
         patch.m_knownPath = path;
         patch.m_knownStamp = written->stamp;
         patch.m_knownBlocks = std::move(written->blocks);
+        // A copy holds what its source held as it was copied, which memory may not know.
+        if (!written->fromMemory) {
+            patch.m_knownRest.clear();
+        }
         return;
     }
     if (patch.m_knownPath == source && patch.m_knownBlocks.size() == kPackedPatchSize &&
@@ -326,10 +330,26 @@ SaveProblem CSaveTransaction::Stage() {
         // Patch data goes into the copy as it is made: one open of the source, one of the copy.
         std::array<std::uint8_t, kPackedPatchSize> blocks{};
         const bool patchFile = placement.which == kPatchList;
-        if (patchFile) {
-            CSvdManager().PackPatch(m_document.m_data.m_patches[placement.slot], blocks);
-        }
         CFileStamp copied;
+        if (patchFile) {
+            const CPatch& patch = m_document.m_data.m_patches[placement.slot];
+            CSvdManager().PackPatch(patch, blocks);
+            // A source that memory knows whole and that is as it was read is written, not copied.
+            const std::vector<std::uint8_t> whole =
+                patch.m_knownRest.empty()
+                    ? std::vector<std::uint8_t>()
+                    : KnownPatchFile(patch, placement.source, SourceStamp(placement.source), blocks);
+            if (!whole.empty()) {
+                if (!m_files.WriteNewFileStamped(ToNativePath(staged), whole, copied)) {
+                    return {"a file could not be copied into the folder with its patch data (is the disk full?)",
+                            placement.source};
+                }
+                m_writtenPatches[placement.slot] = {std::vector<std::uint8_t>(blocks.begin(), blocks.end()), copied,
+                                                    true};
+                m_stagedFiles.push_back(placement.staged);
+                continue;
+            }
+        }
         const CFileSystem::NewCopy made = m_files.CopyToNewFileOver(
             ToNativePath(placement.source), ToNativePath(staged), kPatchBlocksOffset,
             patchFile ? std::span<const std::uint8_t>(blocks) : std::span<const std::uint8_t>(), copied);
@@ -481,6 +501,18 @@ void CSaveTransaction::KeepKnownStamp(const std::string& source, const std::stri
     if (known != m_plan.knownStamps->end() && known->second.size >= 0) {
         m_finalStamps.emplace(placed, known->second);
     }
+}
+
+// A source file's stamp now: in place, as the comparison of the folder with the record saw it just
+// before; for a Save As, or a file of another folder, looked at.
+CFileStamp CSaveTransaction::SourceStamp(const std::string& source) {
+    if (m_inPlace && m_plan.knownStamps != nullptr) {
+        const auto known = m_plan.knownStamps->find(source);
+        if (known != m_plan.knownStamps->end() && known->second.size >= 0) {
+            return known->second;
+        }
+    }
+    return m_files.Stamp(ToNativePath(source));
 }
 
 // Looked at once the save has placed it, and only once: what another program may have done to the

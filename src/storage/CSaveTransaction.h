@@ -19,6 +19,7 @@ namespace Orvanta {
 struct WrittenPatch {
     std::vector<std::uint8_t> blocks;
     CFileStamp stamp;
+    bool fromMemory = false; // written whole from what the patch remembers of its source file
 };
 
 // One save of a document's project into a folder, as the phases it runs through: refusal, the save
@@ -54,6 +55,8 @@ private:
     // The document stands for the saved folder: pending deletions, disk state, open marker.
     void TidyUp();
 
+    // The stamp of a source file as the save takes it now.
+    [[nodiscard]] CFileStamp SourceStamp(const std::string& source);
     // The stamp of a slot file of the saved folder as it is once placed.
     [[nodiscard]] CFileStamp FinalStamp(const std::string& path);
     // The file at `placed` has the stamp the save's check saw at `source`, when it saw one.

@@ -33,20 +33,31 @@ bool ReadPatchFile(CFile& file, const std::string& path, CPatch& patch, std::vec
             stamp = CDomain::Instance().FileSystem().Stamp(ToNativePath(path));
         }
     }
-    std::array<std::uint8_t, kPatchRecordSize> record{};
-    if (!ReadFully(file, record) ||
-        !std::equal(kPatchHeaderTemplate.begin(), kPatchHeaderTemplate.end(), record.begin())) {
+    // The patch's own file, when its length is known and modest, is read whole in the same one read,
+    // so that a save can write it again without reading it; of any other, the record.
+    const bool whole = patch.m_path == path && stamp.size >= static_cast<std::int64_t>(kPatchRecordSize) &&
+                       stamp.size <= static_cast<std::int64_t>(kKeptPatchFileSize);
+    std::vector<std::uint8_t> bytes(whole ? static_cast<std::size_t>(stamp.size) : kPatchRecordSize);
+    const std::size_t got = file.ReadUntilFull(bytes);
+    if (got < kPatchRecordSize ||
+        !std::equal(kPatchHeaderTemplate.begin(), kPatchHeaderTemplate.end(), bytes.begin())) {
         return false;
     }
-    const auto blocks = std::span(record).subspan<kPatchBlocksOffset, kPackedPatchSize>();
+    const auto blocks = std::span(bytes).subspan<kPatchBlocksOffset, kPackedPatchSize>();
     CSvdManager().UnpackPatch(blocks, patch);
     if (uninterpreted != nullptr) {
-        uninterpreted->assign(record.begin() + kPatchHeaderSize, record.begin() + kPatchBlocksOffset);
+        uninterpreted->assign(bytes.begin() + kPatchHeaderSize, bytes.begin() + kPatchBlocksOffset);
     }
     if (patch.m_path == path) {
         patch.m_knownBlocks.assign(blocks.begin(), blocks.end());
         patch.m_knownPath = path;
         patch.m_knownStamp = stamp;
+        patch.m_knownRest.clear();
+        // A file that ended early was not read whole.
+        if (whole && got == bytes.size()) {
+            patch.m_knownRest.assign(bytes.begin() + kPatchHeaderSize, bytes.begin() + kPatchBlocksOffset);
+            patch.m_knownRest.insert(patch.m_knownRest.end(), bytes.begin() + kPatchRecordSize, bytes.end());
+        }
     }
     return file.Close();
 }
@@ -96,6 +107,24 @@ void RememberPatchBlocks(CPatch& patch) {
     patch.m_knownBlocks.assign(blocks.begin(), blocks.end());
     patch.m_knownPath = patch.m_path;
     patch.m_knownStamp = CDomain::Instance().FileSystem().Stamp(ToNativePath(patch.m_path));
+    patch.m_knownRest.clear();
+}
+
+std::vector<std::uint8_t> KnownPatchFile(const CPatch& patch, const std::string& path, const CFileStamp& now,
+                                         std::span<const std::uint8_t, kPackedPatchSize> blocks) {
+    constexpr std::size_t kUninterpretedSize = kPatchBlocksOffset - kPatchHeaderSize;
+    if (patch.m_knownPath != path || patch.m_knownRest.size() < kUninterpretedSize || patch.m_knownStamp.modified < 0 ||
+        now != patch.m_knownStamp) {
+        return {};
+    }
+    const auto rest = patch.m_knownRest.begin();
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(kPatchRecordSize + patch.m_knownRest.size() - kUninterpretedSize);
+    bytes.insert(bytes.end(), kPatchHeaderTemplate.begin(), kPatchHeaderTemplate.end());
+    bytes.insert(bytes.end(), rest, rest + kUninterpretedSize);
+    bytes.insert(bytes.end(), blocks.begin(), blocks.end());
+    bytes.insert(bytes.end(), rest + kUninterpretedSize, patch.m_knownRest.end());
+    return bytes;
 }
 
 bool WritePatchData(const std::string& path, const CPatch* patch) {

@@ -26,6 +26,8 @@ struct CFileStamp;
 inline constexpr std::size_t kPatchHeaderSize = 30;
 inline constexpr std::size_t kPatchBlocksOffset = 262;
 inline constexpr std::size_t kPatchRecordSize = kPatchBlocksOffset + kPackedPatchSize; // 1510
+// A patch's own file up to this length is kept in memory whole as it is read (CPatch::m_knownRest).
+inline constexpr std::size_t kKeptPatchFileSize = 64 * 1024;
 
 // The container header template, bytes 0 to 29.
 // clang-format off
@@ -72,5 +74,12 @@ bool WritePatchBlocks(const std::string& path, std::span<const std::uint8_t, kPa
 // Remembers `patch`'s own packed blocks, and the file's stamp now, as the content of its source
 // file, which now holds them.
 void RememberPatchBlocks(CPatch& patch);
+
+// The whole content of the patch file at `path` with `blocks` in place of its oscillator blocks,
+// made from what `patch` remembers of that file, when it remembers all of it and `now`, the file's
+// stamp as just seen, is still the stamp taken then; empty otherwise.
+[[nodiscard]] std::vector<std::uint8_t> KnownPatchFile(const CPatch& patch, const std::string& path,
+                                                       const CFileStamp& now,
+                                                       std::span<const std::uint8_t, kPackedPatchSize> blocks);
 
 } // namespace Orvanta

@@ -53,7 +53,8 @@ const char* OpName(unsigned op) {
 // Two open projects edited so that saving A moves files in every way a save can:
 //   A patches: 1 and 2 swapped (one work copy); 7 renamed Lead -> Bass (a rename, and B holds a
 //   copy of it); 9 emptied (deleted); 4 Bass replaced by a copy of 3 named Pad, onto the duplicate
-//   "004 Pad.p00" planned for deletion; a stray; "777 Keep.p00" that must stay.
+//   "004 Pad.p00" planned for deletion; a stray; "777 Keep.p00" that must stay. Alpha's file is
+//   too long to be kept in memory, so it is copied where the others are written from memory.
 //   A patches 10-12 moved to 11-13 as an insert moves them (renames of the folder's own files).
 //   A waves: 3 moved to 5; 2 copied into B and emptied in A (parked for B), then an imported wave
 //   fills slot 2 from the work folder.
@@ -62,8 +63,8 @@ public:
     Scenario() {
         EXPECT_TRUE(SetUpWorkFolder(m_temp / "work"));
         ProjectBuilder a(m_temp.Path(), "A.prj");
-        a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11, ProjectBuilder::PatchUsingWaves(1), 3));
-        a.AddPatchBytes("002 Beta.p00", PatchBytes(0x22, ProjectBuilder::PatchUsingWaves(2)));
+        a.AddPatchBytes("001 Alpha.p00", PatchBytes(0x11, ProjectBuilder::PatchUsingWaves(1), kKeptPatchFileSize));
+        a.AddPatchBytes("002 Beta.p00", PatchBytes(0x22, ProjectBuilder::PatchUsingWaves(2), 3));
         a.AddPatchBytes("003 Gamma.p00", PatchBytes(0x33));
         a.AddPatchBytes("004 Bass.p00", PatchBytes(0x44));
         a.AddPatchBytes("004 Pad.p00", PatchBytes(0x45));

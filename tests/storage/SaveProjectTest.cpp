@@ -359,6 +359,46 @@ TEST_F(SaveTest, SaveAsLeavesTheOldFolderUntouched) {
     EXPECT_TRUE(m_reporter->Questions().empty());
 }
 
+// A Save As writes each patch file that memory knows whole without opening it, byte for byte what
+// a copy gives; a file another program rewrote since loading, or one too long to keep, is copied
+// as it is now. The patch then knows its new file whole only where it was written from memory.
+TEST_F(SaveTest, SaveAsWritesPatchFilesKnownWholeFromMemoryAndCopiesTheOthers) {
+    ProjectBuilder a = Project("A.prj");
+    const std::vector<std::string> paths = {
+        a.AddPatchBytes("001 Kept.p00", PatchBytes(0x11, ProjectBuilder::PatchUsingWaves(3), 5)),
+        a.AddPatchBytes("002 Changed.p00", PatchBytes(0x22, CPatch(), 7)),
+        a.AddPatchBytes("003 Long.p00", PatchBytes(0x33, CPatch(), kKeptPatchFileSize)),
+    };
+    a.AddWave("003 Pad.w00");
+    CTernFileDocument& document = m_documents.Open(a.Path());
+    CTernData& data = document.Data();
+    ASSERT_TRUE(data.m_patches[0].m_osc[0].SetWaveNumber(0, 5));
+    ProjectBuilder::WriteBytes(paths[1], PatchBytes(0x2B, CPatch(), 9));
+    std::filesystem::last_write_time(paths[1], std::filesystem::last_write_time(paths[1]) + std::chrono::seconds(2));
+    std::vector<std::vector<std::uint8_t>> before;
+    for (const std::string& path : paths) {
+        before.push_back(Bytes(path));
+    }
+    constexpr unsigned kReads = FaultyFileSystem::kOpen | FaultyFileSystem::kCreate; // opens and copies
+    const std::size_t readsBefore = m_files.CalledPaths(kReads).size();
+
+    const std::string target = m_temp / "Copy.prj/";
+    ASSERT_TRUE(document.SaveProjectTo(target));
+    const std::vector<std::string> all = m_files.CalledPaths(kReads);
+    const std::vector<std::string> reads(all.begin() + static_cast<std::ptrdiff_t>(readsBefore), all.end());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const CPatch& patch = data.m_patches[i];
+        const std::vector<std::uint8_t> saved = Bytes(patch.m_path);
+        EXPECT_EQ(patch.m_path.rfind(target, 0), 0U) << patch.m_path;
+        EXPECT_TRUE(SamePatchContainer(saved, before[i])) << paths[i];
+        const auto blocks = PackedBlocks(patch);
+        EXPECT_TRUE(std::equal(blocks.begin(), blocks.end(), saved.begin() + kPatchBlocksOffset)) << paths[i];
+        const bool fromMemory = i == 0;
+        EXPECT_EQ(std::count(reads.begin(), reads.end(), ToNativePath(paths[i])), fromMemory ? 0 : 1) << paths[i];
+        EXPECT_EQ(patch.m_knownRest.empty(), !fromMemory) << paths[i];
+    }
+}
+
 TEST_F(SaveTest, StrayAndDuplicateFilesGoWithTheNextSaveInPlace) {
     ProjectBuilder a = Project("A.prj");
     a.AddPatchBytes("001 One.p00", PatchBytes(0x01));
