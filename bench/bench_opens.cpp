@@ -198,14 +198,16 @@ struct CTrace {
 };
 
 // The name of the system call a line of `strace -f` shows, or "" for a line that is none (a signal,
-// an exit, the second half of a call that was interrupted).
+// an exit, the second half of a call that was interrupted). The process number before it is padded
+// with spaces to five places.
 std::string CallName(const std::string& line) {
-    const std::size_t start = line.find(' ');
-    if (start == std::string::npos || line.find("<... ", start) == start + 1) {
+    const std::size_t pid = line.find(' ');
+    const std::size_t start = pid == std::string::npos ? pid : line.find_first_not_of(' ', pid);
+    if (start == std::string::npos || line.compare(start, 4, "<...") == 0) {
         return {};
     }
     const std::size_t end = line.find('(', start);
-    return end == std::string::npos ? std::string() : line.substr(start + 1, end - start - 1);
+    return end == std::string::npos ? std::string() : line.substr(start, end - start);
 }
 
 // A whole run of `command` under strace; calls -1 when it could not be traced. Paths of descriptors
