@@ -244,6 +244,16 @@ CFileStamp StampOf(const struct stat& status) {
                                                            static_cast<std::int64_t>(status.st_mtim.tv_nsec)};
 }
 
+// The stamp of the open file; false when it cannot be told.
+bool StampDescriptor(int descriptor, CFileStamp& stamp) {
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0) {
+        return false;
+    }
+    stamp = StampOf(status);
+    return true;
+}
+
 // A file through its POSIX descriptor: one system call per operation and no buffer of its own.
 class CDescriptorFile : public CFile {
 public:
@@ -300,8 +310,8 @@ public:
 
     // One fstat of the descriptor.
     [[nodiscard]] CFileStamp CurrentStamp() const override {
-        struct stat status {};
-        return m_descriptor >= 0 && ::fstat(m_descriptor, &status) == 0 ? StampOf(status) : CFileStamp{};
+        CFileStamp stamp;
+        return m_descriptor >= 0 && StampDescriptor(m_descriptor, stamp) ? stamp : CFileStamp{};
     }
 
 private:
@@ -575,46 +585,43 @@ bool CNativeFileSystem::CopyToNewFile(const std::string& from, const std::string
 #endif
 }
 
-bool CNativeFileSystem::WriteNewFile(const std::string& path, std::span<const std::uint8_t> data, bool durable) {
-#if defined(_WIN32)
-    const std::unique_ptr<CHandleFile> file = CreateExclusive(path);
-    if (!file) {
-        return false;
-    }
-    return FinishNewFile(*file, path, file->Write(data), durable);
-#else
-    const int descriptor = CreateExclusive(path);
-    if (descriptor < 0) {
-        return false;
-    }
-    return FinishNewFile(descriptor, path, WriteAll(descriptor, data.data(), data.size()), durable);
-#endif
-}
+namespace {
 
-bool CNativeFileSystem::WriteNewFileStamped(const std::string& path, std::span<const std::uint8_t> data,
-                                            CFileStamp& written) {
+// Creates `path` exclusively with `data` as its content; `written`, when given, receives the file's
+// stamp after the write from the open file.
+bool WriteNew(const std::string& path, std::span<const std::uint8_t> data, bool durable, CFileStamp* written) {
 #if defined(_WIN32)
     const std::unique_ptr<CHandleFile> file = CreateExclusive(path);
     if (!file) {
         return false;
     }
     const bool ok = file->Write(data);
-    if (ok) {
-        written = file->CurrentStamp();
+    if (ok && written != nullptr) {
+        *written = file->CurrentStamp();
     }
-    return FinishNewFile(*file, path, ok, false);
+    return FinishNewFile(*file, path, ok, durable);
 #else
     const int descriptor = CreateExclusive(path);
     if (descriptor < 0) {
         return false;
     }
-    struct stat status {};
-    const bool ok = WriteAll(descriptor, data.data(), data.size()) && ::fstat(descriptor, &status) == 0;
-    if (ok) {
-        written = StampOf(status);
+    bool ok = WriteAll(descriptor, data.data(), data.size());
+    if (ok && written != nullptr) {
+        ok = StampDescriptor(descriptor, *written);
     }
-    return FinishNewFile(descriptor, path, ok, false);
+    return FinishNewFile(descriptor, path, ok, durable);
 #endif
+}
+
+} // namespace
+
+bool CNativeFileSystem::WriteNewFile(const std::string& path, std::span<const std::uint8_t> data, bool durable) {
+    return WriteNew(path, data, durable, nullptr);
+}
+
+bool CNativeFileSystem::WriteNewFileStamped(const std::string& path, std::span<const std::uint8_t> data,
+                                            CFileStamp& written) {
+    return WriteNew(path, data, false, &written);
 }
 
 bool CNativeFileSystem::Sync(const std::string& path) {
@@ -1075,10 +1082,8 @@ CFileSystem::NewCopy CNativeFileSystem::CopyToNewFileOver(const std::string& fro
         done += put > 0 ? static_cast<std::size_t>(put) : 0U;
     }
     // A copy written over is stamped after the write; a plain copy's stamp is left to the caller.
-    struct stat status {};
     if (ok && !over.empty()) {
-        ok = ::fstat(destination, &status) == 0;
-        copied = StampOf(status);
+        ok = StampDescriptor(destination, copied);
     }
     return FinishNewFile(destination, to, ok, false) ? NewCopy::kMade : NewCopy::kFailed;
 #endif

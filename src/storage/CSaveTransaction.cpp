@@ -336,9 +336,9 @@ SaveProblem CSaveTransaction::Stage() {
             CSvdManager().PackPatch(patch, blocks);
             // A source that memory knows whole and that is as it was read is written, not copied.
             const std::vector<std::uint8_t> whole =
-                patch.m_knownRest.empty()
-                    ? std::vector<std::uint8_t>()
-                    : KnownPatchFile(patch, placement.source, SourceStamp(placement.source), blocks);
+                RemembersPatchFileWhole(patch, placement.source)
+                    ? KnownPatchFile(patch, placement.source, SourceStamp(placement.source), blocks)
+                    : std::vector<std::uint8_t>();
             if (!whole.empty()) {
                 if (!m_files.WriteNewFileStamped(ToNativePath(staged), whole, copied)) {
                     return {"a file could not be copied into the folder with its patch data (is the disk full?)",
@@ -494,25 +494,16 @@ void CSaveTransaction::Repoint() {
 }
 
 void CSaveTransaction::KeepKnownStamp(const std::string& source, const std::string& placed) {
-    if (m_plan.knownStamps == nullptr) {
-        return;
-    }
-    const auto known = m_plan.knownStamps->find(source);
-    if (known != m_plan.knownStamps->end() && known->second.size >= 0) {
-        m_finalStamps.emplace(placed, known->second);
+    if (const CFileStamp* known = m_plan.KnownStamp(source); known != nullptr) {
+        m_finalStamps.emplace(placed, *known);
     }
 }
 
 // A source file's stamp now: in place, as the comparison of the folder with the record saw it just
 // before; for a Save As, or a file of another folder, looked at.
 CFileStamp CSaveTransaction::SourceStamp(const std::string& source) {
-    if (m_inPlace && m_plan.knownStamps != nullptr) {
-        const auto known = m_plan.knownStamps->find(source);
-        if (known != m_plan.knownStamps->end() && known->second.size >= 0) {
-            return known->second;
-        }
-    }
-    return m_files.Stamp(ToNativePath(source));
+    const CFileStamp* known = m_inPlace ? m_plan.KnownStamp(source) : nullptr;
+    return known != nullptr ? *known : m_files.Stamp(ToNativePath(source));
 }
 
 // Looked at once the save has placed it, and only once: what another program may have done to the

@@ -228,8 +228,8 @@ private:
     // opened is opened once more by the save's copy, which fails the save if it cannot be read.
     SaveProblem CheckPlacements() {
         for (const Placement& placement : m_plan.placements) {
-            const bool openedLater =
-                (m_inPlace && m_displaced.count(placement.source) != 0) || KnownStamp(placement.source) != nullptr;
+            const bool openedLater = (m_inPlace && m_displaced.count(placement.source) != 0) ||
+                                     m_plan.KnownStamp(placement.source) != nullptr;
             if (placement.which != kSystemFiles && !openedLater &&
                 Files().OpenRead(ToNativePath(placement.source)) == nullptr) {
                 return {"a file cannot be read", placement.source};
@@ -267,18 +267,9 @@ private:
         return {};
     }
 
-    // The stamp of `path` as the save just saw it; null when it has none.
-    [[nodiscard]] const CFileStamp* KnownStamp(const std::string& path) const {
-        if (m_plan.knownStamps == nullptr) {
-            return nullptr;
-        }
-        const auto found = m_plan.knownStamps->find(path);
-        return found == m_plan.knownStamps->end() || found->second.size < 0 ? nullptr : &found->second;
-    }
-
     // True when the patch file at `path` holds the blocks of the patch in `slot`.
     [[nodiscard]] bool DataUnchanged(const std::string& path, std::size_t slot) const {
-        const CFileStamp* known = KnownStamp(path);
+        const CFileStamp* known = m_plan.KnownStamp(path);
         return known != nullptr ? PatchDataUnchanged(path, m_data.m_patches[slot], *known)
                                 : PatchDataUnchanged(path, m_data.m_patches[slot]);
     }

@@ -110,11 +110,20 @@ void RememberPatchBlocks(CPatch& patch) {
     patch.m_knownRest.clear();
 }
 
+namespace {
+
+constexpr std::size_t kUninterpretedSize = kPatchBlocksOffset - kPatchHeaderSize;
+
+} // namespace
+
+bool RemembersPatchFileWhole(const CPatch& patch, const std::string& path) {
+    return patch.m_knownPath == path && patch.m_knownRest.size() >= kUninterpretedSize &&
+           patch.m_knownStamp.modified >= 0;
+}
+
 std::vector<std::uint8_t> KnownPatchFile(const CPatch& patch, const std::string& path, const CFileStamp& now,
                                          std::span<const std::uint8_t, kPackedPatchSize> blocks) {
-    constexpr std::size_t kUninterpretedSize = kPatchBlocksOffset - kPatchHeaderSize;
-    if (patch.m_knownPath != path || patch.m_knownRest.size() < kUninterpretedSize || patch.m_knownStamp.modified < 0 ||
-        now != patch.m_knownStamp) {
+    if (!RemembersPatchFileWhole(patch, path) || now != patch.m_knownStamp) {
         return {};
     }
     const auto rest = patch.m_knownRest.begin();

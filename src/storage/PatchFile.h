@@ -75,6 +75,8 @@ bool WritePatchBlocks(const std::string& path, std::span<const std::uint8_t, kPa
 // file, which now holds them.
 void RememberPatchBlocks(CPatch& patch);
 
+// True when `patch` remembers all of the patch file at `path` as it was at the stamp it keeps.
+[[nodiscard]] bool RemembersPatchFileWhole(const CPatch& patch, const std::string& path);
 // The whole content of the patch file at `path` with `blocks` in place of its oscillator blocks,
 // made from what `patch` remembers of that file, when it remembers all of it and `now`, the file's
 // stamp as just seen, is still the stamp taken then; empty otherwise.

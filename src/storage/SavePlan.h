@@ -49,6 +49,15 @@ struct SavePlan {
     // not opened to check it (the copy opens it once), and a patch's data is compared by that stamp
     // without a look at its file. Null for a preview, which looks.
     const std::map<std::string, CFileStamp>* knownStamps = nullptr;
+
+    // The stamp of `path` in knownStamps; null when it has none.
+    [[nodiscard]] const CFileStamp* KnownStamp(const std::string& path) const {
+        if (knownStamps == nullptr) {
+            return nullptr;
+        }
+        const auto found = knownStamps->find(path);
+        return found == knownStamps->end() || found->second.size < 0 ? nullptr : &found->second;
+    }
 };
 
 // What a step of a save found wrong: the reason the user is told and the file it concerns (empty
