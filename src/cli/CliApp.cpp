@@ -19,6 +19,7 @@
 #include "storage/CTernFileDocument.h"
 #include "storage/ClipboardFiles.h"
 #include "storage/ContentHash.h"
+#include "storage/FreedesktopTrash.h"
 #include "storage/ProjectNaming.h"
 #include "storage/SaveJournal.h"
 #include "storage/WorkFolder.h"
@@ -145,8 +146,8 @@ and moves them into place only after writing a journal. If a save is interrupted
 
 Trash: the files a save deletes (emptied slots, replaced files, strays, duplicates) go to the trash of
 the user running the tool (on Linux the one XDG_DATA_HOME names, or the trash of the card they are
-on), from where they can be restored; where there is no trash they are deleted. --no-trash deletes
-them at once.
+on), from where they can be restored; a file no trash can take is kept in the project's folder
+"Kept files" and the save says so. --no-trash deletes them at once.
 )";
 
 // The domain as a run of the tool needs it: "/" as separator, the message reporter that writes to
@@ -447,8 +448,13 @@ int Demo(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     return kExitOk;
 }
 
-// Turns the saves' use of the desktop's trash on or off; a build without it always deletes.
+// Turns the saves' use of the desktop's trash on or off: the core's own where it has one (Linux),
+// else the desktop library's; a build with neither always deletes.
 void UseTrash(bool use) {
+    if (HasOwnTrash()) {
+        UseOwnTrash(use);
+        return;
+    }
 #if defined(ORVANTA_DESKTOP_TRASH)
     UseDesktopTrash(use);
 #else

@@ -27,7 +27,9 @@ std::string FormatPreviewJson(const CSavePreview& preview) {
     for (std::size_t i = 0; i < preview.remove.size(); ++i) {
         json += (i > 0 ? ",{" : "{") + std::string("\"path\":") + JsonString(preview.remove[i].path) +
                 ",\"why\":" + JsonString(DeletionReasonWord(preview.remove[i].why)) +
-                (preview.toTrash ? ",\"to\":\"trash\"}" : "}");
+                (preview.remove[i].to == DeletionEnd::kTrash  ? ",\"to\":\"trash\"}"
+                 : preview.remove[i].to == DeletionEnd::kKept ? ",\"to\":\"kept\"}"
+                                                              : "}");
     }
     return json + "]}";
 }

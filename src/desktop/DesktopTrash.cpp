@@ -1,6 +1,7 @@
 #include "desktop/DesktopTrash.h"
 
 #include "storage/CNativeFileSystem.h"
+#include "storage/FreedesktopTrash.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,6 +57,13 @@ bool MoveFileToDesktopTrash(const std::string& path) {
 }
 
 void UseDesktopTrash(bool use) {
+    // Where the core has the freedesktop.org trash of its own, that one: it takes paths as bytes,
+    // is bounded, and keeps what it cannot take. Elsewhere Qt's.
+    if (HasOwnTrash()) {
+        SetTrashHandler(nullptr);
+        UseOwnTrash(use);
+        return;
+    }
     SetTrashHandler(use ? std::function<bool(const std::string&)>(&MoveFileToDesktopTrash) : nullptr);
 }
 

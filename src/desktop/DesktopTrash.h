@@ -10,7 +10,8 @@ namespace Orvanta {
 bool MoveFileToDesktopTrash(const std::string& path);
 
 // Turns the saves' use of the trash on (files a save deletes go to the trash) or off (they are
-// deleted as before).
+// deleted as before). On Linux and the other free desktops that is the core's own freedesktop.org
+// trash (storage/FreedesktopTrash.h); on Windows and macOS MoveFileToDesktopTrash.
 void UseDesktopTrash(bool use);
 
 } // namespace Orvanta

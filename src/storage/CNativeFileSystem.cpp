@@ -1,6 +1,7 @@
 #include "storage/CNativeFileSystem.h"
 
 #include "model/Utf8.h"
+#include "storage/FreedesktopTrash.h"
 #include "storage/Wildcard.h"
 
 #include <algorithm>
@@ -905,7 +906,7 @@ CEntryInfo CNativeFileSystem::LookAt(const std::string& path) {
     if (::lstat(native.c_str(), &status) != 0) {
         return info;
     }
-    info.kind = S_ISLNK(status.st_mode)   ? CEntryInfo::Kind::kLink
+    info.kind = S_ISLNK(status.st_mode) ? CEntryInfo::Kind::kLink
                 : S_ISDIR(status.st_mode) ? CEntryInfo::Kind::kFolder
                 : S_ISREG(status.st_mode) ? CEntryInfo::Kind::kFile
                                           : CEntryInfo::Kind::kOther;
@@ -913,7 +914,8 @@ CEntryInfo CNativeFileSystem::LookAt(const std::string& path) {
     info.owner = static_cast<std::int64_t>(status.st_uid);
     // As this process's own user, which root's permissions do not override for a file that cannot
     // change (immutable) or a folder on a read-only file system.
-    info.writable = info.kind != CEntryInfo::Kind::kLink && ::faccessat(AT_FDCWD, native.c_str(), W_OK, AT_EACCESS) == 0;
+    info.writable =
+        info.kind != CEntryInfo::Kind::kLink && ::faccessat(AT_FDCWD, native.c_str(), W_OK, AT_EACCESS) == 0;
     return info;
 #endif
 }
@@ -1051,7 +1053,7 @@ bool HasTrashHandler() {
 }
 
 bool CNativeFileSystem::UsesTrash() {
-    return HasTrashHandler();
+    return HasTrashHandler() || OwnTrashInUse();
 }
 
 bool CNativeFileSystem::MoveToTrash(const std::string& path) {

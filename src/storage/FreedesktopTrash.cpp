@@ -189,8 +189,8 @@ TrashLocation VolumeTrash(const std::string& top, const std::string& project, bo
     trash.folder = own;
     trash.problem = PrepareFolders({own, own + "files/", own + "info/"}, make);
     if (!trash.problem.empty() && ownInfo.kind == Kind::kNone) {
-        trash.problem = "there is no trash on the volume of " + NoSlash(project) + " (" + NoSlash(top) +
-                        " cannot take one)";
+        trash.problem =
+            "there is no trash on the volume of " + NoSlash(project) + " (" + NoSlash(top) + " cannot take one)";
     }
     return trash;
 }
@@ -309,8 +309,8 @@ std::string PercentEncodedPath(const std::string& path) {
     std::string text;
     for (const char c : path) {
         const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
-            c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') || c == '/' ||
+            c == '-' || c == '.' || c == '_' || c == '~') {
             text += c;
         } else {
             text += '%';
@@ -346,6 +346,12 @@ std::string TrashEntryName(const std::string& fileName, int n) {
     }
     const std::string name = stem + number + extension;
     return IsTrashEntryName(name) ? name : std::string();
+}
+
+bool IsTrashEntryFree(const TrashLocation& trash, const std::string& name) {
+    CFileSystem& files = Files();
+    return IsTrashEntryName(name) && !files.Exists(ToNativePath(FilePath(trash, name))) &&
+           !files.Exists(ToNativePath(InfoPath(trash, name)));
 }
 
 TrashMove MoveIntoTrash(const TrashLocation& trash, const std::string& path, const std::string& relativeName,

@@ -55,6 +55,9 @@ struct TrashLocation {
 // True when `name` can name an entry: one name, not "." or "..", short enough for its info file.
 [[nodiscard]] bool IsTrashEntryName(const std::string& name);
 
+// True when neither the entry `name` nor its info is in `trash` yet.
+[[nodiscard]] bool IsTrashEntryFree(const TrashLocation& trash, const std::string& name);
+
 // What MoveIntoTrash did.
 enum class TrashMove {
     kMoved,     // the file is in the trash with its info
@@ -71,8 +74,8 @@ enum class TrashMove {
 // that info is the one written for the project file `relativeName` and the file `path` is still
 // there; otherwise clears what the move had left (its temporary info, its info without a file).
 // True when the file was moved in now.
-[[nodiscard]] bool ResumeTrashMove(const TrashLocation& trash, const std::string& path,
-                                   const std::string& relativeName, const std::string& name);
+[[nodiscard]] bool ResumeTrashMove(const TrashLocation& trash, const std::string& path, const std::string& relativeName,
+                                   const std::string& name);
 // Clears what a move as the entry `name` for `relativeName` left without moving the file.
 void ClearTrashMove(const TrashLocation& trash, const std::string& relativeName, const std::string& name);
 

@@ -4,6 +4,8 @@
 
 #include "model/CDomain.h"
 #include "model/CFileSystem.h"
+#include "storage/CNativeFileSystem.h"
+#include "storage/FreedesktopTrash.h"
 #include "storage/ProjectNaming.h"
 
 #include <algorithm>
@@ -232,16 +234,9 @@ std::string LastPart(const std::string& name) {
     return name.substr(name.find_last_of('/') + 1);
 }
 
-// Moves `path` into the trash, or deletes it where there is none; false when it is still there.
-bool TrashOrDelete(const std::string& path) {
-    CFileSystem& files = Files();
-    return files.MoveToTrash(ToNativePath(path)) || files.Delete(ToNativePath(path)) ||
-           !files.Exists(ToNativePath(path));
-}
-
-// A free name in the folder of `name` (relative) for a displaced file on its way to the trash:
-// its own name when free again, else "STEM (old)EXT" or "STEM (old N)EXT", which a later load takes
-// for a stray (no slot name), so that restoring it from the trash takes no slot.
+// A free name in the folder of `name` (relative) for a displaced file on its way to the trash of a
+// desktop library: its own name when free again, else "STEM (old)EXT" or "STEM (old N)EXT", which a
+// later load takes for a stray (no slot name), so that restoring it from the trash takes no slot.
 std::string FreeNameFor(const std::string& projectPath, const std::string& name) {
     CFileSystem& files = Files();
     if (!files.Exists(Native(projectPath, name))) {
@@ -261,58 +256,263 @@ std::string FreeNameFor(const std::string& projectPath, const std::string& name)
     return std::string();
 }
 
-// Once a save has finished ("done"), the parked files nobody needs go to the desktop's trash under
-// their own names, where the user can restore them. Each goes back to its folder first (under its
-// old name when that is free again, else as "NAME (old)"), so that restoring it from the trash puts
-// it there; the marker "r-N", written first, holds that name and says that the file there is the
-// parked "o-N", so that a run after an interruption trashes it and nothing else. Every step can be
-// run again; a file is parked, at that name (with its marker) or in the trash, never in two places.
-// Without a trash, RemoveStaging deletes the parked files as before. False when a file stayed at
-// that name (neither trashed nor deleted): the staging folder with the marker then stays for the
-// next open to try again.
-bool TrashParkedFiles(const std::string& projectPath, const SaveJournal& journal, const ProgressStep& step = {}) {
-    CFileSystem& files = Files();
-    if (!files.UsesTrash()) {
+// True when `name` is one that FreeNameFor gives the displaced file `from`: its own, or
+// "STEM (old)EXT" or "STEM (old N)EXT".
+bool IsFreeNameOf(const std::string& from, const std::string& name) {
+    if (name == from) {
         return true;
     }
-    bool finished = true;
-    const std::string staging = StagingPath(projectPath);
-    for (const auto& [from, parked] : journal.parks) {
-        const std::string marker = staging + "r-" + LastPart(parked).substr(2); // "o-17" gives "r-17"
-        const std::string parkedPath = Native(projectPath, parked);
-        std::string name;
-        if (files.Exists(ToNativePath(marker))) {
-            // The move follows the marker's complete write: while the file is still parked, the
-            // marker (perhaps cut short by a crash) is chosen again below.
-            const bool named = ReadText(marker, name) && IsProjectFileName(name);
-            if (files.Exists(parkedPath)) {
-                name.clear();
-            } else if (!named) {
-                finished = false; // not ours to act on; left for the user
+    const std::size_t dot = from.find_last_of('.');
+    const std::size_t slash = from.find_last_of('/');
+    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const std::string stem = hasExtension ? from.substr(0, dot) : from;
+    const std::string extension = hasExtension ? from.substr(dot) : std::string();
+    if (name.size() < stem.size() + extension.size() + 6 || name.rfind(stem, 0) != 0 ||
+        name.compare(name.size() - extension.size(), extension.size(), extension) != 0) {
+        return false;
+    }
+    const std::string middle = name.substr(stem.size(), name.size() - stem.size() - extension.size());
+    if (middle == " (old)") {
+        return true;
+    }
+    const std::string number = middle.size() > 7 ? middle.substr(6, middle.size() - 7) : std::string();
+    return middle.rfind(" (old ", 0) == 0 && middle.back() == ')' && !number.empty() &&
+           std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// What TrashParkedFiles left.
+enum class Disposal {
+    kDone,    // every parked file nobody needs is in the trash or kept (or, trash off, left to delete)
+    kLeft,    // a file could go nowhere now: the staging folder stays for the next open to try again
+    kRefused, // a marker there is not one this program writes: left as it is for the user
+};
+
+// A marker "r-N" that begins so says that the parked "o-N" is on its way into the core's own trash
+// as the entry named after it.
+constexpr const char* kTrashEntryMarker = "trash:";
+
+// The parked files of one finished save on their way out, and what the user is told about them.
+class CParkedFileDisposal {
+public:
+    CParkedFileDisposal(const std::string& projectPath, const SaveJournal& journal)
+        : m_files(Files()), m_projectPath(projectPath), m_useTrash(m_files.UsesTrash()),
+          m_ownTrash(m_useTrash && OwnTrashInUse() && !HasTrashHandler()) {
+        for (const auto& [from, to] : journal.places) {
+            m_placed.insert(to);
+        }
+    }
+
+    // Disposes of the parked file `parked` (relative) that was the project file `from`.
+    Disposal Dispose(const std::string& from, const std::string& parked) {
+        const std::string marker = StagingPath(m_projectPath) + "r-" + LastPart(parked).substr(2); // "o-17": "r-17"
+        const CEntryInfo markerInfo = m_files.LookAt(ToNativePath(marker));
+        std::string recorded;
+        if (markerInfo.kind != CEntryInfo::Kind::kNone &&
+            (markerInfo.kind != CEntryInfo::Kind::kFile || !ReadText(marker, recorded))) {
+            return Disposal::kRefused; // a folder, a pipe, a link: never this program's
+        }
+        const bool trashEntry = recorded.rfind(kTrashEntryMarker, 0) == 0 &&
+                                IsTrashEntryName(recorded.substr(std::char_traits<char>::length(kTrashEntryMarker)));
+        const std::string entry =
+            trashEntry ? recorded.substr(std::char_traits<char>::length(kTrashEntryMarker)) : std::string();
+        // The name a desktop library's run gave the file back under, on its way to that trash.
+        const std::string given =
+            !trashEntry && IsProjectFileName(recorded) && IsFreeNameOf(from, recorded) && m_placed.count(recorded) == 0
+                ? recorded
+                : std::string();
+        if (m_files.LookAt(Native(m_projectPath, parked)).kind == CEntryInfo::Kind::kNone) {
+            if (markerInfo.kind == CEntryInfo::Kind::kNone) {
+                return Disposal::kDone; // placed in a slot, or gone already
+            }
+            if (!trashEntry && given.empty()) {
+                return Disposal::kRefused; // names something the save never gave the file
+            }
+            // Given back under a project name by an interrupted run: it goes on, whatever the
+            // setting was then: to the trash, or away when the trash is off now.
+            if (!given.empty() && m_files.Exists(Native(m_projectPath, given)) && !Finish(given, marker)) {
+                return Disposal::kLeft;
+            }
+            if (trashEntry) {
+                ClearTrashMove(FindTrashFor(m_projectPath, false), from, entry); // an info left by a move that failed
+            }
+            return m_files.Delete(ToNativePath(marker)) ? Disposal::kDone : Disposal::kLeft;
+        }
+        // Still parked: a move into the trash that stopped after its info was written goes on (or,
+        // with the trash off now, what it left there goes); any other marker is a choice never acted on.
+        if (trashEntry) {
+            if (m_ownTrash && ResumeTrashMove(Trash(), m_projectPath + parked, from, entry)) {
+                return m_files.Delete(ToNativePath(marker)) ? Disposal::kDone : Disposal::kLeft;
+            }
+            if (!m_ownTrash) {
+                ClearTrashMove(FindTrashFor(m_projectPath, false), from, entry);
+            }
+        }
+        if (!m_useTrash) {
+            return Disposal::kDone; // deleted with the staging folder
+        }
+        if (markerInfo.kind != CEntryInfo::Kind::kNone && !m_files.Delete(ToNativePath(marker))) {
+            return Disposal::kLeft;
+        }
+        if (m_files.LookAt(Native(m_projectPath, parked)).kind == CEntryInfo::Kind::kLink) {
+            // A link's content is elsewhere: the link is removed as a link, and its target stays.
+            return m_files.Delete(Native(m_projectPath, parked)) ? Disposal::kDone : Disposal::kLeft;
+        }
+        if (m_ownTrash) {
+            return ToOwnTrash(m_projectPath + parked, from, marker) || Keep(parked, LastPart(from), marker)
+                       ? Disposal::kDone
+                       : Disposal::kLeft;
+        }
+        // A desktop library's trash takes a path and restores to it: the file goes back to its folder
+        // first, under a name that takes no slot when it is not free.
+        const std::string name = FreeNameFor(m_projectPath, from);
+        if (name.empty() || m_files.Exists(ToNativePath(marker)) || !WriteDurably(marker, name) ||
+            !m_files.Rename(Native(m_projectPath, parked), Native(m_projectPath, name))) {
+            return Keep(parked, LastPart(from), marker) ? Disposal::kDone : Disposal::kLeft;
+        }
+        return Finish(name, marker) ? Disposal::kDone : Disposal::kLeft;
+    }
+
+    // Tells the user where the files that no trash took are.
+    void Report() const {
+        if (m_kept.empty()) {
+            return;
+        }
+        std::string names;
+        for (const std::string& name : m_kept) {
+            names += (names.empty() ? "" : ", ") + LastPart(name);
+        }
+        CDomain::Instance().MessageReporter().Warning(
+            std::to_string(m_kept.size()) + (m_kept.size() == 1 ? " file" : " files") + " that the save of " +
+            ProjectFolderName(m_projectPath) + " removed could not go to the trash (" + m_keptWhy + ") and " +
+            (m_kept.size() == 1 ? "was" : "were") + " kept in the folder " + m_projectPath + kKeptFilesFolder + ": " +
+            names);
+    }
+
+private:
+    const TrashLocation& Trash() {
+        if (!m_located) {
+            m_trash = FindTrashFor(m_projectPath, true);
+            m_located = true;
+        }
+        return m_trash;
+    }
+
+    // The file of the project name `name` into the trash (it is there since an earlier step), or,
+    // with the trash off, away; kept when no trash takes it.
+    bool Finish(const std::string& name, const std::string& marker) {
+        const std::string path = Native(m_projectPath, name);
+        if (!m_useTrash || m_files.LookAt(path).kind == CEntryInfo::Kind::kLink) {
+            return m_files.Delete(path) || !m_files.Exists(path);
+        }
+        if (m_ownTrash ? ToOwnTrash(m_projectPath + name, name, marker) : m_files.MoveToTrash(path)) {
+            return true;
+        }
+        if (!m_ownTrash) {
+            m_keptWhy = "the desktop's trash did not take it";
+        }
+        return Keep(name, LastPart(name), marker);
+    }
+
+    // Moves the file at `path` (internal) into the own trash as the project file `relative`; the
+    // marker names each entry before the move into it begins.
+    bool ToOwnTrash(const std::string& path, const std::string& relative, const std::string& marker) {
+        const TrashLocation& trash = Trash();
+        std::string problem = trash.problem;
+        for (int n = 0; problem.empty() && n < 100; ++n) {
+            const std::string name = TrashEntryName(LastPart(relative), n);
+            if (name.empty()) {
+                problem = "no name in the trash fits it";
+                break;
+            }
+            if (!IsTrashEntryFree(trash, name)) {
                 continue;
             }
-        }
-        if (name.empty()) {
-            if (!files.Exists(parkedPath)) {
-                continue; // placed in a slot, or gone already
+            (void)m_files.Delete(ToNativePath(marker));
+            if (m_files.Exists(ToNativePath(marker)) || !WriteDurably(marker, kTrashEntryMarker + name)) {
+                return false;
             }
-            name = FreeNameFor(projectPath, from);
-            (void)files.Delete(ToNativePath(marker)); // a choice made before that never moved the file
-            if (name.empty() || files.Exists(ToNativePath(marker)) || !WriteDurably(marker, name) ||
-                !files.Rename(parkedPath, Native(projectPath, name))) {
-                continue; // still parked: deleted with the staging folder
+            const TrashMove moved = MoveIntoTrash(trash, path, relative, name, problem);
+            if (moved == TrashMove::kMoved) {
+                (void)m_files.Delete(ToNativePath(marker));
+                return true;
+            }
+            if (moved == TrashMove::kFailed) {
+                break;
             }
         }
-        if (TrashOrDelete(projectPath + name)) {
-            (void)files.Delete(ToNativePath(marker));
-        } else {
-            finished = false;
+        m_keptWhy = problem.empty() ? "every name in the trash is taken" : problem;
+        return false;
+    }
+
+    // Moves the file `relative` (in the project folder or its staging folder) into the kept-files
+    // folder of the project as `fileName`, or "STEM (N)EXT" when that is taken.
+    bool Keep(const std::string& relative, const std::string& fileName, const std::string& marker) {
+        const std::string folder = Native(m_projectPath, kKeptFilesFolder);
+        const CEntryInfo info = m_files.LookAt(folder);
+        if (info.kind == CEntryInfo::Kind::kNone) {
+            if (m_files.CreateFolder(folder) != FolderCreation::kCreated) {
+                return false;
+            }
+            (void)m_files.Sync(ToNativePath(m_projectPath));
+        } else if (info.kind != CEntryInfo::Kind::kFolder) {
+            return false; // a file or a link of that name is the user's
+        }
+        for (int n = 0; n < 1000; ++n) {
+            const std::string name = TrashEntryName(fileName, n);
+            if (name.empty()) {
+                return false;
+            }
+            const std::string kept = std::string(kKeptFilesFolder) + "/" + name;
+            if (m_files.RenameIfFree(Native(m_projectPath, relative), Native(m_projectPath, kept))) {
+                (void)m_files.Sync(folder);
+                (void)m_files.Delete(ToNativePath(marker));
+                m_kept.push_back(kept);
+                if (m_keptWhy.empty()) {
+                    m_keptWhy = "no trash takes it";
+                }
+                return true;
+            }
+            if (!m_files.Exists(Native(m_projectPath, kept))) {
+                return false;
+            }
+        }
+        return false;
+    }
+
+    CFileSystem& m_files;
+    std::string m_projectPath;
+    bool m_useTrash;
+    bool m_ownTrash;
+    std::set<std::string> m_placed;
+    TrashLocation m_trash;
+    bool m_located = false;
+    std::vector<std::string> m_kept;
+    std::string m_keptWhy;
+};
+
+// Once a save has finished ("done"), the parked files nobody needs go to the desktop's trash, from
+// where the user can restore them; where no trash takes one, it is kept in the project's kept-files
+// folder and the user is told. The core's own trash takes a parked file straight from the staging
+// folder, so it never comes back under a slot's name; a desktop library's trash (Windows, macOS)
+// gets it back in its folder first (under its old name when that is free again, else as
+// "NAME (old)"). The marker "r-N", written before each step, says what the step is (the trash entry
+// it goes to, or the name it was given back under), so that a run after an interruption finishes
+// that step, whatever the trash setting is now, and a file is never in two places. A symbolic link
+// is removed as a link. Without a trash, RemoveStaging deletes the parked files as before.
+Disposal TrashParkedFiles(const std::string& projectPath, const SaveJournal& journal, const ProgressStep& step = {}) {
+    CParkedFileDisposal disposal(projectPath, journal);
+    Disposal result = Disposal::kDone;
+    for (const auto& [from, parked] : journal.parks) {
+        const Disposal one = disposal.Dispose(from, parked);
+        if (one == Disposal::kRefused || (one == Disposal::kLeft && result == Disposal::kDone)) {
+            result = one;
         }
         if (step) {
             step();
         }
     }
-    return finished;
+    disposal.Report();
+    return result;
 }
 
 } // namespace
@@ -467,7 +667,7 @@ JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& jou
          !files.Sync(ToNativePath(staging)))) {
         return JournalRun::kFailed;
     }
-    if (!TrashParkedFiles(projectPath, journal, step)) {
+    if (TrashParkedFiles(projectPath, journal, step) != Disposal::kDone) {
         return JournalRun::kPlaced;
     }
     return RemoveStaging(projectPath, step) ? JournalRun::kFinished : JournalRun::kPlaced;
@@ -628,7 +828,11 @@ RecoveryOutcome RecoverInterruptedSaveLocked(const std::string& projectPath) {
             if (!FirstLinkInTheWay(projectPath, &journal).empty()) {
                 return RecoveryOutcome::kRefused;
             }
-            if (!TrashParkedFiles(projectPath, journal)) {
+            const Disposal disposal = TrashParkedFiles(projectPath, journal);
+            if (disposal == Disposal::kRefused) {
+                return RecoveryOutcome::kRefused;
+            }
+            if (disposal == Disposal::kLeft) {
                 return RecoveryOutcome::kCompleted; // in place; the trashing is tried again next time
             }
         }

@@ -62,6 +62,8 @@ enum class RecoveryOutcome {
 // The hidden folder inside a project folder where a save keeps its staged files, the files it
 // displaced and its journal.
 inline constexpr const char* kSaveStagingFolder = ".orvanta-save";
+// The folder inside a project folder where a save keeps the files it removes that no trash takes.
+inline constexpr const char* kKeptFilesFolder = "Kept files";
 // The lock file in a project folder that a save or a recovery holds locked while it runs.
 inline constexpr const char* kSaveLockName = ".orvanta-lock";
 // The lock file in a project folder that a program holds locked while it has the project open.

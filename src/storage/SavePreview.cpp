@@ -5,12 +5,15 @@
 
 #include "model/CDomain.h"
 #include "model/CFileSystem.h"
+#include "storage/CNativeFileSystem.h"
 #include "storage/CTernFileDocument.h"
+#include "storage/FreedesktopTrash.h"
 #include "storage/ProjectNaming.h"
 #include "storage/SaveJournal.h"
 #include "storage/SavePlan.h"
 
 #include <algorithm>
+#include <optional>
 #include <set>
 
 namespace Orvanta {
@@ -35,7 +38,28 @@ std::size_t CountUnlistedDeletions(const CSavePreview& preview) {
     }));
 }
 
+namespace {
+
+// Where the save puts the removed file `path` of the project folder `target`: what the trash can
+// really take. `trash` is the core's own trash for that folder, looked for on the first call.
+DeletionEnd DeletionEndOf(const std::string& path, const std::string& target, std::optional<TrashLocation>& trash) {
+    CFileSystem& files = CDomain::Instance().FileSystem();
+    if (!files.UsesTrash() || files.LookAt(ToNativePath(path)).kind == CEntryInfo::Kind::kLink) {
+        return DeletionEnd::kDeleted;
+    }
+    if (!OwnTrashInUse() || HasTrashHandler()) {
+        return DeletionEnd::kTrash; // a desktop library's trash answers only when asked to take a file
+    }
+    if (!trash) {
+        trash = FindTrashFor(target, false);
+    }
+    return trash->problem.empty() ? DeletionEnd::kTrash : DeletionEnd::kKept;
+}
+
+} // namespace
+
 CSavePreview DescribeSavePlan(const SavePlan& plan) {
+    std::optional<TrashLocation> trash;
     CSavePreview preview;
     preview.project = plan.target;
     preview.toTrash = CDomain::Instance().FileSystem().UsesTrash();
@@ -61,7 +85,8 @@ CSavePreview DescribeSavePlan(const SavePlan& plan) {
             continue;
         }
         const auto why = plan.why.find(path);
-        preview.remove.push_back({path, why == plan.why.end() ? DeletionReason::kReplaced : why->second});
+        preview.remove.push_back({path, why == plan.why.end() ? DeletionReason::kReplaced : why->second,
+                                  DeletionEndOf(path, plan.target, trash)});
     }
     preview.park = plan.keptInWorkFolder;
     return preview;

@@ -18,9 +18,17 @@ enum class DeletionReason {
 // "stray", "duplicate", "emptied" or "replaced".
 [[nodiscard]] const char* DeletionReasonWord(DeletionReason reason);
 
+// Where a file that a save removes ends.
+enum class DeletionEnd {
+    kDeleted, // away for good: the trash is off, or the file is a symbolic link (removed as a link)
+    kTrash,   // the desktop's trash, from where it can be restored
+    kKept,    // the project's folder kKeptFilesFolder, as no trash can take it
+};
+
 struct CSaveDeletion {
     std::string path;
     DeletionReason why = DeletionReason::kStray;
+    DeletionEnd to = DeletionEnd::kDeleted;
 };
 
 // What a save will do to the files, worked out before anything is written. Paths are full internal
@@ -34,7 +42,7 @@ struct CSavePreview {
     // removes them from the project folder (they are also in `remove`).
     std::vector<std::string> park;
     std::vector<CSaveDeletion> remove; // files removed from the project folder, with the reason
-    bool toTrash = false;              // the removed files go to the desktop's trash, not away for good
+    bool toTrash = false;              // the trash is in use: each removed file goes where its `to` says
 };
 
 // How many of the files the save removes the lists do not show (strays and duplicates).

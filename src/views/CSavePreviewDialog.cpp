@@ -1,10 +1,14 @@
 #include "views/CSavePreviewDialog.h"
 
+#include "storage/SaveJournal.h"
+
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace Orvanta {
 
@@ -76,12 +80,19 @@ CSavePreviewDialog::CSavePreviewDialog(const CSavePreview& preview, QWidget* par
         }
     }
     if (!preview.remove.empty()) {
+        const bool allToTrash =
+            std::all_of(preview.remove.begin(), preview.remove.end(),
+                        [](const CSaveDeletion& deletion) { return deletion.to == DeletionEnd::kTrash; });
         QTreeWidgetItem* group =
-            Group(m_tree, preview.toTrash ? tr("Delete (to the trash)") : tr("Delete"), preview.remove.size());
+            Group(m_tree, allToTrash ? tr("Delete (to the trash)") : tr("Delete"), preview.remove.size());
         for (const CSaveDeletion& deletion : preview.remove) {
             const QString reason = ReasonText(deletion.why);
-            new QTreeWidgetItem(group, {ShownPath(deletion.path, project),
-                                        preview.toTrash ? tr("%1, to the trash").arg(reason) : reason});
+            const QString end = deletion.to == DeletionEnd::kTrash ? tr("%1, to the trash").arg(reason)
+                                : deletion.to == DeletionEnd::kKept
+                                    ? tr("%1, kept in the folder \"%2\" (no trash can take it)")
+                                          .arg(reason, QString::fromUtf8(kKeptFilesFolder))
+                                    : reason;
+            new QTreeWidgetItem(group, {ShownPath(deletion.path, project), end});
         }
     }
     m_tree->expandAll();

@@ -372,7 +372,7 @@ TEST_F(CliScenarioTest, PreviewPrintsWhatASaveWouldDoAndChangesNothing) {
     EXPECT_EQ(result.status, 0) << result.err;
     const std::string a = Path("A.prj/");
     // Deleted files go to the trash where the tool has one (a build without Qt has none).
-#if defined(ORVANTA_DESKTOP_TRASH)
+#if defined(ORVANTA_DESKTOP_TRASH) || defined(ORVANTA_OWN_TRASH)
     const std::string toTrash = ",\"to\":\"trash\"";
 #else
     const std::string toTrash;
@@ -389,7 +389,7 @@ TEST_F(CliScenarioTest, PreviewPrintsWhatASaveWouldDoAndChangesNothing) {
     EXPECT_EQ(TakeFolderSnapshot(Path("B.prj")), Before("B.prj"));
 }
 
-#if defined(ORVANTA_DESKTOP_TRASH) && defined(__linux__)
+#if defined(ORVANTA_OWN_TRASH) && defined(__linux__)
 TEST_F(CliScenarioTest, ADeletedFileGoesToTheHomeTrashEvenBeforeTheDataFolderExists) {
     // A home without ~/.local/share: the file goes to the trash made there, never into the folder
     // the tool runs in.

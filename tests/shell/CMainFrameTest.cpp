@@ -135,13 +135,13 @@ TEST_F(CMainFrameTest, TheTrashCommandTurnsTheTrashOffAndOn) {
     QAction* trash = m_frame->Action(32896);
     EXPECT_TRUE(trash->isCheckable());
     EXPECT_TRUE(trash->isChecked());
-    EXPECT_TRUE(HasTrashHandler());
+    EXPECT_TRUE(NativeFileSystem().UsesTrash());
     trash->trigger();
     EXPECT_FALSE(m_app->UsesTrash());
-    EXPECT_FALSE(HasTrashHandler());
+    EXPECT_FALSE(NativeFileSystem().UsesTrash());
     trash->trigger();
     EXPECT_TRUE(m_app->UsesTrash());
-    EXPECT_TRUE(HasTrashHandler());
+    EXPECT_TRUE(NativeFileSystem().UsesTrash());
 }
 
 TEST_F(CMainFrameTest, MenuWithAProjectWindow) {

@@ -37,6 +37,7 @@ void ScriptedReporter::ClearRecord() {
     m_questions.clear();
     m_questionDetails.clear();
     m_recoveries.clear();
+    m_warnings.clear();
     m_details.clear();
     m_text.clear();
 }

@@ -33,6 +33,7 @@ public:
     }
     int Ask(int buttons, int question) override;
     void ReportRecovery(const std::string& text) override { m_recoveries.push_back(text); }
+    void Warning(const std::string& text) override { m_warnings.push_back(text); }
 
     void QueueAnswer(int answer) { m_answers.push_back(answer); }
     void ClearAnswers() { m_answers.clear(); }
@@ -49,6 +50,7 @@ public:
     [[nodiscard]] std::vector<int> QuestionCodes() const;
     [[nodiscard]] const std::string& Text() const { return m_text; }
     [[nodiscard]] const std::vector<std::string>& Recoveries() const { return m_recoveries; }
+    [[nodiscard]] const std::vector<std::string>& Warnings() const { return m_warnings; }
     [[nodiscard]] const std::vector<std::string>& Details() const { return m_details; }
 
 protected:
@@ -58,6 +60,7 @@ private:
     std::vector<int> m_errors;
     std::vector<Question> m_questions;
     std::vector<std::string> m_questionDetails;
+    std::vector<std::string> m_warnings;
     std::vector<std::string> m_recoveries;
     std::vector<std::string> m_details;
     std::deque<int> m_answers;
