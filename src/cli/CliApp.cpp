@@ -77,9 +77,12 @@ Commands:
 Script: one statement a line; blank lines and lines beginning with # are skipped; words are split at
 blanks, and double quotes group words into one. Inside double quotes \" stands for a double quote and
 \\ for a backslash; a backslash before any other character stays as it is ("C:\Data\x.prj"), so a
-quoted path ending in a backslash ends in \\. KIND is "patches" or "waves". SEL lists numbers and
-ranges as the lists show them, from 1 (for example 1-3,7), in list order. NUMBER is the slot number,
-from 1, where the first dropped item lands. Relative paths are taken from the current folder.
+quoted path ending in a backslash ends in \\. A quoted part still open at the end of a line goes on
+over the line break, which belongs to the word: a folder whose name holds a line break is written as
+"/songs/Two
+lines.prj". KIND is "patches" or "waves". SEL lists numbers and ranges as the lists show them, from 1
+(for example 1-3,7), in list order. NUMBER is the slot number, from 1, where the first dropped item
+lands. Relative paths are taken from the current folder.
   open NAME PATH                        open the project folder PATH as the window NAME
   new NAME                              a new, untitled project window NAME
   copy FROM KIND SEL TO NUMBER [insert] drag SEL from FROM's list onto TO's list of the same kind, as a
@@ -247,6 +250,7 @@ int Recover(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     const RecoveryOutcome outcome = RecoverInterruptedSave(path);
     if (outcome == RecoveryOutcome::kNothing) {
+        RemoveStaleSaveLock(path);
         out << project << ": no interrupted save" << std::endl;
         return kExitOk;
     }

@@ -296,6 +296,32 @@ private:
     std::string m_error;
 };
 
+// Whether a line that begins inside a quoted part (`quoted`) or not ends inside one, as SplitWords
+// reads it.
+bool QuotedAtEnd(std::string_view line, bool quoted) {
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char next = i + 1 < line.size() ? line[i + 1] : '\0';
+        if (quoted && line[i] == '\\' && (next == '"' || next == '\\')) {
+            ++i;
+        } else if (line[i] == '"') {
+            quoted = !quoted;
+        }
+    }
+    return quoted;
+}
+
+// The next line of `text` from `pos` (moved past it), without its line break and a carriage
+// return before that.
+std::string_view NextLine(std::string_view text, std::size_t& pos) {
+    const std::size_t end = text.find('\n', pos);
+    std::string_view content = text.substr(pos, end == std::string_view::npos ? text.npos : end - pos);
+    pos = end == std::string_view::npos ? text.size() : end + 1;
+    if (!content.empty() && content.back() == '\r') {
+        content.remove_suffix(1);
+    }
+    return content;
+}
+
 } // namespace
 
 std::vector<std::string> SplitWords(std::string_view line, std::string& error) {
@@ -388,33 +414,49 @@ CScript ParseScript(std::string_view text) {
     int line = 0;
     std::size_t pos = 0;
     while (pos < text.size()) {
-        const std::size_t end = text.find('\n', pos);
-        std::string_view content = text.substr(pos, end == std::string_view::npos ? text.npos : end - pos);
-        pos = end == std::string_view::npos ? text.size() : end + 1;
-        ++line;
-        if (!content.empty() && content.back() == '\r') {
-            content.remove_suffix(1);
-        }
+        std::string content(NextLine(text, pos));
+        const int firstLine = ++line;
         const std::size_t first = content.find_first_not_of(" \t");
         if (first == std::string_view::npos || content[first] == '#') {
             continue;
         }
+        // A quoted part still open at the end of a line goes on over the line break, which belongs
+        // to the word: how a name holding one is written. One that no later line closes is this
+        // line's error alone.
+        if (QuotedAtEnd(content, false)) {
+            std::string joined = content;
+            std::size_t after = pos;
+            int lines = line;
+            bool quoted = true;
+            while (quoted && after < text.size()) {
+                const std::string_view more = NextLine(text, after);
+                joined += '\n';
+                joined += more;
+                ++lines;
+                quoted = QuotedAtEnd(more, true);
+            }
+            if (!quoted) {
+                content = std::move(joined);
+                pos = after;
+                line = lines;
+            }
+        }
         std::string error;
         const std::vector<std::string> words = SplitWords(content, error);
         if (!error.empty()) {
-            script.errors.push_back({line, error});
+            script.errors.push_back({firstLine, error});
             continue;
         }
         const CStatementInfo* info = FindStatement(words.front());
         if (info == nullptr) {
-            script.errors.push_back({line, "unknown statement " + Quoted(words.front())});
+            script.errors.push_back({firstLine, "unknown statement " + Quoted(words.front())});
             continue;
         }
-        std::optional<CStatement> statement = CStatementParser(*info, words, line).Parse(error);
+        std::optional<CStatement> statement = CStatementParser(*info, words, firstLine).Parse(error);
         if (statement) {
             script.statements.push_back(std::move(*statement));
         } else {
-            script.errors.push_back({line, error});
+            script.errors.push_back({firstLine, error});
         }
     }
     return script;

@@ -69,7 +69,8 @@ struct CScript {
 // blanks belong to the word, and the quotes themselves are dropped ("" gives an empty word). Inside
 // a quoted part \" stands for a double quote and \\ for one backslash; a backslash before any other
 // character is kept as it is ("C:\Data\x.prj"). Outside quotes a backslash is an ordinary
-// character. An unterminated quote gives no words and sets `error`.
+// character. An unterminated quote gives no words and sets `error`. (ParseScript lets a quoted part
+// go on over a line break, which then belongs to the word, and hands the lines over as one.)
 std::vector<std::string> SplitWords(std::string_view line, std::string& error);
 
 // Reads KIND: "patches" gives 0, "waves" gives 1.

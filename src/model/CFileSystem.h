@@ -94,11 +94,16 @@ public:
     virtual bool Describe(const std::string& text) = 0;
 };
 
-// What CFileSystem::TryLock found.
+// What CFileSystem::TryLock found. Neither locked nor held elsewhere nor unusable: the lock file
+// cannot be made (a read-only folder).
 struct CLockAttempt {
     std::unique_ptr<CFileLock> lock; // null when not locked
-    bool heldElsewhere = false;      // another process holds the lock (else the file cannot be made)
+    bool heldElsewhere = false;      // another process holds the lock
     std::string holder;              // the holder's text, when another process holds it
+    // Why something at the lock file's name can serve as no lock and cannot be replaced (a folder,
+    // a file system that refuses locks); empty otherwise. Nobody can take that lock, so whoever
+    // needs it stops.
+    std::string unusable;
 };
 
 // What CFileSystem::LookAt finds at a path, which it never follows when it is a link.
@@ -228,8 +233,11 @@ public:
     // True when MoveToTrash may move files (a trash is in use); asks nothing of the disk.
     [[nodiscard]] virtual bool UsesTrash() { return false; }
     // Takes the advisory lock of the lock file `path` without waiting, creating the file when it is
-    // missing; never through a symbolic link. The default locks nothing and says so (no lock, not
-    // held elsewhere), as a file system that cannot make the file would.
+    // missing. Never opens anything through a link, and never writes into a file other names share:
+    // a symbolic link, a pipe or another special file, and a file with more than one hard link at
+    // `path` are replaced by a new lock file (once no process holds a lock on them); a folder there
+    // makes the lock unusable. The default locks nothing and says so (no lock, not held elsewhere),
+    // as a file system that cannot make the file would.
     [[nodiscard]] virtual CLockAttempt TryLock(const std::string& /*path*/) { return {}; }
     // Opens the folder `path` (ending in a separator) for listing and opening its files; null when
     // it is no folder. The default reaches the files through their paths.

@@ -948,14 +948,31 @@ private:
 // One byte at 1 MiB: far beyond the holder's text, which others then read unhindered.
 constexpr DWORD kLockOffset = 0x100000;
 
+// The lock file is only ever a file with one name: a reparse point or a file other names share is
+// opened as itself, and closing the handle deletes that name (never what it leads to or the other
+// names); then the lock file is made anew.
 CLockAttempt LockFile(const std::string& path) {
     CLockAttempt attempt;
-    const HANDLE handle =
-        ::CreateFileW(Utf8ToPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
-                      FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    for (int tries = 0; tries < 8 && handle == INVALID_HANDLE_VALUE; ++tries) {
+        handle =
+            ::CreateFileW(Utf8ToPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
+                          FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            // A lock file whose deletion is pending belongs to a holder that is letting go right
+            // now; a folder there refuses the same way and is waited for as busy.
+            attempt.heldElsewhere = ::GetLastError() == ERROR_ACCESS_DENIED;
+            return attempt;
+        }
+        BY_HANDLE_FILE_INFORMATION information{};
+        if (!::GetFileInformationByHandle(handle, &information) || information.nNumberOfLinks != 1 ||
+            (information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+            ::CloseHandle(handle);
+            handle = INVALID_HANDLE_VALUE;
+        }
+    }
     if (handle == INVALID_HANDLE_VALUE) {
-        // A lock file whose deletion is pending belongs to a holder that is letting go right now.
-        attempt.heldElsewhere = ::GetLastError() == ERROR_ACCESS_DENIED;
+        attempt.unusable = "\"" + path + "\" is no lock file and cannot be replaced by one";
         return attempt;
     }
     OVERLAPPED where{};
@@ -978,52 +995,145 @@ CLockAttempt LockFile(const std::string& path) {
 
 // The lock is flock's, on the whole file; the holder removes the file before letting go, and whoever
 // gets a lock on a file that is no longer at its path (removed meanwhile) tries again.
+// A lock on a file this code could not make its own (shared with other names, or read-only, in a
+// folder where its name cannot be replaced) still excludes, but nothing is written into it.
 class CNativeFileLock : public CFileLock {
 public:
-    CNativeFileLock(int descriptor, std::string path) : m_descriptor(descriptor), m_path(std::move(path)) {}
+    CNativeFileLock(int descriptor, std::string path, bool own)
+        : m_descriptor(descriptor), m_path(std::move(path)), m_own(own) {}
     ~CNativeFileLock() override {
         (void)::unlink(m_path.c_str());
         ::close(m_descriptor);
     }
     bool Describe(const std::string& text) override {
-        return ::ftruncate(m_descriptor, 0) == 0 &&
+        return m_own && ::ftruncate(m_descriptor, 0) == 0 &&
                ::pwrite(m_descriptor, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size());
     }
 
 private:
     int m_descriptor;
     std::string m_path;
+    bool m_own;
 };
 
+// Removes the entry `path` (never a folder) when it is still the one `seen` describes: a link or a
+// pipe is removed as itself, a hard link leaves the file's other names as they are.
+bool RemoveEntryIfSame(const std::string& path, const struct stat& seen) {
+    struct stat now {};
+    if (::lstat(path.c_str(), &now) != 0) {
+        return errno == ENOENT; // gone meanwhile: nothing left to remove
+    }
+    if (now.st_dev != seen.st_dev || now.st_ino != seen.st_ino || S_ISDIR(now.st_mode)) {
+        return true; // replaced meanwhile: the next look decides about the new entry
+    }
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+}
+
+// Opens the regular file at `path` for locking, never through a link and without waiting: for
+// reading and writing, or for reading where writing is refused (flock takes either). -1 with errno
+// set when it cannot be opened.
+int OpenLockFile(const std::string& path, bool& writable) {
+    constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK;
+    int descriptor = -1;
+    do {
+        descriptor = ::open(path.c_str(), O_RDWR | kFlags);
+    } while (descriptor < 0 && errno == EINTR);
+    writable = descriptor >= 0;
+    if (descriptor < 0 && (errno == EACCES || errno == EPERM || errno == EROFS || errno == ETXTBSY)) {
+        do {
+            descriptor = ::open(path.c_str(), O_RDONLY | kFlags);
+        } while (descriptor < 0 && errno == EINTR);
+    }
+    return descriptor;
+}
+
+std::string Quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+// The lock file is only ever a regular file with one name that this code made. Whatever else is at
+// its name (a symbolic link, a pipe, a device, a file other names share, one we may not write) is
+// never written through: once no process holds a lock on it, its name is removed and a new file is
+// made exclusively in its place. A folder there cannot be replaced and makes the lock unusable.
 CLockAttempt LockFile(const std::string& path) {
     CLockAttempt attempt;
     for (int tries = 0; tries < 8; ++tries) {
-        const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0644);
-        if (descriptor < 0) {
+        struct stat entry {};
+        int descriptor = -1;
+        bool writable = true;
+        if (::lstat(path.c_str(), &entry) != 0) {
+            if (errno != ENOENT) {
+                return attempt; // the folder cannot be looked into: nothing can be saved there either
+            }
+            do {
+                descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0644);
+            } while (descriptor < 0 && errno == EINTR);
+            if (descriptor < 0) {
+                if (errno == EEXIST) {
+                    continue; // made by another process meanwhile: look again
+                }
+                return attempt; // a read-only folder
+            }
+        } else if (S_ISDIR(entry.st_mode)) {
+            attempt.unusable = Quoted(path) + " is a folder where the lock file belongs";
             return attempt;
+        } else if (!S_ISREG(entry.st_mode)) {
+            // A link, a pipe or a device is never opened: its name goes, a lock file takes it.
+            if (!RemoveEntryIfSame(path, entry)) {
+                attempt.unusable = Quoted(path) + " is no regular file and cannot be replaced by a lock file";
+                return attempt;
+            }
+            continue;
+        } else {
+            descriptor = OpenLockFile(path, writable);
+            if (descriptor < 0) {
+                if (errno == ENOENT || errno == ELOOP) {
+                    continue; // removed or replaced by a link meanwhile: look again
+                }
+                attempt.unusable = Quoted(path) + " cannot be opened as the lock file";
+                return attempt;
+            }
         }
         struct stat opened {};
         if (::fstat(descriptor, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-            ::close(descriptor);
-            return attempt;
+            ::close(descriptor); // something else took the name between the look and the open
+            continue;
         }
         if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
-            attempt.heldElsewhere = errno == EWOULDBLOCK || errno == EINTR;
-            char buffer[512];
-            const ssize_t got = ::pread(descriptor, buffer, sizeof buffer, 0);
-            if (got > 0) {
-                attempt.holder.assign(buffer, static_cast<std::size_t>(got));
+            const int error = errno;
+            if (error == EWOULDBLOCK || error == EINTR) {
+                attempt.heldElsewhere = true;
+                // Who holds it, from a lock file as it writes them; a file other names share is the
+                // holder's business and not read.
+                char buffer[512];
+                const ssize_t got = opened.st_nlink == 1 ? ::pread(descriptor, buffer, sizeof buffer, 0) : -1;
+                if (got > 0) {
+                    attempt.holder.assign(buffer, static_cast<std::size_t>(got));
+                }
+            } else {
+                attempt.unusable = Quoted(path) + " cannot be locked on this file system";
             }
             ::close(descriptor);
             return attempt;
         }
         struct stat there {};
-        if (::lstat(path.c_str(), &there) == 0 && there.st_dev == opened.st_dev && there.st_ino == opened.st_ino) {
-            attempt.lock = std::make_unique<CNativeFileLock>(descriptor, path);
+        const bool stillThere =
+            ::lstat(path.c_str(), &there) == 0 && there.st_dev == opened.st_dev && there.st_ino == opened.st_ino;
+        if (stillThere && opened.st_nlink == 1 && writable) {
+            attempt.lock = std::make_unique<CNativeFileLock>(descriptor, path, true);
             return attempt;
         }
-        ::close(descriptor); // removed by its last holder after we opened it
+        if (stillThere && !RemoveEntryIfSame(path, opened)) {
+            // Shared with other names or not ours to write, and its name cannot go (a read-only
+            // folder): the lock holds all the same, without a word written into the file.
+            attempt.lock = std::make_unique<CNativeFileLock>(descriptor, path, false);
+            return attempt;
+        }
+        // Removed by its last holder after we opened it, or its name was just removed above while
+        // we held the lock on it (a process that opened it meanwhile finds it gone and looks again).
+        ::close(descriptor);
     }
+    attempt.unusable = Quoted(path) + " kept changing while the lock was taken";
     return attempt;
 }
 

@@ -182,10 +182,14 @@ SaveProblem CSaveTransaction::Refuse() {
     return {refusal};
 }
 
-bool CSaveTransaction::LockTarget() {
+SaveProblem CSaveTransaction::LockTarget() {
     bool busy = false;
-    m_saveLock = AcquireSaveLock(m_target, kSaveLockWaitMilliseconds, busy);
-    return !busy;
+    std::string unusable;
+    m_saveLock = AcquireSaveLock(m_target, kSaveLockWaitMilliseconds, busy, &unusable);
+    if (!unusable.empty()) {
+        return {"other programs cannot be kept out of the folder while it is saved: " + unusable};
+    }
+    return busy ? SaveProblem{ProjectFolderName(m_target) + " is being saved by another program"} : SaveProblem{};
 }
 
 // One process at a time saves or recovers a folder: the target's save lock first (a folder that
@@ -195,15 +199,19 @@ SaveProblem CSaveTransaction::LockAndRecover() {
     if (!m_files.IsFolder(ToNativePath(m_target))) {
         return {};
     }
-    if (!LockTarget()) {
-        return {ProjectFolderName(m_target) + " is being saved by another program"};
+    if (SaveProblem problem = LockTarget(); problem) {
+        return problem;
     }
     const RecoveryOutcome outcome = RecoverInterruptedSaveLocked(m_target);
     if (outcome == RecoveryOutcome::kNothing) {
         return {};
     }
+    // What was not recovered is the save's failure, told once.
+    if (!IsRecovered(outcome)) {
+        return {RecoveryText(m_target, outcome)};
+    }
     CDomain::Instance().MessageReporter().ReportRecovery(RecoveryText(m_target, outcome));
-    return IsRecovered(outcome) ? SaveProblem{} : SaveProblem{RecoveryText(m_target, outcome)};
+    return {};
 }
 
 // Which folders exist decides the question; they are created only once the plan holds. Every
@@ -268,6 +276,12 @@ SaveProblem CSaveTransaction::Plan() {
                          m_plan, reason)) {
         return {reason};
     }
+    // Each file the save moves aside as the question saw it (in place, the record the folder was
+    // just compared with), or as it is now: looked at again just before the commit.
+    for (const std::string& path : m_plan.displaced) {
+        const CFileStamp* known = m_plan.KnownStamp(path);
+        m_displacedStamps[path] = known != nullptr ? *known : m_files.Stamp(ToNativePath(path));
+    }
     return {};
 }
 
@@ -292,8 +306,8 @@ SaveProblem CSaveTransaction::MakeFolders() {
         // The new folder's entry in its parent must outlast a crash as its content will.
         const std::string parent = m_folders[0].substr(0, m_folders[0].find_last_of('/') + 1);
         (void)m_files.Sync(ToNativePath(parent));
-        if (!LockTarget()) {
-            return {ProjectFolderName(m_target) + " is being saved by another program"};
+        if (SaveProblem problem = LockTarget(); problem) {
+            return problem;
         }
     }
     std::vector<std::string> createdRelative;
@@ -422,11 +436,35 @@ SaveProblem CSaveTransaction::Commit() {
             }
         }
     }
-    if (!CommitSaveJournal(m_target, m_stagedFiles, m_journal)) {
+    // Staging and flushing take long: a file changed meanwhile stops the save before its commit, as
+    // a change the question found would, and the next save asks about it.
+    std::vector<std::string> changes;
+    const auto unchanged = [this, &changes] {
+        changes = DisplacedChanges();
+        return changes.empty();
+    };
+    if (!CommitSaveJournal(m_target, m_stagedFiles, m_journal, unchanged)) {
+        if (!changes.empty()) {
+            changes.emplace_back("Nothing was saved. Save again to see what changed and decide.");
+            return {JoinLines(changes)};
+        }
         return {"the new files could not be made safe on disk (is the disk full?)"};
     }
     m_committed = true;
     return {};
+}
+
+std::vector<std::string> CSaveTransaction::DisplacedChanges() {
+    std::vector<std::string> changes;
+    const std::string since = " by another program while " + ProjectFolderName(m_target) + " was being saved";
+    for (const auto& [path, stamp] : m_displacedStamps) {
+        const CFileStamp now = m_files.Stamp(ToNativePath(path));
+        if (now != stamp) {
+            const std::string name = path.substr(path.find_last_of('/') + 1);
+            changes.push_back(name + (now.size < 0 ? " was removed or renamed" : " was changed") + since);
+        }
+    }
+    return changes;
 }
 
 // Committed: from here on the save is finished, now or by the next open. Once more from where it

@@ -55,14 +55,16 @@ private:
     // The document stands for the saved folder: pending deletions, disk state, open marker.
     void TidyUp();
 
+    // One line for each displaced file that is not as the save saw it when it planned.
+    [[nodiscard]] std::vector<std::string> DisplacedChanges();
     // The stamp of a source file as the save takes it now.
     [[nodiscard]] CFileStamp SourceStamp(const std::string& source);
     // The stamp of a slot file of the saved folder as it is once placed.
     [[nodiscard]] CFileStamp FinalStamp(const std::string& path);
     // The file at `placed` has the stamp the save's check saw at `source`, when it saw one.
     void KeepKnownStamp(const std::string& source, const std::string& placed);
-    // Takes the target's save lock; false when another process holds it.
-    bool LockTarget();
+    // Takes the target's save lock; a problem when another process holds it or it cannot be taken.
+    [[nodiscard]] SaveProblem LockTarget();
     // Creates folder `i` of m_folders unless it existed; false when that failed.
     bool CreateFolder(std::size_t i);
     // One step of the save's progress: a file copied, moved, trashed or deleted.
@@ -93,6 +95,7 @@ private:
     std::map<std::string, std::string> m_parkedAs;        // displaced file -> its staging name
     std::map<std::string, std::string> m_workCopies[2];   // by list: displaced file -> work copy
     std::map<std::string, CFileStamp> m_finalStamps;      // slot files as the save placed them
+    std::map<std::string, CFileStamp> m_displacedStamps;  // displaced files as the save planned with them
     // The progress of the copies and of the journal's run, shown when they take long: one display
     // from the first copy to the last file moved into place.
     std::unique_ptr<CProgressEpisode> m_progress;

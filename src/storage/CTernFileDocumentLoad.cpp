@@ -81,18 +81,25 @@ bool CTernFileDocument::OpenProjectFolder(const std::string& folder, Recovery re
         ResetToNew();
         return false;
     }
+    // Why an interrupted save was not recovered: the first thing the user is told of the failure.
+    std::string notRecovered;
     if (loaded && HasInterruptedSave(path)) {
         if (recovery == Recovery::kRecover) {
             // An empty staging folder (a save stopped as it began) is removed without a word: the
             // folder is as it was.
             const RecoveryOutcome outcome = RecoverInterruptedSave(path);
-            if (outcome != RecoveryOutcome::kNothing) {
+            loaded = IsRecovered(outcome);
+            if (!loaded) {
+                notRecovered = RecoveryText(path, outcome);
+            } else if (outcome != RecoveryOutcome::kNothing) {
                 CDomain::Instance().MessageReporter().ReportRecovery(RecoveryText(path, outcome));
             }
-            loaded = IsRecovered(outcome);
         } else {
             loaded = false;
         }
+    } else if (loaded && recovery == Recovery::kRecover) {
+        // A save lock file left by a process that died goes once nobody holds it.
+        RemoveStaleSaveLock(path);
     }
     // The sub-folders are opened once, for listing and for reaching their files: a folder that is
     // missing (or a file) does not open. Creating them to see whether that fails would take any
@@ -120,7 +127,11 @@ bool CTernFileDocument::OpenProjectFolder(const std::string& folder, Recovery re
     }
     if (!loaded) {
         ResetToNew();
-        CDomain::Instance().MessageReporter().ErrorWithDetail(kErrorLoad, JoinLines(DescribeLoadFailure(folder)));
+        std::vector<std::string> problems = DescribeLoadFailure(folder);
+        if (!notRecovered.empty()) {
+            problems.insert(problems.begin(), notRecovered);
+        }
+        CDomain::Instance().MessageReporter().ErrorWithDetail(kErrorLoad, JoinLines(problems));
     }
     return loaded;
 }

@@ -249,6 +249,10 @@ private:
         }
         for (const std::string& path : m_plan.displaced) {
             if (Files().OpenReadWrite(ToNativePath(path)) == nullptr) {
+                // Gone since the folder was compared with the record: another program took it away.
+                if (!Files().Exists(ToNativePath(path))) {
+                    return {"a file that the save replaces or removes was removed or renamed by another program", path};
+                }
                 return {"a file that the save replaces or removes is read-only or in use", path};
             }
         }

@@ -586,7 +586,7 @@ bool BeginSaveStaging(const std::string& projectPath, const std::vector<std::str
 }
 
 bool CommitSaveJournal(const std::string& projectPath, const std::vector<std::string>& stagedFiles,
-                       const SaveJournal& journal) {
+                       const SaveJournal& journal, const std::function<bool()>& stillAsPlanned) {
     CFileSystem& files = Files();
     const std::string staging = StagingPath(projectPath);
     // The staged contents first: the journal must never name a copy that a crash could lose. With
@@ -604,6 +604,10 @@ bool CommitSaveJournal(const std::string& projectPath, const std::vector<std::st
         }
     }
     if (!WriteDurably(staging + kJournalTempName, FormatSaveJournal(journal))) {
+        return false;
+    }
+    if (stillAsPlanned && !stillAsPlanned()) {
+        (void)files.Delete(ToNativePath(staging + kJournalTempName));
         return false;
     }
     if (!files.Rename(ToNativePath(staging + kJournalTempName), ToNativePath(staging + kJournalName))) {
@@ -739,16 +743,28 @@ std::string FirstLinkInTheWay(const std::string& projectPath, const SaveJournal*
     return std::string();
 }
 
-std::unique_ptr<CFileLock> AcquireSaveLock(const std::string& projectPath, int waitMilliseconds, bool& busy) {
+std::unique_ptr<CFileLock> AcquireSaveLock(const std::string& projectPath, int waitMilliseconds, bool& busy,
+                                           std::string* unusable) {
     const std::string path = ToNativePath(projectPath + kSaveLockName);
     const auto giveUpAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
     for (;;) {
         CLockAttempt attempt = Files().TryLock(path);
-        busy = attempt.heldElsewhere;
-        if (attempt.lock || !busy || std::chrono::steady_clock::now() >= giveUpAt) {
+        // A lock file nobody can lock excludes nobody: nothing goes on without the lock then.
+        busy = attempt.heldElsewhere || !attempt.unusable.empty();
+        if (unusable != nullptr) {
+            *unusable = attempt.unusable;
+        }
+        if (attempt.lock || !attempt.heldElsewhere || std::chrono::steady_clock::now() >= giveUpAt) {
             return std::move(attempt.lock);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+void RemoveStaleSaveLock(const std::string& projectPath) {
+    if (Files().Exists(ToNativePath(projectPath + kSaveLockName))) {
+        bool busy = false;
+        (void)AcquireSaveLock(projectPath, 0, busy); // let go at once, which removes the file
     }
 }
 
@@ -874,8 +890,17 @@ std::string RecoveryText(const std::string& projectPath, RecoveryOutcome outcome
                " was left as it is: its records name files outside the project folder or lead there through a "
                "link. Remove the folder \"" +
                kSaveStagingFolder + "\" in it to open the project as it is.";
-    case RecoveryOutcome::kBusy:
-        return ProjectFolderName(projectPath) + " is being saved by another program.";
+    case RecoveryOutcome::kBusy: {
+        const std::string lock = ToNativePath(projectPath + kSaveLockName);
+        if (Files().IsFolder(lock) && !Files().IsSymbolicLink(lock)) {
+            return "An interrupted save of " + projectPath + " was left as it is: \"" + kSaveLockName +
+                   "\" in it is a folder, where the lock file belongs that keeps other programs out while a save "
+                   "is finished or undone. Remove that folder to open the project.";
+        }
+        return ProjectFolderName(projectPath) +
+               " is being saved by another program right now: nothing was recovered or changed. Open it again once "
+               "that save has ended.";
+    }
     case RecoveryOutcome::kNothing:
         break;
     }

@@ -91,9 +91,10 @@ bool BeginSaveStaging(const std::string& projectPath, const std::vector<std::str
 
 // Puts the staged files (relative names) and the staging folder on stable storage, then writes the
 // journal durably: the commit point. False when anything failed; nothing outside the staging
-// folder has changed then.
+// folder has changed then. `stillAsPlanned`, when given, is asked last before the journal is put in
+// place (after the long flushes): false stops the commit.
 bool CommitSaveJournal(const std::string& projectPath, const std::vector<std::string>& stagedFiles,
-                       const SaveJournal& journal);
+                       const SaveJournal& journal, const std::function<bool()>& stillAsPlanned = {});
 
 // How far RunSaveJournal got.
 enum class JournalRun {
@@ -122,9 +123,13 @@ bool RollBackSaveJournal(const std::string& projectPath, const SaveJournal& jour
 // The project's save lock (kSaveLockName in the folder, internal form ending in "/"), waiting up to
 // `waitMilliseconds` while another process holds it. Null when another process holds it still; also
 // null, with `busy` false, when the lock file cannot be made (a read-only folder: nothing can be
-// saved there either, and there is nothing to wait for).
+// saved there either, and there is nothing to wait for). Null with `busy` true, and the reason in
+// `unusable` when given, when what is at the lock file's name can never be locked (a folder).
 [[nodiscard]] std::unique_ptr<CFileLock> AcquireSaveLock(const std::string& projectPath, int waitMilliseconds,
-                                                         bool& busy);
+                                                         bool& busy, std::string* unusable = nullptr);
+// Removes a save lock file that a process which died left in the project folder, when no process
+// holds it; leaves everything else as it is.
+void RemoveStaleSaveLock(const std::string& projectPath);
 // How long a save or a recovery waits for another process's save lock.
 inline constexpr int kSaveLockWaitMilliseconds = 2000;
 

@@ -186,6 +186,28 @@ TEST_F(CliAppTest, RunReadsAScriptFromStandardInput) {
     EXPECT_NE(result.out.find("\"name\":\"PadLead1\""), std::string::npos);
 }
 
+// A folder whose name holds a line break is named in a script by a quoted part over the break.
+TEST_F(CliAppTest, AScriptNamesAFolderWhoseNameHoldsALineBreak) {
+    ProjectBuilder project(m_temp.Path(), "Two\nlines.prj");
+    project.AddPatch("001 Lead.p00");
+    const ProcessResult result = Tool({"run", "-"}, "open S \"Two\nlines.prj\"\nrename S patches 1 Pad\nsave S\n");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(FileNames(Path("Two\nlines.prj/Patch")), Names{"001 Pad.p00"});
+}
+
+// A save lock file left by a process that died goes with "recover"; the project is not touched.
+TEST_F(CliAppTest, RecoverRemovesAStaleSaveLock) {
+    ProjectBuilder project(m_temp.Path(), "Song.prj");
+    project.AddPatch("001 Lead.p00");
+    const TestSupport::FolderSnapshot before = TestSupport::TakeFolderSnapshot(Path("Song.prj"));
+    WriteText(Path("Song.prj/.orvanta-lock"), "orvanta-cli, process 1 on gone");
+    const ProcessResult result = Tool({"recover", "Song.prj"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "Song.prj: no interrupted save\n");
+    EXPECT_FALSE(std::filesystem::exists(Path("Song.prj/.orvanta-lock")));
+    EXPECT_EQ(TestSupport::TakeFolderSnapshot(Path("Song.prj")), before);
+}
+
 TEST_F(CliAppTest, TheDefaultWorkFolderIsPrivateAndGoesAtExit) {
     MakePrivateFolder("tmp");
     ProjectBuilder project(m_temp.Path(), "Song.prj");

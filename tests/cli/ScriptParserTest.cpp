@@ -155,6 +155,42 @@ TEST(ParseScriptTest, ReportsEveryBadLineWithItsNumber) {
     EXPECT_EQ(script.statements.size(), 2U); // the two good lines are still parsed
 }
 
+// A quoted part that a later line closes holds the line break (or breaks) between: the way to name
+// a folder whose name holds one. A quote no later line closes stays that line's error.
+TEST(ParseScriptTest, AQuotedPartGoesOnOverALineBreak) {
+    struct Case {
+        std::string_view text;
+        std::vector<std::string> paths; // of the "open" statements, in order
+        std::vector<int> lines;         // of those statements
+        std::vector<int> errorLines;
+    };
+    const Case cases[] = {
+        {"open A \"/x/Two\nlines.prj\"\nclose A\n", {"/x/Two\nlines.prj"}, {1}, {}},
+        {"open A \"/x/a\r\n\nb \\\" c.prj\"\r\nopen B B.prj\n", {"/x/a\n\nb \" c.prj", "B.prj"}, {1, 4}, {}},
+        {"# \"\nopen A \"/x/\n#not a comment.prj\"\n", {"/x/\n#not a comment.prj"}, {2}, {}},
+        {"open A \"never closed\nopen B B.prj\n", {"B.prj"}, {2}, {1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text));
+        const CScript script = ParseScript(c.text);
+        std::vector<std::string> paths;
+        std::vector<int> lines;
+        for (const CStatement& statement : script.statements) {
+            if (statement.kind == StatementKind::Open) {
+                paths.push_back(statement.text);
+                lines.push_back(statement.line);
+            }
+        }
+        EXPECT_EQ(paths, c.paths);
+        EXPECT_EQ(lines, c.lines);
+        std::vector<int> errorLines;
+        for (const CParseError& error : script.errors) {
+            errorLines.push_back(error.line);
+        }
+        EXPECT_EQ(errorLines, c.errorLines);
+    }
+}
+
 TEST(ParseScriptTest, ReadsTheClipboardAndHistoryStatements) {
     const CScript script = ParseScript("copy-rows A waves 3-5\n"
                                        "cut-rows A patches 7\n"

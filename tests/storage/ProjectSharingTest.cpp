@@ -223,6 +223,85 @@ TEST_F(ProjectSharingTest, ASaveNoticesWhatAnotherProgramChanged) {
     }
 }
 
+// Another program changes a file the save moves aside after the save compared the folder with its
+// record and before the commit (the copies and the flushes take long): the save stops before its
+// commit and says what changed, the folder keeps the other program's change and nothing else, and
+// the next save asks about it.
+TEST_F(ProjectSharingTest, AChangeWhileSavingStopsTheSaveBeforeItsCommit) {
+    using FS = FaultyFileSystem;
+    struct Case {
+        const char* when;
+        unsigned ops;
+        const char* pathEnd;
+        int n;        // the n-th such call
+        bool removed; // else changed
+        const char* said;
+    };
+    const Case cases[] = {
+        {"as the first new file is staged", FS::kCreate, "/.orvanta-save/n-1", 1, false,
+         "001 Alpha.p00 was changed by another program while A.prj was being saved"},
+        {"as the staging folder is flushed", FS::kSync, "", 1, false,
+         "001 Alpha.p00 was changed by another program while A.prj was being saved"},
+        {"as the staged files are flushed", FS::kSync, "", 2, false,
+         "001 Alpha.p00 was changed by another program while A.prj was being saved"},
+        {"as the journal is written", FS::kCreate, "/.orvanta-save/journal.tmp", 1, false,
+         "001 Alpha.p00 was changed by another program while A.prj was being saved"},
+        {"removed as the journal is written", FS::kCreate, "/.orvanta-save/journal.tmp", 1, true,
+         "001 Alpha.p00 was removed or renamed by another program while A.prj was being saved"},
+        {"removed as the save checks it can move it", FS::kOpenReadWrite, "/001 Alpha.p00", 1, true,
+         "a file that the save replaces or removes was removed or renamed by another program"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.when);
+        TestSupport::TempFolder temp;
+        fs::copy(m_temp / "A.prj", temp / "A.prj", fs::copy_options::recursive);
+        const std::string path = temp / "A.prj/";
+        const std::string alpha = path + "Patch/001 Alpha.p00";
+        DocumentList documents;
+        CTernFileDocument& document = documents.Open(path);
+        document.Data().m_patches[0].SetName("Renamed", false);
+        document.Data().m_patches[0].m_osc[0].m_values[3] ^= 1; // new data: the file is copied
+        document.SetModified(true);
+        // The folder as the other program leaves it.
+        FolderSnapshot changed = TakeFolderSnapshot(path);
+        if (c.removed) {
+            changed.erase("Patch/001 Alpha.p00");
+        } else {
+            changed["Patch/001 Alpha.p00"] = PatchBytes(0x55);
+        }
+        bool acted = false;
+        m_files.RunBeforeCall(
+            c.ops, c.pathEnd,
+            [&] {
+                if (c.removed) {
+                    fs::remove(alpha);
+                } else {
+                    ProjectBuilder::WriteBytes(alpha, PatchBytes(0x55));
+                }
+                acted = true;
+            },
+            c.n);
+        m_reporter->ClearRecord();
+        m_reporter->SetDefaultAnswer(kAnswerYes);
+        EXPECT_FALSE(document.SaveProjectTo(path));
+        ASSERT_TRUE(acted);
+        EXPECT_TRUE(m_reporter->Questions().empty());
+        ASSERT_EQ(m_reporter->Details().size(), 1U);
+        EXPECT_NE(m_reporter->Details()[0].find(c.said), std::string::npos) << m_reporter->Details()[0];
+        EXPECT_EQ(TakeFolderSnapshot(path), changed);
+        EXPECT_FALSE(HasInterruptedSave(path));
+        if (!c.removed) {
+            // The next save asks; answered yes it saves, the other program's change goes as agreed.
+            m_reporter->ClearRecord();
+            EXPECT_TRUE(document.SaveProjectTo(path));
+            EXPECT_EQ(m_reporter->QuestionCodes(), std::vector<int>{kAskSaveChangedOnDisk});
+            EXPECT_TRUE(FileExists(path + "Patch/001 Renamed.p00"));
+        }
+        m_reporter->SetDefaultAnswer(kAnswerOk);
+        m_files.ClearFaults();
+    }
+}
+
 // An interrupted Save As into a new folder is undone without a trace: the folders it made go too,
 // although the recovering program holds its save lock in the folder.
 TEST_F(ProjectSharingTest, UndoingASaveAsRemovesTheFoldersItMade) {
@@ -365,7 +444,12 @@ TEST_F(ProjectSharingTest, AnotherProcessHoldingTheLocksIsWaitedForAndTold) {
         if (std::string(lockName) == kSaveLockName) {
             EXPECT_EQ(RecoverInterruptedSave(m_project.Path()), RecoveryOutcome::kBusy);
             EXPECT_FALSE(opened);
-            EXPECT_EQ(m_reporter->Recoveries().back(), "A.prj is being saved by another program.");
+            // Nothing was recovered, and the failure to open says why first.
+            EXPECT_TRUE(m_reporter->Recoveries().empty());
+            ASSERT_EQ(m_reporter->Details().size(), 1U);
+            EXPECT_EQ(m_reporter->Details()[0].substr(0, m_reporter->Details()[0].find('\n')),
+                      "A.prj is being saved by another program right now: nothing was recovered or changed. Open it "
+                      "again once that save has ended.");
         } else {
             EXPECT_FALSE(opened);
             ASSERT_EQ(m_reporter->Questions().size(), 1U);

@@ -3,6 +3,7 @@
 #include "ProjectBuilder.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace Orvanta::TestSupport {
 
@@ -70,6 +71,7 @@ void FaultyFileSystem::ClearFaults() {
     m_nthOps = 0;
     m_nthRemaining = 0;
     m_pathFaults.clear();
+    m_action = {};
 }
 
 int FaultyFileSystem::Calls(unsigned ops) const {
@@ -86,7 +88,22 @@ std::vector<std::string> FaultyFileSystem::CalledPaths(unsigned ops) const {
     return paths;
 }
 
+void FaultyFileSystem::RunBeforeCall(unsigned ops, std::string pathEnd, std::function<void()> action, int n) {
+    m_actionOps = ops;
+    m_actionPathEnd = std::move(pathEnd);
+    m_action = std::move(action);
+    m_actionRemaining = n;
+}
+
 bool FaultyFileSystem::ShouldFail(Op op, const std::string& path, const std::string& secondPath) {
+    const auto endsWith = [](const std::string& text, const std::string& end) {
+        return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    };
+    if (m_action && (m_actionOps & op) != 0 &&
+        (endsWith(path, m_actionPathEnd) || (!secondPath.empty() && endsWith(secondPath, m_actionPathEnd))) &&
+        --m_actionRemaining == 0) {
+        std::exchange(m_action, {})();
+    }
     m_calls.push_back({op, path});
     bool fail = m_crashed;
     if (!m_crashed && m_crashRemaining > 0 && (m_crashOps & op) != 0 && --m_crashRemaining == 0) {

@@ -3,6 +3,7 @@
 #include "model/CFileSystem.h"
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,9 @@ public:
     // half of what it would have written. 0 disarms.
     void CrashAtCall(unsigned ops, int n);
     [[nodiscard]] bool Crashed() const { return m_crashed; }
+    // Another program at work: `action` runs once, just before the n-th call (1-based) whose kind is
+    // in `ops` and whose path (either path of a two-path call) ends in `pathEnd` ("" for any path).
+    void RunBeforeCall(unsigned ops, std::string pathEnd, std::function<void()> action, int n = 1);
     // Removes every fault; the call counts stay.
     void ClearFaults();
 
@@ -112,6 +116,10 @@ private:
     };
 
     CFileSystem& m_inner;
+    unsigned m_actionOps = 0;
+    std::string m_actionPathEnd;
+    std::function<void()> m_action;
+    int m_actionRemaining = 0;
     unsigned m_nthOps = 0;
     int m_nthRemaining = 0;
     std::vector<PathFault> m_pathFaults;
