@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <map>
 #include <set>
@@ -183,8 +184,43 @@ CItem ReadItem(const CStatement& row) {
     return item;
 }
 
+bool IsValidUtf8(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80           ? 1
+                                   : (lead >> 5) == 0x6  ? 2
+                                   : (lead >> 4) == 0xe  ? 3
+                                   : (lead >> 3) == 0x1e ? 4
+                                                         : 0;
+        if (length == 0 || i + length > text.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xc0) != 0x80) {
+                return false;
+            }
+        }
+        i += length;
+    }
+    return true;
+}
+
+// True when the file at `path` is empty or begins as every SQLite database does.
+bool LooksLikeSqlite(CFileSystem& fileSystem, const std::string& path) {
+    const std::unique_ptr<CFile> file = fileSystem.OpenRead(path);
+    if (!file) {
+        return true; // missing: made new; unreadable: the open says why
+    }
+    static constexpr char kHeader[] = "SQLite format 3";
+    std::array<std::uint8_t, sizeof kHeader> header{};
+    const std::size_t got = file->ReadUntilFull(header);
+    return got == 0 || (got == header.size() && std::equal(header.begin(), header.end(), kHeader));
+}
+
 // A search's words as an FTS5 query: each word a quoted string, matching word starts. Words with
-// no letter or digit (which the tokenizer drops) are returned in `literal` to be matched as text.
+// no letter or digit (which the tokenizer drops), and words that are not valid UTF-8, are returned in `literal` to be
+// matched as text.
 std::string FtsQuery(const std::string& words, std::vector<std::string>& literal) {
     std::string query;
     std::size_t start = 0;
@@ -198,10 +234,11 @@ std::string FtsQuery(const std::string& words, std::vector<std::string>& literal
         }
         if (end > start) {
             const std::string word = words.substr(start, end - start);
-            const bool hasWordCharacter = std::any_of(word.begin(), word.end(), [](char c) {
-                const auto byte = static_cast<unsigned char>(c);
-                return byte >= 0x80 || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-            });
+            const bool hasWordCharacter =
+                IsValidUtf8(word) && std::any_of(word.begin(), word.end(), [](char c) {
+                    const auto byte = static_cast<unsigned char>(c);
+                    return byte >= 0x80 || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+                });
             if (hasWordCharacter) {
                 std::string quoted = "\"";
                 for (const char c : word) {
@@ -285,7 +322,7 @@ bool CLibrary::Open(const std::string& path, std::vector<std::string>& messages,
     std::string damagedPath;
     bool healthy = false;
     try {
-        healthy = OpenFile(path, true);
+        healthy = LooksLikeSqlite(fileSystem, path) && OpenFile(path, true);
     } catch (const CSqliteError& failure) {
         if (failure.Code() != SQLITE_NOTADB && failure.Code() != SQLITE_CORRUPT) {
             m_db.Close();
