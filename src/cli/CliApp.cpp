@@ -44,7 +44,7 @@ namespace Orvanta::Cli {
 
 namespace {
 
-constexpr const char* kUsage = R"(Usage: orvanta-cli [--work-folder DIR] [--no-trash] [--library FILE] COMMAND ...
+constexpr const char* kUsage = R"(Usage: orvanta-cli [--work-folder DIR] [--no-trash] COMMAND ...
 
 Inspect, check and script Orvanta projects (folders named NAME.prj holding Patch/ and Wave/).
 
@@ -140,7 +140,8 @@ info --json prints one JSON object on one line: {"path", "patches": [{"number", 
 
 Library: a catalogue of every project (NAME.prj with Patch/ and Wave/) found at any depth under the
 watched folders, kept in the SQLite file "library.sqlite3" in the user's data folder (on Linux
-$XDG_DATA_HOME or ~/.local/share, then "Veltrane/Orvanta Librarian"); --library FILE names another.
+$XDG_DATA_HOME or ~/.local/share, then "Veltrane/Orvanta Librarian"); --library FILE, after
+"library" or before any command, names another.
 Scanning only reads project folders; links are never followed. Favourites, tags and notes belong to
 a patch's or wave's content, so every copy carries them and they survive rescans. PROJECT is a
 catalogued project's path or folder name. Statements:
