@@ -342,11 +342,20 @@ private:
             row.audioError = "the file could not be opened";
             return;
         }
+        // A wave of up to kWholeWave bytes is read once into memory, hashed there and handed to the
+        // sound library from there; a larger one is hashed in pieces and read again for its details.
+        constexpr std::int64_t kWholeWave = std::int64_t{16} << 20;
+        const std::int64_t known = file->Stamp().size;
+        const bool whole = known >= 0 && known <= kWholeWave;
         CContentKey key;
-        std::vector<std::uint8_t> buffer(256 * 1024);
+        std::vector<std::uint8_t> buffer(whole ? static_cast<std::size_t>(known) + 1 : 256 * 1024);
         std::int64_t total = 0;
         for (;;) {
-            const std::int64_t got = file->Read(buffer);
+            const std::span<std::uint8_t> free =
+                whole ? std::span(buffer).subspan(static_cast<std::size_t>(
+                            std::min<std::int64_t>(total, static_cast<std::int64_t>(buffer.size()) - 1)))
+                      : std::span(buffer);
+            const std::int64_t got = file->Read(free);
             if (got < 0) {
                 row.audioError = "the file could not be read";
                 return;
@@ -354,17 +363,26 @@ private:
             if (got == 0) {
                 break;
             }
-            key.Add(buffer.data(), static_cast<std::size_t>(got));
+            key.Add(free.data(), static_cast<std::size_t>(got));
             total += got;
         }
         row.content = key.Hex();
         row.key = row.content;
         row.size = total;
-        if (!file->Seek(0)) {
-            row.audioError = "the file could not be read again";
-            return;
+        SoundAnalysis analysis;
+        if (whole && total < static_cast<std::int64_t>(buffer.size())) {
+            if (IsInstrumentWavePath(filePath)) {
+                analysis.reason = kInstrumentWaveReason;
+            } else {
+                analysis = AnalyseSoundData(buffer.data(), static_cast<std::size_t>(total), 0);
+            }
+        } else {
+            if (!file->Seek(0)) {
+                row.audioError = "the file could not be read again";
+                return;
+            }
+            analysis = AnalyseSound(*file, total, filePath, 0);
         }
-        const SoundAnalysis analysis = AnalyseSound(*file, total, filePath, 0);
         if (analysis.details) {
             row.sampleRate = analysis.details->sampleRate;
             row.channels = analysis.details->channels;
