@@ -188,7 +188,7 @@ private:
     CDatabase m_db;
 };
 
-// Checks a tag given by the user: not empty, no control characters, at most 100 bytes.
+// Checks a tag given by the user: UTF-8, not empty, no control characters, at most 100 bytes.
 [[nodiscard]] bool IsValidTag(const std::string& tag);
 
 } // namespace Orvanta::Library

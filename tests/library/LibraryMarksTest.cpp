@@ -55,6 +55,10 @@ TEST_F(LibraryMarks, RefusesBadTagsAndItemsWithoutContent) {
     std::string error;
     EXPECT_FALSE(m_library->AddTags(m_project, ItemKind::kWave, 1, {"a\nb"}, error));
     EXPECT_FALSE(m_library->AddTags(m_project, ItemKind::kWave, 1, {""}, error));
+    // Tags and notes go into a JSON file: text that is not UTF-8 is refused.
+    EXPECT_FALSE(m_library->AddTags(m_project, ItemKind::kWave, 1, {"caf\xe9"}, error));
+    EXPECT_FALSE(m_library->SetNote(m_project, ItemKind::kWave, 1, "caf\xe9", error));
+    EXPECT_TRUE(m_library->AddTags(m_project, ItemKind::kWave, 1, {"caf\xc3\xa9"}, error));
     EXPECT_FALSE(m_library->AddTags(m_project, ItemKind::kWave, 7, {"x"}, error));
     EXPECT_FALSE(m_library->SetFavourite(Watched() + "/Nope.prj", ItemKind::kWave, 1, true, error));
 }
