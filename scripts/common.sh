@@ -48,7 +48,7 @@ stage() {
 PACKAGES=(cmake g++ make git googletest libgtest-dev libgmock-dev
           qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev libxkbcommon-dev libxxhash-dev
           xvfb xauth xdotool x11-utils python3 clang-format
-          pkg-config libsndfile1-dev qt6-multimedia-dev pulseaudio
+          pkg-config libsndfile1-dev libsqlite3-dev qt6-multimedia-dev pulseaudio
           help2man librsvg2-bin dpkg-dev desktop-file-utils appstream file clang libclang-rt-14-dev
           strace)
 

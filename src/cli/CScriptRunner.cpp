@@ -3,6 +3,9 @@
 #include "cli/CCliReporter.h"
 #include "cli/CProjectWindows.h"
 #include "cli/CliPaths.h"
+#if defined(ORVANTA_LIBRARY)
+#include "cli/LibraryCommand.h"
+#endif
 #include "cli/PreviewReport.h"
 #include "cli/ProjectReport.h"
 #include "model/CDomain.h"
@@ -358,6 +361,14 @@ bool CScriptRunner::Undo(const CStatement& s) {
     return true;
 }
 
+void CScriptRunner::KeepLibraryCurrent(const std::string& projectPath) {
+#if defined(ORVANTA_LIBRARY)
+    UpdateLibraryAfterSave(projectPath, m_err);
+#else
+    static_cast<void>(projectPath);
+#endif
+}
+
 bool CScriptRunner::Save(const CStatement& s) {
     CProjectWindow* window = Window(s, s.window);
     if (window == nullptr) {
@@ -371,6 +382,7 @@ bool CScriptRunner::Save(const CStatement& s) {
         return false;
     }
     CHistory::Instance().ProjectSaved(&DataOf(*window));
+    KeepLibraryCurrent(DataOf(*window).m_projectPath);
     return true;
 }
 
@@ -383,6 +395,7 @@ bool CScriptRunner::SaveAs(const CStatement& s) {
         return false;
     }
     CHistory::Instance().ProjectSaved(&DataOf(*window));
+    KeepLibraryCurrent(DataOf(*window).m_projectPath);
     return true;
 }
 

@@ -45,6 +45,8 @@ private:
     bool Undo(const CStatement& s);
     bool Save(const CStatement& s);
     bool SaveAs(const CStatement& s);
+    // After a save: the catalogue of the user's projects takes the saved folder's new content.
+    void KeepLibraryCurrent(const std::string& projectPath);
     bool Close(const CStatement& s);
     bool Print(const CStatement& s);
     bool MergeDuplicates(const CStatement& s);

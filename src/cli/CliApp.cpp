@@ -7,6 +7,9 @@
 #include "cli/CScriptRunner.h"
 #include "cli/CliPaths.h"
 #include "cli/DemoProject.h"
+#if defined(ORVANTA_LIBRARY)
+#include "cli/LibraryCommand.h"
+#endif
 #include "cli/ProjectCheck.h"
 #include "cli/ProjectReport.h"
 #include "cli/ScriptParser.h"
@@ -72,6 +75,8 @@ Commands:
                           the first in one project), and patches whose files are byte-identical apart
                           from the header and wave numbers and that use duplicate waves in the same
                           order; changes nothing
+  library [--library FILE] STATEMENT
+                          the catalogue of every project under the watched folders (see Library below)
   --help, --version
 
 Script: one statement a line; blank lines and lines beginning with # are skipped; words are split at
@@ -136,6 +141,41 @@ info --json prints one JSON object on one line: {"path", "patches": [{"number", 
 "pendingDeletions", "missing"}, listing used slots only. "audio" is {"format", "sampleRate", "channels",
 "bits", "frames", "seconds", "peak"} (peak: the largest sample, 0 to 1 of full scale), or null with
 "audioError" saying why the wave has no preview. The text form shows each wave's duration and rate.
+
+Library: a catalogue of every project (NAME.prj with Patch/ and Wave/) found at any depth under the
+watched folders, kept in the SQLite file "library.sqlite3" in the user's data folder (on Linux
+$XDG_DATA_HOME or ~/.local/share, then "Veltrane/Orvanta Librarian"); --library FILE, after
+"library" or before any command, names another.
+Scanning only reads project folders; links are never followed. Favourites, tags and notes belong to
+a patch's or wave's content, so every copy carries them and they survive rescans. PROJECT is a
+catalogued project's path or folder name. Statements:
+  add FOLDER              watch FOLDER
+  remove FOLDER           stop watching FOLDER and forget its projects (marks are kept)
+  folders                 list the watched folders
+  scan                    find every project under the watched folders and read what changed since
+                          the last scan (new files, and files whose size or time changed); projects
+                          that went away are dropped; a second scan while one runs is refused
+  find WORDS [--kind patch|wave] [--tag T] [--favourites] [--unused] [--project PROJECT] [--json]
+                          patches and waves whose names have words beginning with each of WORDS
+                          (any letter case; "" selects everything the filters select); --unused: waves
+                          no patch of their project uses; one line each "PROJECT patch|wave NUMBER NAME"
+                          with " *" for a favourite and the tags in brackets; exit 1 when none
+  where PROJECT wave N    every copy of the wave in the collection and the patches using each
+  where PROJECT patch N   every copy of the patch in the collection
+  duplicates [--json]     groups of identical waves and patches across the collection, with the
+                          bytes of all copies
+  tag PROJECT patch|wave N TAG...     add tags to the item's content
+  untag PROJECT patch|wave N TAG...   remove them
+  favourite PROJECT patch|wave N      mark the item's content as a favourite (unfavourite: unmark)
+  note PROJECT patch|wave N TEXT      set the note of the item's content ("" clears it)
+  export-tags FILE        write every favourite, tag and note to FILE as JSON (a backup)
+  import-tags FILE        add the marks of such a file to the catalogue
+A save made by "run" under a watched folder updates that project in the catalogue, when the
+catalogue exists. A catalogue that is damaged or not SQLite is renamed aside (NAME.damaged-N) and
+made anew, with the marks that can still be read from it.
+library find --json prints one array on one line: [{"project", "kind", "number", "name", "tags",
+"favourite", "file", "bytes", "key", ...}]; waves add "sampleRate", "channels", "bits", "frames",
+patches "waves".
 
 Work folder: a run keeps temporary copies of files (imported waves, files other windows still use
 after a save or a close displaced them) in a fresh private folder that is removed at exit, unless
@@ -474,6 +514,7 @@ std::string UsageText() {
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::optional<std::string> workFolder;
+    std::optional<std::string> libraryFile;
     bool useTrash = true;
     std::size_t i = 0;
     for (; i < args.size(); ++i) {
@@ -495,6 +536,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             workFolder = arg.substr(14);
         } else if (arg == "--no-trash") {
             useTrash = false;
+        } else if (arg == "--library") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) {
+                return UsageError(err, "--library needs a file");
+            }
+            libraryFile = args[++i];
         } else {
             break;
         }
@@ -516,7 +562,19 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return Recover(rest, out, err);
     }
     if (command == "run") {
+#if defined(ORVANTA_LIBRARY)
+        SetLibraryFileForSaves(libraryFile);
+#endif
         return Run(rest, workFolder, out, err);
+    }
+    if (command == "library") {
+#if defined(ORVANTA_LIBRARY)
+        CCliSession session(err);
+        return RunLibraryCommand(rest, libraryFile, out, err);
+#else
+        err << "orvanta-cli: this build has no project catalogue (it was built without SQLite)" << std::endl;
+        return kExitFailed;
+#endif
     }
     if (command == "demo") {
         return Demo(rest, out, err);
