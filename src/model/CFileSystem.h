@@ -101,6 +101,15 @@ struct CLockAttempt {
     std::string holder;              // the holder's text, when another process holds it
 };
 
+// What CFileSystem::LookAt finds at a path, which it never follows when it is a link.
+struct CEntryInfo {
+    enum class Kind { kNone, kFile, kFolder, kLink, kOther };
+    Kind kind = Kind::kNone;
+    bool sticky = false;     // a folder in which only an entry's owner may remove or rename it
+    bool writable = false;   // this process may write the file, or create entries in the folder
+    std::int64_t owner = -1; // the owner's user number; -1 where the platform has none
+};
+
 // The file system as the core sees it. Every file-system access of the core goes through one
 // object of this interface, the one CDomain holds: the native one in normal use, a fault-injecting
 // double in tests. Paths are the core's paths in UTF-8 with "/" between names, on every platform.
@@ -130,6 +139,9 @@ public:
     [[nodiscard]] virtual bool Delete(const std::string& path) = 0;
     // Creates one folder whose parent exists. kExisted only when a folder is already there.
     [[nodiscard]] virtual FolderCreation CreateFolder(const std::string& path) = 0;
+    // CreateFolder for a folder only its owner may enter (0700 where the platform has modes), as
+    // the trash's folders must be. The default makes an ordinary folder.
+    [[nodiscard]] virtual FolderCreation CreatePrivateFolder(const std::string& path) { return CreateFolder(path); }
     // Removes an empty folder (never a file or a symbolic link); true when it was removed.
     [[nodiscard]] virtual bool RemoveFolder(const std::string& path) = 0;
     // Names (without folder) of the regular files in `folder` whose names match `pattern`, where
@@ -198,6 +210,17 @@ public:
     // A number that is the same for two paths on one file system (one volume) and differs between
     // file systems; -1 when unknown (then callers take the paths to be on one).
     [[nodiscard]] virtual std::int64_t FileSystemOf(const std::string& /*path*/) { return -1; }
+    // What is at `path` itself (a link is reported as a link, never followed). The default asks
+    // IsSymbolicLink, IsFolder and Exists and takes everything for writable.
+    [[nodiscard]] virtual CEntryInfo LookAt(const std::string& path) {
+        CEntryInfo info;
+        info.kind = IsSymbolicLink(path) ? CEntryInfo::Kind::kLink
+                    : IsFolder(path)     ? CEntryInfo::Kind::kFolder
+                    : Exists(path)       ? CEntryInfo::Kind::kFile
+                                         : CEntryInfo::Kind::kNone;
+        info.writable = info.kind != CEntryInfo::Kind::kNone;
+        return info;
+    }
     // Moves the file `path` into the desktop's trash, from where the user can restore it, under its
     // own name. False when that cannot be done (no trash here, or none on that volume, or trashing
     // turned off): the caller then deletes the file as before. The default has no trash.

@@ -773,6 +773,20 @@ FolderCreation CNativeFileSystem::CreateFolder(const std::string& path) {
     return fs::is_directory(native, ignored) ? FolderCreation::kExisted : FolderCreation::kFailed;
 }
 
+FolderCreation CNativeFileSystem::CreatePrivateFolder(const std::string& path) {
+#if defined(_WIN32)
+    return CreateFolder(path);
+#else
+    if (::mkdir(WithoutTrailingSeparators(path).c_str(), S_IRWXU) == 0) {
+        return FolderCreation::kCreated;
+    }
+    struct stat status {};
+    return errno == EEXIST && ::lstat(WithoutTrailingSeparators(path).c_str(), &status) == 0 && S_ISDIR(status.st_mode)
+               ? FolderCreation::kExisted
+               : FolderCreation::kFailed;
+#endif
+}
+
 bool CNativeFileSystem::RemoveFolder(const std::string& path) {
     const fs::path native = WithoutTrailingSeparators(path);
     std::error_code error;
@@ -878,6 +892,29 @@ std::int64_t CNativeFileSystem::FileSystemOf(const std::string& path) {
 #else
     struct stat status {};
     return ::stat(path.c_str(), &status) == 0 ? static_cast<std::int64_t>(status.st_dev) : -1;
+#endif
+}
+
+CEntryInfo CNativeFileSystem::LookAt(const std::string& path) {
+#if defined(_WIN32)
+    return CFileSystem::LookAt(path);
+#else
+    CEntryInfo info;
+    const std::string native = WithoutTrailingSeparators(path).string();
+    struct stat status {};
+    if (::lstat(native.c_str(), &status) != 0) {
+        return info;
+    }
+    info.kind = S_ISLNK(status.st_mode)   ? CEntryInfo::Kind::kLink
+                : S_ISDIR(status.st_mode) ? CEntryInfo::Kind::kFolder
+                : S_ISREG(status.st_mode) ? CEntryInfo::Kind::kFile
+                                          : CEntryInfo::Kind::kOther;
+    info.sticky = (status.st_mode & S_ISVTX) != 0;
+    info.owner = static_cast<std::int64_t>(status.st_uid);
+    // As this process's own user, which root's permissions do not override for a file that cannot
+    // change (immutable) or a folder on a read-only file system.
+    info.writable = info.kind != CEntryInfo::Kind::kLink && ::faccessat(AT_FDCWD, native.c_str(), W_OK, AT_EACCESS) == 0;
+    return info;
 #endif
 }
 

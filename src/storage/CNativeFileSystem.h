@@ -20,6 +20,7 @@ public:
     [[nodiscard]] bool Rename(const std::string& from, const std::string& to) override;
     [[nodiscard]] bool Delete(const std::string& path) override;
     [[nodiscard]] FolderCreation CreateFolder(const std::string& path) override;
+    [[nodiscard]] FolderCreation CreatePrivateFolder(const std::string& path) override;
     [[nodiscard]] bool RemoveFolder(const std::string& path) override;
     [[nodiscard]] std::vector<std::string> ListFolder(const std::string& folder, const std::string& pattern) override;
     [[nodiscard]] std::vector<std::string> ListFolderMatchingAny(const std::string& folder,
@@ -39,6 +40,7 @@ public:
     [[nodiscard]] bool IsFolder(const std::string& path) override;
     [[nodiscard]] bool IsSymbolicLink(const std::string& path) override;
     [[nodiscard]] std::int64_t FileSystemOf(const std::string& path) override;
+    [[nodiscard]] CEntryInfo LookAt(const std::string& path) override;
     [[nodiscard]] CLockAttempt TryLock(const std::string& path) override;
     // Through the trash handler of SetTrashHandler; false without one.
     [[nodiscard]] bool MoveToTrash(const std::string& path) override;

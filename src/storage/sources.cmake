@@ -9,6 +9,7 @@ set(ORVANTA_STORAGE_SOURCES
     storage/CTernFileDocumentLoad.cpp
     storage/CTernFileDocumentSharing.cpp
     storage/WorkFolder.cpp
+    storage/FreedesktopTrash.cpp
     storage/SaveJournal.cpp
     storage/LoadDiagnosis.cpp
     storage/CTernFileDocumentSave.cpp

@@ -149,6 +149,10 @@ FolderCreation FaultyFileSystem::CreateFolder(const std::string& path) {
     return ShouldFail(kCreateFolder, path) ? FolderCreation::kFailed : m_inner.CreateFolder(path);
 }
 
+FolderCreation FaultyFileSystem::CreatePrivateFolder(const std::string& path) {
+    return ShouldFail(kCreateFolder, path) ? FolderCreation::kFailed : m_inner.CreatePrivateFolder(path);
+}
+
 bool FaultyFileSystem::RemoveFolder(const std::string& path) {
     return !ShouldFail(kRemoveFolder, path) && m_inner.RemoveFolder(path);
 }
@@ -200,6 +204,10 @@ bool FaultyFileSystem::IsSymbolicLink(const std::string& path) {
 
 std::int64_t FaultyFileSystem::FileSystemOf(const std::string& path) {
     return ShouldFail(kQuery, path) ? -1 : m_inner.FileSystemOf(path);
+}
+
+CEntryInfo FaultyFileSystem::LookAt(const std::string& path) {
+    return ShouldFail(kQuery, path) ? CEntryInfo{} : m_inner.LookAt(path);
 }
 
 bool FaultyFileSystem::MoveToTrash(const std::string& path) {

@@ -28,7 +28,7 @@ public:
         kRemoveFolder = 1U << 9,
         kList = 1U << 10,
         kSize = 1U << 11,
-        kQuery = 1U << 12,  // IsFolder, Exists, IsSameEntry, IsLinked, IsSymbolicLink, FileSystemOf, Stamp
+        kQuery = 1U << 12,  // IsFolder, Exists, IsSameEntry, IsLinked, IsSymbolicLink, FileSystemOf, Stamp, LookAt
         kCreate = 1U << 13, // CopyToNewFile, WriteNewFile
         kSync = 1U << 14,   // Sync, SyncFileSystem
     };
@@ -73,6 +73,7 @@ public:
     [[nodiscard]] bool RenameIfFree(const std::string& from, const std::string& to) override;
     [[nodiscard]] bool Delete(const std::string& path) override;
     [[nodiscard]] FolderCreation CreateFolder(const std::string& path) override;
+    [[nodiscard]] FolderCreation CreatePrivateFolder(const std::string& path) override;
     [[nodiscard]] bool RemoveFolder(const std::string& path) override;
     [[nodiscard]] std::vector<std::string> ListFolder(const std::string& folder, const std::string& pattern) override;
     [[nodiscard]] std::vector<std::string> ListFolderMatchingAny(const std::string& folder,
@@ -89,6 +90,7 @@ public:
     [[nodiscard]] bool IsFolder(const std::string& path) override;
     [[nodiscard]] bool IsSymbolicLink(const std::string& path) override;
     [[nodiscard]] std::int64_t FileSystemOf(const std::string& path) override;
+    [[nodiscard]] CEntryInfo LookAt(const std::string& path) override;
     // Counted and failed as a deletion: it takes the file out of its folder.
     [[nodiscard]] bool MoveToTrash(const std::string& path) override;
     [[nodiscard]] bool UsesTrash() override { return m_inner.UsesTrash(); }
