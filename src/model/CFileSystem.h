@@ -122,6 +122,12 @@ public:
 
     // Opens an existing regular file for binary reading; null when that is not possible.
     [[nodiscard]] virtual std::unique_ptr<CFile> OpenRead(const std::string& path) = 0;
+    // OpenRead that never follows a symbolic link (nor, on Windows, any reparse point) at `path`
+    // itself: a link there is not opened. For records in a folder that may be crafted. The default
+    // looks first, then opens.
+    [[nodiscard]] virtual std::unique_ptr<CFile> OpenReadNoFollow(const std::string& path) {
+        return IsSymbolicLink(path) ? nullptr : OpenRead(path);
+    }
     // True when the file can be opened for reading; it is opened and closed again at once. The
     // native file system does without the type check of OpenRead (callers know the path names a
     // file from a listing); use OpenRead to read.

@@ -198,12 +198,13 @@ SaveProblem CSaveTransaction::LockAndRecover() {
     if (!LockTarget()) {
         return {ProjectFolderName(m_target) + " is being saved by another program"};
     }
-    const RecoveryOutcome outcome = RecoverInterruptedSaveLocked(m_target);
+    std::vector<std::string> setAside;
+    const RecoveryOutcome outcome = RecoverInterruptedSaveLocked(m_target, &setAside);
     if (outcome == RecoveryOutcome::kNothing) {
         return {};
     }
-    CDomain::Instance().MessageReporter().ReportRecovery(RecoveryText(m_target, outcome));
-    return IsRecovered(outcome) ? SaveProblem{} : SaveProblem{RecoveryText(m_target, outcome)};
+    CDomain::Instance().MessageReporter().ReportRecovery(RecoveryText(m_target, outcome, setAside));
+    return IsRecovered(outcome) ? SaveProblem{} : SaveProblem{RecoveryText(m_target, outcome, setAside)};
 }
 
 // Which folders exist decides the question; they are created only once the plan holds. Every
@@ -434,13 +435,23 @@ SaveProblem CSaveTransaction::Commit() {
 // undone from the parked files, so that the folder is the old project again.
 SaveProblem CSaveTransaction::RunJournal() {
     const ProgressStep step = [this] { StepProgress(); };
-    JournalRun run = RunSaveJournal(m_target, m_journal, step);
+    std::vector<std::string> setAside;
+    JournalRun run = RunSaveJournal(m_target, m_journal, step, &setAside);
     if (run == JournalRun::kFailed) {
-        run = RunSaveJournal(m_target, m_journal, step);
+        run = RunSaveJournal(m_target, m_journal, step, &setAside);
     }
     m_progress.reset();
+    const bool undone = run == JournalRun::kFailed && RollBackSaveJournal(m_target, m_journal, &setAside);
+    for (const std::string& name : setAside) {
+        // Another program wrote a file where this save was moving one: it is kept under another name.
+        CDomain::Instance().MessageReporter().Warning(
+            ProjectFolderName(m_target) +
+            ": another program had put a file where the save needed to put one; it was "
+            "kept as \"" +
+            name + "\".");
+    }
     if (run == JournalRun::kFailed) {
-        if (RollBackSaveJournal(m_target, m_journal)) {
+        if (undone) {
             return {"the files could not all be moved into place; the save was undone and the folder is as it was "
                     "before"};
         }
