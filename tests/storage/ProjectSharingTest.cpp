@@ -347,6 +347,66 @@ TEST_F(ProjectSharingTest, ASaveIntoALinkedSlotFolderIsRefusedUpFront) {
 }
 #endif
 
+// Two patch files of one name swap slots, so that each parked file is placed at the other's old
+// name, and a rename of a third keeps failing, so the save undoes itself. A crash at any call of
+// that save, then at any call of the recovery that follows: the recovery after that still leaves
+// the old project, every content at its own name.
+TEST_F(ProjectSharingTest, ACrashWhileUndoingASwapOfSameNamedFilesEndsWithTheOldProject) {
+    m_project.AddPatchBytes("003 Pad.p00", PatchBytes(0x33));
+    m_project.AddPatchBytes("004 Pad.p00", PatchBytes(0x44));
+    m_project.AddPatchBytes("009 Last.p00", PatchBytes(0x99));
+    const FolderSnapshot old = TakeFolderSnapshot(m_project.Path());
+    const std::string stuck = m_project.Path() + "Patch/009 Renamed.p00";
+    const auto save = [this] {
+        DocumentList documents;
+        CTernFileDocument& document = documents.Open(m_project.Path());
+        CPatchArray& patches = document.Data().m_patches;
+        std::unique_ptr<CPatch> third = patches.Replace(2, patches.CloneAt(3));
+        patches.Replace(3, std::move(third));
+        patches[8].SetName("Renamed", false);
+        document.SetModified(true);
+        return document.SaveProjectTo(m_project.Path());
+    };
+    const auto recoverStuck = [&] {
+        m_files.FailOnPath(FaultyFileSystem::kRename, stuck);
+        const RecoveryOutcome outcome = RecoverInterruptedSave(m_project.Path());
+        m_files.ClearFaults();
+        return outcome;
+    };
+    m_files.FailOnPath(FaultyFileSystem::kRename, stuck);
+    const int before = m_files.Calls(FaultyFileSystem::kChanging);
+    EXPECT_FALSE(save());
+    const int calls = m_files.Calls(FaultyFileSystem::kChanging) - before;
+    m_files.ClearFaults();
+    ASSERT_EQ(TakeFolderSnapshot(m_project.Path()), old);
+    for (int n = 1; n <= calls && !HasFailure(); ++n) {
+        SCOPED_TRACE("crash at call " + std::to_string(n) + " of the save");
+        TestSupport::RestoreFolderSnapshot(m_project.Path(), old);
+        m_files.SetTornFaults(true);
+        m_files.FailOnPath(FaultyFileSystem::kRename, stuck);
+        m_files.CrashAtCall(FaultyFileSystem::kChanging, n);
+        (void)save();
+        m_files.ClearFaults();
+        const FolderSnapshot crashed = TakeFolderSnapshot(m_project.Path());
+        const int start = m_files.Calls(FaultyFileSystem::kChanging);
+        EXPECT_TRUE(IsRecovered(recoverStuck()));
+        const int recoveryCalls = m_files.Calls(FaultyFileSystem::kChanging) - start;
+        EXPECT_EQ(TakeFolderSnapshot(m_project.Path()), old);
+        for (int m = 1; m <= recoveryCalls && !HasFailure(); ++m) {
+            SCOPED_TRACE("crash at call " + std::to_string(m) + " of the recovery");
+            TestSupport::RestoreFolderSnapshot(m_project.Path(), crashed);
+            m_files.FailOnPath(FaultyFileSystem::kRename, stuck);
+            m_files.CrashAtCall(FaultyFileSystem::kChanging, m);
+            (void)RecoverInterruptedSave(m_project.Path());
+            m_files.ClearFaults();
+            EXPECT_TRUE(IsRecovered(recoverStuck()));
+            EXPECT_FALSE(HasInterruptedSave(m_project.Path()));
+            EXPECT_EQ(TakeFolderSnapshot(m_project.Path()), old);
+        }
+    }
+    m_files.SetTornFaults(false);
+}
+
 // A rename that keeps failing after the commit: the save is undone from the parked files, and a
 // journal left so (the process gone) is undone by the next open; either way the old project opens.
 TEST_F(ProjectSharingTest, PlacesThatCannotBeCompletedAreUndone) {
