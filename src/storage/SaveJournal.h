@@ -33,10 +33,13 @@ class CFileLock;
 // every later run continues the undoing. Either way the folder opens again, old or new.
 //
 // What recovery trusts: the staging folder of a project from elsewhere may be crafted. A journal
-// names only files of the project folder itself, of "Patch/" and "Wave/", and of the staging
-// folder; none of those folders, nor the journal and the markers, may be a symbolic link (or on
-// Windows any reparse point), so no rename ever leads out of the project folder. A journal that
-// would need one is refused and left as it is for the user.
+// names only files of the project folder itself, of "Patch/" and "Wave/" (never those folders nor
+// the program's own ".orvanta-" files), and of the staging folder only "n-" and "o-" files; what
+// stands at those names must be a file or a link moved as a link, never a folder. None of those
+// folders, nor the journal and the markers, may be a symbolic link (or on Windows any reparse
+// point), so no rename ever leads out of the project folder; records are read without following a
+// link and only up to a length no save's record reaches. A journal that breaks a rule is refused
+// and left as it is for the user.
 //
 // One process at a time saves or recovers a project: each holds the project's save lock (the lock
 // file kSaveLockName in the project folder, an advisory lock the system releases when the process
