@@ -288,17 +288,18 @@ int Recover(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         err << "orvanta-cli: " << project << " is not a folder" << std::endl;
         return kExitFailed;
     }
-    const RecoveryOutcome outcome = RecoverInterruptedSave(path);
+    std::vector<std::string> setAside;
+    const RecoveryOutcome outcome = RecoverInterruptedSave(path, &setAside);
     if (outcome == RecoveryOutcome::kNothing) {
         RemoveStaleSaveLock(path);
         out << project << ": no interrupted save" << std::endl;
         return kExitOk;
     }
     if (!IsRecovered(outcome)) {
-        err << "error: " << RecoveryText(path, outcome) << std::endl;
+        err << "error: " << RecoveryText(path, outcome, setAside) << std::endl;
         return kExitFailed;
     }
-    CDomain::Instance().MessageReporter().ReportRecovery(RecoveryText(path, outcome));
+    CDomain::Instance().MessageReporter().ReportRecovery(RecoveryText(path, outcome, setAside));
     return kExitOk;
 }
 

@@ -115,6 +115,15 @@ struct CEntryInfo {
     std::int64_t owner = -1; // the owner's user number; -1 where the platform has none
 };
 
+// What CFileSystem::LookAt finds at a path, which it never follows when it is a link.
+struct CEntryInfo {
+    enum class Kind { kNone, kFile, kFolder, kLink, kOther };
+    Kind kind = Kind::kNone;
+    bool sticky = false;     // a folder in which only an entry's owner may remove or rename it
+    bool writable = false;   // this process may write the file, or create entries in the folder
+    std::int64_t owner = -1; // the owner's user number; -1 where the platform has none
+};
+
 // The file system as the core sees it. Every file-system access of the core goes through one
 // object of this interface, the one CDomain holds: the native one in normal use, a fault-injecting
 // double in tests. Paths are the core's paths in UTF-8 with "/" between names, on every platform.
@@ -127,6 +136,12 @@ public:
 
     // Opens an existing regular file for binary reading; null when that is not possible.
     [[nodiscard]] virtual std::unique_ptr<CFile> OpenRead(const std::string& path) = 0;
+    // OpenRead that never follows a symbolic link (nor, on Windows, any reparse point) at `path`
+    // itself: a link there is not opened. For records in a folder that may be crafted. The default
+    // looks first, then opens.
+    [[nodiscard]] virtual std::unique_ptr<CFile> OpenReadNoFollow(const std::string& path) {
+        return IsSymbolicLink(path) ? nullptr : OpenRead(path);
+    }
     // True when the file can be opened for reading; it is opened and closed again at once. The
     // native file system does without the type check of OpenRead (callers know the path names a
     // file from a listing); use OpenRead to read.

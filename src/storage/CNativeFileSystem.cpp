@@ -704,6 +704,14 @@ std::unique_ptr<CFile> CNativeFileSystem::OpenRead(const std::string& path) {
     return OpenFile(path, false);
 }
 
+std::unique_ptr<CFile> CNativeFileSystem::OpenReadNoFollow(const std::string& path) {
+#if defined(_WIN32)
+    return IsSymbolicLink(path) ? nullptr : OpenFile(path, false);
+#else
+    return OpenFileAt(AT_FDCWD, path, false, O_NOFOLLOW);
+#endif
+}
+
 bool CNativeFileSystem::CanOpenForReading(const std::string& path) {
 #if defined(_WIN32)
     return OpenRead(path) != nullptr;

@@ -14,6 +14,7 @@ namespace Orvanta {
 class CNativeFileSystem : public CFileSystem {
 public:
     [[nodiscard]] std::unique_ptr<CFile> OpenRead(const std::string& path) override;
+    [[nodiscard]] std::unique_ptr<CFile> OpenReadNoFollow(const std::string& path) override;
     [[nodiscard]] bool CanOpenForReading(const std::string& path) override;
     [[nodiscard]] std::unique_ptr<CFile> OpenReadWrite(const std::string& path) override;
     [[nodiscard]] bool CopyWholeFile(const std::string& from, const std::string& to) override;

@@ -202,15 +202,16 @@ SaveProblem CSaveTransaction::LockAndRecover() {
     if (SaveProblem problem = LockTarget(); problem) {
         return problem;
     }
-    const RecoveryOutcome outcome = RecoverInterruptedSaveLocked(m_target);
+    std::vector<std::string> setAside;
+    const RecoveryOutcome outcome = RecoverInterruptedSaveLocked(m_target, &setAside);
     if (outcome == RecoveryOutcome::kNothing) {
         return {};
     }
     // What was not recovered is the save's failure, told once.
     if (!IsRecovered(outcome)) {
-        return {RecoveryText(m_target, outcome)};
+        return {RecoveryText(m_target, outcome, setAside)};
     }
-    CDomain::Instance().MessageReporter().ReportRecovery(RecoveryText(m_target, outcome));
+    CDomain::Instance().MessageReporter().ReportRecovery(RecoveryText(m_target, outcome, setAside));
     return {};
 }
 
@@ -472,13 +473,23 @@ std::vector<std::string> CSaveTransaction::DisplacedChanges() {
 // undone from the parked files, so that the folder is the old project again.
 SaveProblem CSaveTransaction::RunJournal() {
     const ProgressStep step = [this] { StepProgress(); };
-    JournalRun run = RunSaveJournal(m_target, m_journal, step);
+    std::vector<std::string> setAside;
+    JournalRun run = RunSaveJournal(m_target, m_journal, step, &setAside);
     if (run == JournalRun::kFailed) {
-        run = RunSaveJournal(m_target, m_journal, step);
+        run = RunSaveJournal(m_target, m_journal, step, &setAside);
     }
     m_progress.reset();
+    const bool undone = run == JournalRun::kFailed && RollBackSaveJournal(m_target, m_journal, &setAside);
+    for (const std::string& name : setAside) {
+        // Another program wrote a file where this save was moving one: it is kept under another name.
+        CDomain::Instance().MessageReporter().Warning(
+            ProjectFolderName(m_target) +
+            ": another program had put a file where the save needed to put one; it was "
+            "kept as \"" +
+            name + "\".");
+    }
     if (run == JournalRun::kFailed) {
-        if (RollBackSaveJournal(m_target, m_journal)) {
+        if (undone) {
             return {"the files could not all be moved into place; the save was undone and the folder is as it was "
                     "before"};
         }

@@ -87,12 +87,13 @@ bool CTernFileDocument::OpenProjectFolder(const std::string& folder, Recovery re
         if (recovery == Recovery::kRecover) {
             // An empty staging folder (a save stopped as it began) is removed without a word: the
             // folder is as it was.
-            const RecoveryOutcome outcome = RecoverInterruptedSave(path);
+            std::vector<std::string> setAside;
+            const RecoveryOutcome outcome = RecoverInterruptedSave(path, &setAside);
             loaded = IsRecovered(outcome);
             if (!loaded) {
-                notRecovered = RecoveryText(path, outcome);
+                notRecovered = RecoveryText(path, outcome, setAside);
             } else if (outcome != RecoveryOutcome::kNothing) {
-                CDomain::Instance().MessageReporter().ReportRecovery(RecoveryText(path, outcome));
+                CDomain::Instance().MessageReporter().ReportRecovery(RecoveryText(path, outcome, setAside));
             }
         } else {
             loaded = false;

@@ -114,23 +114,102 @@ bool IsSafeRelativeName(const std::string& name) {
     }
 }
 
-bool IsStagingName(const std::string& name) {
-    const std::string prefix = std::string(kSaveStagingFolder) + "/";
-    return name.rfind(prefix, 0) == 0 && name.find('/', prefix.size()) == std::string::npos &&
-           name.size() > prefix.size();
+// A staged copy ("n-N") or a parked file ("o-N") of the staging folder, by its relative name, its
+// kind one of `prefixes` ("n-", "o-" or both): never a record or a marker.
+bool IsStagingName(const std::string& name, const std::vector<std::string>& prefixes) {
+    const std::string folder = std::string(kSaveStagingFolder) + "/";
+    if (name.rfind(folder, 0) != 0) {
+        return false;
+    }
+    const std::string entry = name.substr(folder.size());
+    return std::any_of(prefixes.begin(), prefixes.end(), [&entry](const std::string& prefix) {
+        return entry.size() > prefix.size() && entry.rfind(prefix, 0) == 0 &&
+               std::all_of(entry.begin() + static_cast<std::ptrdiff_t>(prefix.size()), entry.end(),
+                           [](char c) { return c >= '0' && c <= '9'; });
+    });
 }
 
-// A file the save may park or place: one in the project folder itself, in "Patch/" or in "Wave/".
+// A file the save may park or place: one in "Patch/" or in "Wave/", or a file of the project folder
+// itself; never one of those folders, nor the staging folder, a lock file or anything else of the
+// program's own (".orvanta-..."), nor anything deeper.
 bool IsProjectFileName(const std::string& name) {
     if (!IsSafeRelativeName(name)) {
         return false;
     }
     const std::size_t slash = name.find('/');
     if (slash == std::string::npos) {
-        return name != kSaveStagingFolder;
+        return name != "Patch" && name != "Wave" && name.rfind(".orvanta-", 0) != 0;
     }
     const std::string folder = name.substr(0, slash);
     return (folder == "Patch" || folder == "Wave") && name.find('/', slash + 1) == std::string::npos;
+}
+
+// True when the entry `name` (relative) is one a save's rename may move: a file, or a symbolic link
+// (a slot file the user made a link), which a rename moves as a link without following it; never a
+// folder, a pipe or a device. Missing counts as not movable.
+bool IsMovableEntry(const std::string& projectPath, const std::string& name) {
+    const CEntryInfo::Kind kind = Files().LookAt(Native(projectPath, name)).kind;
+    return kind == CEntryInfo::Kind::kFile || kind == CEntryInfo::Kind::kLink;
+}
+
+// The check every act on a record's name goes through: `name` is a file of the project a save may
+// park, place or put back (IsProjectFileName), and what is there now is one it may move.
+bool IsMovableProjectFile(const std::string& projectPath, const std::string& name) {
+    return IsProjectFileName(name) && IsMovableEntry(projectPath, name);
+}
+
+// The first name that the renames of `journal` would act on and that holds something no save ever
+// moves (a folder, a pipe, a device), relative; empty when there is none. A missing name is fine.
+std::string FirstUnmovableName(const std::string& projectPath, const SaveJournal& journal) {
+    for (const auto* steps : {&journal.parks, &journal.places}) {
+        for (const auto& [from, to] : *steps) {
+            for (const std::string* name : {&from, &to}) {
+                const CEntryInfo::Kind kind = Files().LookAt(Native(projectPath, *name)).kind;
+                if (kind == CEntryInfo::Kind::kFolder || kind == CEntryInfo::Kind::kOther) {
+                    return *name;
+                }
+            }
+        }
+    }
+    return std::string();
+}
+
+// A free name beside `name` (relative) for a file that another program put where a save's rename
+// must go: "STEM (in the way)EXT", else "STEM (in the way N)EXT". Never a slot file name (the
+// stem is longer than one may be), so a load takes it for a stray. Empty when none is free.
+std::string InTheWayName(const std::string& projectPath, const std::string& name) {
+    const std::size_t slash = name.find_last_of('/');
+    const std::size_t dot = name.find_last_of('.');
+    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const std::string stem = hasExtension ? name.substr(0, dot) : name;
+    const std::string extension = hasExtension ? name.substr(dot) : std::string();
+    for (int n = 1; n < 1000; ++n) {
+        const std::string candidate =
+            stem + (n == 1 ? " (in the way)" : " (in the way " + std::to_string(n) + ")") + extension;
+        if (!IsSlotFileName(candidate) &&
+            Files().LookAt(Native(projectPath, candidate)).kind == CEntryInfo::Kind::kNone) {
+            return candidate;
+        }
+    }
+    return std::string();
+}
+
+// Moves the file at `name` (relative), which is none of the save's, out of the way of the save's
+// rename to that name: renamed beside it under InTheWayName, never overwritten or deleted, and
+// noted in `setAside`. A folder, a pipe or a device there is not moved. False when the name is
+// still taken.
+bool MoveAside(const std::string& projectPath, const std::string& name, std::vector<std::string>* setAside) {
+    if (!IsMovableProjectFile(projectPath, name)) {
+        return false;
+    }
+    const std::string aside = InTheWayName(projectPath, name);
+    if (aside.empty() || !Files().RenameIfFree(Native(projectPath, name), Native(projectPath, aside))) {
+        return false;
+    }
+    if (setAside != nullptr) {
+        setAside->push_back(aside);
+    }
+    return true;
 }
 
 bool WriteDurably(const std::string& path, const std::string& text) {
@@ -138,24 +217,48 @@ bool WriteDurably(const std::string& path, const std::string& text) {
     return Files().WriteNewFile(ToNativePath(path), std::span<const std::uint8_t>(bytes, text.size()), true);
 }
 
-bool ReadText(const std::string& path, std::string& text) {
-    const std::unique_ptr<CFile> file = Files().OpenRead(ToNativePath(path));
-    if (!file) {
-        return false;
-    }
+// The longest record a recovery reads. A journal of several thousand renames of the longest names
+// fits many times over; a longer file is no save's record (crafted, or damaged) and is never read
+// whole into memory.
+constexpr std::size_t kMaxRecordBytes = std::size_t{8} << 20;
+
+enum class RecordRead {
+    kRead,       // the whole record is in `text`
+    kUnreadable, // missing, or a read failed: perhaps readable later
+    kRefused,    // a link, a folder or anything but a file, or longer than kMaxRecordBytes
+};
+
+// Reads the record `path` (a journal, a marker) whole, never through a symbolic link at its name and
+// never more than kMaxRecordBytes of it.
+RecordRead ReadRecord(const std::string& path, std::string& text) {
+    CFileSystem& files = Files();
     text.clear();
+    const std::unique_ptr<CFile> file = files.OpenReadNoFollow(ToNativePath(path));
+    if (!file) {
+        const CEntryInfo::Kind kind = files.LookAt(ToNativePath(path)).kind;
+        return kind == CEntryInfo::Kind::kNone || kind == CEntryInfo::Kind::kFile ? RecordRead::kUnreadable
+                                                                                  : RecordRead::kRefused;
+    }
     std::uint8_t buffer[4096];
     for (;;) {
         const std::int64_t got = file->Read(buffer);
         if (got < 0) {
-            return false;
+            return RecordRead::kUnreadable;
         }
         if (got == 0) {
             break;
         }
+        if (text.size() + static_cast<std::size_t>(got) > kMaxRecordBytes) {
+            text.clear();
+            return RecordRead::kRefused;
+        }
         text.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(got));
     }
-    return file->Close();
+    return file->Close() ? RecordRead::kRead : RecordRead::kUnreadable;
+}
+
+bool ReadText(const std::string& path, std::string& text) {
+    return ReadRecord(path, text) == RecordRead::kRead;
 }
 
 // The folders (internal form, no trailing "/") whose entries the renames of `steps` change.
@@ -192,8 +295,9 @@ bool RemoveStaging(const std::string& projectPath, const ProgressStep& step = {}
     };
     // The markers last, and nothing more once a deletion failed: until the files are gone, what the
     // markers say still holds.
+    // "undo" goes after the journal: without it a journal left behind would be run forward again.
     const auto rank = [](const std::string& name) {
-        return name == kDoneName || name == kJournalName || name == kUndoMarker ? 2 : name == kCreatedName ? 1 : 0;
+        return name == kUndoMarker ? 3 : name == kDoneName || name == kJournalName ? 2 : name == kCreatedName ? 1 : 0;
     };
     std::stable_sort(names.begin(), names.end(),
                      [&rank](const std::string& a, const std::string& b) { return rank(a) < rank(b); });
@@ -555,9 +659,9 @@ bool ParseSaveJournal(const std::string& text, SaveJournal& journal) {
             !Unescape(toText, to)) {
             return false;
         }
-        if (verb == "park" && journal.places.empty() && IsProjectFileName(from) && IsStagingName(to)) {
+        if (verb == "park" && journal.places.empty() && IsProjectFileName(from) && IsStagingName(to, {"o-"})) {
             journal.parks.emplace_back(from, to);
-        } else if (verb == "place" && IsStagingName(from) && IsProjectFileName(to)) {
+        } else if (verb == "place" && IsStagingName(from, {"n-", "o-"}) && IsProjectFileName(to)) {
             journal.places.emplace_back(from, to);
         } else {
             return false;
@@ -617,7 +721,8 @@ bool CommitSaveJournal(const std::string& projectPath, const std::vector<std::st
     return files.Sync(ToNativePath(staging));
 }
 
-JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& journal, const ProgressStep& progress) {
+JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& journal, const ProgressStep& progress,
+                          std::vector<std::string>* setAside) {
     CFileSystem& files = Files();
     const std::string staging = StagingPath(projectPath);
     const ProgressStep step = progress ? progress : [] {};
@@ -652,9 +757,10 @@ JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& jou
             continue;
         }
         if (files.Exists(target)) {
-            // Placed already, or, while the staged file is still there, a file in the way that
-            // appeared after the parks and is not overwritten.
-            if (files.Exists(source)) {
+            // Placed already; or, while the staged file is still there, a file that another program
+            // put in the way after the parks: it is moved aside as a stray, never overwritten.
+            if (files.Exists(source) &&
+                (!MoveAside(projectPath, to, setAside) || !files.RenameIfFree(source, target))) {
                 return JournalRun::kFailed;
             }
             continue;
@@ -677,7 +783,8 @@ JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& jou
     return RemoveStaging(projectPath, step) ? JournalRun::kFinished : JournalRun::kPlaced;
 }
 
-bool RollBackSaveJournal(const std::string& projectPath, const SaveJournal& journal) {
+bool RollBackSaveJournal(const std::string& projectPath, const SaveJournal& journal,
+                         std::vector<std::string>* setAside) {
     CFileSystem& files = Files();
     const std::string staging = StagingPath(projectPath);
     if (files.Exists(ToNativePath(staging + kDoneName))) {
@@ -687,32 +794,71 @@ bool RollBackSaveJournal(const std::string& projectPath, const SaveJournal& jour
         (!WriteDurably(staging + kUndoMarker, std::string()) || !files.Sync(ToNativePath(staging)))) {
         return false;
     }
-    // Places begin only once every park is done (the marker "parked" says so; a journal without parks
-    // has none). Then a place is undone when its file is at the target and no longer in the staging
-    // folder; with both there, the target is another file that the place never replaced.
+    // Every step below finds what it has done already and then does nothing, so the undoing can be
+    // run again from wherever a crash stopped it.
+    // 1. Places began only once every park was done (the marker "parked" says so; a journal without
+    // parks has none, and its staged copies stay until the journal is gone). While the marker is
+    // there, a place whose staged name is free has its file at the target, which goes back; a place
+    // whose staged name is taken was never made or is undone already.
     const bool placing = journal.parks.empty() || files.Exists(ToNativePath(staging + kParkedMarker));
     for (auto it = journal.places.rbegin(); placing && it != journal.places.rend(); ++it) {
         const std::string staged = Native(projectPath, it->first);
         const std::string target = Native(projectPath, it->second);
-        if (!files.Exists(staged) && (!files.Exists(target) || !files.Rename(target, staged))) {
+        if (files.Exists(staged) || !files.Exists(target)) {
+            continue;
+        }
+        if (!IsMovableProjectFile(projectPath, it->second) || !files.RenameIfFree(target, staged)) {
             return false;
         }
     }
     if (!SyncFolders(FoldersOf(projectPath, journal.places))) {
         return false;
     }
-    // A parked file goes back to its name; a park whose parked name is missing never happened.
+    // 2. Every place is undone: without the marker "parked" no later run looks at the places again
+    // (a parked file back at its old name leaves its staged name free, which step 1 would misread).
+    if (!journal.parks.empty() && files.Exists(ToNativePath(staging + kParkedMarker)) &&
+        (!files.Delete(ToNativePath(staging + kParkedMarker)) || !files.Sync(ToNativePath(staging)))) {
+        return false;
+    }
+    // 3. A parked file goes back to its name; one whose parked name is free never left or is back
+    // already. A file that another program put at that name meanwhile is moved aside as a stray.
     for (auto it = journal.parks.rbegin(); it != journal.parks.rend(); ++it) {
         const std::string original = Native(projectPath, it->first);
         const std::string parked = Native(projectPath, it->second);
-        if (files.Exists(parked) && (files.Exists(original) || !files.Rename(parked, original))) {
+        if (!files.Exists(parked)) {
+            continue;
+        }
+        if (!IsMovableEntry(projectPath, it->second)) {
+            return false;
+        }
+        if (files.RenameIfFree(parked, original)) {
+            continue;
+        }
+        if (!files.Exists(original) || !MoveAside(projectPath, it->first, setAside) ||
+            !files.RenameIfFree(parked, original)) {
             return false;
         }
     }
     if (!SyncFolders(FoldersOf(projectPath, journal.parks))) {
         return false;
     }
-    (void)DiscardSaveStaging(projectPath); // what is left is tidying up, which the next open finishes
+    // 4. No parked file may stay behind for the tidying up: then the journal goes, and with it what
+    // makes a later run undo anything. What is left ("undo" last) is tidying up, which the next open
+    // finishes.
+    std::set<std::string> parkedNames;
+    for (const auto& [from, parked] : journal.parks) {
+        parkedNames.insert(LastPart(parked));
+    }
+    for (const std::string& name : files.ListEntries(ToNativePath(staging))) {
+        if (parkedNames.count(name) != 0) {
+            return false;
+        }
+    }
+    if (files.Exists(ToNativePath(staging + kJournalName)) &&
+        (!files.Delete(ToNativePath(staging + kJournalName)) || !files.Sync(ToNativePath(staging)))) {
+        return false;
+    }
+    (void)DiscardSaveStaging(projectPath);
     return true;
 }
 
@@ -801,9 +947,37 @@ bool HasInterruptedSave(const std::string& projectPath) {
     return !projectPath.empty() && Files().IsFolder(staging) && !Files().IsLinked(staging);
 }
 
-RecoveryOutcome RecoverInterruptedSave(const std::string& projectPath) {
+namespace {
+
+// A folder holding nothing but a save lock left behind: a Save As into a new folder that stopped
+// as it began, before its staging folder recorded that it made the folder. It goes, once no other
+// process holds that lock.
+bool RemoveAbandonedFolder(const std::string& projectPath) {
+    CFileSystem& files = Files();
+    const std::string folder = projectPath.substr(0, projectPath.size() - 1);
+    const std::vector<std::string> onlyTheLock = {kSaveLockName};
+    if (projectPath.empty() || !files.IsFolder(ToNativePath(projectPath)) ||
+        files.IsSymbolicLink(ToNativePath(folder)) || files.ListEntries(ToNativePath(folder)) != onlyTheLock) {
+        return false;
+    }
+    bool busy = false;
+    std::unique_ptr<CFileLock> lock = AcquireSaveLock(projectPath, 0, busy);
+    if (!lock || files.ListEntries(ToNativePath(folder)) != onlyTheLock) {
+        return false;
+    }
+    lock.reset(); // removes the lock file
+    if (!files.RemoveFolder(ToNativePath(folder))) {
+        return false;
+    }
+    (void)files.Sync(ToNativePath(folder.substr(0, folder.find_last_of('/') + 1)));
+    return true;
+}
+
+} // namespace
+
+RecoveryOutcome RecoverInterruptedSave(const std::string& projectPath, std::vector<std::string>* setAside) {
     if (!HasInterruptedSave(projectPath)) {
-        return RecoveryOutcome::kNothing;
+        return RemoveAbandonedFolder(projectPath) ? RecoveryOutcome::kRolledBack : RecoveryOutcome::kNothing;
     }
     bool busy = false;
     std::unique_ptr<CFileLock> lock = AcquireSaveLock(projectPath, kSaveLockWaitMilliseconds, busy);
@@ -811,7 +985,7 @@ RecoveryOutcome RecoverInterruptedSave(const std::string& projectPath) {
         return RecoveryOutcome::kBusy;
     }
     const bool madeFolder = FirstLinkInTheWay(projectPath).empty() && CreatedFolders(projectPath).count(".") != 0;
-    const RecoveryOutcome outcome = RecoverInterruptedSaveLocked(projectPath);
+    const RecoveryOutcome outcome = RecoverInterruptedSaveLocked(projectPath, setAside);
     lock.reset();
     // A Save As undone whose folder is still there held nothing but the lock file (which, on
     // Windows, goes only as the lock is let go): the folder goes now, when empty.
@@ -822,7 +996,7 @@ RecoveryOutcome RecoverInterruptedSave(const std::string& projectPath) {
     return outcome;
 }
 
-RecoveryOutcome RecoverInterruptedSaveLocked(const std::string& projectPath) {
+RecoveryOutcome RecoverInterruptedSaveLocked(const std::string& projectPath, std::vector<std::string>* setAside) {
     if (!HasInterruptedSave(projectPath)) {
         return RecoveryOutcome::kNothing;
     }
@@ -836,12 +1010,23 @@ RecoveryOutcome RecoverInterruptedSaveLocked(const std::string& projectPath) {
         // whole either way.
         return files.RemoveFolder(ToNativePath(staging)) ? RecoveryOutcome::kNothing : RecoveryOutcome::kFailed;
     }
+    // Every record is read without following a link and only up to the length a save's can have;
+    // one that is neither is refused, not acted on.
+    std::string text;
+    if (files.Exists(ToNativePath(staging + kCreatedName)) &&
+        ReadRecord(staging + kCreatedName, text) == RecordRead::kRefused) {
+        return RecoveryOutcome::kRefused;
+    }
     if (files.Exists(ToNativePath(staging + kDoneName))) {
         // The finished journal ("done") still tells which parked files go to the trash.
-        std::string text;
         SaveJournal journal;
-        if (ReadText(staging + kDoneName, text) && ParseSaveJournal(text, journal)) {
-            if (!FirstLinkInTheWay(projectPath, &journal).empty()) {
+        const RecordRead read = ReadRecord(staging + kDoneName, text);
+        if (read == RecordRead::kRefused) {
+            return RecoveryOutcome::kRefused;
+        }
+        if (read == RecordRead::kRead && ParseSaveJournal(text, journal)) {
+            if (!FirstLinkInTheWay(projectPath, &journal).empty() ||
+                !FirstUnmovableName(projectPath, journal).empty()) {
                 return RecoveryOutcome::kRefused;
             }
             const Disposal disposal = TrashParkedFiles(projectPath, journal);
@@ -855,26 +1040,36 @@ RecoveryOutcome RecoverInterruptedSaveLocked(const std::string& projectPath) {
         return RemoveStaging(projectPath) ? RecoveryOutcome::kCompleted : RecoveryOutcome::kFailed;
     }
     if (files.Exists(ToNativePath(staging + kJournalName))) {
-        std::string text;
         SaveJournal journal;
-        if (!ReadText(staging + kJournalName, text)) {
-            return RecoveryOutcome::kFailed;
+        const RecordRead read = ReadRecord(staging + kJournalName, text);
+        if (read != RecordRead::kRead) {
+            return read == RecordRead::kRefused ? RecoveryOutcome::kRefused : RecoveryOutcome::kFailed;
         }
         if (!ParseSaveJournal(text, journal)) {
             return RecoveryOutcome::kRefused; // nothing is touched that the journal cannot account for
         }
-        if (!FirstLinkInTheWay(projectPath, &journal).empty()) {
+        if (!FirstLinkInTheWay(projectPath, &journal).empty() || !FirstUnmovableName(projectPath, journal).empty()) {
             return RecoveryOutcome::kRefused;
         }
         // Forward unless an undoing had begun; when the places cannot be completed, back. With every
         // file in place, what is left is tidying up, which the next open finishes.
         if (!files.Exists(ToNativePath(staging + kUndoMarker)) &&
-            RunSaveJournal(projectPath, journal) != JournalRun::kFailed) {
+            RunSaveJournal(projectPath, journal, {}, setAside) != JournalRun::kFailed) {
             return RecoveryOutcome::kCompleted;
         }
-        return RollBackSaveJournal(projectPath, journal) ? RecoveryOutcome::kRolledBack : RecoveryOutcome::kFailed;
+        return RollBackSaveJournal(projectPath, journal, setAside) ? RecoveryOutcome::kRolledBack
+                                                                   : RecoveryOutcome::kFailed;
     }
     return DiscardSaveStaging(projectPath) ? RecoveryOutcome::kRolledBack : RecoveryOutcome::kFailed;
+}
+
+std::string RecoveryText(const std::string& projectPath, RecoveryOutcome outcome,
+                         const std::vector<std::string>& setAside) {
+    std::string text = RecoveryText(projectPath, outcome);
+    for (const std::string& name : setAside) {
+        text += " Another program had put a file where the save needed to put one; it was kept as \"" + name + "\".";
+    }
+    return text;
 }
 
 std::string RecoveryText(const std::string& projectPath, RecoveryOutcome outcome) {
@@ -887,8 +1082,8 @@ std::string RecoveryText(const std::string& projectPath, RecoveryOutcome outcome
         return "An interrupted save of " + projectPath + " could not be completed or undone.";
     case RecoveryOutcome::kRefused:
         return "An interrupted save of " + projectPath +
-               " was left as it is: its records name files outside the project folder or lead there through a "
-               "link. Remove the folder \"" +
+               " was left as it is: its records are damaged, name something a save never moves, or lead outside "
+               "the project folder through a link. Remove the folder \"" +
                kSaveStagingFolder + "\" in it to open the project as it is.";
     case RecoveryOutcome::kBusy: {
         const std::string lock = ToNativePath(projectPath + kSaveLockName);

@@ -33,10 +33,13 @@ class CFileLock;
 // every later run continues the undoing. Either way the folder opens again, old or new.
 //
 // What recovery trusts: the staging folder of a project from elsewhere may be crafted. A journal
-// names only files of the project folder itself, of "Patch/" and "Wave/", and of the staging
-// folder; none of those folders, nor the journal and the markers, may be a symbolic link (or on
-// Windows any reparse point), so no rename ever leads out of the project folder. A journal that
-// would need one is refused and left as it is for the user.
+// names only files of the project folder itself, of "Patch/" and "Wave/" (never those folders nor
+// the program's own ".orvanta-" files), and of the staging folder only "n-" and "o-" files; what
+// stands at those names must be a file or a link moved as a link, never a folder. None of those
+// folders, nor the journal and the markers, may be a symbolic link (or on Windows any reparse
+// point), so no rename ever leads out of the project folder; records are read without following a
+// link and only up to a length no save's record reaches. A journal that breaks a rule is refused
+// and left as it is for the user.
 //
 // One process at a time saves or recovers a project: each holds the project's save lock (the lock
 // file kSaveLockName in the project folder, an advisory lock the system releases when the process
@@ -106,14 +109,21 @@ enum class JournalRun {
 // Called after each file a journal run moved, trashed or deleted, for the save's progress.
 using ProgressStep = std::function<void()>;
 
-// Runs the committed journal's renames from wherever they stand and removes the staging folder.
-JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& journal, const ProgressStep& step = {});
+// Runs the committed journal's renames from wherever they stand and removes the staging folder. A
+// file that another program put where a place must go is moved aside under a stray's name (never
+// overwritten), which is added to `setAside`.
+JournalRun RunSaveJournal(const std::string& projectPath, const SaveJournal& journal, const ProgressStep& step = {},
+                          std::vector<std::string>* setAside = nullptr);
 
 // Undoes a committed save whose places cannot be completed: writes the "undo" marker, moves every
 // placed file back into the staging folder and every parked file back to its old name, then
 // removes the staging folder and the folders the save created. True when the folder is as it was
-// before the save (its tidying up may be left to the next open).
-bool RollBackSaveJournal(const std::string& projectPath, const SaveJournal& journal);
+// before the save (its tidying up may be left to the next open). Each step finds what is done
+// already, so the undoing can be run again from wherever it stopped; the journal is removed once
+// every file is back, and the marker "undo" after it. A file that another program put at a parked
+// file's old name is moved aside as in RunSaveJournal.
+bool RollBackSaveJournal(const std::string& projectPath, const SaveJournal& journal,
+                         std::vector<std::string>* setAside = nullptr);
 
 // The first folder or record that a recovery of `projectPath` would reach through a symbolic link
 // ("Wave", ".orvanta-save/journal"), relative to the project folder; empty when there is none.
@@ -145,11 +155,19 @@ bool DiscardSaveStaging(const std::string& projectPath);
 // that the folder is byte for byte either the project before that save or the project as the save
 // would have left it, and removes every trace of it. Safe to run again after being interrupted.
 // Takes the project's save lock for the time it works (kBusy when another process holds it).
-RecoveryOutcome RecoverInterruptedSave(const std::string& projectPath);
+// Records that are links, that are longer than any a save writes, or that name anything but files
+// of the project (a folder, a marker) are refused. A folder that holds nothing but a save lock left
+// behind (a Save As into a new folder stopped as it began) is removed (kRolledBack). Files found in
+// the way and moved aside are added to `setAside` (relative names).
+RecoveryOutcome RecoverInterruptedSave(const std::string& projectPath, std::vector<std::string>* setAside = nullptr);
 // The same for a caller that holds the project's save lock already.
-RecoveryOutcome RecoverInterruptedSaveLocked(const std::string& projectPath);
+RecoveryOutcome RecoverInterruptedSaveLocked(const std::string& projectPath,
+                                             std::vector<std::string>* setAside = nullptr);
 
 // A sentence for the user: which project and what was done. Empty for kNothing.
 [[nodiscard]] std::string RecoveryText(const std::string& projectPath, RecoveryOutcome outcome);
+// The same, naming the files found in the way and kept under another name.
+[[nodiscard]] std::string RecoveryText(const std::string& projectPath, RecoveryOutcome outcome,
+                                       const std::vector<std::string>& setAside);
 
 } // namespace Orvanta

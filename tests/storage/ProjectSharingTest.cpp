@@ -6,6 +6,7 @@
 
 #include "storage/CNativeFileSystem.h"
 #include "storage/LoadDiagnosis.h"
+#include "storage/ProjectNaming.h"
 #include "storage/SaveJournal.h"
 
 #include <gtest/gtest.h>
@@ -115,6 +116,223 @@ TEST_F(ProjectSharingTest, ACraftedStagingFolderNeverReachesOutsideTheProject) {
     }
 }
 
+// Crafted records that would act on folders, markers or the lock file, records that are links, and
+// records far longer than a save writes (sparse, taking no room on disk): recovery refuses them
+// without reading them whole, and nothing in the project or outside it changes; no file goes to
+// the trash.
+TEST_F(ProjectSharingTest, CraftedRecordsNamingFoldersMarkersOrTooLongAreRefused) {
+    const std::string outside = m_temp / "outside";
+    ProjectBuilder::WriteBytes(outside + "/secret.txt", {'W', 'a', 'v', 'e'});
+    fs::create_directory(m_project.Path() + "Notes");
+    ProjectBuilder::WriteBytes(m_project.Path() + "Notes/mine.txt", {1});
+    const std::string header = "orvanta-save-journal 1\n";
+    const std::string done = header + "park Patch/002%20Beta.p00 .orvanta-save/o-1\nend\n";
+    const auto sparse = [this](const std::string& name) {
+        ProjectBuilder::WriteBytes(Staging() + name, {});
+        fs::resize_file(Staging() + name, std::uintmax_t{6} << 30); // 6 GB, a hole
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> craft;
+        bool refused; // else what is left is the user's to look at; nothing is acted on either way
+    };
+    const Case cases[] = {
+        {"a sparse 6 GB journal", [&] { sparse("journal"); }, true},
+        {"a sparse 6 GB record of created folders",
+         [&] {
+             sparse("created");
+             WriteStaging("journal", header + "end\n");
+         },
+         true},
+        {"a sparse 6 GB finished journal", [&] { sparse("done"); }, true},
+        {"a sparse 6 GB trash marker",
+         [&] {
+             WriteStaging("done", done);
+             sparse("r-1");
+         },
+         false},
+        {"a trash marker that is a link to a file outside",
+         [&] {
+             WriteStaging("done", done);
+             fs::create_symlink(outside + "/secret.txt", Staging() + "r-1");
+         },
+         false},
+        {"a trash marker naming the Wave folder",
+         [&] {
+             WriteStaging("done", done);
+             WriteStaging("r-1", "Wave");
+         },
+         false},
+        {"a finished journal that is a link", [&] { fs::create_symlink(outside + "/secret.txt", Staging() + "done"); },
+         true},
+        {"a park of the Wave folder", [&] { WriteStaging("journal", header + "park Wave .orvanta-save/o-1\nend\n"); },
+         true},
+        {"a park of the Patch folder", [&] { WriteStaging("journal", header + "park Patch .orvanta-save/o-1\nend\n"); },
+         true},
+        {"a park of a folder of the user's",
+         [&] { WriteStaging("journal", header + "park Notes .orvanta-save/o-1\nend\n"); }, true},
+        {"a park of the lock file",
+         [&] { WriteStaging("journal", header + "park .orvanta-lock .orvanta-save/o-1\nend\n"); }, true},
+        {"a park into a record's name",
+         [&] { WriteStaging("journal", header + "park Patch/002%20Beta.p00 .orvanta-save/journal\nend\n"); }, true},
+        {"an undone place whose staged name is the record of created folders",
+         [&] {
+             WriteStaging("undo", "");
+             WriteStaging("journal", header + "place .orvanta-save/created Patch/001%20Alpha.p00\nend\n");
+         },
+         true},
+        {"an undone place into the Patch folder",
+         [&] {
+             WriteStaging("undo", "");
+             WriteStaging("o-1", "x");
+             WriteStaging("journal", header + "place .orvanta-save/o-1 Patch\nend\n");
+         },
+         true},
+        {"a parked name that is a folder",
+         [&] {
+             fs::create_directory(Staging() + "o-1");
+             WriteStaging("undo", "");
+             WriteStaging("journal", header + "park Patch/009%20Gone.p00 .orvanta-save/o-1\nend\n");
+         },
+         true},
+    };
+    // The project's files with their bytes, and the staging folder's entries with their sizes only:
+    // a sparse record is never read whole, by the test either.
+    const auto projectState = [this] {
+        FolderSnapshot state;
+        for (const char* folder : {"Patch", "Wave", "Notes"}) {
+            for (const auto& [name, bytes] : TakeFolderSnapshot(m_project.Path() + folder)) {
+                state[std::string(folder) + "/" + name] = bytes;
+            }
+        }
+        std::error_code error;
+        for (const fs::directory_entry& entry : fs::directory_iterator(m_project.Path(), error)) {
+            const std::string name = entry.path().filename().string();
+            if (TestSupport::IsLockFileName(name)) {
+                continue;
+            }
+            if (entry.is_symlink(error) || entry.is_directory(error)) {
+                state[name + "/"] = {};
+            } else {
+                state[name] = Bytes(entry.path().string());
+            }
+        }
+        for (const fs::directory_entry& entry : fs::directory_iterator(Staging(), error)) {
+            const bool link = entry.is_symlink(error);
+            const std::uintmax_t size = !link && entry.is_regular_file(error) ? entry.file_size(error) : 0;
+            const std::string text = std::to_string(size) + (link ? " link" : "");
+            state[std::string(kSaveStagingFolder) + "/" + entry.path().filename().string()] =
+                std::vector<std::uint8_t>(text.begin(), text.end());
+        }
+        return state;
+    };
+    std::vector<std::string> trashed;
+    SetTrashHandler([&trashed](const std::string& path) {
+        trashed.push_back(path);
+        return false;
+    });
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(m_project.Path() + kSaveStagingFolder);
+        fs::create_directory(m_project.Path() + kSaveStagingFolder);
+        c.craft();
+        const FolderSnapshot outsideBefore = TakeFolderSnapshot(outside);
+        const FolderSnapshot projectBefore = projectState();
+        trashed.clear();
+
+        const RecoveryOutcome outcome = RecoverInterruptedSave(m_project.Path());
+        if (c.refused) {
+            EXPECT_EQ(outcome, RecoveryOutcome::kRefused);
+            EXPECT_EQ(projectState(), projectBefore);
+        }
+        EXPECT_TRUE(trashed.empty());
+        EXPECT_EQ(TakeFolderSnapshot(outside), outsideBefore);
+        for (const char* kept : {"Patch/001 Alpha.p00", "Patch/002 Beta.p00", "Wave/001 Kick.w00", "Notes/mine.txt"}) {
+            EXPECT_TRUE(FileExists(m_project.Path() + kept)) << kept;
+        }
+    }
+    SetTrashHandler(nullptr);
+}
+
+// The longest journal a save can write, many renames of long names that need escaping, is read
+// and run, not taken for a damaged one.
+TEST_F(ProjectSharingTest, AJournalOfManyLongNamesIsStillRead) {
+    SaveJournal journal;
+    for (int i = 1; i <= 1511; ++i) {
+        // Blanks and "%" are written as three characters each: 250 of them make a name of 750.
+        journal.parks.emplace_back("Patch/" + std::string(246, ' ') + "%" + std::to_string(i) + ".p00",
+                                   std::string(kSaveStagingFolder) + "/o-" + std::to_string(i));
+    }
+    const std::string text = FormatSaveJournal(journal);
+    ASSERT_GT(text.size(), 1000000U);
+    fs::create_directory(m_project.Path() + kSaveStagingFolder);
+    WriteStaging("journal", text);
+    FolderSnapshot before = TakeFolderSnapshot(m_project.Path());
+    std::erase_if(before, [](const auto& entry) { return entry.first.rfind(kSaveStagingFolder, 0) == 0; });
+    EXPECT_EQ(RecoverInterruptedSave(m_project.Path()), RecoveryOutcome::kCompleted); // nothing there to park
+    EXPECT_FALSE(HasInterruptedSave(m_project.Path()));
+    fs::remove_all(m_project.Path() + kSaveStagingFolder);
+    EXPECT_EQ(TakeFolderSnapshot(m_project.Path()), before);
+}
+
+// Another program wrote a file where an interrupted save must put one (a rewritten patch file
+// whose old content is parked), after the save committed. Going forward, it stands where the new
+// file goes; going back, where the parked file returns. Either way recovery keeps it under a name
+// a load takes for a stray, finishes, and names it.
+TEST_F(ProjectSharingTest, AFileInTheWayOfARecoveryIsMovedAsideAndNamed) {
+    const std::vector<std::uint8_t> oldBeta = Bytes(m_project.Path() + "Patch/002 Beta.p00");
+    const std::vector<std::uint8_t> newBeta = PatchBytes(0x66);
+    const std::vector<std::uint8_t> synced = {'s', 'y', 'n', 'c'};
+    for (const bool undoing : {false, true}) {
+        SCOPED_TRACE(undoing ? "undoing" : "completing");
+        fs::create_directory(m_project.Path() + kSaveStagingFolder);
+        fs::rename(m_project.Path() + "Patch/002 Beta.p00", Staging() + "o-1");
+        ProjectBuilder::WriteBytes(Staging() + "n-2", newBeta);
+        WriteStaging("journal", "orvanta-save-journal 1\npark Patch/002%20Beta.p00 .orvanta-save/o-1\n"
+                                "place .orvanta-save/n-2 Patch/002%20Beta.p00\nend\n");
+        if (undoing) {
+            WriteStaging("undo", ""); // every place undone, the marker "parked" gone
+        } else {
+            WriteStaging("parked", "");
+        }
+        ProjectBuilder::WriteBytes(m_project.Path() + "Patch/002 Beta.p00", synced);
+
+        std::vector<std::string> setAside;
+        const RecoveryOutcome outcome = RecoverInterruptedSave(m_project.Path(), &setAside);
+        EXPECT_EQ(outcome, undoing ? RecoveryOutcome::kRolledBack : RecoveryOutcome::kCompleted);
+        EXPECT_FALSE(HasInterruptedSave(m_project.Path()));
+        ASSERT_EQ(setAside, std::vector<std::string>{"Patch/002 Beta (in the way).p00"});
+        EXPECT_FALSE(IsSlotFileName(setAside[0]));
+        EXPECT_EQ(Bytes(m_project.Path() + setAside[0]), synced);
+        EXPECT_EQ(Bytes(m_project.Path() + "Patch/002 Beta.p00"), undoing ? oldBeta : newBeta);
+        EXPECT_NE(RecoveryText(m_project.Path(), outcome, setAside).find("\"Patch/002 Beta (in the way).p00\""),
+                  std::string::npos);
+        {
+            DocumentList documents;
+            EXPECT_TRUE(documents.Add().OpenProjectFolder(m_project.Path()));
+        }
+        // Put back for the next row.
+        fs::remove(m_project.Path() + setAside[0]);
+        ProjectBuilder::WriteBytes(m_project.Path() + "Patch/002 Beta.p00", oldBeta);
+    }
+}
+
+// A Save As into a new folder that stopped as it began leaves the folder holding nothing but its
+// save lock: the next recovery of that folder removes it. A folder with anything else in it stays.
+TEST_F(ProjectSharingTest, AFolderLeftHoldingOnlyASaveLockIsRemoved) {
+    const std::string target = m_temp / "New.prj/";
+    fs::create_directory(target);
+    ProjectBuilder::WriteBytes(target + kSaveLockName, {});
+    EXPECT_EQ(RecoverInterruptedSave(target), RecoveryOutcome::kRolledBack);
+    EXPECT_FALSE(fs::exists(m_temp / "New.prj"));
+
+    fs::create_directory(target);
+    ProjectBuilder::WriteBytes(target + kSaveLockName, {});
+    ProjectBuilder::WriteBytes(target + "notes.txt", {1});
+    EXPECT_EQ(RecoverInterruptedSave(target), RecoveryOutcome::kNothing);
+    EXPECT_TRUE(fs::exists(target + "notes.txt"));
+}
+
 // A slot folder that leads elsewhere is refused before the save changes anything.
 TEST_F(ProjectSharingTest, ASaveIntoALinkedSlotFolderIsRefusedUpFront) {
     CTernFileDocument& document = m_documents.Open(m_project.Path());
@@ -128,6 +346,66 @@ TEST_F(ProjectSharingTest, ASaveIntoALinkedSlotFolderIsRefusedUpFront) {
     EXPECT_EQ(TakeFolderSnapshot(m_temp.Path()), before);
 }
 #endif
+
+// Two patch files of one name swap slots, so that each parked file is placed at the other's old
+// name, and a rename of a third keeps failing, so the save undoes itself. A crash at any call of
+// that save, then at any call of the recovery that follows: the recovery after that still leaves
+// the old project, every content at its own name.
+TEST_F(ProjectSharingTest, ACrashWhileUndoingASwapOfSameNamedFilesEndsWithTheOldProject) {
+    m_project.AddPatchBytes("003 Pad.p00", PatchBytes(0x33));
+    m_project.AddPatchBytes("004 Pad.p00", PatchBytes(0x44));
+    m_project.AddPatchBytes("009 Last.p00", PatchBytes(0x99));
+    const FolderSnapshot old = TakeFolderSnapshot(m_project.Path());
+    const std::string stuck = m_project.Path() + "Patch/009 Renamed.p00";
+    const auto save = [this] {
+        DocumentList documents;
+        CTernFileDocument& document = documents.Open(m_project.Path());
+        CPatchArray& patches = document.Data().m_patches;
+        std::unique_ptr<CPatch> third = patches.Replace(2, patches.CloneAt(3));
+        patches.Replace(3, std::move(third));
+        patches[8].SetName("Renamed", false);
+        document.SetModified(true);
+        return document.SaveProjectTo(m_project.Path());
+    };
+    const auto recoverStuck = [&] {
+        m_files.FailOnPath(FaultyFileSystem::kRename, stuck);
+        const RecoveryOutcome outcome = RecoverInterruptedSave(m_project.Path());
+        m_files.ClearFaults();
+        return outcome;
+    };
+    m_files.FailOnPath(FaultyFileSystem::kRename, stuck);
+    const int before = m_files.Calls(FaultyFileSystem::kChanging);
+    EXPECT_FALSE(save());
+    const int calls = m_files.Calls(FaultyFileSystem::kChanging) - before;
+    m_files.ClearFaults();
+    ASSERT_EQ(TakeFolderSnapshot(m_project.Path()), old);
+    for (int n = 1; n <= calls && !HasFailure(); ++n) {
+        SCOPED_TRACE("crash at call " + std::to_string(n) + " of the save");
+        TestSupport::RestoreFolderSnapshot(m_project.Path(), old);
+        m_files.SetTornFaults(true);
+        m_files.FailOnPath(FaultyFileSystem::kRename, stuck);
+        m_files.CrashAtCall(FaultyFileSystem::kChanging, n);
+        (void)save();
+        m_files.ClearFaults();
+        const FolderSnapshot crashed = TakeFolderSnapshot(m_project.Path());
+        const int start = m_files.Calls(FaultyFileSystem::kChanging);
+        EXPECT_TRUE(IsRecovered(recoverStuck()));
+        const int recoveryCalls = m_files.Calls(FaultyFileSystem::kChanging) - start;
+        EXPECT_EQ(TakeFolderSnapshot(m_project.Path()), old);
+        for (int m = 1; m <= recoveryCalls && !HasFailure(); ++m) {
+            SCOPED_TRACE("crash at call " + std::to_string(m) + " of the recovery");
+            TestSupport::RestoreFolderSnapshot(m_project.Path(), crashed);
+            m_files.FailOnPath(FaultyFileSystem::kRename, stuck);
+            m_files.CrashAtCall(FaultyFileSystem::kChanging, m);
+            (void)RecoverInterruptedSave(m_project.Path());
+            m_files.ClearFaults();
+            EXPECT_TRUE(IsRecovered(recoverStuck()));
+            EXPECT_FALSE(HasInterruptedSave(m_project.Path()));
+            EXPECT_EQ(TakeFolderSnapshot(m_project.Path()), old);
+        }
+    }
+    m_files.SetTornFaults(false);
+}
 
 // A rename that keeps failing after the commit: the save is undone from the parked files, and a
 // journal left so (the process gone) is undone by the next open; either way the old project opens.

@@ -306,6 +306,72 @@ TEST_F(SaveFaultTest, ACrashAtAnyCallEndsWithTheOldOrTheNewProject) {
     }
 }
 
+// A save whose places cannot be completed (a rename that keeps failing) undoes itself. A crash at
+// any call of that save, its undoing included, and then a crash at any call of the recovery that
+// the next open makes: the recovery after that still ends with the old project byte for byte, and
+// nothing of the save is left. The place stays stuck for every recovery, so each of them undoes the
+// save as well, from wherever the one before stopped.
+TEST_F(SaveFaultTest, ACrashWhileUndoingAndWhileRecoveringFromItEndsWithTheOldProject) {
+    // "007 Bass.p00" is a new name that a parked file is placed at: its rename fails every time.
+    const auto stick = [this](const Scenario& scenario) {
+        m_files.FailOnPath(FaultyFileSystem::kRename, scenario.m_pathA + "Patch/007 Bass.p00");
+    };
+    const auto recoverStuck = [&](const Scenario& scenario) {
+        stick(scenario);
+        const RecoveryOutcome outcome = RecoverInterruptedSave(scenario.m_pathA);
+        m_files.ClearFaults();
+        return outcome;
+    };
+    int calls = 0;
+    {
+        Scenario scenario;
+        const FolderSnapshot old = TakeFolderSnapshot(scenario.m_pathA);
+        stick(scenario);
+        const int before = m_files.Calls(FaultyFileSystem::kChanging);
+        EXPECT_FALSE(scenario.m_a->SaveProjectTo(scenario.m_pathA));
+        calls = m_files.Calls(FaultyFileSystem::kChanging) - before;
+        m_files.ClearFaults();
+        ASSERT_EQ(TakeFolderSnapshot(scenario.m_pathA), old); // undone by the save itself
+        ASSERT_NE(m_reporter->Details().back().find("the save was undone"), std::string::npos);
+    }
+    int recoveries = 0;
+    for (int n = 1; n <= calls && !HasFailure(); ++n) {
+        SCOPED_TRACE("crash at call " + std::to_string(n) + " of the save");
+        Scenario scenario;
+        const std::string target = scenario.m_pathA;
+        const FolderSnapshot old = TakeFolderSnapshot(target);
+        m_files.SetTornFaults(true);
+        stick(scenario);
+        m_files.CrashAtCall(FaultyFileSystem::kChanging, n);
+        (void)scenario.m_a->SaveProjectTo(target);
+        EXPECT_TRUE(m_files.Crashed());
+        m_files.ClearFaults();
+        const FolderSnapshot crashed = TakeFolderSnapshot(target);
+
+        // Recovered without a crash: the old project, and how many changing calls that takes.
+        const int start = m_files.Calls(FaultyFileSystem::kChanging);
+        EXPECT_TRUE(IsRecovered(recoverStuck(scenario)));
+        const int recoveryCalls = m_files.Calls(FaultyFileSystem::kChanging) - start;
+        EXPECT_FALSE(HasInterruptedSave(target));
+        EXPECT_EQ(TakeFolderSnapshot(target), old);
+
+        for (int m = 1; m <= recoveryCalls && !HasFailure(); ++m) {
+            SCOPED_TRACE("crash at call " + std::to_string(m) + " of the recovery");
+            TestSupport::RestoreFolderSnapshot(target, crashed);
+            stick(scenario);
+            m_files.CrashAtCall(FaultyFileSystem::kChanging, m);
+            (void)RecoverInterruptedSave(target);
+            EXPECT_TRUE(m_files.Crashed());
+            m_files.ClearFaults();
+            EXPECT_TRUE(IsRecovered(recoverStuck(scenario)));
+            EXPECT_FALSE(HasInterruptedSave(target));
+            EXPECT_EQ(TakeFolderSnapshot(target), old);
+            ++recoveries;
+        }
+    }
+    std::printf("undoing save: %d crashes, then %d crashes while recovering\n", calls, recoveries);
+}
+
 // The check phase only looks: whichever call fails while checking, every file stays as it was.
 TEST_F(SaveFaultTest, CheckingChangesNothingOnDiskWhateverFails) {
     for (const bool saveAs : {false, true}) {

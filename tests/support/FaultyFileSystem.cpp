@@ -132,6 +132,14 @@ std::unique_ptr<CFile> FaultyFileSystem::OpenRead(const std::string& path) {
     return inner ? std::make_unique<FaultyFile>(*this, std::move(inner), path) : nullptr;
 }
 
+std::unique_ptr<CFile> FaultyFileSystem::OpenReadNoFollow(const std::string& path) {
+    if (ShouldFail(kOpenRead, path)) {
+        return nullptr;
+    }
+    std::unique_ptr<CFile> inner = m_inner.OpenReadNoFollow(path);
+    return inner ? std::make_unique<FaultyFile>(*this, std::move(inner), path) : nullptr;
+}
+
 std::unique_ptr<CFile> FaultyFileSystem::OpenReadWrite(const std::string& path) {
     if (ShouldFail(kOpenReadWrite, path)) {
         return nullptr;

@@ -71,6 +71,8 @@ public:
     [[nodiscard]] bool TornFaults() const { return m_torn; }
 
     [[nodiscard]] std::unique_ptr<CFile> OpenRead(const std::string& path) override;
+    // Counted and failed as an open for reading.
+    [[nodiscard]] std::unique_ptr<CFile> OpenReadNoFollow(const std::string& path) override;
     [[nodiscard]] std::unique_ptr<CFile> OpenReadWrite(const std::string& path) override;
     [[nodiscard]] bool CopyWholeFile(const std::string& from, const std::string& to) override;
     [[nodiscard]] bool Rename(const std::string& from, const std::string& to) override;

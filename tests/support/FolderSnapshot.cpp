@@ -33,4 +33,24 @@ FolderSnapshot TakeFolderSnapshot(const std::string& folder) {
     return snapshot;
 }
 
+void RestoreFolderSnapshot(const std::string& folder, const FolderSnapshot& snapshot) {
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+        if (!IsLockFileName(entry.path().filename().string())) {
+            fs::remove_all(entry.path(), error);
+        }
+    }
+    const fs::path base(folder);
+    for (const auto& [name, bytes] : snapshot) {
+        fs::create_directories((base / (name.front() == '@' ? name.substr(1) : name)).parent_path(), error);
+        if (name.front() == '@') {
+            fs::create_symlink(std::string(bytes.begin(), bytes.end()), base / name.substr(1), error);
+        } else if (name.back() == '/') {
+            fs::create_directories(base / name, error);
+        } else {
+            ProjectBuilder::WriteBytes((base / name).string(), bytes);
+        }
+    }
+}
+
 } // namespace Orvanta::TestSupport

@@ -19,4 +19,8 @@ bool IsLockFileName(const std::string& name);
 
 FolderSnapshot TakeFolderSnapshot(const std::string& folder);
 
+// Makes the folder hold what `snapshot` holds: every entry but the lock files is removed, then the
+// snapshot's folders, files and links are made again.
+void RestoreFolderSnapshot(const std::string& folder, const FolderSnapshot& snapshot);
+
 } // namespace Orvanta::TestSupport
