@@ -371,7 +371,8 @@ TEST_F(CliScenarioTest, PreviewPrintsWhatASaveWouldDoAndChangesNothing) {
     const ProcessResult result = Run("preview.orv");
     EXPECT_EQ(result.status, 0) << result.err;
     const std::string a = Path("A.prj/");
-    // Deleted files go to the trash where the tool has one (a build without Qt has none).
+    // Deleted files go to the trash where the tool has one (the core's own on Linux; the Windows build
+    // has none).
 #if defined(ORVANTA_DESKTOP_TRASH) || defined(ORVANTA_OWN_TRASH)
     const std::string toTrash = ",\"to\":\"trash\"";
 #else
@@ -406,6 +407,26 @@ TEST_F(CliScenarioTest, ADeletedFileGoesToTheHomeTrashEvenBeforeTheDataFolderExi
     EXPECT_TRUE(std::filesystem::is_empty(runIn));
     EXPECT_EQ(FileNames(home + "/.local/share/Trash/files"), Names({"005 Keys.p00"}));
     EXPECT_EQ(FileNames(Path("A.prj/Patch")), Names({"001 Lead.p00", "002 Pad.p00", "003 Bass.p00"}));
+}
+#endif
+
+#if defined(ORVANTA_OWN_TRASH)
+// A trash whose info folder is a file takes nothing: the preview says the file will be kept, the
+// save keeps it in the project's "Kept files" and says where, and it ends (no waiting on the trash).
+TEST_F(CliScenarioTest, AFileNoTrashTakesIsKeptAndTheToolSaysWhere) {
+    BuildA();
+    const std::string data = Path("data");
+    std::filesystem::create_directories(data + "/Trash/files");
+    WriteText(data + "/Trash/info", "not a folder\n");
+    WriteText(Path("delete.orv"), "open A " + Path("A.prj") + "\nanswer yes\ndelete A patches 5\npreview A\nsave A\n");
+    const ProcessResult result = RunTool({"--work-folder", WorkFolder(), "run", Path("delete.orv")}, m_temp.Path(), {},
+                                         {"XDG_DATA_HOME=" + data});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("\"why\":\"emptied\",\"to\":\"kept\""), std::string::npos) << result.out;
+    EXPECT_NE(result.err.find("kept in the folder " + Path("A.prj/Kept files") + ": 005 Keys.p00"), std::string::npos)
+        << result.err;
+    EXPECT_EQ(FileNames(Path("A.prj/Kept files")), Names({"005 Keys.p00"}));
+    EXPECT_EQ(FileNames(data + "/Trash/files"), Names());
 }
 #endif
 

@@ -404,10 +404,12 @@ TEST_F(FreedesktopTrashTest, AFileGivenBackBeforeTheTrashIsFinishedWithTheTrashO
 }
 
 // A move into the trash killed after the entry's info was in place: the next open moves the file
-// in under that entry and leaves no second entry; with the trash off by then, the info goes.
+// in under that entry and leaves no second entry; with the trash off by then, the info goes; when
+// the file still cannot be moved, the info goes too and the file stays parked for the next open.
 TEST_F(FreedesktopTrashTest, AMoveCutShortAfterItsInfoIsFinishedOrCleared) {
-    for (const bool trashOn : {true, false}) {
-        SCOPED_TRACE(trashOn ? "trash on" : "trash off");
+    enum class Then { kTrashOn, kTrashOff, kRenameFails };
+    for (const Then then : {Then::kTrashOn, Then::kTrashOff, Then::kRenameFails}) {
+        SCOPED_TRACE(static_cast<int>(then));
         fs::remove_all(m_temp / "A.prj");
         fs::remove_all(m_dataHome);
         ProjectBuilder project = MakeProject("A.prj");
@@ -421,13 +423,17 @@ TEST_F(FreedesktopTrashTest, AMoveCutShortAfterItsInfoIsFinishedOrCleared) {
         const std::string info = TrashInfoText(trash, "Patch/002 Beta.p00", "2026-01-02T03:04:05");
         ProjectBuilder::WriteBytes(HomeTrash() + "info/002 Beta.p00.trashinfo",
                                    std::vector<std::uint8_t>(info.begin(), info.end()));
-        ProjectBuilder::WriteBytes(staging + "r-1", {'t', 'r', 'a', 's', 'h', ':', '0', '0', '2', ' ', 'B', 'e', 't',
-                                                     'a', '.', 'p', '0', '0'});
-        UseOwnTrash(trashOn);
+        const std::string marker = "trash:002 Beta.p00";
+        ProjectBuilder::WriteBytes(staging + "r-1", std::vector<std::uint8_t>(marker.begin(), marker.end()));
+        UseOwnTrash(then != Then::kTrashOff);
+        if (then == Then::kRenameFails) {
+            m_files.FailOnPath(FaultyFileSystem::kRename, staging + "o-1");
+        }
         EXPECT_EQ(RecoverInterruptedSave(project.Path()), RecoveryOutcome::kCompleted);
-        EXPECT_FALSE(fs::exists(staging));
+        m_files.ClearFaults();
+        EXPECT_EQ(fs::exists(staging + "o-1"), then == Then::kRenameFails);
         EXPECT_EQ(FileNames(HomeTrash() + "files"),
-                  trashOn ? std::set<std::string>{"002 Beta.p00"} : std::set<std::string>{});
+                  then == Then::kTrashOn ? std::set<std::string>{"002 Beta.p00"} : std::set<std::string>{});
         ExpectWholeTrash(HomeTrash());
     }
 }
