@@ -115,15 +115,6 @@ struct CEntryInfo {
     std::int64_t owner = -1; // the owner's user number; -1 where the platform has none
 };
 
-// What CFileSystem::LookAt finds at a path, which it never follows when it is a link.
-struct CEntryInfo {
-    enum class Kind { kNone, kFile, kFolder, kLink, kOther };
-    Kind kind = Kind::kNone;
-    bool sticky = false;     // a folder in which only an entry's owner may remove or rename it
-    bool writable = false;   // this process may write the file, or create entries in the folder
-    std::int64_t owner = -1; // the owner's user number; -1 where the platform has none
-};
-
 // The file system as the core sees it. Every file-system access of the core goes through one
 // object of this interface, the one CDomain holds: the native one in normal use, a fault-injecting
 // double in tests. Paths are the core's paths in UTF-8 with "/" between names, on every platform.

@@ -1024,18 +1024,23 @@ RecoveryOutcome RecoverInterruptedSaveLocked(const std::string& projectPath, std
         if (read == RecordRead::kRefused) {
             return RecoveryOutcome::kRefused;
         }
-        if (read == RecordRead::kRead && ParseSaveJournal(text, journal)) {
-            if (!FirstLinkInTheWay(projectPath, &journal).empty() ||
-                !FirstUnmovableName(projectPath, journal).empty()) {
-                return RecoveryOutcome::kRefused;
-            }
-            const Disposal disposal = TrashParkedFiles(projectPath, journal);
-            if (disposal == Disposal::kRefused) {
-                return RecoveryOutcome::kRefused;
-            }
-            if (disposal == Disposal::kLeft) {
-                return RecoveryOutcome::kCompleted; // in place; the trashing is tried again next time
-            }
+        // Without its journal nobody can tell which parked files are old contents for the trash: they
+        // stay parked for the user instead of being deleted with the staging folder.
+        if (read != RecordRead::kRead) {
+            return RecoveryOutcome::kFailed;
+        }
+        if (!ParseSaveJournal(text, journal)) {
+            return RecoveryOutcome::kRefused;
+        }
+        if (!FirstLinkInTheWay(projectPath, &journal).empty() || !FirstUnmovableName(projectPath, journal).empty()) {
+            return RecoveryOutcome::kRefused;
+        }
+        const Disposal disposal = TrashParkedFiles(projectPath, journal);
+        if (disposal == Disposal::kRefused) {
+            return RecoveryOutcome::kRefused;
+        }
+        if (disposal == Disposal::kLeft) {
+            return RecoveryOutcome::kCompleted; // in place; the trashing is tried again next time
         }
         return RemoveStaging(projectPath) ? RecoveryOutcome::kCompleted : RecoveryOutcome::kFailed;
     }

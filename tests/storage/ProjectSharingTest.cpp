@@ -165,6 +165,12 @@ TEST_F(ProjectSharingTest, CraftedRecordsNamingFoldersMarkersOrTooLongAreRefused
          false},
         {"a finished journal that is a link", [&] { fs::create_symlink(outside + "/secret.txt", Staging() + "done"); },
          true},
+        {"a finished journal that is not one, beside a parked file",
+         [&] {
+             WriteStaging("o-1", "an old content");
+             WriteStaging("done", "not a journal\n");
+         },
+         true},
         {"a park of the Wave folder", [&] { WriteStaging("journal", header + "park Wave .orvanta-save/o-1\nend\n"); },
          true},
         {"a park of the Patch folder", [&] { WriteStaging("journal", header + "park Patch .orvanta-save/o-1\nend\n"); },
