@@ -478,6 +478,11 @@ bool CLibrary::AddFolder(const std::string& folder, std::string& error) {
 #endif
     }
     CFileSystem& fileSystem = CDomain::Instance().FileSystem();
+    // Scans never go through a link, this one included: the folder it leads to is the one to add.
+    if (fileSystem.IsSymbolicLink(path)) {
+        error = folder + " is a symbolic link: add the folder it leads to";
+        return false;
+    }
     if (!fileSystem.IsFolder(path)) {
         error = folder + " is not a folder";
         return false;

@@ -299,6 +299,10 @@ TEST_F(LibraryScan, CraftedProjectChangesAndReadsNothingOutsideTheWatchedFolder)
     fs::create_directories(linkedWaves + "/Patch");
     fs::create_directory_symlink(secret + "/Wave", linkedWaves + "/Wave");
 
+    std::string refused;
+    EXPECT_FALSE(OpenCatalogue().AddFolder(Watched() + "/link-out", refused));
+    EXPECT_NE(refused.find("symbolic link"), std::string::npos) << refused;
+    CloseCatalogue();
     TestSupport::FaultyFileSystem recording;
     CDomain::Instance().SetFileSystem(&recording);
     auto& library = OpenCatalogue();
