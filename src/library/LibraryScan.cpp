@@ -266,6 +266,11 @@ public:
         if (!changed) {
             return;
         }
+        // A project that went away while it was read (a card pulled out) keeps what it had.
+        if (!IsProjectFolder(path)) {
+            m_result.notes.push_back(path + ": went away while it was read; kept as catalogued before");
+            return;
+        }
         Write(folderId, path, projectId, rows);
         ++m_result.projectsChanged;
     }
@@ -497,7 +502,10 @@ CScanResult CLibrary::Scan(const CScanOptions& options) {
         CScanProgress progress;
         std::set<std::string> seen; // projects of an earlier folder (nested watched folders)
         for (const auto& [folderId, folder] : folders) {
-            if (fileSystem.IsSymbolicLink(folder) || !fileSystem.IsFolder(folder)) {
+            // A folder that is not there or cannot be read keeps its projects: an empty listing
+            // must not drop them.
+            if (fileSystem.IsSymbolicLink(folder) || !fileSystem.IsFolder(folder) ||
+                fileSystem.OpenFolder(folder + "/") == nullptr) {
                 result.notes.push_back(folder + ": cannot be reached; its projects are kept as catalogued");
                 continue;
             }

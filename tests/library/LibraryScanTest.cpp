@@ -91,6 +91,16 @@ TEST_F(LibraryScan, KeepsTheProjectsOfAWatchedFolderThatCannotBeReached) {
     EXPECT_EQ(result.projectsDropped, 0U);
     EXPECT_EQ(library.Projects(), (std::vector<std::string>{a}));
     ASSERT_EQ(result.notes.size(), 1U);
+    // There but unreadable: an empty listing drops nothing either.
+    fs::rename(m_root / "card-away", card);
+    TestSupport::FaultyFileSystem faulty;
+    faulty.FailOnPath(TestSupport::FaultyFileSystem::kList, card);
+    faulty.FailOnPath(TestSupport::FaultyFileSystem::kQuery, card + "/");
+    CDomain::Instance().SetFileSystem(&faulty);
+    const CScanResult unreadable = ScanAll();
+    CDomain::Instance().SetFileSystem(&NativeFileSystem());
+    EXPECT_EQ(unreadable.projectsDropped, 0U);
+    EXPECT_EQ(library.Projects(), (std::vector<std::string>{a}));
 }
 
 TEST_F(LibraryScan, PatchFingerprintFollowsTheWavesItUsesNotTheirSlots) {
