@@ -101,6 +101,11 @@ public:
             return;
         }
         std::vector<std::string> names = m_fileSystem.ListEntries(folder);
+        if (names.empty() && m_fileSystem.OpenFolder(folder + "/") == nullptr) {
+            // Unreadable now: the projects catalogued under it are kept.
+            m_unreadable.push_back(folder + "/");
+            return;
+        }
         std::sort(names.begin(), names.end());
         for (const std::string& name : names) {
             CheckCancel();
@@ -282,8 +287,11 @@ public:
             CStatement read(m_db, "SELECT id, path FROM project WHERE folder_id = ?1");
             read.Bind(1, folderId);
             while (read.Step()) {
-                if (found.count(read.Text(1)) == 0) {
-                    gone.emplace_back(read.Int(0), read.Text(1));
+                const std::string path = read.Text(1);
+                const bool unreadable = std::any_of(m_unreadable.begin(), m_unreadable.end(),
+                                                    [&path](const std::string& f) { return path.rfind(f, 0) == 0; });
+                if (found.count(path) == 0 && !unreadable) {
+                    gone.emplace_back(read.Int(0), path);
                 }
             }
         }
@@ -443,6 +451,8 @@ private:
         transaction.Commit();
     }
 
+    // Folders met in the walk that could not be read.
+    std::vector<std::string> m_unreadable;
     CDatabase& m_db;
     const CScanOptions& m_options;
     CScanResult& m_result;

@@ -101,6 +101,17 @@ TEST_F(LibraryScan, KeepsTheProjectsOfAWatchedFolderThatCannotBeReached) {
     CDomain::Instance().SetFileSystem(&NativeFileSystem());
     EXPECT_EQ(unreadable.projectsDropped, 0U);
     EXPECT_EQ(library.Projects(), (std::vector<std::string>{a}));
+    // The same for a folder inside a watched one.
+    const std::string inner = MakeProject(card + "/sub/", "B.prj", SmallProject(2));
+    ScanAll();
+    TestSupport::FaultyFileSystem innerFaulty;
+    innerFaulty.FailOnPath(TestSupport::FaultyFileSystem::kList, card + "/sub");
+    innerFaulty.FailOnPath(TestSupport::FaultyFileSystem::kQuery, card + "/sub/");
+    CDomain::Instance().SetFileSystem(&innerFaulty);
+    const CScanResult innerUnreadable = ScanAll();
+    CDomain::Instance().SetFileSystem(&NativeFileSystem());
+    EXPECT_EQ(innerUnreadable.projectsDropped, 0U);
+    EXPECT_EQ(library.Projects(), (std::vector<std::string>{a, inner}));
 }
 
 TEST_F(LibraryScan, PatchFingerprintFollowsTheWavesItUsesNotTheirSlots) {
