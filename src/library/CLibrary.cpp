@@ -87,7 +87,7 @@ END;
 };
 constexpr int kSchemaVersion = static_cast<int>(std::size(kMigrations));
 
-// Marks taken over from the file moved aside; lives as long as the catalogue's file name.
+// Between the tags of one item in a search's rows (a tag holds no control character).
 const char kTagSeparator = '\x1f';
 
 std::string EnvironmentValue(const char* name) {
@@ -401,7 +401,6 @@ void CLibrary::Migrate() {
 
 void CLibrary::TakeOverMarks(const std::string& damagedPath, std::vector<std::string>& messages) {
     std::vector<CMarks> marks;
-    std::size_t rows = 0;
     try {
         CDatabase old;
         old.Open(damagedPath, false, true);
@@ -413,7 +412,6 @@ void CLibrary::TakeOverMarks(const std::string& damagedPath, std::vector<std::st
                 CMarks& entry = byKey[{read.Text(0), read.Text(1)}];
                 entry.favourite = read.Int(2) != 0;
                 entry.note = read.Text(3);
-                ++rows;
             }
         } catch (const CSqliteError&) {
         }
@@ -421,7 +419,6 @@ void CLibrary::TakeOverMarks(const std::string& damagedPath, std::vector<std::st
             CStatement read(old, "SELECT kind, key, tag FROM tag");
             while (read.Step()) {
                 byKey[{read.Text(0), read.Text(1)}].tags.push_back(read.Text(2));
-                ++rows;
             }
         } catch (const CSqliteError&) {
         }
@@ -463,7 +460,6 @@ void CLibrary::TakeOverMarks(const std::string& damagedPath, std::vector<std::st
         messages.push_back(std::string("The marks of the damaged catalogue could not be taken over: ") +
                            failure.what());
     }
-    static_cast<void>(rows);
 }
 
 bool CLibrary::AddFolder(const std::string& folder, std::string& error) {
@@ -478,6 +474,11 @@ bool CLibrary::AddFolder(const std::string& folder, std::string& error) {
 #endif
     }
     CFileSystem& fileSystem = CDomain::Instance().FileSystem();
+    // Scans never go through a link, this one included: the folder it leads to is the one to add.
+    if (fileSystem.IsSymbolicLink(path)) {
+        error = folder + " is a symbolic link: add the folder it leads to";
+        return false;
+    }
     if (!fileSystem.IsFolder(path)) {
         error = folder + " is not a folder";
         return false;

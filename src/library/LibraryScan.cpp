@@ -101,6 +101,11 @@ public:
             return;
         }
         std::vector<std::string> names = m_fileSystem.ListEntries(folder);
+        if (names.empty() && m_fileSystem.OpenFolder(folder + "/") == nullptr) {
+            // Unreadable now: the projects catalogued under it are kept.
+            m_unreadable.push_back(folder + "/");
+            return;
+        }
         std::sort(names.begin(), names.end());
         for (const std::string& name : names) {
             CheckCancel();
@@ -266,6 +271,11 @@ public:
         if (!changed) {
             return;
         }
+        // A project that went away while it was read (a card pulled out) keeps what it had.
+        if (!IsProjectFolder(path)) {
+            m_result.notes.push_back(path + ": went away while it was read; kept as catalogued before");
+            return;
+        }
         Write(folderId, path, projectId, rows);
         ++m_result.projectsChanged;
     }
@@ -277,8 +287,11 @@ public:
             CStatement read(m_db, "SELECT id, path FROM project WHERE folder_id = ?1");
             read.Bind(1, folderId);
             while (read.Step()) {
-                if (found.count(read.Text(1)) == 0) {
-                    gone.emplace_back(read.Int(0), read.Text(1));
+                const std::string path = read.Text(1);
+                const bool unreadable = std::any_of(m_unreadable.begin(), m_unreadable.end(),
+                                                    [&path](const std::string& f) { return path.rfind(f, 0) == 0; });
+                if (found.count(path) == 0 && !unreadable) {
+                    gone.emplace_back(read.Int(0), path);
                 }
             }
         }
@@ -438,6 +451,8 @@ private:
         transaction.Commit();
     }
 
+    // Folders met in the walk that could not be read.
+    std::vector<std::string> m_unreadable;
     CDatabase& m_db;
     const CScanOptions& m_options;
     CScanResult& m_result;
@@ -497,7 +512,10 @@ CScanResult CLibrary::Scan(const CScanOptions& options) {
         CScanProgress progress;
         std::set<std::string> seen; // projects of an earlier folder (nested watched folders)
         for (const auto& [folderId, folder] : folders) {
-            if (fileSystem.IsSymbolicLink(folder) || !fileSystem.IsFolder(folder)) {
+            // A folder that is not there or cannot be read keeps its projects: an empty listing
+            // must not drop them.
+            if (fileSystem.IsSymbolicLink(folder) || !fileSystem.IsFolder(folder) ||
+                fileSystem.OpenFolder(folder + "/") == nullptr) {
                 result.notes.push_back(folder + ": cannot be reached; its projects are kept as catalogued");
                 continue;
             }

@@ -49,6 +49,8 @@ TEST_F(LibraryMarks, FollowTheContentIntoCopiesAndSurviveRescans) {
     ASSERT_TRUE(m_library->RemoveFolder(Watched(), error));
     EXPECT_TRUE(m_library->Projects().empty());
     EXPECT_EQ(DumpMarks(*m_library).size(), 3U);
+    EXPECT_TRUE(m_library->Find(Q("")).empty());
+    EXPECT_NO_THROW(m_library->Database().Execute("INSERT INTO item_name(item_name) VALUES ('integrity-check')"));
 }
 
 TEST_F(LibraryMarks, RefusesBadTagsAndItemsWithoutContent) {

@@ -91,6 +91,27 @@ TEST_F(LibraryScan, KeepsTheProjectsOfAWatchedFolderThatCannotBeReached) {
     EXPECT_EQ(result.projectsDropped, 0U);
     EXPECT_EQ(library.Projects(), (std::vector<std::string>{a}));
     ASSERT_EQ(result.notes.size(), 1U);
+    // There but unreadable: an empty listing drops nothing either.
+    fs::rename(m_root / "card-away", card);
+    TestSupport::FaultyFileSystem faulty;
+    faulty.FailOnPath(TestSupport::FaultyFileSystem::kList, card);
+    faulty.FailOnPath(TestSupport::FaultyFileSystem::kQuery, card + "/");
+    CDomain::Instance().SetFileSystem(&faulty);
+    const CScanResult unreadable = ScanAll();
+    CDomain::Instance().SetFileSystem(&NativeFileSystem());
+    EXPECT_EQ(unreadable.projectsDropped, 0U);
+    EXPECT_EQ(library.Projects(), (std::vector<std::string>{a}));
+    // The same for a folder inside a watched one.
+    const std::string inner = MakeProject(card + "/sub/", "B.prj", SmallProject(2));
+    ScanAll();
+    TestSupport::FaultyFileSystem innerFaulty;
+    innerFaulty.FailOnPath(TestSupport::FaultyFileSystem::kList, card + "/sub");
+    innerFaulty.FailOnPath(TestSupport::FaultyFileSystem::kQuery, card + "/sub/");
+    CDomain::Instance().SetFileSystem(&innerFaulty);
+    const CScanResult innerUnreadable = ScanAll();
+    CDomain::Instance().SetFileSystem(&NativeFileSystem());
+    EXPECT_EQ(innerUnreadable.projectsDropped, 0U);
+    EXPECT_EQ(library.Projects(), (std::vector<std::string>{a, inner}));
 }
 
 TEST_F(LibraryScan, PatchFingerprintFollowsTheWavesItUsesNotTheirSlots) {
@@ -261,6 +282,9 @@ TEST_P(LibraryScanInterrupted, LeavesEveryProjectBeforeOrAfterAndKeepsTheMarks) 
         if (finished) {
             EXPECT_EQ(now, after);
         }
+        // The name index agrees with the rows it indexes.
+        EXPECT_NO_THROW(library.Database().Execute("INSERT INTO item_name(item_name) VALUES ('integrity-check')"))
+            << "stopped at write " << stopAt;
         CloseCatalogue();
     }
     EXPECT_TRUE(finished);
@@ -296,6 +320,10 @@ TEST_F(LibraryScan, CraftedProjectChangesAndReadsNothingOutsideTheWatchedFolder)
     fs::create_directories(linkedWaves + "/Patch");
     fs::create_directory_symlink(secret + "/Wave", linkedWaves + "/Wave");
 
+    std::string refused;
+    EXPECT_FALSE(OpenCatalogue().AddFolder(Watched() + "/link-out", refused));
+    EXPECT_NE(refused.find("symbolic link"), std::string::npos) << refused;
+    CloseCatalogue();
     TestSupport::FaultyFileSystem recording;
     CDomain::Instance().SetFileSystem(&recording);
     auto& library = OpenCatalogue();
