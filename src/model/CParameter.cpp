@@ -24,9 +24,18 @@ void CParameter::SetName(const std::string& text, bool derive) {
             m_name.erase(dot);
         }
     }
-    if (Utf8Length(m_name) > kMaxNameLength) {
-        m_name = Utf8Left(m_name, kMaxNameLength);
+    m_name = CutName(m_name);
+}
+
+std::string CParameter::CutName(const std::string& name) {
+    if (Utf8Length(name) <= kMaxNameLength) {
+        return name;
     }
+    std::string cut = Utf8Left(name, kMaxNameLength);
+    while (!cut.empty() && cut.back() == ' ') {
+        cut.pop_back();
+    }
+    return cut;
 }
 
 bool CParameter::IsNativeWave() const {

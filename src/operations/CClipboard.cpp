@@ -1,9 +1,11 @@
 #include "operations/CClipboard.h"
 
 #include "model/CTernData.h"
+#include "model/CTernTextOut.h"
 #include "operations/InsertOperation.h"
 #include "operations/OverwriteOperation.h"
 #include "operations/WaveReferences.h"
+#include "operations/WaveSpace.h"
 
 namespace Orvanta {
 
@@ -95,6 +97,10 @@ bool CClipboard::SourceIntact() const {
     return true;
 }
 
+std::size_t CClipboard::WaveCount() const {
+    return m_which == kPatchList ? m_waves.size() : 0;
+}
+
 CPastePlan CClipboard::Plan(const CTernData& target, int which, int start, bool insert) const {
     CPastePlan plan;
     const std::size_t count = Count();
@@ -113,6 +119,22 @@ CPastePlan CClipboard::Plan(const CTernData& target, int which, int start, bool 
     plan.first = first;
     plan.last = first + count - 1;
     plan.asks = insert ? target.AnyUsedInTail(which, count) : target.AnyUsedInRange(which, first, count);
+    // The wave checks of the paste's drop, counted here on the copied rows without the transfer
+    // buffer: data comes in from another window, or as a copy of waves within one.
+    const bool addsWaveData = plan.otherWindow || (which == kWaveList && !plan.move);
+    if (addsWaveData) {
+        if (which == kPatchList && target.CountEmpty(kWaveList) < m_waves.size()) {
+            plan.refusal = kErrorWaveSpace;
+        } else {
+            std::int64_t total = TotalWaveBytes(target.m_waves) + TotalWaveBytes(m_waves);
+            if (!insert && which == kWaveList) {
+                total -= WaveBytes(target.m_waves, first, count);
+            }
+            if (total > kMaxWaveBytes) {
+                plan.refusal = kErrorWaveSize;
+            }
+        }
+    }
     return plan;
 }
 

@@ -32,6 +32,10 @@ struct CPastePlan {
     std::size_t first = 0; // first target slot
     std::size_t last = 0;  // last target slot (inside the list)
     bool asks = false;     // a slot overwritten or pushed off the end is in use
+    // The refusal the paste would end in whatever the answer to its question, known before it asks:
+    // kErrorWaveSpace when the waves copied patches bring find too few free wave slots,
+    // kErrorWaveSize when the wave data would pass 50 MB; 0 when it fits.
+    int refusal = 0;
 };
 
 // Cut, Copy and Paste of patches and waves. Copy takes the selected rows as a drag does (patches
@@ -65,6 +69,8 @@ public:
     // The kind of the rows copied (0 patches, 1 waves), -1 when nothing was copied.
     [[nodiscard]] int Kind() const { return m_which; }
     [[nodiscard]] std::size_t Count() const;
+    // The waves copied patches bring along (0 for copied waves).
+    [[nodiscard]] std::size_t WaveCount() const;
     [[nodiscard]] bool IsCut() const { return m_cut; }
     // The project copied from, null once it has gone.
     [[nodiscard]] CTernData* Source() const { return m_source; }

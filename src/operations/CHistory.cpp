@@ -290,7 +290,7 @@ bool CHistory::RecordPending(const std::string& name) {
                 std::string numbers = FormatSlotNumbers(sorted);
                 // A long list of runs says less than the count.
                 numbers = numbers.size() > 24 ? std::to_string(sorted.size()) + " " + KindPlural(which)
-                                              : KindPlural(which) + (" " + numbers);
+                                              : KindWord(which, sorted.size()) + (" " + numbers);
                 kinds += (kinds.empty() ? "" : ", ") + numbers;
             }
             text += (text.empty() ? "Change " : "; ") + kinds + " in " + ProjectName(change.project);

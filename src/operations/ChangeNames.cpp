@@ -28,9 +28,13 @@ const char* KindPlural(int which) {
     return which == kPatchList ? "patches" : "waves";
 }
 
+const char* KindWord(int which, std::size_t count) {
+    return count == 1 ? (which == kPatchList ? "patch" : "wave") : KindPlural(which);
+}
+
 std::string NameOfTransfer(const std::string& verb, int which, const CSelection& selection, const std::string& source,
                            const std::string& target, bool sameProject, std::size_t number, bool insert) {
-    const std::string what = verb + " " + KindPlural(which) + " " + FormatSlotNumbers(selection);
+    const std::string what = verb + " " + KindWord(which, selection.size()) + " " + FormatSlotNumbers(selection);
     const std::string where = (insert ? "inserted at " : "at ") + std::to_string(number);
     if (sameProject) {
         return what + " to " + std::to_string(number) + (insert ? " (inserted)" : "") + " in " + target;
@@ -39,12 +43,13 @@ std::string NameOfTransfer(const std::string& verb, int which, const CSelection&
 }
 
 std::string NameOfDelete(int which, const CSelection& selection, const std::string& project) {
-    return std::string("Delete ") + KindPlural(which) + " " + FormatSlotNumbers(selection) + " in " + project;
+    return std::string("Delete ") + KindWord(which, selection.size()) + " " + FormatSlotNumbers(selection) + " in " +
+           project;
 }
 
 std::string NameOfRename(int which, const CSelection& selection, const std::string& project, const std::string& text) {
-    return std::string("Rename ") + KindPlural(which) + " " + FormatSlotNumbers(selection) + " in " + project +
-           " to \"" + text + "\"";
+    return std::string("Rename ") + KindWord(which, selection.size()) + " " + FormatSlotNumbers(selection) + " in " +
+           project + " to \"" + text + "\"";
 }
 
 std::string NameOfImport(std::size_t count, const std::string& project) {

@@ -15,6 +15,8 @@ namespace Orvanta {
 
 // "patches" or "waves".
 [[nodiscard]] const char* KindPlural(int which);
+// "patch" or "wave" for one slot, KindPlural for any other count: "Delete patch 25".
+[[nodiscard]] const char* KindWord(int which, std::size_t count);
 
 // A drag or a paste: "Move patches 3-5 from Song.prj to Live.prj at 10", "Copy waves 8, 9 to 20 in
 // Song.prj" within one project; "inserted at" instead of "at" for an insert. `verb` is "Copy",

@@ -4,9 +4,11 @@
 #include "model/CDomain.h"
 #include "model/CTernTextOut.h"
 #include "operations/EditCommands.h"
+#include "resources/VersionInfo.h"
 #include "shell/CAboutDialog.h"
 #include "shell/CAudioPlayer.h"
 #include "shell/CCleanProjectDlg.h"
+#include "shell/CClipboardCommands.h"
 #include "shell/CDocMan.h"
 #include "shell/CDocTemplate.h"
 #include "shell/CFileDoc.h"
@@ -50,6 +52,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <memory>
 
 namespace Orvanta {
 
@@ -106,15 +109,50 @@ QString CApp::ProjectFromArguments(const QStringList& arguments) {
     return info.isRelative() ? QDir::current().absoluteFilePath(value) : value;
 }
 
+QStringList CApp::ProjectsFromArguments(const QStringList& arguments) {
+    QStringList projects;
+    for (const CCmdLinePrm& parameter : CCmdLinePrm::ParseArguments(arguments)) {
+        const QString value = parameter.IsSwitch() ? QString() : parameter.GetAt(0);
+        if (!value.isEmpty()) {
+            projects << (QFileInfo(value).isRelative() ? QDir::current().absoluteFilePath(value) : value);
+        }
+    }
+    return projects;
+}
+
+std::optional<QString> CApp::InformationRequested(const QStringList& arguments) {
+    for (const QString& argument : arguments) {
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            return QStringLiteral("Usage: orvanta-librarian [PROJECT.prj]...\n"
+                                  "Opens each project folder named in the librarian's window (in the window\n"
+                                  "already running, when there is one).\n"
+                                  "  --help, -h   this text\n"
+                                  "  --version    the program's version\n");
+        }
+        if (argument == QLatin1String("--version")) {
+            return QStringLiteral("orvanta-librarian %1\n").arg(QString::fromLatin1(VersionInfo::kFileVersion));
+        }
+    }
+    return std::nullopt;
+}
+
 bool CApp::InitInstance(const QStringList& arguments) {
     const QString title = ResourceString(kIdsApplicationTitle);
-    const QString project = ProjectFromArguments(arguments);
+    // Every project named is opened, not only a single one.
+    const QStringList projects = ProjectsFromArguments(arguments);
 
-    // 1. One primary process per user: a later start hands its project to the first and ends.
+    // 1. One primary process per user: a later start hands its projects to the first and ends.
     m_instance = std::make_unique<CSingleInstance>(title, m_options.runtimeFolder);
     if (!m_instance->BecomePrimary()) {
         m_secondary = true;
-        if (!m_instance->SendToPrimary(project)) {
+        bool handed = true;
+        for (const QString& project : projects.isEmpty() ? QStringList{QString()} : projects) {
+            if (!m_instance->SendToPrimary(project)) {
+                handed = false;
+                break;
+            }
+        }
+        if (!handed) {
             ShowMessage(kIdsUndefinedError); // no primary answers, and none can be made
         }
         return false;
@@ -161,8 +199,13 @@ bool CApp::InitInstance(const QStringList& arguments) {
     m_idleConnection =
         connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this, &CApp::OnIdle);
 
-    // 12. A project named on the command line.
-    if (!project.isEmpty() && OpenDocumentFile(project) == nullptr) {
+    // 12. The projects named on the command line; the start ends when none of them loads (its box
+    // said why).
+    bool opened = projects.isEmpty();
+    for (const QString& project : projects) {
+        opened = OpenDocumentFile(project) != nullptr || opened;
+    }
+    if (!opened) {
         return false;
     }
     m_running = true;
@@ -290,11 +333,25 @@ CFileDoc* CApp::NewDocument() {
 CFileDoc& CApp::CreateDocumentWindow() {
     CFileDoc& document = ProjectTemplate().CreateDocument();
     connect(&document, &CFileDoc::PathNameSet, this, &CApp::AddToRecentFileList);
-    connect(&document, &CFileDoc::ChangedOnDisk, this, [this](const QString& text) {
-        if (m_mainFrame != nullptr) {
-            m_mainFrame->statusBar()->showMessage(text);
+    connect(&document, &CFileDoc::ContentChanged, this, [this] {
+        if (m_mainFrame != nullptr && m_mainFrame->ClipboardCommands() != nullptr) {
+            m_mainFrame->ClipboardCommands()->FollowChange();
         }
     });
+    // The status bar says what another program changed, and stops saying it once that was dealt
+    // with (unless the status bar has said something else since).
+    connect(&document, &CFileDoc::ChangedOnDisk, this,
+            [this, shown = std::make_shared<QString>()](const QString& text) {
+                if (m_mainFrame != nullptr) {
+                    QStatusBar* bar = m_mainFrame->statusBar();
+                    if (!text.isEmpty()) {
+                        bar->showMessage(text);
+                    } else if (!shown->isEmpty() && bar->currentMessage() == *shown) {
+                        bar->clearMessage();
+                    }
+                }
+                *shown = text;
+            });
     document.OnNewDocument();
     auto* frame = new CFileFrame(document);
     connect(frame, &CFileFrame::FrameClosed, this, [this](CFileDoc* closed) {

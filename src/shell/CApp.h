@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace Orvanta {
@@ -131,6 +132,12 @@ public:
     // The project named by the arguments: the value of the only plain parameter, made absolute;
     // empty when there is no plain parameter or more than one.
     static QString ProjectFromArguments(const QStringList& arguments);
+    // Every project the arguments name, in their order: the first value of each plain parameter,
+    // made absolute. `orvanta-librarian A.prj B.prj` opens both.
+    static QStringList ProjectsFromArguments(const QStringList& arguments);
+    // What "--help" (or "-h") and "--version" ask for, as the program prints it on its standard
+    // output before any window is made; nothing for any other command line.
+    static std::optional<QString> InformationRequested(const QStringList& arguments);
 
 signals:
     // Start-up has finished and the event loop may run (for tests and the activation hand-over).

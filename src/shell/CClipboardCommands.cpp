@@ -1,6 +1,8 @@
 #include "shell/CClipboardCommands.h"
 
+#include "model/CDomain.h"
 #include "model/CTernData.h"
+#include "model/CTernTextOut.h"
 #include "operations/CClipboard.h"
 #include "operations/CHistory.h"
 #include "operations/ChangeNames.h"
@@ -12,10 +14,12 @@
 #include "shell/CommandIds.h"
 #include "views/CFileView.h"
 #include "views/CParameterListCtrl.h"
+#include "views/CountText.h"
 #include "winframework/CWaitCursor.h"
 
 #include <QAction>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -94,10 +98,24 @@ QString CClipboardCommands::PastePreview(bool insert) const {
         return {};
     }
     const int which = clipboard.Kind();
+    const QString kind = Kind(which, clipboard.Count());
+    if (view->FocusedList().GetListKind() != which) {
+        return tr("The copied %1 can be pasted only into a %2 list.")
+            .arg(kind, which == kPatchList ? tr("patch") : tr("wave"));
+    }
     const CTernData& target = view->Document().Data();
     const int row = PasteRow(*view, which);
     const CPastePlan plan = clipboard.Plan(target, which, row, insert);
-    const QString kind = Kind(which, clipboard.Count());
+    if (plan.possible && plan.refusal != 0) {
+        return tr("Paste: %1 %2 to %3 cannot be done: %4")
+            .arg(plan.count)
+            .arg(kind)
+            .arg(plan.first + 1)
+            .arg(plan.refusal == kErrorWaveSpace
+                     ? tr("there is insufficient free wave space for the %1 they use.")
+                           .arg(CountText(static_cast<long long>(clipboard.WaveCount()), tr("wave"), tr("waves")))
+                     : tr("the total size of all waves would exceed 50 MB."));
+    }
     if (!plan.possible) {
         return tr("The %1 copied %2 do not fit from %3 to the end of the list.")
             .arg(clipboard.Count())
@@ -130,8 +148,15 @@ void CClipboardCommands::Paste(bool insert) {
     CTernData& target = view->Document().Data();
     const int row = PasteRow(*view, which);
     const CPastePlan plan = clipboard.Plan(target, which, row, insert);
-    if (!plan.possible) {
+    // Rows of the other kind than the list's are not pasted; a paste that cannot fit is refused
+    // before it asks anything.
+    if (view->FocusedList().GetListKind() != which || !plan.possible) {
         m_frame.statusBar()->showMessage(PastePreview(insert));
+        return;
+    }
+    if (plan.refusal != 0) {
+        m_frame.statusBar()->showMessage(PastePreview(insert));
+        CDomain::Instance().MessageReporter().Error(plan.refusal);
         return;
     }
     CTernData* source = clipboard.Source();
@@ -142,7 +167,11 @@ void CClipboardCommands::Paste(bool insert) {
     CPasteResult result;
     {
         const CWaitCursor wait;
+        // The question names what it would destroy, as a drop's does.
+        CTernTextOut& reporter = CDomain::Instance().MessageReporter();
+        reporter.SetQuestionDetail(view->DestroyedSlotsDetail(which, plan.first, plan.count, insert));
         result = clipboard.Paste(target, which, row, insert);
+        reporter.SetQuestionDetail({});
     }
     CHistory::Instance().Record(name);
     if (result.status != DropStatus::Done) {
@@ -158,12 +187,14 @@ void CClipboardCommands::Paste(bool insert) {
     list.SelectRows(SlotRange(static_cast<std::size_t>(row), result.selectCount));
     list.setFocus();
     UpdateCommandUI();
+    m_frame.statusBar()->showMessage(
+        tr("%1 %2 pasted to %3.").arg(plan.count).arg(Kind(which, plan.count)).arg(plan.first + 1));
 }
 
 void CClipboardCommands::Refresh(const std::vector<CTernData*>& projects) {
     for (CFileDoc* document : m_app.Documents()) {
         if (std::find(projects.begin(), projects.end(), &document->Data()) != projects.end()) {
-            document->SetModifiedFlag(true);
+            document->SetModifiedFlag(document->ListsDifferFromSaved());
             document->UpdateAllViews(CFileView::kHintUndo);
         }
     }
@@ -195,6 +226,20 @@ void CClipboardCommands::NameCommand(int command) {
     }
 }
 
+void CClipboardCommands::FollowChange() {
+    if (m_followPosted) {
+        return;
+    }
+    m_followPosted = true;
+    // Posted: the change is recorded once the command that made it has returned.
+    QTimer::singleShot(0, this, [this] {
+        m_followPosted = false;
+        if (m_history != nullptr && m_history->isVisible()) {
+            m_history->Refresh(CHistoryWindow::SafeToRecord());
+        }
+    });
+}
+
 CHistoryWindow* CClipboardCommands::HistoryWindow() const {
     return m_history;
 }
@@ -223,11 +268,14 @@ void CClipboardCommands::UpdateCommandUI() {
     }
     m_frame.Action(kCmdEditCut)->setEnabled(canCopy);
     m_frame.Action(kCmdEditCopy)->setEnabled(canCopy);
-    const bool canPaste = view != nullptr && !CClipboard::Instance().IsEmpty();
+    // Paste works in a list of the copied rows' kind.
+    const CClipboard& clipboard = CClipboard::Instance();
+    const bool canPaste =
+        view != nullptr && !clipboard.IsEmpty() && view->FocusedList().GetListKind() == clipboard.Kind();
     for (const bool insert : {false, true}) {
         QAction* paste = m_frame.Action(insert ? kCmdEditPasteInsert : kCmdEditPaste);
         paste->setEnabled(canPaste);
-        if (canPaste) {
+        if (view != nullptr && !clipboard.IsEmpty()) {
             paste->setStatusTip(PastePreview(insert));
         }
     }

@@ -38,8 +38,11 @@ public:
     [[nodiscard]] QString PastePreview(bool insert) const;
 
     [[nodiscard]] CHistoryWindow* HistoryWindow() const;
-    // Marks the documents of `projects` modified and rebuilds their windows.
+    // Marks the documents of `projects` modified, unless their lists are as last loaded or saved
+    // (going back in the history to there clears the mark), and rebuilds their windows.
     void Refresh(const std::vector<CTernData*>& projects);
+    // A project changed: the open History window follows once the command is over.
+    void FollowChange();
 
 private:
     void Copy(bool cut);
@@ -53,6 +56,7 @@ private:
     CApp& m_app;
     CMainFrame& m_frame;
     QPointer<CHistoryWindow> m_history;
+    bool m_followPosted = false;
 };
 
 } // namespace Orvanta

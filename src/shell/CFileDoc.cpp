@@ -30,6 +30,11 @@ namespace Orvanta {
 
 CFileDoc::CFileDoc(CDocTemplate& docTemplate) : m_template(docTemplate) {
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] { OnFolderChanged(); });
+    // Another program touching a thousand files sends a thousand notices: the folder is compared
+    // once they have stopped for a moment.
+    m_diskCheck.setSingleShot(true);
+    m_diskCheck.setInterval(150);
+    connect(&m_diskCheck, &QTimer::timeout, this, [this] { CheckDisk(); });
 }
 
 CFileDoc::~CFileDoc() {
@@ -91,6 +96,7 @@ bool CFileDoc::LoadFolder(const QString& path) {
         WatchFolder(std::string());
     }
     RememberSavedLists();
+    CheckDisk();
     return loaded;
 }
 
@@ -107,6 +113,15 @@ bool CFileDoc::SaveFolder(const QString& path) {
     const bool saved = SaveProjectTo(path.toStdString());
     m_busyOnDisk = false;
     m_chosenPath.clear();
+    // A Save Anyway whose save did not happen has dealt with nothing: the other program's changes
+    // are still to be told and asked about, all of them, at the next save.
+    if (!saved && m_beforeSaveAnyway && m_diskState == m_beforeSaveAnyway->accepted) {
+        m_diskState = std::move(m_beforeSaveAnyway->diskState);
+        m_pendingDeletions = std::move(m_beforeSaveAnyway->pendingDeletions);
+        m_pendingReasons = std::move(m_beforeSaveAnyway->pendingReasons);
+    }
+    m_beforeSaveAnyway.reset();
+    CheckDisk();
     if (saved) {
         CHistory::Instance().ProjectSaved(&Data());
         RememberSavedLists();
@@ -131,6 +146,8 @@ bool CFileDoc::ConfirmDiskChanges(const QString& path) {
     for (const std::string& change : changes) {
         lines << QString::fromStdString(change);
     }
+    // However many files changed, the box says how many in one line and lists them in its
+    // scrolling details, its buttons always on the screen.
     const QString folder = QString::fromStdString(ProjectFolderName(own));
     const QMessageBox::StandardButton answer = CMessageBox::Show(
         DialogParent(), ResourceString(kIdsApplicationTitle),
@@ -139,9 +156,13 @@ bool CFileDoc::ConfirmDiskChanges(const QString& path) {
            "deleted where your lists say so)?")
             .arg(folder),
         QMessageBox::Reset | QMessageBox::Save | QMessageBox::Cancel, QMessageBox::Cancel, QMessageBox::Warning,
-        lines.join(u'\n'), {{QMessageBox::Reset, tr("Reload")}, {QMessageBox::Save, tr("Save Anyway")}});
+        DiskChangeSummary(changes), {{QMessageBox::Reset, tr("Reload")}, {QMessageBox::Save, tr("Save Anyway")}},
+        lines.join(u'\n'));
     if (answer == QMessageBox::Save) {
+        OutsideKnowledge before{m_diskState, m_pendingDeletions, m_pendingReasons, {}};
         AcceptDiskChanges();
+        before.accepted = m_diskState;
+        m_beforeSaveAnyway = std::move(before);
         return true;
     }
     if (answer == QMessageBox::Reset) {
@@ -154,27 +175,48 @@ void CFileDoc::WatchFolder(const std::string& path) {
     if (!m_watcher.directories().isEmpty()) {
         m_watcher.removePaths(m_watcher.directories());
     }
-    m_toldChanged = false;
     if (!path.empty()) {
         m_watcher.addPaths({QString::fromStdString(path + "Patch"), QString::fromStdString(path + "Wave")});
     }
 }
 
 void CFileDoc::OnFolderChanged() {
-    if (m_busyOnDisk) {
-        return;
+    if (!m_busyOnDisk) {
+        m_diskCheck.start();
     }
+}
+
+void CFileDoc::CheckDisk() {
+    m_diskCheck.stop();
     const std::vector<std::string> changes = DiskChanges();
-    if (changes.empty()) {
-        m_toldChanged = false;
-        return;
+    QString text;
+    if (!changes.empty()) {
+        text = QString::fromStdString(changes.front());
+        if (changes.size() > 1) {
+            text += tr(" (and %1 more)").arg(GroupedNumber(static_cast<long long>(changes.size() - 1)));
+        }
     }
-    if (!m_toldChanged) {
-        m_toldChanged = true;
-        const QString more =
-            changes.size() > 1 ? tr(" (and %n more)", nullptr, static_cast<int>(changes.size() - 1)) : QString();
-        emit ChangedOnDisk(QString::fromStdString(changes.front()) + more);
+    // Said again whenever it says something else, and taken back (an empty text) once the folder
+    // is as the document knows it.
+    if (text != m_toldChanged) {
+        m_toldChanged = text;
+        emit ChangedOnDisk(text);
     }
+}
+
+QString CFileDoc::DiskChangeSummary(const std::vector<std::string>& changes) {
+    long long added = 0;
+    long long removed = 0;
+    for (const std::string& change : changes) {
+        if (change.find(" was added by ") != std::string::npos) {
+            ++added;
+        } else if (change.find(" was removed or renamed by ") != std::string::npos) {
+            ++removed;
+        }
+    }
+    const long long changed = static_cast<long long>(changes.size()) - added - removed;
+    return tr("%1, %2 added, %3 removed")
+        .arg(CountText(changed, tr("file changed"), tr("files changed")), GroupedNumber(added), GroupedNumber(removed));
 }
 
 QString CFileDoc::SavedReport(const QString& title, const CSavePreview& plan) {

@@ -6,7 +6,10 @@
 #include <QFileSystemWatcher>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,6 +77,11 @@ public:
     // it was opened, asks Reload (the folder as it is now replaces the lists), Save Anyway or
     // Cancel. True when the save may go on.
     bool ConfirmDiskChanges(const QString& path);
+    // "1,511 files changed, 0 added, 0 removed": what DiskChanges() found, counted by kind.
+    [[nodiscard]] static QString DiskChangeSummary(const std::vector<std::string>& changes);
+    // Compares the folder with what the document knows now and says so through ChangedOnDisk when
+    // that changed; the watcher calls it a moment after the last notice.
+    void CheckDisk();
 
 signals:
     // The lists may have changed: every change of the project sets the modified flag, and so do
@@ -82,7 +90,9 @@ signals:
     // The path name was set after a successful load or save (for the recent-file list).
     void PathNameSet(const QString& pathName);
     // Another program changed the project folder's "Patch" or "Wave" (`text` says what, in one
-    // line), noticed by watching them; said once until the folder is as the document knows it.
+    // line: the first change and how many more), noticed by watching them; said again when the
+    // count changes, and with an empty text once the folder is as the document knows it (after
+    // Save, Reload or the other program's undoing).
     void ChangedOnDisk(const QString& text);
 
 protected:
@@ -108,7 +118,18 @@ private:
     QFileSystemWatcher m_watcher;
     // While this document loads or saves, changes of its folder are its own.
     bool m_busyOnDisk = false;
-    bool m_toldChanged = false;
+    // What ChangedOnDisk said last (empty: nothing to tell).
+    QString m_toldChanged;
+    // What the document knew of its folder before Save Anyway took the other program's changes
+    // for known, and what it knew after: put back when the save that follows does not happen.
+    struct OutsideKnowledge {
+        std::map<std::string, CFileStamp> diskState;
+        std::vector<std::string> pendingDeletions;
+        std::map<std::string, DeletionReason> pendingReasons;
+        std::map<std::string, CFileStamp> accepted;
+    };
+    std::optional<OutsideKnowledge> m_beforeSaveAnyway;
+    QTimer m_diskCheck;
     // ListsContent() as last loaded, saved or made new.
     std::string m_savedLists;
 };

@@ -1,9 +1,12 @@
 #include "shell/CHistoryWindow.h"
 
 #include "operations/CHistory.h"
+#include "views/DragState.h"
 #include "winframework/CWaitCursor.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -45,13 +48,19 @@ CHistoryWindow::CHistoryWindow(Changed changed, QWidget* parent)
         const int entry = ChosenEntry();
         Travel(entry >= 0 && static_cast<std::size_t>(entry) < CHistory::Instance().Position());
     });
-    // Drags and the other commands change the projects while the window is open.
+    // Drags and the other commands change the projects while the window is open: a change made
+    // since is recorded (which drops the entries taken back) once no command is under way.
     connect(m_timer, &QTimer::timeout, this, [this] {
         if (isVisible()) {
-            Refresh(false);
+            Refresh(SafeToRecord());
         }
     });
     m_timer->start(kFollowIntervalMs);
+}
+
+bool CHistoryWindow::SafeToRecord() {
+    return DragState::Instance().sourceList == nullptr && QApplication::activeModalWidget() == nullptr &&
+           QGuiApplication::overrideCursor() == nullptr;
 }
 
 QString CHistoryWindow::NoticeText() const {

@@ -31,6 +31,9 @@ public:
     // (never while a command may be running, as the window's timer may fire inside one that shows
     // progress: half a change would be recorded).
     void Refresh(bool recordPending = true);
+    // Whether a change made now is whole and may be recorded: no drag, no modal box and no wait
+    // cursor of a command under way.
+    [[nodiscard]] static bool SafeToRecord();
     // Goes back to the state before entry `index` (0 the oldest), or forward to the state after it.
     bool GoBackTo(std::size_t index);
     bool GoForwardTo(std::size_t index);

@@ -17,6 +17,7 @@
 #include "views/CFileView.h"
 #include "views/CListDragSource.h"
 #include "views/CPatchListCtrl.h"
+#include "views/CWaveFileDrop.h"
 #include "views/CWaveListCtrl.h"
 #include "views/CountText.h"
 #include "winframework/CSettings.h"
@@ -740,6 +741,11 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     const auto* widget = qobject_cast<QWidget*>(watched);
     auto* drag = static_cast<QDropEvent*>(event);
     if (widget == nullptr || widget->window() != this || DroppedPaths(drag->mimeData()).isEmpty()) {
+        return CMDIFrameWndEx::eventFilter(watched, event);
+    }
+    // Over a wave list's rows the list takes the files itself, at the row under the cursor and with
+    // its line showing where; what it leaves (no row there) comes back here through its parents.
+    if (CWaveFileDrop::TakesFilesAt(widget)) {
         return CMDIFrameWndEx::eventFilter(watched, event);
     }
     drag->setDropAction(Qt::CopyAction);

@@ -73,13 +73,8 @@ bool CSearchCommands::ShowSlot(CFileDoc* document, int which, std::size_t slot) 
         return false;
     }
     m_frame.ActivateFrame(document->Frame());
-    list.SelectRows({slot});
-    list.selectionModel()->setCurrentIndex(
-        list.model()->index(row, list.currentIndex().column() < 0 ? 0 : list.currentIndex().column()),
-        QItemSelectionModel::NoUpdate);
-    if (!list.IsRowVisible(row)) {
-        list.ScrollRowToTop(row);
-    }
+    // The anchor of Shift selection moves with the jump.
+    list.JumpToRow(row);
     list.setFocus(Qt::OtherFocusReason);
     return true;
 }

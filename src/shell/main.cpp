@@ -7,6 +7,9 @@
 #include <QDialog>
 #include <QSocketNotifier>
 
+#include <cstdio>
+#include <optional>
+
 #if defined(Q_OS_UNIX)
 #include <csignal>
 #include <sys/socket.h>
@@ -33,18 +36,20 @@ void CloseOnTermination(Orvanta::CApp& app) {
     QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
         char byte = 0;
         [[maybe_unused]] const ssize_t read = ::read(g_terminationPipe[1], &byte, 1);
-        if (Orvanta::CMainFrame* frame = app.MainFrame(); frame != nullptr) {
-            frame->close();
-            return;
-        }
-        // Before the main window exists no event loop of the application runs, so quitting alone
-        // ends nothing: a dialog open meanwhile (a later start saying that no running instance
-        // answers) is closed, and the start ends with it.
+        Orvanta::CMainFrame* frame = app.MainFrame();
+        // A box open now (a project on the command line that does not load, a later start saying
+        // that no running instance answers, a question) runs its own loop, which would keep it on
+        // the screen after the window has gone: it is closed as Cancel first, and what it stood
+        // for ends with it.
         while (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
             dialog->reject();
             if (QApplication::activeModalWidget() == dialog) {
                 break;
             }
+        }
+        if (frame != nullptr) {
+            frame->close();
+            return;
         }
         QCoreApplication::quit();
     });
@@ -60,6 +65,15 @@ void CloseOnTermination(Orvanta::CApp& app) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // "--help" and "--version" are answered before any window or display is needed.
+    QStringList given;
+    for (int i = 1; i < argc; ++i) {
+        given << QString::fromLocal8Bit(argv[i]);
+    }
+    if (const std::optional<QString> reply = Orvanta::CApp::InformationRequested(given)) {
+        std::fputs(reply->toLocal8Bit().constData(), stdout);
+        return 0;
+    }
     QApplication application(argc, argv);
     QStringList arguments = QApplication::arguments();
     if (!arguments.isEmpty()) {

@@ -23,6 +23,24 @@ std::string FileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::string LowerExtension(const std::string& path) {
+    std::string extension = Extension(path);
+    for (char& ch : extension) {
+        if (ch >= 'A' && ch <= 'Z') {
+            ch = static_cast<char>(ch - 'A' + 'a');
+        }
+    }
+    return extension;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += (text.empty() ? "" : "\n") + line;
+    }
+    return text;
+}
+
 } // namespace
 
 CImportConversion::~CImportConversion() {
@@ -73,30 +91,38 @@ bool CImportConversion::Prepare(const CTernFileDocument& document, const std::ve
     sources.erase(std::unique(sources.begin(), sources.end()), sources.end());
 
     std::int64_t total = TotalWaveSize(document.Data());
+    std::vector<std::string> failures;
     for (const std::string& source : sources) {
         CFile file;
         file.source = source;
-        file.convert = !IsPlayableWaveType(source);
-        if (file.convert) {
-            std::string reason;
-            if (!InspectSoundSource(ToNativePath(source), file.details, reason)) {
-                m_failure = FileNameOf(source) + ": " + reason;
-                out.ErrorWithDetail(kErrorImport, m_failure);
-                m_files.clear();
-                return false;
-            }
-            total += file.details.targetDataBytes;
-        } else {
+        std::string reason;
+        // What a file is goes by its content, not its name: only a real WAV or AIFF file of the
+        // instrument's PCM goes in as it is. The instrument's ".vpw" kind is not a format the sound
+        // library knows; it goes in byte for byte as Import Wave takes it.
+        if (LowerExtension(source) == ".vpw") {
             const std::int64_t size = domain.FileSize(source);
             if (size < 0 || domain.FileSystem().IsFolder(ToNativePath(source))) {
-                m_failure = FileNameOf(source) + ": The file cannot be opened.";
-                out.ErrorWithDetail(kErrorImport, m_failure);
-                m_files.clear();
-                return false;
+                failures.push_back(FileNameOf(source) + ": The file cannot be opened.");
+                continue;
             }
             total += size;
+        } else if (!InspectSoundSource(ToNativePath(source), file.details, reason)) {
+            failures.push_back(FileNameOf(source) + ": " + reason);
+            continue;
+        } else if (PlaysAsItIs(source, file.details)) {
+            total += std::max<std::int64_t>(0, domain.FileSize(source));
+        } else {
+            file.convert = true;
+            total += file.details.targetDataBytes;
         }
         m_files.push_back(std::move(file));
+    }
+    // Every file that cannot come in is named, each with its reason.
+    if (!failures.empty()) {
+        m_failure = JoinLines(failures);
+        out.ErrorWithDetail(kErrorImport, m_failure);
+        m_files.clear();
+        return false;
     }
     // The sample data alone is known before converting; ImportWaves checks the whole files again.
     if (total > kMaxWaveBytes) {
@@ -138,6 +164,7 @@ bool CImportConversion::Convert(const ConversionProgress& progress) {
         return false;
     }
     const double share = 1.0 / static_cast<double>(m_files.size());
+    std::vector<std::string> failures;
     for (std::size_t i = 0; i < m_files.size(); ++i) {
         CFile& file = m_files[i];
         const double before = share * static_cast<double>(i);
@@ -160,11 +187,12 @@ bool CImportConversion::Convert(const ConversionProgress& progress) {
         } else if (CopyToNewSoundFile(ToNativePath(file.source), ToNativePath(file.staged), reason)) {
             reason.clear();
         }
+        // A file that fails does not stop the others: every file that cannot come in is named.
         if (!reason.empty()) {
-            m_failure = FileNameOf(file.source) + ": " + reason;
-            break;
+            failures.push_back(FileNameOf(file.source) + ": " + reason);
         }
     }
+    m_failure = JoinLines(failures);
     if (m_cancelled || !m_failure.empty()) {
         for (CFile& file : m_files) {
             static_cast<void>(RemoveSoundFile(ToNativePath(file.staged)));

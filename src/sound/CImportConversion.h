@@ -13,9 +13,12 @@ namespace Orvanta {
 class CTernFileDocument;
 
 // Import and Convert: sound files in any format libsndfile reads are converted to WAV in the work
-// folder and then brought into the project by the wave import with all of its checks. Files the
-// instrument plays as they are (".wav", ".aif", ".aiff", ".vpw") go in byte for byte. All or
-// nothing: when any file cannot be read or converted, or the user cancels, nothing is imported.
+// folder and then brought into the project by the wave import with all of its checks. What a file
+// is goes by its content: a ".wav" that really is a WAV file, or a ".aif"/".aiff" that really is an
+// AIFF file, of 16- or 24-bit integer PCM goes in byte for byte, and so does the instrument's
+// ".vpw" kind; anything else (FLAC data named ".wav", float WAV) is converted. All or nothing: when
+// any file cannot be read or converted, or the user cancels, nothing is imported, and every file
+// that failed is named with its reason.
 //
 // Three steps, so that a front end can run the slow one on a worker thread:
 //   Prepare (owning thread)  checks slots and sizes and reads every header; refusals are reported
@@ -46,7 +49,8 @@ public:
 
     // Converts and copies the files, in sorted order. `progress` is told the fraction of all files
     // done and cancels by answering false. False when cancelled (Cancelled()) or when a file
-    // failed (Failure() says which and why); the files written so far are then removed.
+    // failed (Failure() says which and why, one line a file; a failure does not stop the other
+    // files, so that every one that fails is named); the files written so far are then removed.
     bool Convert(const ConversionProgress& progress = {});
 
     // Imports the converted files into `document` with ImportWaves; reports failures itself, and a

@@ -31,6 +31,10 @@ namespace Orvanta {
 
 namespace {
 
+// Why a conversion stopped when the decoder failed; the decoder's own text ("unknown error in flac
+// decoder") tells a user nothing.
+constexpr const char* kDamagedSound = "Its sound is damaged or cut short and cannot be decoded.";
+
 // Frames are converted in blocks of about this many samples, whatever the channel count.
 constexpr std::size_t kBlockSamples = 65536;
 // The written file goes through a buffer of this size: libsndfile writes each block at once, the
@@ -266,6 +270,20 @@ SampleKind KindOf(int format) {
     }
 }
 
+// The sound library's reason for not opening a file, in words a user knows.
+std::string OpenFailureReason(const std::string& libraryText) {
+    if (libraryText == sf_error_number(SF_ERR_UNRECOGNISED_FORMAT)) {
+        return "It is not a sound file, or not of a kind this program reads.";
+    }
+    if (libraryText == sf_error_number(SF_ERR_MALFORMED_FILE)) {
+        return "It is damaged: its description of the sound cannot be read.";
+    }
+    if (libraryText == sf_error_number(SF_ERR_UNSUPPORTED_ENCODING)) {
+        return "Its sound is stored in a way this program cannot read.";
+    }
+    return "It cannot be read as sound: it may be damaged or of a kind this program does not read.";
+}
+
 struct COpenSource {
     CSoundStream stream;
     SndFilePtr file;
@@ -284,6 +302,7 @@ bool OpenSource(const std::string& utf8Path, COpenSource& source, std::string& r
     }
     source.file.reset(source.stream.OpenSound(source.info, reason));
     if (!source.file) {
+        reason = OpenFailureReason(reason);
         return false;
     }
     if (source.info.channels <= 0 || source.info.samplerate <= 0) {
@@ -305,6 +324,18 @@ CSoundSource DescribeSource(const SF_INFO& info) {
     source.frames = info.frames >= 0 && info.frames != SF_COUNT_MAX ? info.frames : -1;
     source.targetDataBytes =
         source.frames < 0 ? 0 : source.frames * info.channels * static_cast<std::int64_t>(source.targetBits / 8);
+    switch (info.format & SF_FORMAT_TYPEMASK) {
+    case SF_FORMAT_WAV:
+        source.container = "wav";
+        break;
+    case SF_FORMAT_AIFF:
+        source.container = "aiff";
+        break;
+    default:
+        break;
+    }
+    const int encoding = info.format & SF_FORMAT_SUBMASK;
+    source.integerPcm = encoding == SF_FORMAT_PCM_16 || encoding == SF_FORMAT_PCM_24;
     return source;
 }
 
@@ -416,6 +447,13 @@ bool IsPlayableWaveType(const std::string& utf8Path) {
     return extension == ".wav" || extension == ".aif" || extension == ".aiff" || extension == ".vpw";
 }
 
+bool PlaysAsItIs(const std::string& utf8Path, const CSoundSource& source) {
+    const std::size_t dot = utf8Path.rfind('.');
+    const std::string extension = dot == std::string::npos ? std::string() : LowerAscii(utf8Path.substr(dot));
+    const std::string named = extension == ".wav" ? "wav" : extension == ".aif" || extension == ".aiff" ? "aiff" : "";
+    return !named.empty() && named == source.container && source.integerPcm;
+}
+
 bool InspectSoundSource(const std::string& utf8Path, CSoundSource& source, std::string& reason) {
     COpenSource open;
     if (!OpenSource(utf8Path, open, reason)) {
@@ -491,20 +529,19 @@ CConversionResult ConvertToWav(const std::string& sourcePath, const std::string&
         }
         }
         if (copied && sf_error(input) != SF_ERR_NO_ERROR) {
-            result.reason = std::string("The file cannot be decoded: ") + sf_strerror(input);
+            result.reason = kDamagedSound;
             copied = false;
         } else if (copied && !source.fromFloat && source.frames > 0 && result.frames < source.frames) {
             // Lossless data that ends early is damaged; lossy decoders may count a few frames less
             // than their headers estimate.
-            result.reason = "The file ends before all of its sound.";
+            result.reason = "It ends before all of its sound: it is damaged or was cut short.";
             copied = false;
         } else if (copied && result.frames == 0) {
             result.reason = "The file holds no sound.";
             copied = false;
         } else if (!copied && !result.cancelled) {
-            result.reason = sf_error(input) != SF_ERR_NO_ERROR
-                                ? std::string("The file cannot be decoded: ") + sf_strerror(input)
-                                : std::string("The converted file cannot be written.");
+            result.reason = sf_error(input) != SF_ERR_NO_ERROR ? std::string(kDamagedSound)
+                                                               : std::string("The converted file cannot be written.");
         }
         out.reset(); // writes the final header
     }

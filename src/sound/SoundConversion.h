@@ -20,10 +20,17 @@ struct CSoundSource {
     bool fromFloat = false;           // samples arrive as floats and may clip
     std::int64_t frames = 0;          // as the header says; -1 when it does not know
     std::int64_t targetDataBytes = 0; // sample bytes of the converted file (without its header)
+    std::string container;            // "wav", "aiff" or "" for any other container
+    bool integerPcm = false;          // 16- or 24-bit integer PCM, as the instrument plays it
 };
 
-// Reads the header of `utf8Path`; false with the reason when libsndfile cannot read the file or it
-// is an instrument wave.
+// Whether the file at `utf8Path`, found by its content to be `source`, is what its name says and the
+// instrument plays it as it is: a ".wav" that is a WAV file, or a ".aif"/".aiff" that is an AIFF
+// file, of 16- or 24-bit integer PCM. A FLAC or float file named ".wav" is not.
+bool PlaysAsItIs(const std::string& utf8Path, const CSoundSource& source);
+
+// Reads the header of `utf8Path`; false with the reason (in words a user knows, never the sound
+// library's own text) when libsndfile cannot read the file or it is an instrument wave.
 bool InspectSoundSource(const std::string& utf8Path, CSoundSource& source, std::string& reason);
 
 // Told the fraction done (0..1) now and then; answering false cancels the conversion.

@@ -6,7 +6,6 @@
 #include "model/CDomain.h"
 #include "model/CProgressEpisode.h"
 #include "model/CTernData.h"
-#include "model/Utf8.h"
 #include "operations/TransferOperations.h"
 #include "operations/WaveSpace.h"
 #include "storage/CTernFileDocument.h"
@@ -87,8 +86,7 @@ std::size_t CTernFileDocument::ImportWaves(const std::vector<std::string>& paths
     CProgressEpisode progress(static_cast<int>(files.size()), "Importing waves...");
     for (const std::string& path : files) {
         progress.Step(static_cast<int>(placed));
-        const std::string workCopy =
-            CopyIntoWorkFolder(path, Utf8Left(StemName(path), CParameter::kMaxNameLength), Extension(path));
+        const std::string workCopy = CopyIntoWorkFolder(path, CParameter::CutName(StemName(path)), Extension(path));
         if (workCopy.empty()) {
             // The waves placed so far stay (and can be undone); the caller shows them.
             out.Error(kErrorUndefined);

@@ -522,8 +522,8 @@ int CFileView::ImportFiles(const QStringList& paths) {
         }
     }
     if (!unreadable.isEmpty()) {
-        CMessageBox::Show(this, ResourceString(kIdsApplicationTitle), ImportWarning(shown, unreadable),
-                          QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Warning);
+        CMessageBox::Show(this, ResourceString(kIdsApplicationTitle), ImportWarning(shown, unreadable), QMessageBox::Ok,
+                          QMessageBox::Ok, QMessageBox::Warning);
     }
     return shown;
 }
@@ -724,14 +724,23 @@ bool CFileView::CopySelection(int which) {
     return StartDrag(m_document.Data(), selection, which);
 }
 
+std::string CFileView::DestroyedSlotsDetail(int which, std::size_t start, std::size_t count, bool insert) const {
+    const CTernData& project = m_document.Data();
+    const std::size_t size = project.List(which).size();
+    if (insert) {
+        // An insert pushes as many slots off the end of the list as it brings.
+        const std::size_t pushed = std::min(count, size);
+        return SlotsDetail(project, which, SlotRange(size - pushed, pushed));
+    }
+    return SlotsDetail(project, which, SlotRange(start, std::min(count, size > start ? size - start : 0)));
+}
+
 bool CFileView::DropInsert(int which, int dropIndex, bool fromSourceList) {
     if (TransferCount(which) == 0 || dropIndex < 0) {
         return false;
     }
-    // An insert pushes as many slots off the end of the list as it brings.
-    const std::size_t size = m_document.Data().List(which).size();
-    const std::size_t pushed = std::min(TransferCount(which), size);
-    const QuestionDetailScope detail(SlotsDetail(m_document.Data(), which, SlotRange(size - pushed, pushed)));
+    const QuestionDetailScope detail(
+        DestroyedSlotsDetail(which, static_cast<std::size_t>(dropIndex), TransferCount(which), true));
     const std::size_t count = Insert(m_document.Data(), static_cast<std::size_t>(dropIndex), which, !fromSourceList);
     if (count == 0) {
         return false;
@@ -752,7 +761,7 @@ bool CFileView::DropOverwrite(int which, int dropIndex, bool fromSourceList) {
         return false;
     }
     const QuestionDetailScope detail(
-        SlotsDetail(m_document.Data(), which, SlotRange(static_cast<std::size_t>(dropIndex), TransferCount(which))));
+        DestroyedSlotsDetail(which, static_cast<std::size_t>(dropIndex), TransferCount(which), false));
     if (!Overwrite(m_document.Data(), static_cast<std::size_t>(dropIndex), which, !fromSourceList)) {
         return false;
     }

@@ -172,6 +172,10 @@ public:
     // Copies the selection of the list `which` into the transfer buffer; false when nothing in use
     // is selected.
     bool CopySelection(int which);
+    // What the question of a drop or paste of `count` items at `start` of list `which` acts on:
+    // "B.prj: patch 31 Percussion", the used slots it overwrites, or those an insert pushes off the
+    // end; empty when it destroys none.
+    [[nodiscard]] std::string DestroyedSlotsDetail(int which, std::size_t start, std::size_t count, bool insert) const;
     bool DropInsert(int which, int dropIndex, bool fromSourceList);
     bool DropOverwrite(int which, int dropIndex, bool fromSourceList);
     // Empties the selected slots of the list `which` after a successful move; with `otherWindow`

@@ -530,6 +530,30 @@ void CParameterListCtrl::mouseMoveEvent(QMouseEvent* event) {
     }
 }
 
+void CParameterListCtrl::JumpToRow(int row) {
+    if (model() == nullptr || row < 0 || row >= model()->rowCount()) {
+        return;
+    }
+    const QModelIndex index = model()->index(row, std::max(0, currentIndex().column()));
+    // The view's own setCurrentIndex, with a command that replaces the selection, is what moves
+    // the anchor of Shift selection to the row.
+    m_jumping = true;
+    setCurrentIndex(index);
+    m_jumping = false;
+    SelectRows({static_cast<std::size_t>(row)});
+    if (!IsRowVisible(row)) {
+        ScrollRowToTop(row);
+    }
+}
+
+QItemSelectionModel::SelectionFlags CParameterListCtrl::selectionCommand(const QModelIndex& index,
+                                                                         const QEvent* event) const {
+    if (m_jumping) {
+        return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    }
+    return CSimpleEditListCtrl::selectionCommand(index, event);
+}
+
 void CParameterListCtrl::dragEnterEvent(QDragEnterEvent* event) {
     if (CWaveFileDrop::DragMove(*this, event, event->position().toPoint())) {
         return; // sound files from the desktop

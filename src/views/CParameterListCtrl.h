@@ -73,6 +73,9 @@ public:
     [[nodiscard]] CSelection GetSelectedIndices() const;
     // Selects exactly `rows` (others deselected).
     void SelectRows(const CSelection& rows);
+    // Go to Slot, Find and Find Next: `row` becomes the only selected row, the current one and the
+    // anchor that Shift with the arrow keys extends the selection from, and is scrolled into view.
+    void JumpToRow(int row);
 
     // Refills the rows from the array, keeping top row, focus and current column. With
     // `keepSelection`: `selectCount` > 0 selects that many slots from the first selected one (when
@@ -129,6 +132,8 @@ public:
     [[nodiscard]] bool CanEditRowInPlace(int row) const;
 
 protected:
+    [[nodiscard]] QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                                       const QEvent* event = nullptr) const override;
     void ApplyValues(int column, const QList<int>& rows, const RowValues& values) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -159,6 +164,8 @@ private:
     int m_usedCount = 0;
     bool m_pressed = false;
     bool m_rebuilding = false;
+    // While JumpToRow makes its row current: the row is selected alone, whatever keys are held.
+    bool m_jumping = false;
     std::unique_ptr<COleListDropTarget> m_dropTarget;
     // The row a left-button press began on (-1: none, or the drag already ran) and where.
     int m_dragRow = -1;

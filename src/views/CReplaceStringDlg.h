@@ -11,7 +11,8 @@ namespace Orvanta {
 
 // "Edit Name": one line of text for the new name of the selected patches or waves. While the user
 // types, the field holds the name as it will be saved: characters a file name cannot hold are
-// left out and the text stops at the 12 characters a name can hold.
+// left out and the text stops at the 12 characters a name can hold. Once it holds 12, a further
+// key is refused with a beep and a hint below the field; nothing there is replaced.
 class CReplaceStringDlg : public QDialog {
     Q_OBJECT
 
@@ -41,9 +42,17 @@ public:
 
     void accept() override;
 
+    // Keys (or pasted characters) refused because the name was full, since the dialog was made.
+    [[nodiscard]] int RefusedKeys() const { return m_refusedKeys; }
+
 private:
+    void OnTextChanged(const QString& text);
+
     QLineEdit* m_edit;
     QString m_text;
+    // The field's text after its last change.
+    QString m_shown;
+    int m_refusedKeys = 0;
 };
 
 } // namespace Orvanta

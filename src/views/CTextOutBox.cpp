@@ -1,5 +1,7 @@
 #include "views/CTextOutBox.h"
 
+#include <QStringList>
+
 #include "resources/StringTable.h"
 #include "winframework/CMessageBox.h"
 #include "winframework/ResourceString.h"
@@ -30,8 +32,20 @@ int CTextOutBox::Ask(int buttons, int question) {
 }
 
 void CTextOutBox::ErrorWithDetail(int code, const std::string& detail) {
+    // A detail of many lines (a file each) shows its first lines; all of them are in the box's
+    // scrolling details, so that the box stays on the screen.
+    constexpr qsizetype kShownLines = 8;
+    const QString text = QString::fromStdString(detail);
+    const QStringList lines = text.split(u'\n');
+    QString shown = text;
+    QString details;
+    if (lines.size() > kShownLines) {
+        shown = QStringList(lines.mid(0, kShownLines)).join(u'\n') +
+                QStringLiteral("\n... and %1 more (Show Details...)").arg(lines.size() - kShownLines);
+        details = text;
+    }
     CMessageBox::Show(ParentWindow(), ResourceString(kIdsApplicationTitle), QString::fromUtf8(ErrorText(code)),
-                      QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Warning, QString::fromStdString(detail));
+                      QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Warning, shown, {}, details);
 }
 
 void CTextOutBox::ReportRecovery(const std::string& text) {

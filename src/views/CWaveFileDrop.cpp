@@ -67,6 +67,15 @@ QStringList CWaveFileDrop::Files(const QMimeData* data) {
     return files;
 }
 
+bool CWaveFileDrop::TakesFilesAt(const QWidget* widget) {
+    if (widget == nullptr) {
+        return false;
+    }
+    const auto* list = qobject_cast<const CParameterListCtrl*>(widget->parentWidget());
+    return list != nullptr && list->viewport() == widget && list->GetListKind() == kWaveList &&
+           dynamic_cast<CFileView*>(list->Host()) != nullptr;
+}
+
 int CWaveFileDrop::DropRow(const CParameterListCtrl& list, QPoint point) {
     if (!list.viewport()->rect().contains(point)) {
         return -1;

@@ -6,6 +6,7 @@
 class QDragMoveEvent;
 class QDropEvent;
 class QMimeData;
+class QWidget;
 
 namespace Orvanta {
 
@@ -21,6 +22,10 @@ public:
     [[nodiscard]] static bool IsFileDrag(const QMimeData* data);
     // The local files of such a drag; folders are left out.
     [[nodiscard]] static QStringList Files(const QMimeData* data);
+
+    // Whether `widget` is the rows' area of a project window's wave list, which takes desktop files
+    // dropped on it itself (the main window's catch-all for dropped files leaves it alone).
+    [[nodiscard]] static bool TakesFilesAt(const QWidget* widget);
 
     // The list's drag handlers call these first; false leaves the event to the list's drop target.
     static bool DragMove(CParameterListCtrl& list, QDragMoveEvent* event, QPoint point);

@@ -1,6 +1,7 @@
 #include "winframework/CMessageBox.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QPointer>
 
 #include <deque>
@@ -8,6 +9,8 @@
 namespace Orvanta {
 
 namespace {
+
+constexpr int kDetailMinimumWidth = 420;
 
 struct Script {
     std::deque<QMessageBox::StandardButton> answers;
@@ -25,9 +28,9 @@ Script& TheScript() {
 QMessageBox::StandardButton CMessageBox::Show(QWidget* parent, const QString& caption, const QString& text,
                                               QMessageBox::StandardButtons buttons,
                                               QMessageBox::StandardButton defaultButton, QMessageBox::Icon icon,
-                                              const QString& detail, const ButtonTexts& texts) {
+                                              const QString& detail, const ButtonTexts& texts, const QString& details) {
     Script& script = TheScript();
-    script.last = Shown{caption, text, buttons, defaultButton, icon, detail};
+    script.last = Shown{caption, text, buttons, defaultButton, icon, detail, details};
     ++script.shownCount;
     if (!script.answers.empty()) {
         const QMessageBox::StandardButton answer = script.answers.front();
@@ -39,6 +42,14 @@ QMessageBox::StandardButton CMessageBox::Show(QWidget* parent, const QString& ca
     box->setAttribute(Qt::WA_DeleteOnClose, false);
     if (!detail.isEmpty()) {
         box->setInformativeText(detail);
+        // Wide enough that a detail naming slots ("B.prj: patch 31 Percussion, 32 Deep Bass") is not
+        // broken in the middle of an entry.
+        if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")); label != nullptr) {
+            label->setMinimumWidth(kDetailMinimumWidth);
+        }
+    }
+    if (!details.isEmpty()) {
+        box->setDetailedText(details);
     }
     if (defaultButton != QMessageBox::NoButton) {
         box->setDefaultButton(defaultButton);

@@ -17,19 +17,23 @@ public:
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QString detail;
+        QString details;
     };
 
     // Texts for standard buttons whose own text does not say what they do ("Reload").
     using ButtonTexts = QMap<QMessageBox::StandardButton, QString>;
 
     // Shows `text` with `buttons` and `caption`, parented to `parent` when given, and `detail`
-    // (when not empty) as the box's informative text below it; `texts` relabels buttons. Returns
+    // (when not empty) as the box's informative text below it; `texts` relabels buttons; `details`
+    // (when not empty), however long, goes into the box's scrolling details area behind its "Show
+    // Details..." button, so that the box keeps its size and its buttons stay on the screen. Returns
     // the button pressed, or NoButton when the box was closed without one.
     static QMessageBox::StandardButton Show(QWidget* parent, const QString& caption, const QString& text,
                                             QMessageBox::StandardButtons buttons,
                                             QMessageBox::StandardButton defaultButton = QMessageBox::NoButton,
                                             QMessageBox::Icon icon = QMessageBox::NoIcon,
-                                            const QString& detail = QString(), const ButtonTexts& texts = {});
+                                            const QString& detail = QString(), const ButtonTexts& texts = {},
+                                            const QString& details = QString());
 
     // Test hooks. Answers are used in the order queued; NoButton stands for closing the box.
     static void SetNextAnswer(QMessageBox::StandardButton answer);

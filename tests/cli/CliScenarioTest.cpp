@@ -166,12 +166,12 @@ TEST_F(CliScenarioTest, BackAndForwardThroughTheHistoryReachTheLoadedState) {
     const ProcessResult result = Run("history-back.orv");
     EXPECT_EQ(result.status, 1);
     // Newest first; "- " marks the changes taken back. Saving drops the entries of both projects.
-    EXPECT_EQ(result.out, "- Rename patches 2 in A.prj to \"Renamed\"\n"
-                          "- Delete waves 1 in B.prj\n"
-                          "  Cut and paste patches 1 from A.prj to B.prj inserted at 3\n"
-                          "- Rename patches 2 in A.prj to \"Renamed\"\n"
-                          "- Delete waves 1 in B.prj\n"
-                          "- Cut and paste patches 1 from A.prj to B.prj inserted at 3\n");
+    EXPECT_EQ(result.out, "- Rename patch 2 in A.prj to \"Renamed\"\n"
+                          "- Delete wave 1 in B.prj\n"
+                          "  Cut and paste patch 1 from A.prj to B.prj inserted at 3\n"
+                          "- Rename patch 2 in A.prj to \"Renamed\"\n"
+                          "- Delete wave 1 in B.prj\n"
+                          "- Cut and paste patch 1 from A.prj to B.prj inserted at 3\n");
     EXPECT_NE(result.err.find("line 17: the history holds 0 changes to go back over"), std::string::npos) << result.err;
     EXPECT_EQ(TakeFolderSnapshot(Path("A.prj")), Before("A.prj"));
     EXPECT_EQ(TakeFolderSnapshot(Path("B.prj")), Before("B.prj"));

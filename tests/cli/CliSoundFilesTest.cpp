@@ -74,7 +74,7 @@ TEST_F(CliSoundFilesTest, ImportConvertSavesConvertedWavesAndPrintsWhatItDid) {
     }
     WriteSound("in/Bell.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2, 5000);
     WriteSound("in/Loop.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 1, 20000);
-    WriteText(Path("in/Hat.wav"), "kept byte for byte");
+    WriteSound("in/Hat.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 500); // kept byte for byte
     const ProcessResult result = Run("open A A.prj\n"
                                      "import-convert A in/Loop.ogg in/Hat.wav in/Bell.flac\n"
                                      "save A\n");

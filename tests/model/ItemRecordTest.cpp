@@ -18,6 +18,29 @@ TEST(SetName, KeepsTextAndCutsToTwelveCharacters) {
     EXPECT_TRUE(wave.m_path.empty()) << "SetName never changes the path";
 }
 
+// A name that is cut never ends in a blank; one that fits keeps what it has.
+TEST(SetName, ACutNameEndsInNoBlank) {
+    struct Row {
+        const char* text;
+        const char* name;
+    };
+    const Row rows[] = {
+        {"Deep Bass 1 Xtra", "Deep Bass 1"}, {"SawLoopLong Extra", "SawLoopLong"},
+        {"A  B        CDE", "A  B"},         {"Warm ", "Warm "},
+        {"ABCDEFGHIJKL", "ABCDEFGHIJKL"},    {"             x", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(CParameter::CutName(row.text), row.name);
+        CWave wave;
+        wave.SetName(row.text, false);
+        EXPECT_EQ(wave.m_name, row.name);
+    }
+    CPatch patch;
+    patch.SetName("/x/018 Deep Bass 1 Xtra.p00", true);
+    EXPECT_EQ(patch.m_name, "Deep Bass 1");
+}
+
 TEST(SetName, DerivesNameFromFilePath) {
     CPatch patch;
     patch.SetName("/x/y/012 Warm Pad.p00", true);
@@ -34,10 +57,13 @@ TEST(SetName, CutCountsUtf8CharactersAndNeverSplitsOne) {
     CWave wave;
     wave.SetName("Cordes L\xC3\xA9g\xC3\xA8r Extra", false); // "Cordes Légèr Extra"
     EXPECT_EQ(wave.m_name, "Cordes L\xC3\xA9g\xC3\xA8r");
-    wave.SetName("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9",
-                 false); // 13 x "é"
+    wave.SetName(
+        "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9",
+        false); // 13 x "é"
     EXPECT_EQ(wave.m_name.size(), 24U);
-    wave.SetName("12345678901\xE2\x82\xAC" "x", false); // 11 digits, euro sign, x
+    wave.SetName("12345678901\xE2\x82\xAC"
+                 "x",
+                 false); // 11 digits, euro sign, x
     EXPECT_EQ(wave.m_name, "12345678901\xE2\x82\xAC");
     wave.SetName("12345678901\xFF\xFE", false); // invalid bytes count one each
     EXPECT_EQ(wave.m_name, "12345678901\xFF");

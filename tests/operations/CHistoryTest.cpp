@@ -55,8 +55,12 @@ TEST_F(CHistoryTest, NamesSayWhatAChangeDid) {
     EXPECT_EQ(NameOfTransfer("Move", kPatchList, {2, 3, 4}, "Song.prj", "Live.prj", false, 10, false),
               "Move patches 3-5 from Song.prj to Live.prj at 10");
     EXPECT_EQ(NameOfTransfer("Copy", kWaveList, {0}, "Song.prj", "Song.prj", true, 4, true),
-              "Copy waves 1 to 4 (inserted) in Song.prj");
+              "Copy wave 1 to 4 (inserted) in Song.prj");
     EXPECT_EQ(NameOfDelete(kWaveList, {7, 8}, "Song.prj"), "Delete waves 8, 9 in Song.prj");
+    // One slot is named in the singular.
+    EXPECT_EQ(NameOfDelete(kPatchList, {24}, "Song.prj"), "Delete patch 25 in Song.prj");
+    EXPECT_EQ(NameOfRename(kWaveList, {2}, "Song.prj", "Kick"), "Rename wave 3 in Song.prj to \"Kick\"");
+    EXPECT_EQ(NameOfRename(kWaveList, {2, 5}, "Song.prj", "Kick"), "Rename waves 3, 6 in Song.prj to \"Kick\"");
     EXPECT_EQ(NameOfImport(4, "Song.prj"), "Import 4 waves into Song.prj");
     EXPECT_EQ(NameOfClean("Live.prj"), "Clean Live.prj");
 }
@@ -73,7 +77,7 @@ TEST_F(CHistoryTest, BackAndForwardRestoreEveryStateExactly) {
     a.push_back(CaptureState(m_a));
     b.push_back(CaptureState(m_b));
     ASSERT_TRUE(DeleteSelection(m_b, {5}, kPatchList));
-    EXPECT_TRUE(history.Record("Delete patches 6 in B.prj"));
+    EXPECT_TRUE(history.Record("Delete patch 6 in B.prj"));
     a.push_back(CaptureState(m_a));
     b.push_back(CaptureState(m_b));
     ASSERT_EQ(history.Size(), 3U);
@@ -156,7 +160,7 @@ TEST_F(CHistoryTest, EntriesKeepOnlyTheSlotsTheyChanged) {
     CHistory& history = CHistory::Instance();
     ASSERT_TRUE(RenameElements(m_a, kPatchList, {3}, "Only") > 0);
     history.Record("");
-    EXPECT_EQ(history.Entry(0).name, "Rename patches 4 in A.prj to \"Only\"");
+    EXPECT_EQ(history.Entry(0).name, "Rename patch 4 in A.prj to \"Only\"");
     const CHistoryEntry& entry = history.Entry(0);
     ASSERT_EQ(entry.projects.size(), 1U);
     EXPECT_EQ(entry.projects[0].lists[kPatchList].changed, (std::vector<std::uint16_t>{3}));

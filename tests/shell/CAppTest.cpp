@@ -33,6 +33,36 @@ TEST(CAppArgumentsTest, OnlyASinglePlainParameterNamesAProject) {
               QDir::current().absoluteFilePath(QStringLiteral("Songs/A.prj")));
 }
 
+TEST(CAppArgumentsTest, EveryPlainParameterNamesAProject) {
+    struct Row {
+        QStringList arguments;
+        QStringList projects;
+    };
+    const Row rows[] = {
+        {{}, {}},
+        {{QStringLiteral("/data/A.prj")}, {QStringLiteral("/data/A.prj")}},
+        {{QStringLiteral("/data/A.prj"), QStringLiteral("/data/B.prj")},
+         {QStringLiteral("/data/A.prj"), QStringLiteral("/data/B.prj")}},
+        {{QStringLiteral("/s"), QStringLiteral("/data/My, Song.prj")}, {QStringLiteral("/data/My, Song.prj")}},
+        {{QStringLiteral("Songs/A.prj")}, {QDir::current().absoluteFilePath(QStringLiteral("Songs/A.prj"))}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments.join(u' ').toStdString());
+        EXPECT_EQ(CApp::ProjectsFromArguments(row.arguments), row.projects);
+    }
+}
+
+// "--help" and "--version" are answered as orvanta-cli answers them, not taken for project names.
+TEST(CAppArgumentsTest, HelpAndVersionAreAnsweredNotOpened) {
+    const std::optional<QString> help = CApp::InformationRequested({QStringLiteral("--help")});
+    ASSERT_TRUE(help.has_value());
+    EXPECT_TRUE(help->startsWith(QStringLiteral("Usage: orvanta-librarian [PROJECT.prj]...")));
+    EXPECT_EQ(CApp::InformationRequested({QStringLiteral("-h")}), help);
+    EXPECT_EQ(CApp::InformationRequested({QStringLiteral("A.prj"), QStringLiteral("--version")}),
+              QStringLiteral("orvanta-librarian 1.00\n"));
+    EXPECT_FALSE(CApp::InformationRequested({QStringLiteral("A.prj"), QStringLiteral("/s")}).has_value());
+}
+
 TEST_F(CAppTest, StartsWithTheMainWindowTheReportersAndTheWorkFolder) {
     ASSERT_TRUE(Start());
     ASSERT_NE(m_app->MainFrame(), nullptr);
@@ -231,11 +261,33 @@ TEST_F(CAppTest, AProjectOnTheCommandLineIsOpened) {
     EXPECT_EQ(m_app->Documents().front()->GetTitle(), QStringLiteral("Line.prj"));
 }
 
-TEST_F(CAppTest, TwoPlainParametersOpenNothing) {
+// `orvanta-librarian A.prj B.prj` opens each; one that does not load says so and the others open.
+TEST_F(CAppTest, EveryProjectOnTheCommandLineIsOpened) {
     const QString first = MakeProject("One.prj");
     const QString second = MakeProject("Two.prj");
-    ASSERT_TRUE(Start({first, second}));
-    EXPECT_TRUE(m_app->Documents().empty());
+    ASSERT_TRUE(QDir().mkpath(TempPath("Plain.prj")));
+    CMessageBox::SetNextAnswer(QMessageBox::Ok);
+    ASSERT_TRUE(Start({first, TempPath("Plain.prj"), second}));
+    EXPECT_EQ(CMessageBox::LastShown().text, QStringLiteral("This project could not be loaded."));
+    ASSERT_EQ(m_app->Documents().size(), 2u);
+    EXPECT_EQ(m_app->Documents()[0]->GetTitle(), QStringLiteral("One.prj"));
+    EXPECT_EQ(m_app->Documents()[1]->GetTitle(), QStringLiteral("Two.prj"));
+}
+
+// A later start hands every project it names to the running window, which opens each.
+TEST_F(CAppTest, ASecondInstanceHandsOverEveryProject) {
+    ASSERT_TRUE(Start());
+    const QString first = MakeProject("First.prj");
+    const QString second = MakeProject("Second.prj");
+    CApp later(CApp::Options{TempPath("runtime")});
+    EXPECT_FALSE(later.InitInstance({first, second}));
+    later.ExitInstance();
+    for (int i = 0; i < 200 && m_app->Documents().size() < 2; ++i) {
+        QTest::qWait(10);
+    }
+    ASSERT_EQ(m_app->Documents().size(), 2u);
+    EXPECT_EQ(m_app->Documents()[0]->GetTitle(), QStringLiteral("First.prj"));
+    EXPECT_EQ(m_app->Documents()[1]->GetTitle(), QStringLiteral("Second.prj"));
 }
 
 TEST_F(CAppTest, AFolderThatIsNoProjectEndsTheStart) {

@@ -18,10 +18,12 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -451,7 +453,8 @@ TEST_F(CFileDocTest, AChangeByAnotherProgramIsToldAndSaveOffersReloadOrSaveAnywa
         document->SetModified(true);
         CMessageBox::SetNextAnswer(answer);
         EXPECT_EQ(document->DoSave(project), answer == QMessageBox::Save);
-        EXPECT_EQ(CMessageBox::LastShown().detail,
+        EXPECT_EQ(CMessageBox::LastShown().detail, QStringLiteral("0 files changed, 1 added, 0 removed"));
+        EXPECT_EQ(CMessageBox::LastShown().details,
                   QStringLiteral("002 Snare.wav was added by another program since A.prj was opened"));
         // Reload shows the folder as it is, the new wave in its slot; Save Anyway deletes it as a stray.
         EXPECT_EQ(document->Data().m_waves[1].m_name, answer == QMessageBox::Reset ? "Snare" : "");
@@ -463,6 +466,146 @@ TEST_F(CFileDocTest, AChangeByAnotherProgramIsToldAndSaveOffersReloadOrSaveAnywa
             TestSupport::ProjectBuilder::WriteBytes(added, {1, 2, 3, 4});
         }
     }
+}
+
+// The question's one line counts the outside changes by kind, thousands grouped.
+TEST(CFileDocSummaryTest, DiskChangesAreCountedByKind) {
+    const std::string since = " by another program since A.prj was opened";
+    struct Row {
+        int changed;
+        int added;
+        int removed;
+        const char* summary;
+    };
+    const Row rows[] = {
+        {1, 0, 0, "1 file changed, 0 added, 0 removed"},
+        {0, 2, 1, "0 files changed, 2 added, 1 removed"},
+        {1511, 0, 0, "1,511 files changed, 0 added, 0 removed"},
+        {3, 1200, 4, "3 files changed, 1,200 added, 4 removed"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.summary);
+        std::vector<std::string> changes;
+        for (int i = 0; i < row.removed; ++i) {
+            changes.push_back("001 A.wav was removed or renamed" + since);
+        }
+        for (int i = 0; i < row.changed; ++i) {
+            changes.push_back("002 B.wav was changed" + since);
+        }
+        for (int i = 0; i < row.added; ++i) {
+            changes.push_back("003 C.wav was added" + since);
+        }
+        EXPECT_EQ(CFileDoc::DiskChangeSummary(changes).toStdString(), row.summary);
+    }
+}
+
+// Every file of a big project touched by another program: the status bar counts every change
+// (not only those seen at the first notice), Save's question keeps its size with the list in its
+// scrolling details, and once the change is dealt with (Save Anyway) the status bar stops telling
+// it.
+TEST_F(CFileDocTest, ManyOutsideChangesAreCountedAndTheNoticeGoesOnceDealtWith) {
+    constexpr int kWaves = 120;
+    TestSupport::ProjectBuilder builder(m_temp.Path(), "Big.prj");
+    for (int i = 1; i <= kWaves; ++i) {
+        builder.AddWave(QStringLiteral("%1 W%2.wav").arg(i, 3, 10, QLatin1Char('0')).arg(i).toStdString());
+    }
+    builder.AddSystemFiles();
+    QString project = QString::fromStdString(builder.Path());
+    project.chop(1);
+
+    for (const QMessageBox::StandardButton answer : {QMessageBox::Save}) {
+        SCOPED_TRACE(answer);
+        CFileDoc* document = m_app->OpenProject(project);
+        ASSERT_NE(document, nullptr);
+        QStatusBar* bar = m_app->MainFrame()->statusBar();
+        QSignalSpy told(document, &CFileDoc::ChangedOnDisk);
+        const QDir waves(project + QStringLiteral("/Wave"));
+        for (const QString& name : waves.entryList(QDir::Files)) {
+            // Other bytes, other size: changed whatever the clock's grain; and touched, as the
+            // watcher of a folder hears of a file's new time, not of its new bytes.
+            const std::string path = waves.filePath(name).toStdString();
+            TestSupport::ProjectBuilder::WriteBytes(path, {9, 9, 9});
+            std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now());
+        }
+        const QString expected = QStringLiteral("001 W1.wav was changed by another program since Big.prj was opened "
+                                                "(and 119 more)");
+        // What the watcher does a moment after the last notice (whether a folder's watcher hears
+        // of a touched file depends on the system's watching, which tests cannot rely on).
+        document->CheckDisk();
+        EXPECT_EQ(bar->currentMessage(), expected);
+
+        document->Data().m_patches[0].SetName("Renamed", false);
+        document->SetModified(true);
+        CMessageBox::SetNextAnswer(answer);
+        EXPECT_EQ(document->DoSave(project), answer == QMessageBox::Save);
+        EXPECT_EQ(CMessageBox::LastShown().detail, QStringLiteral("120 files changed, 0 added, 0 removed"));
+        EXPECT_EQ(CMessageBox::LastShown().details.count(u'\n'), kWaves - 1);
+        EXPECT_TRUE(document->DiskChanges().empty()) << document->DiskChanges().size();
+        Pump();
+        EXPECT_FALSE(bar->currentMessage().startsWith(QStringLiteral("001 W1.wav")))
+            << bar->currentMessage().toStdString();
+        ASSERT_FALSE(told.isEmpty());
+        EXPECT_TRUE(told.last().at(0).toString().isEmpty());
+        CMessageBox::SetNextAnswer(QMessageBox::No);
+        m_app->CloseAllDocuments();
+        Pump();
+    }
+}
+
+// The box itself, shown for real: a thousand lines of details leave it the size of a small box,
+// the lines behind its details button.
+TEST_F(CFileDocTest, AQuestionWithLongDetailsKeepsItsButtonsOnTheScreen) {
+    QStringList lines;
+    for (int i = 1; i <= 1000; ++i) {
+        lines << QStringLiteral("%1 Wave.wav was changed by another program since Big.prj was opened").arg(i);
+    }
+    QSize shownSize;
+    QString shownDetails;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        shownSize = box->sizeHint();
+        shownDetails = box->detailedText();
+        box->button(QMessageBox::Cancel)->click();
+    });
+    EXPECT_EQ(CMessageBox::Show(nullptr, QStringLiteral("T"), QStringLiteral("Save?"),
+                                QMessageBox::Save | QMessageBox::Cancel, QMessageBox::Cancel, QMessageBox::Warning,
+                                QStringLiteral("1,000 files changed, 0 added, 0 removed"), {}, lines.join(u'\n')),
+              QMessageBox::Cancel);
+    EXPECT_EQ(shownDetails, lines.join(u'\n'));
+    EXPECT_LT(shownSize.height(), 400);
+    EXPECT_LT(shownSize.width(), 900);
+}
+
+// Save Anyway whose save is then refused (a wave's file has gone) has dealt with nothing: the next
+// save tells and asks about the other program's change again.
+TEST_F(CFileDocTest, ARefusedSaveAnywayAsksAboutTheOutsideChangesAgain) {
+    const QString project = MakeProject("A.prj");
+    CFileDoc* document = m_app->OpenProject(project);
+    ASSERT_NE(document, nullptr);
+    CWave& gone = document->Data().m_waves[5];
+    gone.m_path = TempPath("gone.wav").toStdString();
+    gone.SetName("Gone", false);
+    document->SetModified(true);
+    const std::string added = project.toStdString() + "/Wave/002 Snare.wav";
+    TestSupport::ProjectBuilder::WriteBytes(added, {1, 2, 3, 4});
+    const QString told = QStringLiteral("002 Snare.wav was added by another program since A.prj was opened");
+
+    CMessageBox::SetNextAnswer(QMessageBox::Save);
+    for (int i = 0; i < 4; ++i) {
+        CMessageBox::SetNextAnswer(QMessageBox::Ok); // whatever the refusal shows
+    }
+    EXPECT_FALSE(document->DoSave(project));
+    CMessageBox::ClearAnswers();
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(added)));
+
+    gone.Clear();
+    CMessageBox::ResetShown();
+    CMessageBox::SetNextAnswer(QMessageBox::Cancel);
+    EXPECT_FALSE(document->DoSave(project));
+    EXPECT_EQ(CMessageBox::ShownCount(), 1);
+    EXPECT_EQ(CMessageBox::LastShown().details, told);
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(added)));
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "shell/CMainFrame.h"
 #include "views/CFileView.h"
 #include "views/CPatchListCtrl.h"
+#include "views/CWaveFileDrop.h"
 #include "views/CWaveListCtrl.h"
 
 #include <QDropEvent>
@@ -87,8 +88,8 @@ TEST_F(DroppedFilesTest, FilesGoIntoTheActiveProjectsEmptyWaveSlotsAndBecomeTheS
     view.WaveList().SelectRows({0});
     const QString kick = SoundFile("Kick.wav");
     const QString snare = SoundFile("Snare.wav");
-    // Dropped on the project window's wave list: the main window takes it.
-    EXPECT_TRUE(DropOn(view.WaveList().viewport(), {snare, kick}));
+    // Dropped on the project window's patch list: the main window takes it.
+    EXPECT_TRUE(DropOn(view.PatchList().viewport(), {snare, kick}));
     EXPECT_EQ(document->Data().m_waves[1].m_name, "Kick");
     EXPECT_EQ(document->Data().m_waves[2].m_name, "Snare");
     EXPECT_EQ(view.WaveList().SelectedRows(), QList<int>({1, 2}));
@@ -103,6 +104,37 @@ TEST_F(DroppedFilesTest, FilesDroppedAnywhereOnTheMainWindowAreImported) {
     EXPECT_EQ(document->Data().m_waves[1].m_name, "Kick");
     EXPECT_TRUE(DropOn(View(*document).PatchList().viewport(), {SoundFile("Hat.wav")}));
     EXPECT_EQ(document->Data().m_waves[2].m_name, "Hat");
+}
+
+// Files dragged from the desktop over a wave list's rows in the main window: the list shows its line
+// at the row under the cursor while the drag moves, and the files go into the free slots from that
+// row on, not into the first free slots of the list.
+TEST_F(DroppedFilesTest, FilesDroppedOnAWaveRowGoToTheFreeSlotsFromThatRowOn) {
+    TestSupport::ProjectBuilder project(m_temp.Path(), "Full.prj");
+    for (int slot = 1; slot <= 17; ++slot) {
+        char name[32];
+        std::snprintf(name, sizeof name, "%03d W%d.wav", slot, slot);
+        project.AddWave(name);
+    }
+    project.AddSystemFiles();
+    CFileDoc* document = m_app->OpenProject(TempPath("Full.prj"));
+    ASSERT_NE(document, nullptr);
+    CWaveListCtrl& waves = View(*document).WaveList();
+    TestSupport::DragDriver drag(UrlData({SoundFile("A.wav"), SoundFile("B.wav"), SoundFile("C.wav")}));
+    const QPoint row29 = TestSupport::DragDriver::RowPoint(waves, 29);
+    EXPECT_TRUE(drag.Enter(waves, row29).accepted);
+    EXPECT_TRUE(drag.Move(waves, row29).accepted);
+    EXPECT_TRUE(CWaveFileDrop::IsLineShown(waves));
+    EXPECT_EQ(CWaveFileDrop::LineRow(), 29);
+    EXPECT_TRUE(drag.Drop(waves, row29).accepted);
+    Pump();
+    EXPECT_FALSE(CWaveFileDrop::IsLineShown(waves));
+    const CTernData& data = document->Data();
+    EXPECT_TRUE(data.m_waves[17].IsEmpty());
+    EXPECT_EQ(data.m_waves[29].m_name, "A");
+    EXPECT_EQ(data.m_waves[30].m_name, "B");
+    EXPECT_EQ(data.m_waves[31].m_name, "C");
+    EXPECT_EQ(waves.SelectedRows(), QList<int>({29, 30, 31}));
 }
 
 TEST_F(DroppedFilesTest, TheNewRowsAreScrolledIntoView) {

@@ -137,6 +137,45 @@ TEST_F(SearchCommandsTest, GoToSlotSelectsTheNumberInTheListWorkedIn) {
     EXPECT_TRUE(ShowsSlot(View(far).WaveList(), 899));
 }
 
+// Go to Slot, Find and Find Next move the anchor of Shift selection with them: a click on patch 2,
+// a jump to 20, then Shift+Down selects 20-21, not 2-21.
+TEST_F(SearchCommandsTest, AJumpMovesTheAnchorOfShiftSelection) {
+    CFileDoc& far = Open(MakeFarProject());
+    m_frame->show();
+    CPatchListCtrl& list = View(far).PatchList();
+    const std::vector<std::pair<const char*, std::function<void()>>> jumps = {
+        {"Go to Slot",
+         [this] {
+             CSearchCommands::SetNextSlotAnswer(20);
+             m_frame->Action(kCmdEditGoToSlot)->trigger();
+         }},
+        {"Find and Find Next",
+         [this] {
+             m_frame->Action(kCmdEditFind)->trigger();
+             CFindDialog* find = m_frame->SearchCommands()->FindDialog();
+             find->TextField()->setText(QStringLiteral("Lead Far"));
+             find->Search();
+             find->hide();
+             m_frame->Action(kCmdEditFindNext)->trigger();
+         }},
+    };
+    for (const auto& [name, jump] : jumps) {
+        SCOPED_TRACE(name);
+        list.setFocus();
+        list.ScrollRowToTop(0);
+        const QRect second = list.visualRect(list.model()->index(1, 1));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, second.center());
+        ASSERT_EQ(list.GetSelectedIndices(), CSelection{1});
+        jump();
+        Pump();
+        const std::size_t target = list.GetSelectedIndices().empty() ? 0 : list.GetSelectedIndices().front();
+        ASSERT_TRUE(ShowsSlot(list, target));
+        ASSERT_GT(target, 2U);
+        QTest::keyClick(&list, Qt::Key_Down, Qt::ShiftModifier);
+        EXPECT_EQ(list.GetSelectedIndices(), (CSelection{target, target + 1}));
+    }
+}
+
 // Every way the selection of one list changes leaves the other list showing what it is linked
 // to. Far.prj: patch 1 uses waves 1 and 3, patch 400 uses wave 3.
 TEST_F(SearchCommandsTest, EveryWayOfSelectingLinksTheOtherList) {

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -88,7 +89,7 @@ TEST_F(CImportConversionTest, ConvertsForeignFilesCopiesPlayableOnesAndImportsTh
     }
     CTernFileDocument& document = m_documents.Add();
     document.Data().m_waves[0].m_path = Text("Existing.wav", "used slot");
-    const std::string wav = Text("a Kick.wav", "RIFF bytes the librarian never reads");
+    const std::string wav = Sound("a Kick.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 300);
     const std::string flac = Sound("b Snare.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 3000, 2);
     const std::string ogg = Sound("c Pad.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 20000);
     const std::string flac24 = Sound("d Long Sample Name.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 500);
@@ -136,7 +137,8 @@ TEST_F(CImportConversionTest, ClippedSamplesAreNamedInTheSummary) {
 TEST_F(CImportConversionTest, ADamagedFileAmongGoodOnesImportsNothing) {
     CTernFileDocument& document = m_documents.Add();
     const std::vector<std::string> files = {Sound("good.caf", SF_FORMAT_CAF | SF_FORMAT_PCM_16, 2000),
-                                            Text("bad.ogg", "OggS but not really"), Text("fine.wav", "wave")};
+                                            Text("bad.ogg", "OggS but not really"),
+                                            Sound("fine.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 100)};
     EXPECT_EQ(ImportConverted(document, files), 0U);
     EXPECT_EQ(m_reporter->Errors(), std::vector<int>{kErrorImport});
     ASSERT_EQ(m_reporter->Details().size(), 1U);
@@ -230,6 +232,98 @@ TEST_F(CImportConversionTest, FreeSlotsAreCountedOverTheListAsGiven) {
     m_reporter->ClearRecord();
     EXPECT_EQ(ImportConverted(document, {sound, sound}), 1U); // the repeat goes in once
     EXPECT_TRUE(m_reporter->Errors().empty());
+}
+
+// What a file is goes by its content: a file named ".wav" or ".aif(f)" goes in as it is only when it
+// really is a WAV or AIFF file of 16- or 24-bit integer PCM; any other content is converted.
+TEST_F(CImportConversionTest, TheContentNotTheNameDecidesWhatIsConverted) {
+    struct Row {
+        const char* name;
+        int format;
+        bool needsCodecs;
+        const char* summary;
+    };
+    const Row rows[] = {
+        {"flac.wav", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, true, "1 converted from FLAC"},
+        {"vorbis.aiff", SF_FORMAT_OGG | SF_FORMAT_VORBIS, true, "1 converted from Ogg Vorbis"},
+        {"float.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, false, "1 converted from WAV"},
+        {"eight.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, false, "1 converted from WAV"},
+        {"wave.aif", SF_FORMAT_WAV | SF_FORMAT_PCM_16, false, "1 converted from WAV"},
+        {"pcm16.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, false, "1 imported as it is"},
+        {"pcm24.WAV", SF_FORMAT_WAV | SF_FORMAT_PCM_24, false, "1 imported as it is"},
+        {"pcm16.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, false, "1 imported as it is"},
+        {"pcm24.aif", SF_FORMAT_AIFF | SF_FORMAT_PCM_24, false, "1 imported as it is"},
+    };
+    const bool codecs = LibsndfileWrites(SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.needsCodecs && !codecs) {
+            continue;
+        }
+        CTernFileDocument& document = m_documents.Add();
+        const std::string source = Sound(row.name, row.format, 4000);
+        EXPECT_EQ(ImportConverted(document, {source}), 1U);
+        EXPECT_TRUE(m_reporter->Errors().empty());
+        EXPECT_EQ(m_summary, row.summary);
+        const std::string& imported = document.Data().m_waves[0].m_path;
+        if (std::string(row.summary) == "1 imported as it is") {
+            EXPECT_EQ(Bytes(imported), Bytes(source));
+        } else {
+            EXPECT_EQ(Extension(imported), ".wav");
+            const int encoding = InfoOf(imported).format & SF_FORMAT_SUBMASK;
+            EXPECT_TRUE(encoding == SF_FORMAT_PCM_16 || encoding == SF_FORMAT_PCM_24) << encoding;
+            EXPECT_EQ(InfoOf(imported).format & SF_FORMAT_TYPEMASK, SF_FORMAT_WAV);
+        }
+        m_reporter->ClearRecord();
+    }
+}
+
+// Every file that cannot come in is named, each with a reason in plain words: a text named ".wav"
+// is refused too (it is no sound), and the sound library's own texts are not shown.
+TEST_F(CImportConversionTest, EveryFileThatCannotBeReadIsNamedWithItsReason) {
+    CTernFileDocument& document = m_documents.Add();
+    const std::vector<std::string> files = {Text("a.wav", "not a sound at all"),
+                                            Sound("b.caf", SF_FORMAT_CAF | SF_FORMAT_PCM_16, 2000),
+                                            Text("c.ogg", "OggS but not really"), Text("d.flac", "fLaC and nothing")};
+    EXPECT_EQ(ImportConverted(document, files), 0U);
+    EXPECT_EQ(m_reporter->Errors(), std::vector<int>{kErrorImport});
+    ASSERT_EQ(m_reporter->Details().size(), 1U);
+    const std::string& detail = m_reporter->Details()[0];
+    EXPECT_NE(detail.find("a.wav: It is not a sound file, or not of a kind this program reads."), std::string::npos)
+        << detail;
+    EXPECT_NE(detail.find("\nc.ogg: "), std::string::npos) << detail;
+    EXPECT_NE(detail.find("\nd.flac: "), std::string::npos) << detail;
+    EXPECT_EQ(detail.find("b.caf"), std::string::npos) << detail;
+    EXPECT_EQ(detail.find("Error"), std::string::npos) << detail;
+    EXPECT_EQ(std::count(detail.begin(), detail.end(), '\n'), 2);
+    EXPECT_EQ(document.Data().CountEmpty(kWaveList), kWaveSlots);
+    EXPECT_TRUE(WorkEntries().empty());
+}
+
+// Files whose damage shows only while converting: each of them is named, not only the first, and
+// the decoder's own words are not.
+TEST_F(CImportConversionTest, EveryFileThatFailsWhileConvertingIsNamed) {
+    if (!LibsndfileWrites(SF_FORMAT_FLAC | SF_FORMAT_PCM_16)) {
+        GTEST_SKIP() << "this libsndfile has no FLAC and Ogg codecs";
+    }
+    CTernFileDocument& document = m_documents.Add();
+    std::vector<std::string> files;
+    for (const char* name : {"cut1.flac", "cut2.flac"}) {
+        const std::string cut = Sound(name, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 200000);
+        std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 2);
+        files.push_back(cut);
+    }
+    files.push_back(Sound("good.caf", SF_FORMAT_CAF | SF_FORMAT_PCM_16, 2000));
+    CImportConversion conversion;
+    ASSERT_TRUE(conversion.Prepare(document, files));
+    EXPECT_FALSE(conversion.Convert());
+    const std::string& failure = conversion.Failure();
+    EXPECT_EQ(failure.rfind("cut1.flac: ", 0), 0U) << failure;
+    EXPECT_NE(failure.find("\ncut2.flac: "), std::string::npos) << failure;
+    EXPECT_EQ(failure.find("good.caf"), std::string::npos) << failure;
+    EXPECT_EQ(failure.find("decoder"), std::string::npos) << failure;
+    EXPECT_EQ(conversion.Import(document), 0U);
+    EXPECT_TRUE(WorkFiles().empty());
 }
 
 } // namespace

@@ -135,28 +135,42 @@ TEST_F(WaveImportTest, TotalWaveSizeCountsAMissingFileAsNothing) {
     EXPECT_EQ(WaveMemoryText(m_documents.Add().Data()), "0 Bytes");
 }
 
+// A name cut after a blank does not keep the blank: neither the wave's name nor its file ends in one.
 TEST_F(WaveImportTest, LongNamesAreCutToTwelveCharactersAndSavedUnderThatName) {
-    ProjectBuilder project = Project("Song.prj");
-    CTernFileDocument& document = m_documents.Open(project.Path());
-    const std::string file = Input("Long Sample Name 01.wav", 77);
-    ASSERT_EQ(document.ImportWaves({file}), 1U);
-    const CWave& wave = document.Data().m_waves[0];
-    EXPECT_EQ(wave.m_name, "Long Sample ");
-    // Work folder + the counter's prefix (three digits or more and a blank) + the cut name.
-    ASSERT_EQ(wave.m_path.rfind(m_workFolder, 0), 0U);
-    const std::string fileName = wave.m_path.substr(m_workFolder.size());
-    const std::size_t blank = fileName.find(' ');
-    ASSERT_GE(blank, 3U);
-    EXPECT_EQ(fileName.find_first_not_of("0123456789"), blank);
-    EXPECT_EQ(fileName.substr(blank + 1), "Long Sample .wav");
+    struct Row {
+        const char* source;
+        const char* name;
+    };
+    const Row rows[] = {
+        {"Long Sample Name 01.wav", "Long Sample"},
+        {"Deep Bass 1 Xtra.wav", "Deep Bass 1"},
+        {"Twelve Chars.wav", "Twelve Chars"},
+        {"ABCDEFGHIJKLMNOP.wav", "ABCDEFGHIJKL"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.source);
+        ProjectBuilder project = Project(std::string(row.name) + ".prj");
+        CTernFileDocument& document = m_documents.Open(project.Path());
+        const std::string file = Input(row.source, 77);
+        ASSERT_EQ(document.ImportWaves({file}), 1U);
+        const CWave& wave = document.Data().m_waves[0];
+        EXPECT_EQ(wave.m_name, row.name);
+        // Work folder + the counter's prefix (three digits or more and a blank) + the cut name.
+        ASSERT_EQ(wave.m_path.rfind(m_workFolder, 0), 0U);
+        const std::string fileName = wave.m_path.substr(m_workFolder.size());
+        const std::size_t blank = fileName.find(' ');
+        ASSERT_GE(blank, 3U);
+        EXPECT_EQ(fileName.find_first_not_of("0123456789"), blank);
+        EXPECT_EQ(fileName.substr(blank + 1), std::string(row.name) + ".wav");
 
-    ASSERT_TRUE(document.SaveProjectTo(project.Path()));
-    const std::string saved = project.Path() + "Wave/001 Long Sample .wav";
-    EXPECT_EQ(document.Data().m_waves[0].m_path, saved);
-    EXPECT_EQ(Bytes(saved), Bytes(file));
+        ASSERT_TRUE(document.SaveProjectTo(project.Path()));
+        const std::string saved = project.Path() + "Wave/001 " + row.name + ".wav";
+        EXPECT_EQ(document.Data().m_waves[0].m_path, saved);
+        EXPECT_EQ(Bytes(saved), Bytes(file));
 
-    CTernFileDocument& reopened = m_documents.Open(project.Path());
-    EXPECT_EQ(reopened.Data().m_waves[0].m_name, "Long Sample ");
+        CTernFileDocument& reopened = m_documents.Open(project.Path());
+        EXPECT_EQ(reopened.Data().m_waves[0].m_name, row.name);
+    }
 }
 
 TEST_F(WaveImportTest, DigitsAtTheStartOfAFileNameStayInTheName) {

@@ -58,6 +58,38 @@ TEST_F(ReplaceStringDlgTest, TheFieldHoldsTheNameAsItWillBeSaved) {
     }
 }
 
+// Once the name holds 12 characters, further keys are refused (and counted, with a beep and a hint)
+// wherever the cursor is; nothing already typed is replaced, and OK leaves no blank at the end.
+TEST_F(ReplaceStringDlgTest, AFullNameRefusesFurtherKeys) {
+    struct Case {
+        const char* typed;
+        bool home; // the cursor goes to the start before `more` is typed
+        const char* more;
+        const char* shown;
+        int refused;
+        const char* saved;
+    };
+    const Case cases[] = {
+        {"SawLoopLong Extra", false, "", "SawLoopLong ", 5, "SawLoopLong"},
+        {"ABCDEFGHIJKL", true, "XY", "ABCDEFGHIJKL", 2, "ABCDEFGHIJKL"},
+        {"Pad", false, " Lead", "Pad Lead", 0, "Pad Lead"},
+        {"Twelve Chars", false, " 2", "Twelve Chars", 2, "Twelve Chars"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        CReplaceStringDlg dialog;
+        QTest::keyClicks(dialog.Edit(), QString::fromUtf8(c.typed));
+        if (c.home) {
+            QTest::keyClick(dialog.Edit(), Qt::Key_Home);
+        }
+        QTest::keyClicks(dialog.Edit(), QString::fromUtf8(c.more));
+        EXPECT_EQ(dialog.Edit()->text(), QString::fromUtf8(c.shown));
+        EXPECT_EQ(dialog.RefusedKeys(), c.refused);
+        dialog.accept();
+        EXPECT_EQ(dialog.Text(), QString::fromUtf8(c.saved));
+    }
+}
+
 TEST_F(ReplaceStringDlgTest, CancelKeepsTheOfferedText) {
     CReplaceStringDlg dialog;
     dialog.SetText(QStringLiteral("Old"));

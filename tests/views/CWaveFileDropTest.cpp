@@ -120,6 +120,13 @@ TEST_F(WaveFileDropTest, FilesOfOtherTypesAreConvertedAndTheSummaryIsShown) {
     ASSERT_EQ(sf_writef_float(file, samples, 4), 4);
     sf_close(file);
     auto data = FilesData({"Kick.wav"});
+    // A real WAV file of 16-bit PCM: it goes in as it is.
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    const std::string kick = m_temp / "Kick.wav";
+    file = sf_open(kick.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(sf_writef_float(file, samples, 4), 4);
+    sf_close(file);
     QList<QUrl> urls = data->urls();
     urls.append(QUrl::fromLocalFile(QString::fromStdString(caf)));
     data->setUrls(urls);
