@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -56,10 +57,15 @@ std::vector<std::uint8_t> Wav(int seed) {
             bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
         }
     };
+    const auto putText = [&bytes](std::string_view text) {
+        for (const char c : text) {
+            bytes.push_back(static_cast<std::uint8_t>(c));
+        }
+    };
     const std::uint32_t data = kWaveFrames * 2;
-    bytes.insert(bytes.end(), {'R', 'I', 'F', 'F'});
+    putText("RIFF");
     put(36 + data, 4);
-    bytes.insert(bytes.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    putText("WAVEfmt ");
     put(16, 4);
     put(1, 2);
     put(1, 2);
@@ -67,7 +73,7 @@ std::vector<std::uint8_t> Wav(int seed) {
     put(88200, 4);
     put(2, 2);
     put(16, 2);
-    bytes.insert(bytes.end(), {'d', 'a', 't', 'a'});
+    putText("data");
     put(data, 4);
     for (int i = 0; i < kWaveFrames; ++i) {
         put(static_cast<std::uint32_t>((i * 31 + seed * 7919) & 0x7fff), 2);
