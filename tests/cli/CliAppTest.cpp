@@ -188,6 +188,9 @@ TEST_F(CliAppTest, RunReadsAScriptFromStandardInput) {
 
 // A folder whose name holds a line break is named in a script by a quoted part over the break.
 TEST_F(CliAppTest, AScriptNamesAFolderWhoseNameHoldsALineBreak) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "this system allows no line break in a file name";
+#endif
     ProjectBuilder project(m_temp.Path(), "Two\nlines.prj");
     project.AddPatch("001 Lead.p00");
     const ProcessResult result = Tool({"run", "-"}, "open S \"Two\nlines.prj\"\nrename S patches 1 Pad\nsave S\n");
