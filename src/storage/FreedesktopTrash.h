@@ -4,8 +4,8 @@
 
 namespace Orvanta {
 
-// The desktop's trash as the freedesktop.org trash specification lays it out, which every Linux
-// and BSD desktop reads: a trash folder holds "files/NAME", the file itself, and
+// The desktop's trash as freedesktop.org lays it out, which every Linux and BSD desktop reads: a
+// trash folder holds "files/NAME", the file itself, and
 // "info/NAME.trashinfo", where it came from and when it was deleted. Files of the user's home file
 // system go to the home trash ($XDG_DATA_HOME/Trash, else ~/.local/share/Trash); files of another
 // volume go to that volume's "$topdir/.Trash/$uid" (only when ".Trash" is a real, sticky folder) or
