@@ -259,38 +259,46 @@ private:
         return std::nullopt;
     }
 
-    // PROJECT patch|wave N
-    bool ReadItemArguments(const std::vector<std::string>& args, std::size_t& used, std::string& project,
-                           ItemKind& kind, int& number, int& status) {
-        if (args.size() < 3) {
-            return false;
-        }
-        const std::optional<ItemKind> parsed = Library::ParseKind(args[1]);
-        const std::optional<int> parsedNumber = ReadNumber(args[2]);
+    // The item a statement names.
+    struct CItemArguments {
+        std::string project;
+        ItemKind kind = ItemKind::kPatch;
+        int number = 0;
+    };
+    static constexpr int kOneOrMore = -1;
+
+    // PROJECT patch|wave N followed by `more` further arguments (kOneOrMore: at least one). When the
+    // arguments are not that, `status` is what the statement answers: `usage` printed, or the failure
+    // to find the project.
+    std::optional<CItemArguments> ReadItemArguments(const std::vector<std::string>& args, int more,
+                                                    const std::string& usage, int& status) {
+        const std::optional<ItemKind> parsed = args.size() < 3 ? std::nullopt : Library::ParseKind(args[1]);
+        const std::optional<int> parsedNumber = args.size() < 3 ? std::nullopt : ReadNumber(args[2]);
         if (!parsed || !parsedNumber) {
-            return false;
+            status = LibraryUsage(m_err, usage);
+            return std::nullopt;
         }
         const std::optional<std::string> path = Project(args[0]);
         if (!path) {
             status = kExitFailed;
-            return false;
+            return std::nullopt;
         }
-        project = *path;
-        kind = *parsed;
-        number = *parsedNumber;
-        used = 3;
-        return true;
+        const auto extra = static_cast<int>(args.size()) - 3;
+        if (more == kOneOrMore ? extra == 0 : extra != more) {
+            status = LibraryUsage(m_err, usage);
+            return std::nullopt;
+        }
+        return CItemArguments{*path, *parsed, *parsedNumber};
     }
 
     int Where(const std::vector<std::string>& args) {
-        std::size_t used = 0;
-        std::string project;
-        ItemKind kind = ItemKind::kPatch;
-        int number = 0;
         int status = kExitUsage;
-        if (!ReadItemArguments(args, used, project, kind, number, status) || used != args.size()) {
-            return status == kExitUsage ? LibraryUsage(m_err, "where takes: where PROJECT wave|patch N") : status;
+        const std::optional<CItemArguments> item =
+            ReadItemArguments(args, 0, "where takes: where PROJECT wave|patch N", status);
+        if (!item) {
+            return status;
         }
+        const auto& [project, kind, number] = *item;
         const std::optional<Library::CCopies> copies = m_library.WhereUsed(project, kind, number);
         if (!copies) {
             return Failed(std::string("no ") + Library::KindName(kind) + " " + std::to_string(number) + " in " +
@@ -358,18 +366,15 @@ private:
     }
 
     int Tag(bool add, const std::vector<std::string>& args) {
-        std::size_t used = 0;
-        std::string project;
-        ItemKind kind = ItemKind::kPatch;
-        int number = 0;
+        const std::string name = add ? "tag" : "untag";
         int status = kExitUsage;
-        if (!ReadItemArguments(args, used, project, kind, number, status) || used == args.size()) {
-            return status == kExitUsage
-                       ? LibraryUsage(m_err, std::string(add ? "tag" : "untag") + " takes: " + (add ? "tag" : "untag") +
-                                                 " PROJECT patch|wave N TAG...")
-                       : status;
+        const std::optional<CItemArguments> item =
+            ReadItemArguments(args, kOneOrMore, name + " takes: " + name + " PROJECT patch|wave N TAG...", status);
+        if (!item) {
+            return status;
         }
-        const std::vector<std::string> tags(args.begin() + static_cast<std::ptrdiff_t>(used), args.end());
+        const auto& [project, kind, number] = *item;
+        const std::vector<std::string> tags(args.begin() + 3, args.end());
         std::string error;
         if (!(add ? m_library.AddTags(project, kind, number, tags, error)
                   : m_library.RemoveTags(project, kind, number, tags, error))) {
@@ -379,16 +384,13 @@ private:
     }
 
     int Favourite(bool favourite, const std::vector<std::string>& args) {
-        std::size_t used = 0;
-        std::string project;
-        ItemKind kind = ItemKind::kPatch;
-        int number = 0;
         int status = kExitUsage;
-        if (!ReadItemArguments(args, used, project, kind, number, status) || used != args.size()) {
-            return status == kExitUsage ? LibraryUsage(m_err, std::string(favourite ? "favourite" : "unfavourite") +
-                                                                  " takes: PROJECT patch|wave N")
-                                        : status;
+        const std::optional<CItemArguments> item = ReadItemArguments(
+            args, 0, std::string(favourite ? "favourite" : "unfavourite") + " takes: PROJECT patch|wave N", status);
+        if (!item) {
+            return status;
         }
+        const auto& [project, kind, number] = *item;
         std::string error;
         if (!m_library.SetFavourite(project, kind, number, favourite, error)) {
             return Failed(error);
@@ -397,16 +399,15 @@ private:
     }
 
     int Note(const std::vector<std::string>& args) {
-        std::size_t used = 0;
-        std::string project;
-        ItemKind kind = ItemKind::kPatch;
-        int number = 0;
         int status = kExitUsage;
-        if (!ReadItemArguments(args, used, project, kind, number, status) || used + 1 != args.size()) {
-            return status == kExitUsage ? LibraryUsage(m_err, "note takes: note PROJECT patch|wave N TEXT") : status;
+        const std::optional<CItemArguments> item =
+            ReadItemArguments(args, 1, "note takes: note PROJECT patch|wave N TEXT", status);
+        if (!item) {
+            return status;
         }
+        const auto& [project, kind, number] = *item;
         std::string error;
-        if (!m_library.SetNote(project, kind, number, args[used], error)) {
+        if (!m_library.SetNote(project, kind, number, args[3], error)) {
             return Failed(error);
         }
         return kExitOk;
